@@ -1,0 +1,36 @@
+# Host build: the logic on the simulated Windows, unit and contract tests, host tools.
+enable_testing()
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+add_compile_options(-Wall -Wextra -Wno-unused-parameter)
+if(QUORIX_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+quorix_logic_library(quorix_logic)
+target_compile_definitions(quorix_logic PUBLIC QUORIX_SIMULATED=1)
+add_library(quorix_sim STATIC ${QUORIX_SIM_SOURCES})
+target_link_libraries(quorix_sim PUBLIC quorix_logic)
+
+# Unit tests: every *_test.cpp below tests/unit, with the support code beside them.
+file(GLOB QUORIX_UNIT_TESTS CONFIGURE_DEPENDS
+  ${QUORIX_SOURCE_DIR}/tests/unit/*.cpp ${QUORIX_SOURCE_DIR}/tests/unit/support/*.cpp)
+add_executable(quorix_unit_tests ${QUORIX_UNIT_TESTS})
+target_include_directories(quorix_unit_tests PRIVATE ${QUORIX_SOURCE_DIR}/tests/unit)
+target_link_libraries(quorix_unit_tests PRIVATE quorix_sim GTest::gtest GTest::gtest_main)
+gtest_discover_tests(quorix_unit_tests DISCOVERY_TIMEOUT 60)
+
+# The contract suite: how each platform interface behaves, proven here on the simulated
+# Windows and, by the win32-tests build, on the real Win32 layer under Wine.
+file(GLOB QUORIX_CONTRACT_TESTS CONFIGURE_DEPENDS ${QUORIX_SOURCE_DIR}/tests/contract/*.cpp
+  ${QUORIX_SOURCE_DIR}/tests/contract/host/*.cpp)
+if(QUORIX_CONTRACT_TESTS)
+  add_executable(quorix_contract_tests ${QUORIX_CONTRACT_TESTS})
+  target_include_directories(quorix_contract_tests PRIVATE ${QUORIX_SOURCE_DIR}/tests/contract)
+  target_link_libraries(quorix_contract_tests PRIVATE quorix_sim GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(quorix_contract_tests TEST_PREFIX "sim." DISCOVERY_TIMEOUT 60)
+endif()
+
+quorix_optional_subdirectory(tools/stamp_tag)

@@ -1,0 +1,38 @@
+# The logic of every room is written once against the platform seam and compiled into all
+# three builds. Only platform/win32 and platform/sim differ.
+file(GLOB QUORIX_LOGIC_SOURCES CONFIGURE_DEPENDS
+  ${QUORIX_SOURCE_DIR}/src/common/*.cpp
+  ${QUORIX_SOURCE_DIR}/src/platform/*.cpp
+  ${QUORIX_SOURCE_DIR}/src/bootstrap/*.cpp
+  ${QUORIX_SOURCE_DIR}/src/package/*.cpp
+  ${QUORIX_SOURCE_DIR}/src/installed/*.cpp
+  ${QUORIX_SOURCE_DIR}/src/ui/*.cpp
+  ${QUORIX_SOURCE_DIR}/src/report/*.cpp
+  ${QUORIX_SOURCE_DIR}/src/shell/*.cpp)
+file(GLOB QUORIX_WIN32_SOURCES CONFIGURE_DEPENDS ${QUORIX_SOURCE_DIR}/src/platform/win32/*.cpp)
+file(GLOB QUORIX_SIM_SOURCES CONFIGURE_DEPENDS ${QUORIX_SOURCE_DIR}/src/platform/sim/*.cpp)
+
+# Boost is used header-only (smart_ptr). The cross build must not see the host's whole
+# /usr/include, so it reaches boost through a folder of its own that holds only a link to it.
+find_path(QUORIX_BOOST_ROOT boost/shared_array.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH)
+if(NOT QUORIX_BOOST_ROOT)
+  message(FATAL_ERROR "boost headers not found (Debian package libboost-dev)")
+endif()
+set(QUORIX_BOOST_INCLUDE ${CMAKE_BINARY_DIR}/boost-include)
+if(NOT EXISTS ${QUORIX_BOOST_INCLUDE}/boost)
+  file(MAKE_DIRECTORY ${QUORIX_BOOST_INCLUDE})
+  file(CREATE_LINK ${QUORIX_BOOST_ROOT}/boost ${QUORIX_BOOST_INCLUDE}/boost SYMBOLIC)
+endif()
+
+function(quorix_logic_library name)
+  add_library(${name} STATIC ${QUORIX_LOGIC_SOURCES} ${ARGN})
+  target_include_directories(${name} PUBLIC ${QUORIX_SOURCE_DIR}/src)
+  target_include_directories(${name} SYSTEM PUBLIC ${QUORIX_BOOST_INCLUDE})
+endfunction()
+
+# Optional sub-projects: each room that has a CMakeLists of its own is picked up when present.
+macro(quorix_optional_subdirectory dir)
+  if(EXISTS ${QUORIX_SOURCE_DIR}/${dir}/CMakeLists.txt)
+    add_subdirectory(${QUORIX_SOURCE_DIR}/${dir} ${CMAKE_BINARY_DIR}/${dir})
+  endif()
+endmacro()

@@ -1,0 +1,86 @@
+#include "bootstrap/entry.h"
+
+#include <exception>
+#include <vector>
+
+#include "bootstrap/install_sequence.h"
+#include "bootstrap/run_options.h"
+#include "common/release.h"
+#include "common/text.h"
+#include "package/tag_reader.h"
+#include "report/session_record.h"
+#include "shell/shell_restart.h"
+
+namespace quorix {
+
+std::wstring DeriveAffiliateId(const std::wstring& tagProperties, const std::wstring& fallback) {
+    static const std::wstring kKey = L"AFFILIATEID=";
+    const std::size_t at = tagProperties.find(kKey);
+    // A tag without the key keeps the built-in identifier.
+    if (at == std::wstring::npos) return fallback;
+    const std::size_t start = at + kKey.size();
+    const std::size_t end = tagProperties.find(L' ', start);
+    return tagProperties.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+}
+
+std::wstring DeriveAffiliateFlags(const std::wstring& tagProperties) {
+    const std::size_t hash = tagProperties.find(L'#');
+    return hash == std::wstring::npos ? tagProperties : tagProperties.substr(hash + 1);
+}
+
+std::uint32_t RunEntryProcedure(ProcessContext& ctx) {
+    platform::System& system = ctx.os.system;
+
+    // The handle is held to the end of the process; the closer only runs as the process ends.
+    platform::UniqueHandle instanceMutex(system, system.CreateNamedMutex(true, kInstanceMutexName));
+    if (!instanceMutex.IsValid() || system.GetLastError() == kErrorAlreadyExists) return 1;
+
+    ctx.os.ui.InitCommonControls(platform::kIccStandardClasses);
+
+    std::vector<std::wstring> argv;
+    system.GetCommandLineArguments(&argv);
+
+    // argv[0] as written on the command line; a program started without one reads nothing.
+    ReadStampedTag(ctx, argv.empty() ? std::wstring() : argv[0]);
+
+    ctx.state.affiliateId = DeriveAffiliateId(ctx.state.tagProperties, ctx.state.affiliateId);
+    ctx.state.affiliateFlags = DeriveAffiliateFlags(ctx.state.tagProperties);
+    RecordSession(ctx, ctx.state.affiliateFlags);
+
+    // Compared exactly, before the option loop folds anything.
+    if (argv.size() == 2 && argv[1] == L"--force-shell-restart") {
+        ForceShellRestart(ctx);
+        return 0;
+    }
+
+    RunOptions options = ParseRunOptions(ctx, argv);
+    argv.clear();
+
+    RunPreInstallSteps(ctx, options);
+    return 0;
+}
+
+std::wstring FormatSystemError(ProcessContext& ctx, std::uint32_t code) {
+    std::wstring text;
+    if (ctx.os.system.FormatSystemMessage(code, &text)) return text;
+    return ToDecimal(static_cast<std::uint64_t>(code));
+}
+
+void FatalErrorExit(ProcessContext& ctx, HResult code, const std::wstring& context) {
+    std::wstring text = context;
+    if (code != 0) text += FormatSystemError(ctx, ExitCodeOf(code));
+    ctx.os.ui.ShowMessageBox(nullptr, text, platform::kMbIconError);
+    ctx.os.system.ExitProcess(ExitCodeOf(code));
+    std::terminate();  // not reached: ExitProcess does not return
+}
+
+void RequestSystemRestart(ProcessContext& ctx) {
+    platform::System& system = ctx.os.system;
+    platform::UniqueHandle token(
+        system, system.OpenProcessToken(platform::kTokenAdjustPrivileges | platform::kTokenQuery));
+    if (!token.IsValid()) return;
+    system.AdjustTokenPrivilege(token.Get(), L"SeShutdownPrivilege", platform::kSePrivilegeEnabled);
+    system.RequestExitWindows(platform::kEwxReboot, 0);
+}
+
+}  // namespace quorix

@@ -1,0 +1,32 @@
+// The values that live for the whole process, created before the entry procedure runs.
+// WinMain makes one; every test makes a fresh one.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "common/release.h"
+#include "platform/platform.h"
+#include "ui/found_packs.h"
+
+namespace quorix {
+
+struct ProcessState {
+    // Installer properties from the stamped tag (replaced when a tag is read).
+    std::wstring tagProperties = kDefaultTagProperties;
+    std::wstring affiliateId = kDefaultAffiliateId;
+    std::wstring affiliateFlags;
+
+    std::wstring installedProductCode = kThisProductCode;
+    std::uint32_t installedMajorVersion = 0;
+    bool customInstallationRequested = false;
+    FoundPackList foundPacks;
+};
+
+// What every operation is handed: the platform and the process-wide values.
+struct ProcessContext {
+    platform::Platform& os;
+    ProcessState& state;
+};
+
+}  // namespace quorix

@@ -1,0 +1,127 @@
+#include "package/tag_reader.h"
+
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+
+#include "package/tag_layout.h"
+
+namespace quorix {
+
+TagExtractor::~TagExtractor() { Release(); }
+
+void TagExtractor::Release() {
+    if (view_ != nullptr) os_.files.UnmapView(view_);
+    if (mapping_ != platform::kNullHandle) os_.system.CloseHandle(mapping_);
+    if (platform::IsValidHandle(file_)) os_.system.CloseHandle(file_);
+    file_ = platform::kInvalidHandleValue;
+    mapping_ = platform::kNullHandle;
+    view_ = nullptr;
+    viewSize_ = 0;
+    tagOffset_ = 0;
+    certificateEntry_ = nullptr;
+}
+
+bool TagExtractor::Open(const std::wstring& path) {
+    Release();
+    file_ = os_.files.CreateFileHandle(path, platform::kGenericRead, platform::kFileShareRead,
+                                 platform::kOpenExisting, platform::kFileAttributeNormal);
+    if (!platform::IsValidHandle(file_)) {
+        file_ = platform::kInvalidHandleValue;
+        return false;
+    }
+    mapping_ = os_.files.CreateReadOnlyMapping(file_);
+    if (mapping_ != platform::kNullHandle) view_ = os_.files.MapReadOnlyView(mapping_);
+    std::size_t region = 0;
+    if (view_ == nullptr || !os_.files.QueryRegionSize(view_, &region)) {
+        Release();
+        return false;
+    }
+    // A 32-bit process cannot map more than 4 GiB; the cap only keeps the type honest.
+    viewSize_ = region > std::numeric_limits<std::uint32_t>::max()
+                    ? std::numeric_limits<std::uint32_t>::max()
+                    : static_cast<std::uint32_t>(region);
+    return true;
+}
+
+bool TagExtractor::LocateTag() {
+    certificateEntry_ = nullptr;
+    tagOffset_ = 0;
+    if (view_ == nullptr) return false;
+    tag::TagLocation location{};
+    if (!tag::LocateTag(view_, viewSize_, &location)) return false;
+    certificateEntry_ = view_ + location.certificateEntryOffset;
+    tagOffset_ = location.tagOffset;
+    return true;
+}
+
+bool TagExtractor::ReadTag(std::int32_t* size, std::uint8_t* buffer) {
+    if (certificateEntry_ == nullptr || size == nullptr) return false;
+    const tag::TagLocation location{static_cast<std::uint32_t>(certificateEntry_ - view_),
+                                    tagOffset_};
+    // The header, the length and the whole text must lie inside the view: a tag that runs
+    // past the end of the file is no tag.
+    const std::uint8_t* text = nullptr;
+    std::uint16_t length = 0;
+    if (!tag::ReadTagText(view_, viewSize_, location, &text, &length)) return false;
+    const std::int32_t needed = static_cast<std::int32_t>(length) + 1;
+    if (buffer == nullptr) {
+        *size = needed;
+        return true;
+    }
+    if (*size < needed) return false;
+    std::memcpy(buffer, text, length);
+    buffer[length] = 0;
+    return true;
+}
+
+std::wstring TagTextToProperties(const std::uint8_t* text, std::size_t length) {
+    std::wstring properties;
+    properties.reserve(length);
+    for (std::size_t i = 0; i < length && text[i] != 0; ++i) {
+        const std::uint8_t byte = text[i];
+        if (byte == '&') {
+            properties.push_back(L' ');
+        } else if (byte == '.') {
+            properties.push_back(L'#');
+        } else {
+            // Widened as a signed 8-bit value, as the original reader did: 0x80..0xFF become
+            // U+FF80..U+FFFF.
+            const auto widened = static_cast<std::uint16_t>(static_cast<std::int8_t>(byte));
+            properties.push_back(static_cast<wchar_t>(widened));
+        }
+    }
+    return properties;
+}
+
+namespace {
+
+void WarnNoTag(ProcessContext& ctx, const wchar_t* stage) {
+    ctx.os.ui.ShowMessageBox(stage, L"No AID Config found.  Using default values.",
+                         platform::kMbIconWarning);
+}
+
+}  // namespace
+
+void ReadStampedTag(ProcessContext& ctx, const std::wstring& path) {
+    TagExtractor extractor(ctx.os);
+    if (!extractor.Open(path)) {
+        WarnNoTag(ctx, L"extract_aidconfig1");
+        return;
+    }
+    std::int32_t size = 0;
+    if (!extractor.IsOpen() || !extractor.HasView() || !extractor.LocateTag() ||
+        !extractor.ReadTag(&size, nullptr)) {
+        WarnNoTag(ctx, L"extract_aidconfig2");
+        return;
+    }
+    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[size]);
+    if (!buffer || !extractor.LocateTag() || !extractor.ReadTag(&size, buffer.get())) {
+        WarnNoTag(ctx, L"extract_aidconfig3");
+        return;
+    }
+    ctx.state.tagProperties = TagTextToProperties(buffer.get(), static_cast<std::size_t>(size - 1));
+}
+
+}  // namespace quorix

@@ -1,0 +1,49 @@
+// Reads the distributor's tag stamped behind the signature of our own file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "bootstrap/process_state.h"
+
+namespace quorix {
+
+// Maps a signed executable read-only and finds the tag behind its signature blob.
+class TagExtractor {
+public:
+    explicit TagExtractor(platform::Platform& os) : os_(os) {}
+    TagExtractor(const TagExtractor&) = delete;
+    TagExtractor& operator=(const TagExtractor&) = delete;
+    virtual ~TagExtractor();
+
+    bool Open(const std::wstring& path);
+    // Checks the headers and remembers where the certificate entry and the tag are.
+    bool LocateTag();
+    // Without a buffer: *size := the bytes needed (text length + 1). With a buffer of *size
+    // bytes: copies the text and a terminating 0.
+    bool ReadTag(std::int32_t* size, std::uint8_t* buffer);
+
+    bool IsOpen() const { return platform::IsValidHandle(file_); }
+    bool HasView() const { return view_ != nullptr; }
+
+private:
+    void Release();
+
+    platform::Platform& os_;
+    platform::NativeHandle file_ = platform::kInvalidHandleValue;
+    platform::NativeHandle mapping_ = platform::kNullHandle;
+    const std::uint8_t* view_ = nullptr;
+    std::uint32_t viewSize_ = 0;
+    std::uint32_t tagOffset_ = 0;
+    const std::uint8_t* certificateEntry_ = nullptr;
+};
+
+// Replaces tagProperties with the tag of the file at path; warns and keeps the default when
+// there is none.
+void ReadStampedTag(ProcessContext& ctx, const std::wstring& path);
+
+// The tag text in installer-property form: "&" becomes a blank and "." becomes "#". Stops at
+// a 0 byte.
+std::wstring TagTextToProperties(const std::uint8_t* text, std::size_t length);
+
+}  // namespace quorix

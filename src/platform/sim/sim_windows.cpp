@@ -1,0 +1,265 @@
+#include "platform/sim/sim_windows.h"
+
+#include "common/result_codes.h"
+#include "common/text.h"
+
+namespace quorix::sim {
+
+namespace {
+constexpr std::uint32_t kErrorFileInvalid = 1006;
+}
+
+// ---------------------------------------------------------------- System
+
+platform::NativeHandle SimSystem::CreateNamedMutex(bool initialOwner, const std::wstring& name) {
+    if (core_.Failing("CreateMutexW")) return platform::kNullHandle;
+    const platform::NativeHandle handle = core_.ledger.Open("mutex", NarrowAscii(name));
+    const std::wstring key = FoldKey(name);
+    // Windows answers an existing name with a handle to it and ERROR_ALREADY_EXISTS.
+    if (existingMutexes.count(key) != 0 || existingMutexes.count(name) != 0) {
+        core_.lastError = kErrorAlreadyExists;
+    } else {
+        existingMutexes.insert(name);
+        core_.lastError = 0;
+    }
+    return handle;
+}
+
+bool SimSystem::CloseHandle(platform::NativeHandle handle) {
+    if (core_.Failing("CloseHandle")) return false;
+    const std::string kind = core_.ledger.KindOf(handle);
+    if (!core_.ledger.Close(handle)) {
+        core_.lastError = kErrorInvalidHandle;
+        return false;
+    }
+    auto closer = core_.onClose.find(kind);
+    if (closer != core_.onClose.end()) closer->second(handle);
+    return true;
+}
+
+bool SimSystem::GetCommandLineArguments(std::vector<std::wstring>* out) {
+    out->clear();
+    if (core_.Failing("CommandLineToArgvW")) return false;
+    *out = argv;
+    return true;
+}
+
+bool SimSystem::FormatSystemMessage(std::uint32_t code, std::wstring* text) {
+    if (core_.Failing("FormatMessageW")) return false;
+    auto it = messageTexts.find(code);
+    if (it == messageTexts.end()) {
+        core_.lastError = 317;  // ERROR_MR_MID_NOT_FOUND
+        return false;
+    }
+    *text = it->second;
+    return true;
+}
+
+platform::NativeHandle SimSystem::OpenProcessToken(std::uint32_t access) {
+    if (core_.Failing("OpenProcessToken")) return platform::kNullHandle;
+    return core_.ledger.Open("token", "process token");
+}
+
+bool SimSystem::AdjustTokenPrivilege(platform::NativeHandle token, const std::wstring& name,
+                                     std::uint32_t attributes) {
+    if (core_.Failing("AdjustTokenPrivileges")) return false;
+    if (!core_.ledger.IsOpen(token)) {
+        core_.lastError = kErrorInvalidHandle;
+        return false;
+    }
+    enabledPrivileges[name] = attributes;
+    return true;
+}
+
+bool SimSystem::RequestExitWindows(std::uint32_t flags, std::uint32_t reason) {
+    if (core_.Failing("ExitWindowsEx")) return false;
+    exitWindowsCalls.emplace_back(flags, reason);
+    return true;
+}
+
+void SimSystem::Sleep(std::uint32_t milliseconds) {
+    core_.faults.Check("Sleep");
+    sleeps.push_back(milliseconds);
+    core_.clockMs += milliseconds;
+}
+
+void SimSystem::ExitProcess(std::uint32_t exitCode) { throw ProcessExit{exitCode}; }
+
+// ---------------------------------------------------------------- Files
+
+void SimFiles::PutFile(const std::wstring& path, std::vector<std::uint8_t> bytes) {
+    files_[FoldKey(path)] = FileEntry{path, std::move(bytes)};
+}
+
+bool SimFiles::Exists(const std::wstring& path) const { return files_.count(FoldKey(path)) != 0; }
+
+const std::vector<std::uint8_t>* SimFiles::Contents(const std::wstring& path) const {
+    auto it = files_.find(FoldKey(path));
+    return it == files_.end() ? nullptr : &it->second.bytes;
+}
+
+platform::NativeHandle SimFiles::CreateFileHandle(const std::wstring& path, std::uint32_t access,
+                                            std::uint32_t share, std::uint32_t disposition,
+                                            std::uint32_t attributes) {
+    if (core_.Failing("CreateFileW")) return platform::kInvalidHandleValue;
+    const std::wstring key = FoldKey(path);
+    if (path.empty()) {
+        core_.lastError = kErrorFileNotFound;
+        return platform::kInvalidHandleValue;
+    }
+    if (lockedFiles.count(key) != 0) {
+        core_.lastError = kErrorSharingViolation;
+        return platform::kInvalidHandleValue;
+    }
+    auto it = files_.find(key);
+    if (disposition == platform::kOpenExisting) {
+        if (it == files_.end()) {
+            core_.lastError = kErrorFileNotFound;
+            return platform::kInvalidHandleValue;
+        }
+    } else if (disposition == platform::kCreateAlways) {
+        const bool existed = it != files_.end();
+        files_[key] = FileEntry{existed ? it->second.path : path, {}};
+        core_.lastError = existed ? kErrorAlreadyExists : 0;
+    }
+    const platform::NativeHandle handle = core_.ledger.Open("file", NarrowAscii(path));
+    openFiles_[handle] = OpenFile{key, access};
+    if (disposition != platform::kCreateAlways) core_.lastError = 0;
+    return handle;
+}
+
+bool SimFiles::CloseFileObject(platform::NativeHandle handle) {
+    return openFiles_.erase(handle) != 0 || mappings_.erase(handle) != 0;
+}
+
+platform::NativeHandle SimFiles::CreateReadOnlyMapping(platform::NativeHandle file) {
+    if (core_.Failing("CreateFileMappingW")) return platform::kNullHandle;
+    auto it = openFiles_.find(file);
+    if (it == openFiles_.end()) {
+        core_.lastError = kErrorInvalidHandle;
+        return platform::kNullHandle;
+    }
+    auto entry = files_.find(it->second.key);
+    if (entry == files_.end() || entry->second.bytes.empty()) {
+        // Windows refuses to map an empty file.
+        core_.lastError = kErrorFileInvalid;
+        return platform::kNullHandle;
+    }
+    const platform::NativeHandle mapping = core_.ledger.Open("mapping", NarrowAscii(entry->second.path));
+    mappings_[mapping] = it->second.key;
+    return mapping;
+}
+
+const std::uint8_t* SimFiles::MapReadOnlyView(platform::NativeHandle mapping) {
+    if (core_.Failing("MapViewOfFile")) return nullptr;
+    auto it = mappings_.find(mapping);
+    if (it == mappings_.end()) {
+        core_.lastError = kErrorInvalidHandle;
+        return nullptr;
+    }
+    const std::vector<std::uint8_t>& bytes = files_[it->second].bytes;
+    // A view covers whole pages; the bytes past the end of the file read as zeros.
+    const std::size_t rounded = (bytes.size() + kPageSize - 1) / kPageSize * kPageSize;
+    auto view = std::make_unique<std::vector<std::uint8_t>>(rounded, 0);
+    std::copy(bytes.begin(), bytes.end(), view->begin());
+    const std::uint8_t* address = view->data();
+    views_[address] = std::move(view);
+    viewLedger_[address] = core_.ledger.Open("view", NarrowAscii(files_[it->second].path));
+    return address;
+}
+
+bool SimFiles::UnmapView(const std::uint8_t* view) {
+    if (core_.Failing("UnmapViewOfFile")) return false;
+    if (views_.erase(view) == 0) {
+        core_.lastError = kErrorInvalidParameter;
+        return false;
+    }
+    core_.ledger.Close(viewLedger_[view]);
+    viewLedger_.erase(view);
+    return true;
+}
+
+bool SimFiles::QueryRegionSize(const std::uint8_t* address, std::size_t* regionSize) {
+    if (core_.Failing("VirtualQuery")) return false;
+    for (const auto& [start, bytes] : views_) {
+        if (address >= start && address < start + bytes->size()) {
+            *regionSize = bytes->size() - static_cast<std::size_t>(address - start);
+            return true;
+        }
+    }
+    core_.lastError = kErrorInvalidParameter;
+    return false;
+}
+
+// ---------------------------------------------------------------- Console
+
+bool SimConsole::AttachToParent() {
+    if (core_.Failing("AttachConsole")) return false;
+    if (!parentHasConsole || attached) {
+        core_.lastError = attached ? kErrorAccessDenied : attachError;
+        return false;
+    }
+    attached = true;
+    return true;
+}
+
+bool SimConsole::ReopenStdoutOnConsole() {
+    if (core_.Failing("freopen_s")) return false;
+    stdoutOnConsole = attached;
+    return attached;
+}
+
+void SimConsole::Write(const std::wstring& text) {
+    core_.faults.Check("fputws");
+    (attached && stdoutOnConsole ? output : lostOutput) += text;
+}
+
+bool SimConsole::Free() {
+    if (core_.Failing("FreeConsole")) return false;
+    attached = false;
+    stdoutOnConsole = false;
+    return true;
+}
+
+void SimConsole::SendKey(std::uint16_t virtualKey, std::uint32_t flags) {
+    core_.faults.Check("SendInput");
+    keys.emplace_back(virtualKey, flags);
+}
+
+// ---------------------------------------------------------------- Ui
+
+bool SimUi::InitCommonControls(std::uint32_t classes) {
+    if (core_.Failing("InitCommonControlsEx")) return false;
+    commonControls |= classes;
+    return true;
+}
+
+int SimUi::ShowMessageBox(const wchar_t* caption, const std::wstring& text, std::uint32_t style) {
+    if (core_.Failing("MessageBoxW")) return 0;
+    boxes.push_back(MessageBoxRecord{
+        caption ? std::optional<std::wstring>(caption) : std::nullopt, text, style});
+    if (nextAnswer_ < answers.size()) return answers[nextAnswer_++];
+    switch (style & 0x0F) {
+        case 0x04:  // MB_YESNO
+        case 0x03:  // MB_YESNOCANCEL
+            return platform::kIdYes;
+        default:
+            return platform::kIdOk;
+    }
+}
+
+// ---------------------------------------------------------------- the machine
+
+SimWindows::SimWindows() : platform_{system, files, console, ui} {
+    core.onClose["file"] = [this](platform::NativeHandle h) { files.CloseFileObject(h); };
+    core.onClose["mapping"] = [this](platform::NativeHandle h) { files.CloseFileObject(h); };
+    system.messageTexts = {
+        {2, L"File not found.\r\n"},
+        {5, L"Access denied.\r\n"},
+        {32, L"The process cannot access the file because it is being used by another process.\r\n"},
+        {1618, L"Another installation is already in progress. Complete that installation before "
+               L"proceeding with this install.\r\n"},
+    };
+}
+
+}  // namespace quorix::sim

@@ -1,0 +1,149 @@
+// The simulated Windows: enough of the machine for a whole run to execute in a unit test.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/sim/sim_core.h"
+
+namespace quorix::sim {
+
+class SimSystem : public platform::System {
+public:
+    explicit SimSystem(Core& core) : core_(core) {}
+
+    std::uint32_t GetLastError() override { return core_.lastError; }
+    void SetLastError(std::uint32_t error) override { core_.lastError = error; }
+    platform::NativeHandle CreateNamedMutex(bool initialOwner, const std::wstring& name) override;
+    bool CloseHandle(platform::NativeHandle handle) override;
+    bool GetCommandLineArguments(std::vector<std::wstring>* argv) override;
+    bool FormatSystemMessage(std::uint32_t code, std::wstring* text) override;
+    platform::NativeHandle OpenProcessToken(std::uint32_t access) override;
+    bool AdjustTokenPrivilege(platform::NativeHandle token, const std::wstring& name,
+                              std::uint32_t attributes) override;
+    bool RequestExitWindows(std::uint32_t flags, std::uint32_t reason) override;
+    std::uint32_t GetTickCount() override { return static_cast<std::uint32_t>(core_.clockMs); }
+    void Sleep(std::uint32_t milliseconds) override;
+    [[noreturn]] void ExitProcess(std::uint32_t exitCode) override;
+
+    // --- the test's side ---
+    std::vector<std::wstring> argv;                      // what CommandLineToArgvW gives
+    std::set<std::wstring> existingMutexes;              // names another process holds
+    std::map<std::uint32_t, std::wstring> messageTexts;  // FormatMessageW's table
+    std::map<std::wstring, std::uint32_t> enabledPrivileges;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> exitWindowsCalls;
+    std::vector<std::uint32_t> sleeps;
+
+private:
+    Core& core_;
+};
+
+class SimFiles : public platform::Files {
+public:
+    SimFiles(Core& core, SimSystem& system) : core_(core), system_(system) {}
+
+    platform::NativeHandle CreateFileHandle(const std::wstring& path, std::uint32_t access,
+                                      std::uint32_t share, std::uint32_t disposition,
+                                      std::uint32_t attributes) override;
+    platform::NativeHandle CreateReadOnlyMapping(platform::NativeHandle file) override;
+    const std::uint8_t* MapReadOnlyView(platform::NativeHandle mapping) override;
+    bool UnmapView(const std::uint8_t* view) override;
+    bool QueryRegionSize(const std::uint8_t* address, std::size_t* regionSize) override;
+
+    // --- the test's side ---
+    void PutFile(const std::wstring& path, std::vector<std::uint8_t> bytes);
+    bool Exists(const std::wstring& path) const;
+    const std::vector<std::uint8_t>* Contents(const std::wstring& path) const;
+    std::set<std::wstring> lockedFiles;  // opened exclusively by another process (folded keys)
+    std::size_t OpenViews() const { return views_.size(); }
+
+    static constexpr std::size_t kPageSize = 4096;
+
+    // Used by SimSystem::CloseHandle.
+    bool CloseFileObject(platform::NativeHandle handle);
+
+private:
+    struct FileEntry {
+        std::wstring path;  // as first written
+        std::vector<std::uint8_t> bytes;
+    };
+    struct OpenFile {
+        std::wstring key;
+        std::uint32_t access;
+    };
+    Core& core_;
+    SimSystem& system_;
+    std::map<std::wstring, FileEntry> files_;                 // folded path -> file
+    std::map<platform::NativeHandle, OpenFile> openFiles_;
+    std::map<platform::NativeHandle, std::wstring> mappings_;  // mapping -> file key
+    std::map<const std::uint8_t*, std::unique_ptr<std::vector<std::uint8_t>>> views_;
+    std::map<const std::uint8_t*, platform::NativeHandle> viewLedger_;
+};
+
+class SimConsole : public platform::Console {
+public:
+    explicit SimConsole(Core& core) : core_(core) {}
+    bool AttachToParent() override;
+    bool ReopenStdoutOnConsole() override;
+    void Write(const std::wstring& text) override;
+    bool Free() override;
+    void SendKey(std::uint16_t virtualKey, std::uint32_t flags) override;
+
+    // --- the test's side ---
+    bool parentHasConsole = false;     // started from a console window
+    std::uint32_t attachError = 6;     // ERROR_INVALID_HANDLE when there is none
+    bool attached = false;
+    bool stdoutOnConsole = false;
+    std::wstring output;               // what reached the console
+    std::wstring lostOutput;           // written while no console was there
+    std::vector<std::pair<std::uint16_t, std::uint32_t>> keys;
+
+private:
+    Core& core_;
+};
+
+struct MessageBoxRecord {
+    std::optional<std::wstring> caption;  // none: Windows' default caption
+    std::wstring text;
+    std::uint32_t style;
+};
+
+class SimUi : public platform::Ui {
+public:
+    explicit SimUi(Core& core) : core_(core) {}
+    bool InitCommonControls(std::uint32_t classes) override;
+    int ShowMessageBox(const wchar_t* caption, const std::wstring& text, std::uint32_t style) override;
+
+    // --- the test's side ---
+    std::vector<MessageBoxRecord> boxes;
+    std::vector<int> answers;  // answers in order; when they run out, the first button
+    std::uint32_t commonControls = 0;
+
+private:
+    Core& core_;
+    std::size_t nextAnswer_ = 0;
+};
+
+// One simulated machine with one process of ours on it.
+class SimWindows {
+public:
+    SimWindows();
+    platform::Platform& Os() { return platform_; }
+
+    Core core;
+    SimSystem system{core};
+    SimFiles files{core, system};
+    SimConsole console{core};
+    SimUi ui{core};
+
+private:
+    platform::Platform platform_;
+};
+
+}  // namespace quorix::sim

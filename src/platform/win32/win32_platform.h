@@ -1,0 +1,65 @@
+// The real Windows behind the seam: each call translates to the Win32 API and decides nothing.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace quorix::win32 {
+
+class Win32System : public platform::System {
+public:
+    std::uint32_t GetLastError() override;
+    void SetLastError(std::uint32_t error) override;
+    platform::NativeHandle CreateNamedMutex(bool initialOwner, const std::wstring& name) override;
+    bool CloseHandle(platform::NativeHandle handle) override;
+    bool GetCommandLineArguments(std::vector<std::wstring>* argv) override;
+    bool FormatSystemMessage(std::uint32_t code, std::wstring* text) override;
+    platform::NativeHandle OpenProcessToken(std::uint32_t access) override;
+    bool AdjustTokenPrivilege(platform::NativeHandle token, const std::wstring& name,
+                              std::uint32_t attributes) override;
+    bool RequestExitWindows(std::uint32_t flags, std::uint32_t reason) override;
+    std::uint32_t GetTickCount() override;
+    void Sleep(std::uint32_t milliseconds) override;
+    [[noreturn]] void ExitProcess(std::uint32_t exitCode) override;
+};
+
+class Win32Files : public platform::Files {
+public:
+    platform::NativeHandle CreateFileHandle(const std::wstring& path, std::uint32_t access,
+                                      std::uint32_t share, std::uint32_t disposition,
+                                      std::uint32_t attributes) override;
+    platform::NativeHandle CreateReadOnlyMapping(platform::NativeHandle file) override;
+    const std::uint8_t* MapReadOnlyView(platform::NativeHandle mapping) override;
+    bool UnmapView(const std::uint8_t* view) override;
+    bool QueryRegionSize(const std::uint8_t* address, std::size_t* regionSize) override;
+};
+
+class Win32Console : public platform::Console {
+public:
+    bool AttachToParent() override;
+    bool ReopenStdoutOnConsole() override;
+    void Write(const std::wstring& text) override;
+    bool Free() override;
+    void SendKey(std::uint16_t virtualKey, std::uint32_t flags) override;
+};
+
+class Win32Ui : public platform::Ui {
+public:
+    bool InitCommonControls(std::uint32_t classes) override;
+    int ShowMessageBox(const wchar_t* caption, const std::wstring& text, std::uint32_t style) override;
+};
+
+// The whole real platform, one per process.
+class Win32Platform {
+public:
+    Win32Platform() : platform_{system_, files_, console_, ui_} {}
+    platform::Platform& Os() { return platform_; }
+
+private:
+    Win32System system_;
+    Win32Files files_;
+    Win32Console console_;
+    Win32Ui ui_;
+    platform::Platform platform_;
+};
+
+}  // namespace quorix::win32

@@ -1,0 +1,39 @@
+// What a contract test needs besides the platform under test: a place for files and a way
+// to answer a message box from outside, as a user would. One implementation per side.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace quorix::contract {
+
+struct SeenBox {
+    std::wstring caption;
+    std::wstring text;
+};
+
+class Environment {
+public:
+    virtual ~Environment() = default;
+    virtual platform::Platform& Os() = 0;
+    // A folder that exists and may be written, ending in "\".
+    virtual std::wstring ScratchFolder() = 0;
+    // Creates a file with these bytes, by the side's own means (not through the platform).
+    virtual void PutFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) = 0;
+    // A name no other test of this run uses.
+    virtual std::wstring UniqueName(const std::wstring& stem) = 0;
+    // The next message box is answered with this button as soon as it appears; what it showed
+    // can be read afterwards.
+    virtual void AnswerNextBox(int button) = 0;
+    virtual std::optional<SeenBox> LastAnsweredBox() = 0;
+    // True on the real Win32 layer, for the few behaviours only a real system shows.
+    virtual bool IsRealWindows() const = 0;
+};
+
+Environment& Env();
+
+}  // namespace quorix::contract

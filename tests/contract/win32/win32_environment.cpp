@@ -1,0 +1,116 @@
+// The contract suite's side on the real Win32 layer (run under Wine).
+#include <windows.h>
+
+#include <mutex>
+#include <thread>
+
+#include "contract_environment.h"
+#include "platform/win32/win32_platform.h"
+
+namespace quorix::contract {
+namespace {
+
+// Finds the message box of this process and presses a button, from a second thread, the
+// way a user would.
+struct BoxAnswerer {
+    int button = 0;
+    std::mutex lock;
+    std::optional<SeenBox> seen;
+    std::thread worker;
+
+    static BOOL CALLBACK FindBox(HWND window, LPARAM param) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(window, &pid);
+        wchar_t cls[64] = {};
+        ::GetClassNameW(window, cls, 64);
+        if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(window) &&
+            lstrcmpW(cls, L"#32770") == 0) {
+            *reinterpret_cast<HWND*>(param) = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    void Start(int answer) {
+        if (worker.joinable()) worker.join();
+        button = answer;
+        worker = std::thread([this] {
+            for (int i = 0; i < 400; ++i) {
+                HWND box = nullptr;
+                ::EnumWindows(FindBox, reinterpret_cast<LPARAM>(&box));
+                if (box != nullptr) {
+                    SeenBox record;
+                    wchar_t text[1024] = {};
+                    ::GetWindowTextW(box, text, 1024);
+                    record.caption = text;
+                    text[0] = 0;
+                    // The message text is the static control with the id 0xFFFF.
+                    ::GetDlgItemTextW(box, 0xFFFF, text, 1024);
+                    record.text = text;
+                    {
+                        std::lock_guard<std::mutex> guard(lock);
+                        seen = record;
+                    }
+                    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                                   reinterpret_cast<LPARAM>(::GetDlgItem(box, button)));
+                    return;
+                }
+                ::Sleep(25);
+            }
+        });
+    }
+};
+
+class Win32Environment : public Environment {
+public:
+    Win32Environment() {
+        wchar_t temp[MAX_PATH + 1] = {};
+        ::GetTempPathW(MAX_PATH, temp);
+        scratch_ = std::wstring(temp) + L"quorix-contract-" + std::to_wstring(::GetCurrentProcessId());
+        ::CreateDirectoryW(scratch_.c_str(), nullptr);
+        scratch_ += L"\\";
+    }
+    ~Win32Environment() override {
+        if (answerer_.worker.joinable()) answerer_.worker.join();
+    }
+    platform::Platform& Os() override { return platform_.Os(); }
+    std::wstring ScratchFolder() override { return scratch_; }
+    void PutFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override {
+        HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        if (!bytes.empty()) ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        ::CloseHandle(file);
+    }
+    std::wstring UniqueName(const std::wstring& stem) override {
+        return stem + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter_);
+    }
+    void AnswerNextBox(int button) override {
+        {
+            std::lock_guard<std::mutex> guard(answerer_.lock);
+            answerer_.seen.reset();
+        }
+        answerer_.Start(button);
+    }
+    std::optional<SeenBox> LastAnsweredBox() override {
+        if (answerer_.worker.joinable()) answerer_.worker.join();
+        std::lock_guard<std::mutex> guard(answerer_.lock);
+        return answerer_.seen;
+    }
+    bool IsRealWindows() const override { return true; }
+
+private:
+    win32::Win32Platform platform_;
+    std::wstring scratch_;
+    int counter_ = 0;
+    BoxAnswerer answerer_;
+};
+
+}  // namespace
+
+Environment& Env() {
+    static Win32Environment environment;
+    return environment;
+}
+
+}  // namespace quorix::contract

@@ -1,0 +1,176 @@
+// The entry procedure: instance guard, the process-level services and the exit codes.
+#include <gtest/gtest.h>
+
+#include "bootstrap/entry.h"
+#include "support/sim_run.h"
+
+namespace quorix {
+namespace {
+
+using testing::Ending;
+using testing::SimProcess;
+
+const std::wstring kExe = L"C:\\Setup\\QuorixSetup.exe";
+
+TEST(InstanceGuard, SecondInstanceEndsAtOnceWithOneAndShowsNothing) {
+    SimProcess process;
+    process.machine.system.existingMutexes.insert(L"Velora2011Installer");
+    Ending ending = process.RunProgram({kExe, L"/silent"});
+    EXPECT_FALSE(ending.exitedProcess);
+    EXPECT_EQ(ending.exitCode, 1u);
+    EXPECT_TRUE(process.machine.ui.boxes.empty());
+    EXPECT_EQ(process.machine.core.ledger.OpenCount(), 0u) << process.machine.core.ledger.Describe();
+}
+
+TEST(InstanceGuard, MutexThatCannotBeCreatedEndsWithOne) {
+    SimProcess process;
+    process.machine.core.faults.Fail("CreateMutexW", kErrorAccessDenied);
+    EXPECT_EQ(process.RunProgram({kExe}).exitCode, 1u);
+    EXPECT_TRUE(process.machine.ui.boxes.empty());
+}
+
+TEST(InstanceGuard, FirstInstanceHoldsTheMutexForTheWholeRun) {
+    SimProcess process;
+    process.machine.files.PutFile(kExe, {'M', 'Z'});
+    // Answering the tag warning happens while the mutex is held: a second start then fails.
+    process.RunProgram({kExe});
+    EXPECT_EQ(process.machine.system.existingMutexes.count(L"Velora2011Installer"), 1u);
+    EXPECT_EQ(process.machine.core.ledger.OpenCount(), 0u) << process.machine.core.ledger.Describe();
+}
+
+TEST(EntryProcedure, InitialisesTheStandardCommonControls) {
+    SimProcess process;
+    process.RunProgram({kExe});
+    EXPECT_EQ(process.machine.ui.commonControls, 0x4000u);
+}
+
+TEST(EntryProcedure, WithoutATagTheDefaultsStandAndTheRunEndsWithZero) {
+    SimProcess process;  // no file at argv[0]: the tag cannot be read
+    Ending ending = process.RunProgram({kExe});
+    EXPECT_EQ(ending.exitCode, 0u);
+    EXPECT_EQ(process.state.tagProperties, L"AFFILIATEID=vlq2011aid30017xx-XX AFFILIATEIDFLAGS=#0");
+    EXPECT_EQ(process.state.affiliateId, L"vlq2011aid30017xx-XX");
+    EXPECT_EQ(process.state.affiliateFlags, L"0");
+}
+
+TEST(EntryProcedure, EmptyCommandLineStillRuns) {
+    SimProcess process;
+    process.machine.core.faults.Fail("CommandLineToArgvW", kErrorNotEnoughMemory);
+    Ending ending = process.RunProgram({kExe});
+    EXPECT_EQ(ending.exitCode, 0u);
+    ASSERT_EQ(process.machine.ui.boxes.size(), 1u);
+    EXPECT_EQ(process.machine.ui.boxes[0].caption, L"extract_aidconfig1");
+}
+
+TEST(EntryProcedure, ShellRestartModeOnlyForTheSingleExactArgument) {
+    SimProcess exact;
+    Ending ending = exact.RunProgram({kExe, L"--force-shell-restart"});
+    EXPECT_EQ(ending.exitCode, 0u);
+
+    // In other letter case, or with another argument, it is a normal run: an unsupported "/"
+    // option on a console then proves the option loop was reached.
+    for (auto argv : {std::vector<std::wstring>{kExe, L"--Force-Shell-Restart", L"/foo"},
+                      std::vector<std::wstring>{kExe, L"--force-shell-restart", L"/foo"}}) {
+        SimProcess process;
+        process.machine.console.parentHasConsole = true;
+        process.RunProgram(argv);
+        EXPECT_NE(process.machine.console.output.find(L"\"/foo\" is not supported"),
+                  std::wstring::npos);
+    }
+    SimProcess exactWithConsole;
+    exactWithConsole.machine.console.parentHasConsole = true;
+    exactWithConsole.RunProgram({kExe, L"--force-shell-restart"});
+    EXPECT_TRUE(exactWithConsole.machine.console.output.empty());
+}
+
+struct AffiliateCase {
+    const wchar_t* tagProperties;
+    const wchar_t* affiliateId;
+    const wchar_t* affiliateFlags;
+};
+
+class AffiliateDerivation : public ::testing::TestWithParam<AffiliateCase> {};
+
+TEST_P(AffiliateDerivation, FromTagProperties) {
+    const AffiliateCase& c = GetParam();
+    EXPECT_EQ(DeriveAffiliateId(c.tagProperties, L"vlq2011aid30017xx-XX"), c.affiliateId);
+    EXPECT_EQ(DeriveAffiliateFlags(c.tagProperties), c.affiliateFlags);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tags, AffiliateDerivation,
+    ::testing::Values(
+        AffiliateCase{L"AFFILIATEID=vlq2011aid30017xx-XX AFFILIATEIDFLAGS=#0",
+                      L"vlq2011aid30017xx-XX", L"0"},
+        AffiliateCase{L"AFFILIATEID=abc AFFILIATEIDFLAGS=#1", L"abc", L"1"},
+        // The flags are everything after the first "#", whatever follows it.
+        AffiliateCase{L"AFFILIATEIDFLAGS=#1 AFFILIATEID=last", L"last", L"1 AFFILIATEID=last"},
+        // Without the key the built-in identifier stays; without "#" the flags are the whole text.
+        AffiliateCase{L"PARTNER=x", L"vlq2011aid30017xx-XX", L"PARTNER=x"},
+        AffiliateCase{L"", L"vlq2011aid30017xx-XX", L""},
+        AffiliateCase{L"AFFILIATEID=", L"", L"AFFILIATEID="}));
+
+TEST(FatalErrorExit, ShowsContextAndSystemTextAndExitsWithTheLow16Bits) {
+    SimProcess process;
+    process.machine.system.messageTexts[32] = L"The file is in use.\r\n";
+    Ending ending = process.Run(
+        [&] { FatalErrorExit(process.ctx, HResultFromWin32(32), L"ExtractMsi: "); });
+    EXPECT_TRUE(ending.exitedProcess);
+    EXPECT_EQ(ending.exitCode, 32u);
+    ASSERT_EQ(process.machine.ui.boxes.size(), 1u);
+    const sim::MessageBoxRecord& box = process.machine.ui.boxes[0];
+    EXPECT_FALSE(box.caption.has_value());
+    EXPECT_EQ(box.text, L"ExtractMsi: The file is in use.\r\n");
+    EXPECT_EQ(box.style, 0x10u);
+}
+
+TEST(FatalErrorExit, EFailWithoutSystemTextShowsTheNumber) {
+    SimProcess process;
+    Ending ending = process.Run([&] { FatalErrorExit(process.ctx, kEFail, L"No language pack found"); });
+    EXPECT_EQ(ending.exitCode, 16389u);
+    ASSERT_EQ(process.machine.ui.boxes.size(), 1u);
+    EXPECT_EQ(process.machine.ui.boxes[0].text, L"No language pack found16389");
+}
+
+TEST(FatalErrorExit, ZeroCodeShowsTheContextAlone) {
+    SimProcess process;
+    Ending ending = process.Run([&] { FatalErrorExit(process.ctx, 0, L"context"); });
+    EXPECT_EQ(ending.exitCode, 0u);
+    EXPECT_EQ(process.machine.ui.boxes.at(0).text, L"context");
+}
+
+TEST(FormatSystemError, FallsBackToTheUnsignedDecimalCode) {
+    SimProcess process;
+    process.machine.system.messageTexts[1618] = L"Another installation is in progress.";
+    EXPECT_EQ(FormatSystemError(process.ctx, 1618), L"Another installation is in progress.");
+    EXPECT_EQ(FormatSystemError(process.ctx, 0xFFFFFFFFu), L"4294967295");
+    process.machine.core.faults.Fail("FormatMessageW", kErrorNotEnoughMemory);
+    EXPECT_EQ(FormatSystemError(process.ctx, 1618), L"1618");
+}
+
+TEST(RequestSystemRestart, EnablesTheShutdownPrivilegeAsksForARebootAndReturns) {
+    SimProcess process;
+    RequestSystemRestart(process.ctx);
+    EXPECT_EQ(process.machine.system.enabledPrivileges.at(L"SeShutdownPrivilege"), 2u);
+    using Call = std::pair<std::uint32_t, std::uint32_t>;
+    EXPECT_EQ(process.machine.system.exitWindowsCalls, (std::vector<Call>{{2, 0}}));
+    EXPECT_EQ(process.machine.core.ledger.OpenCount(), 0u) << process.machine.core.ledger.Describe();
+}
+
+TEST(RequestSystemRestart, WithoutTheTokenNothingElseHappens) {
+    SimProcess process;
+    process.machine.core.faults.Fail("OpenProcessToken", kErrorAccessDenied);
+    RequestSystemRestart(process.ctx);
+    EXPECT_TRUE(process.machine.system.exitWindowsCalls.empty());
+}
+
+TEST(RequestSystemRestart, FailuresOfThePrivilegeAndTheRebootAreIgnored) {
+    SimProcess process;
+    process.machine.core.faults.Fail("AdjustTokenPrivileges", kErrorAccessDenied);
+    process.machine.core.faults.Fail("ExitWindowsEx", kErrorAccessDenied);
+    RequestSystemRestart(process.ctx);  // returns to the caller, which goes on
+    EXPECT_EQ(process.machine.core.ledger.OpenCount(), 0u);
+}
+
+}  // namespace
+}  // namespace quorix

@@ -1,0 +1,31 @@
+// Runs the program, or one operation of it, on a simulated machine and reports how it ended.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "bootstrap/process_state.h"
+#include "platform/sim/sim_windows.h"
+
+namespace quorix::testing {
+
+struct Ending {
+    std::uint32_t exitCode = 0;
+    bool exitedProcess = false;  // through ExitProcess rather than by returning
+};
+
+// A fresh machine and a fresh process on it.
+struct SimProcess {
+    sim::SimWindows machine;
+    ProcessState state;
+    ProcessContext ctx{machine.Os(), state};
+
+    // The whole program from the entry procedure, with the given argv (argv[0] included).
+    Ending RunProgram(std::vector<std::wstring> argv);
+    // One operation that may end the process.
+    Ending Run(const std::function<void()>& operation);
+};
+
+}  // namespace quorix::testing
