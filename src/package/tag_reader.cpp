@@ -19,6 +19,7 @@ void TagExtractor::Release() {
     mapping_ = platform::kNullHandle;
     view_ = nullptr;
     viewSize_ = 0;
+    fileSize_ = 0;
     tagOffset_ = 0;
     certificateEntry_ = nullptr;
 }
@@ -34,7 +35,8 @@ bool TagExtractor::Open(const std::wstring& path) {
     mapping_ = os_.files.CreateReadOnlyMapping(file_);
     if (mapping_ != platform::kNullHandle) view_ = os_.files.MapReadOnlyView(mapping_);
     std::size_t region = 0;
-    if (view_ == nullptr || !os_.files.QueryRegionSize(view_, &region)) {
+    if (view_ == nullptr || !os_.files.QueryRegionSize(view_, &region) ||
+        !os_.files.GetFileSize(file_, &fileSize_)) {
         Release();
         return false;
     }
@@ -45,12 +47,16 @@ bool TagExtractor::Open(const std::wstring& path) {
     return true;
 }
 
+std::uint64_t TagExtractor::Bound() const {
+    return fileSize_ < viewSize_ ? fileSize_ : viewSize_;
+}
+
 bool TagExtractor::LocateTag() {
     certificateEntry_ = nullptr;
     tagOffset_ = 0;
     if (view_ == nullptr) return false;
     tag::TagLocation location{};
-    if (!tag::LocateTag(view_, viewSize_, &location)) return false;
+    if (!tag::LocateTag(view_, Bound(), &location)) return false;
     certificateEntry_ = view_ + location.certificateEntryOffset;
     tagOffset_ = location.tagOffset;
     return true;
@@ -64,7 +70,7 @@ bool TagExtractor::ReadTag(std::int32_t* size, std::uint8_t* buffer) {
     // past the end of the file is no tag.
     const std::uint8_t* text = nullptr;
     std::uint16_t length = 0;
-    if (!tag::ReadTagText(view_, viewSize_, location, &text, &length)) return false;
+    if (!tag::ReadTagText(view_, Bound(), location, &text, &length)) return false;
     const std::int32_t needed = static_cast<std::int32_t>(length) + 1;
     if (buffer == nullptr) {
         *size = needed;

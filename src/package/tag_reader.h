@@ -28,12 +28,16 @@ public:
 
 private:
     void Release();
+    std::uint64_t Bound() const;
 
     platform::Platform& os_;
     platform::NativeHandle file_ = platform::kInvalidHandleValue;
     platform::NativeHandle mapping_ = platform::kNullHandle;
     const std::uint8_t* view_ = nullptr;
     std::uint32_t viewSize_ = 0;
+    // The view covers whole pages; the tag must also lie inside the file itself, so that a
+    // truncated file is no tag rather than a tag padded with the page's zeros.
+    std::uint64_t fileSize_ = 0;
     std::uint32_t tagOffset_ = 0;
     const std::uint8_t* certificateEntry_ = nullptr;
 };

@@ -32,6 +32,8 @@ public:
     // MapViewOfFile(mapping, FILE_MAP_READ, offset 0, the whole file). Null on failure.
     virtual const std::uint8_t* MapReadOnlyView(NativeHandle mapping) = 0;
     virtual bool UnmapView(const std::uint8_t* view) = 0;
+    // GetFileSizeEx. False on failure.
+    virtual bool GetFileSize(NativeHandle file, std::uint64_t* size) = 0;
     // VirtualQuery on an address: the size of the region it lies in. False on failure.
     virtual bool QueryRegionSize(const std::uint8_t* address, std::size_t* regionSize) = 0;
 };

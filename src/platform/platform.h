@@ -4,6 +4,9 @@
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/handles.h"
+#include "platform/installer.h"
+#include "platform/registry.h"
+#include "platform/resources.h"
 #include "platform/system.h"
 #include "platform/ui.h"
 
@@ -14,6 +17,9 @@ struct Platform {
     Files& files;
     Console& console;
     Ui& ui;
+    Registry& registry;
+    Installer& installer;
+    Resources& resources;
 };
 
 }  // namespace quorix::platform

@@ -85,6 +85,9 @@ TEST(FilesContract, AMappedViewShowsTheFileAndCoversWholePages) {
                                                   platform::kFileShareRead, platform::kOpenExisting,
                                                   platform::kFileAttributeNormal);
     ASSERT_NE(file, platform::kInvalidHandleValue);
+    std::uint64_t size = 0;
+    ASSERT_TRUE(os.files.GetFileSize(file, &size));
+    EXPECT_EQ(size, 5000u);
     const NativeHandle mapping = os.files.CreateReadOnlyMapping(file);
     ASSERT_NE(mapping, platform::kNullHandle);
     const std::uint8_t* view = os.files.MapReadOnlyView(mapping);

@@ -179,6 +179,17 @@ bool SimFiles::UnmapView(const std::uint8_t* view) {
     return true;
 }
 
+bool SimFiles::GetFileSize(platform::NativeHandle file, std::uint64_t* size) {
+    if (core_.Failing("GetFileSizeEx")) return false;
+    auto it = openFiles_.find(file);
+    if (it == openFiles_.end()) {
+        core_.lastError = kErrorInvalidHandle;
+        return false;
+    }
+    *size = files_[it->second.key].bytes.size();
+    return true;
+}
+
 bool SimFiles::QueryRegionSize(const std::uint8_t* address, std::size_t* regionSize) {
     if (core_.Failing("VirtualQuery")) return false;
     for (const auto& [start, bytes] : views_) {
@@ -250,7 +261,8 @@ int SimUi::ShowMessageBox(const wchar_t* caption, const std::wstring& text, std:
 
 // ---------------------------------------------------------------- the machine
 
-SimWindows::SimWindows() : platform_{system, files, console, ui} {
+SimWindows::SimWindows()
+    : platform_{system, files, console, ui, registry, installer, resources} {
     core.onClose["file"] = [this](platform::NativeHandle h) { files.CloseFileObject(h); };
     core.onClose["mapping"] = [this](platform::NativeHandle h) { files.CloseFileObject(h); };
     system.messageTexts = {

@@ -11,6 +11,9 @@
 
 #include "platform/platform.h"
 #include "platform/sim/sim_core.h"
+#include "platform/sim/sim_installer.h"
+#include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_resources.h"
 
 namespace quorix::sim {
 
@@ -54,6 +57,7 @@ public:
     platform::NativeHandle CreateReadOnlyMapping(platform::NativeHandle file) override;
     const std::uint8_t* MapReadOnlyView(platform::NativeHandle mapping) override;
     bool UnmapView(const std::uint8_t* view) override;
+    bool GetFileSize(platform::NativeHandle file, std::uint64_t* size) override;
     bool QueryRegionSize(const std::uint8_t* address, std::size_t* regionSize) override;
 
     // --- the test's side ---
@@ -141,6 +145,9 @@ public:
     SimFiles files{core, system};
     SimConsole console{core};
     SimUi ui{core};
+    SimRegistry registry{core};
+    SimInstaller installer{core};
+    SimResources resources{core};
 
 private:
     platform::Platform platform_;

@@ -29,6 +29,13 @@ bool Win32Files::UnmapView(const std::uint8_t* view) {
     return ::UnmapViewOfFile(view) != FALSE;
 }
 
+bool Win32Files::GetFileSize(platform::NativeHandle file, std::uint64_t* size) {
+    LARGE_INTEGER value = {};
+    if (!::GetFileSizeEx(ToHandle(file), &value)) return false;
+    *size = static_cast<std::uint64_t>(value.QuadPart);
+    return true;
+}
+
 bool Win32Files::QueryRegionSize(const std::uint8_t* address, std::size_t* regionSize) {
     MEMORY_BASIC_INFORMATION info = {};
     if (::VirtualQuery(address, &info, sizeof(info)) == 0) return false;

@@ -2,6 +2,9 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/win32/win32_installer.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_resources.h"
 
 namespace quorix::win32 {
 
@@ -30,6 +33,7 @@ public:
     platform::NativeHandle CreateReadOnlyMapping(platform::NativeHandle file) override;
     const std::uint8_t* MapReadOnlyView(platform::NativeHandle mapping) override;
     bool UnmapView(const std::uint8_t* view) override;
+    bool GetFileSize(platform::NativeHandle file, std::uint64_t* size) override;
     bool QueryRegionSize(const std::uint8_t* address, std::size_t* regionSize) override;
 };
 
@@ -51,7 +55,8 @@ public:
 // The whole real platform, one per process.
 class Win32Platform {
 public:
-    Win32Platform() : platform_{system_, files_, console_, ui_} {}
+    Win32Platform()
+        : platform_{system_, files_, console_, ui_, registry_, installer_, resources_} {}
     platform::Platform& Os() { return platform_; }
 
 private:
@@ -59,6 +64,9 @@ private:
     Win32Files files_;
     Win32Console console_;
     Win32Ui ui_;
+    Win32Registry registry_;
+    Win32Installer installer_;
+    Win32Resources resources_;
     platform::Platform platform_;
 };
 

@@ -114,3 +114,11 @@ Environment& Env() {
 }
 
 }  // namespace quorix::contract
+
+// The cross-built programs are Unicode programs (-municode): GoogleTest starts from wmain.
+#include <gtest/gtest.h>
+
+int wmain(int argc, wchar_t** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

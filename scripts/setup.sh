@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need and is missing. Debian, run as root.
+set -euo pipefail
+
+packages=(
+  cmake make g++ libgtest-dev googletest libboost-dev python3
+  g++-mingw-w64-i686 binutils-mingw-w64-i686
+  msitools osslsigncode openssl
+  wine wine32 xvfb xauth
+  clang libclang-rt-14-dev
+  imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  # wine32 lives in the i386 architecture.
+  name=$p
+  [ "$p" = wine32 ] && name=wine32:i386
+  if ! dpkg-query -W -f='${Status}' "$name" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: everything is installed"
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+if [ "$(id -u)" != 0 ]; then
+  echo "setup: must run as root to install packages" >&2
+  exit 1
+fi
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+apt-get install -y -q "${missing[@]}"
