@@ -1,0 +1,102 @@
+// stamp-tag IN OUT TAG: writes a distributor's tag into a signed 32-bit executable
+// without touching its signature. IN and OUT may name the same file.
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "stamp.h"
+
+namespace {
+
+// Offsets in the certificate table are 32-bit, so no file we could tag is bigger.
+constexpr uint64_t kMaxImageSize = 0xFFFFFFFFu;
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) {
+        *error = "cannot open for reading";
+        return false;
+    }
+    const std::streamoff size = in.tellg();
+    if (size < 0) {
+        *error = "cannot tell its size";
+        return false;
+    }
+    if (static_cast<uint64_t>(size) > kMaxImageSize) {
+        *error = "larger than 4 GiB, too large to be a signed PE file";
+        return false;
+    }
+    bytes->resize(static_cast<size_t>(size));
+    in.seekg(0);
+    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes->data()), size)) {
+        *error = "read error";
+        return false;
+    }
+    return true;
+}
+
+// Writes next to the target first, so a failed write never leaves a half-tagged OUT.
+bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes,
+                    std::string* error) {
+    const std::string temporary = path + ".stamp-tag.tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            *error = "cannot open " + temporary + " for writing";
+            return false;
+        }
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out) {
+            std::remove(temporary.c_str());
+            *error = "write error on " + temporary;
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        *error = "cannot replace " + path;
+        return false;
+    }
+    return true;
+}
+
+void Fail(const std::string& path, const std::string& why) {
+    std::fprintf(stderr, "stamp-tag: %s: %s\n", path.c_str(), why.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr,
+                     "usage: stamp-tag IN OUT TAG\n"
+                     "  Writes TAG (KEY=VALUE pairs joined by '&', at most 65535 bytes) into\n"
+                     "  the certificate table of the signed 32-bit PE file IN and saves the\n"
+                     "  result as OUT. A tag already in IN is replaced; the signature stays\n"
+                     "  valid.\n");
+        return 2;
+    }
+    const std::string in = argv[1];
+    const std::string out = argv[2];
+    const std::string tag = argv[3];
+
+    std::vector<uint8_t> image;
+    std::string error;
+    if (!ReadWholeFile(in, &image, &error)) {
+        Fail(in, error);
+        return 1;
+    }
+    if (quorix::tag::StampTag(image, tag, &error) != quorix::tag::StampStatus::Ok) {
+        Fail(in, error);
+        return 1;
+    }
+    if (!WriteWholeFile(out, image, &error)) {
+        Fail(out, error);
+        return 1;
+    }
+    return 0;
+}
