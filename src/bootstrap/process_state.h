@@ -8,6 +8,7 @@
 #include "common/release.h"
 #include "platform/platform.h"
 #include "ui/found_packs.h"
+#include "ui/language_catalog.h"
 
 namespace quorix {
 
@@ -21,6 +22,7 @@ struct ProcessState {
     std::uint32_t installedMajorVersion = 0;
     bool customInstallationRequested = false;
     FoundPackList foundPacks;
+    ui::TextCatalog catalog;
 };
 
 // What every operation is handed: the platform and the process-wide values.

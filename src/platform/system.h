@@ -38,6 +38,13 @@ public:
     // ExitWindowsEx(flags, reason).
     virtual bool RequestExitWindows(std::uint32_t flags, std::uint32_t reason) = 0;
 
+    // GetUserDefaultUILanguage: the language identifier of the user's UI language.
+    virtual std::uint16_t GetUserDefaultUiLanguage() = 0;
+    // GetLocaleInfoW(locale, type) into a buffer of `capacity` characters. False when it
+    // returned 0 (unknown locale, or the text does not fit).
+    virtual bool GetLocaleInfoText(std::uint32_t locale, std::uint32_t type, std::size_t capacity,
+                                   std::wstring* text) = 0;
+
     virtual std::uint32_t GetTickCount() = 0;
     virtual void Sleep(std::uint32_t milliseconds) = 0;
 
@@ -49,5 +56,7 @@ inline constexpr std::uint32_t kTokenAdjustPrivileges = 0x0020;
 inline constexpr std::uint32_t kTokenQuery = 0x0008;
 inline constexpr std::uint32_t kSePrivilegeEnabled = 0x00000002;
 inline constexpr std::uint32_t kEwxReboot = 0x00000002;
+inline constexpr std::uint32_t kLocaleSIso639LangName = 0x59;
+inline constexpr std::uint32_t kLocaleSIso3166CtryName = 0x5A;
 
 }  // namespace quorix::platform

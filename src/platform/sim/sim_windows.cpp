@@ -77,6 +77,30 @@ bool SimSystem::RequestExitWindows(std::uint32_t flags, std::uint32_t reason) {
     return true;
 }
 
+std::uint16_t SimSystem::GetUserDefaultUiLanguage() {
+    core_.faults.Check("GetUserDefaultUILanguage");
+    return uiLanguage;
+}
+
+bool SimSystem::GetLocaleInfoText(std::uint32_t locale, std::uint32_t type, std::size_t capacity,
+                                  std::wstring* text) {
+    if (core_.Failing("GetLocaleInfoW")) return false;
+    auto it = locales.find(locale);
+    if (it == locales.end() ||
+        (type != platform::kLocaleSIso639LangName && type != platform::kLocaleSIso3166CtryName)) {
+        core_.lastError = kErrorInvalidParameter;
+        return false;
+    }
+    const std::wstring& value =
+        type == platform::kLocaleSIso639LangName ? it->second.first : it->second.second;
+    if (value.size() + 1 > capacity) {
+        core_.lastError = 122;  // ERROR_INSUFFICIENT_BUFFER
+        return false;
+    }
+    *text = value;
+    return true;
+}
+
 void SimSystem::Sleep(std::uint32_t milliseconds) {
     core_.faults.Check("Sleep");
     sleeps.push_back(milliseconds);
@@ -265,6 +289,14 @@ SimWindows::SimWindows()
     : platform_{system, files, console, ui, registry, installer, resources} {
     core.onClose["file"] = [this](platform::NativeHandle h) { files.CloseFileObject(h); };
     core.onClose["mapping"] = [this](platform::NativeHandle h) { files.CloseFileObject(h); };
+    system.locales = {
+        {0x0406, {L"da", L"DK"}}, {0x0407, {L"de", L"DE"}}, {0x0c07, {L"de", L"AT"}},
+        {0x0809, {L"en", L"GB"}}, {0x0409, {L"en", L"US"}}, {0x0c09, {L"en", L"AU"}},
+        {0x0c0a, {L"es", L"ES"}}, {0x040c, {L"fr", L"FR"}}, {0x0410, {L"it", L"IT"}},
+        {0x0411, {L"ja", L"JP"}}, {0x0412, {L"ko", L"KR"}}, {0x0413, {L"nl", L"NL"}},
+        {0x0415, {L"pl", L"PL"}}, {0x0416, {L"pt", L"BR"}}, {0x0419, {L"ru", L"RU"}},
+        {0x0804, {L"zh", L"CN"}}, {0x0404, {L"zh", L"TW"}},
+    };
     system.messageTexts = {
         {2, L"File not found.\r\n"},
         {5, L"Access denied.\r\n"},

@@ -31,6 +31,9 @@ public:
     bool AdjustTokenPrivilege(platform::NativeHandle token, const std::wstring& name,
                               std::uint32_t attributes) override;
     bool RequestExitWindows(std::uint32_t flags, std::uint32_t reason) override;
+    std::uint16_t GetUserDefaultUiLanguage() override;
+    bool GetLocaleInfoText(std::uint32_t locale, std::uint32_t type, std::size_t capacity,
+                           std::wstring* text) override;
     std::uint32_t GetTickCount() override { return static_cast<std::uint32_t>(core_.clockMs); }
     void Sleep(std::uint32_t milliseconds) override;
     [[noreturn]] void ExitProcess(std::uint32_t exitCode) override;
@@ -42,6 +45,9 @@ public:
     std::map<std::wstring, std::uint32_t> enabledPrivileges;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> exitWindowsCalls;
     std::vector<std::uint32_t> sleeps;
+    std::uint16_t uiLanguage = 0x0409;  // en-US
+    // Locale identifier -> ISO 639 language and ISO 3166 country names.
+    std::map<std::uint32_t, std::pair<std::wstring, std::wstring>> locales;
 
 private:
     Core& core_;

@@ -20,6 +20,9 @@ public:
     bool AdjustTokenPrivilege(platform::NativeHandle token, const std::wstring& name,
                               std::uint32_t attributes) override;
     bool RequestExitWindows(std::uint32_t flags, std::uint32_t reason) override;
+    std::uint16_t GetUserDefaultUiLanguage() override;
+    bool GetLocaleInfoText(std::uint32_t locale, std::uint32_t type, std::size_t capacity,
+                           std::wstring* text) override;
     std::uint32_t GetTickCount() override;
     void Sleep(std::uint32_t milliseconds) override;
     [[noreturn]] void ExitProcess(std::uint32_t exitCode) override;

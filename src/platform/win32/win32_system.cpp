@@ -64,6 +64,17 @@ bool Win32System::RequestExitWindows(std::uint32_t flags, std::uint32_t reason) 
     return ::ExitWindowsEx(flags, reason) != FALSE;
 }
 
+std::uint16_t Win32System::GetUserDefaultUiLanguage() { return ::GetUserDefaultUILanguage(); }
+
+bool Win32System::GetLocaleInfoText(std::uint32_t locale, std::uint32_t type, std::size_t capacity,
+                                    std::wstring* text) {
+    std::vector<wchar_t> buffer(capacity == 0 ? 1 : capacity, L'\0');
+    const int length = ::GetLocaleInfoW(locale, type, buffer.data(), static_cast<int>(capacity));
+    if (length == 0) return false;
+    text->assign(buffer.data());
+    return true;
+}
+
 std::uint32_t Win32System::GetTickCount() { return ::GetTickCount(); }
 void Win32System::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 void Win32System::ExitProcess(std::uint32_t exitCode) { ::ExitProcess(exitCode); }
