@@ -1,0 +1,37 @@
+// The stamped tag reader over arbitrary file bytes: whatever the file holds, the reader stays
+// inside it, releases what it opened and either finds a tag or warns.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "package/tag_layout.h"
+#include "package/tag_reader.h"
+#include "platform/sim/sim_windows.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // The layout functions on exactly the bytes given (ASan catches any read beyond them).
+    std::vector<std::uint8_t> exact(data, data + size);
+    quorix::tag::TagLocation location{};
+    if (quorix::tag::LocateTag(exact.data(), exact.size(), &location)) {
+        const std::uint8_t* text = nullptr;
+        std::uint16_t length = 0;
+        if (quorix::tag::ReadTagText(exact.data(), exact.size(), location, &text, &length)) {
+            if (text < exact.data() || text + length > exact.data() + exact.size()) std::abort();
+        }
+    }
+
+    // The whole reader through the simulated platform.
+    quorix::sim::SimWindows machine;
+    quorix::ProcessState state;
+    quorix::ProcessContext ctx{machine.Os(), state};
+    machine.files.PutFile(L"C:\\QuorixSetup.exe", std::move(exact));
+    quorix::ReadStampedTag(ctx, L"C:\\QuorixSetup.exe");
+    if (machine.core.ledger.OpenCount() != 0) std::abort();
+    if (machine.ui.boxes.size() > 1) std::abort();
+    // A warning means the defaults stay.
+    if (machine.ui.boxes.size() == 1 && state.tagProperties != quorix::kDefaultTagProperties) {
+        std::abort();
+    }
+    return 0;
+}
