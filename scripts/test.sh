@@ -18,6 +18,11 @@ cmake --preset asan >/dev/null
 cmake --build --preset asan
 ctest --preset asan
 
+step "fuzz targets, smoke run"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+ctest --preset fuzz
+
 step "product build (win32): signed and tagged"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
