@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake make g++ libgtest-dev googletest libboost-dev python3
   g++-mingw-w64-i686 binutils-mingw-w64-i686
-  msitools osslsigncode openssl
+  msitools wixl osslsigncode openssl
   wine wine32 xvfb xauth
   clang libclang-rt-14-dev
   imagemagick
