@@ -17,11 +17,11 @@ target_sources(quorix_logic PRIVATE ${QUORIX_WIN32_SOURCES})
 
 # The contract suite against the real Win32 layer: the same test sources as on the host.
 file(GLOB QUORIX_CONTRACT_TESTS CONFIGURE_DEPENDS ${QUORIX_SOURCE_DIR}/tests/contract/*.cpp
-  ${QUORIX_SOURCE_DIR}/tests/contract/win32/*.cpp)
+  ${QUORIX_SOURCE_DIR}/tests/contract/win32/*.cpp ${QUORIX_SOURCE_DIR}/tests/contract/win32/*.rc)
 if(QUORIX_CONTRACT_TESTS)
   add_executable(quorix_contract_tests ${QUORIX_CONTRACT_TESTS})
   target_include_directories(quorix_contract_tests PRIVATE ${QUORIX_SOURCE_DIR}/tests/contract)
-  target_link_libraries(quorix_contract_tests PRIVATE quorix_logic gtest gtest_main ${QUORIX_WIN32_LIBS} comctl32)
+  target_link_libraries(quorix_contract_tests PRIVATE quorix_logic gtest ${QUORIX_WIN32_LIBS})
   target_link_options(quorix_contract_tests PRIVATE -mconsole)
   add_test(NAME win32.contract
     COMMAND bash ${QUORIX_WINE_TESTS_DIR}/run-in-wine.sh $<TARGET_FILE:quorix_contract_tests>)

@@ -6,7 +6,7 @@ packages=(
   cmake make g++ libgtest-dev googletest libboost-dev python3
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   msitools wixl osslsigncode openssl
-  wine wine32 xvfb xauth
+  wine wine32 xvfb xauth jq bsdutils
   clang libclang-rt-14-dev
   imagemagick
 )

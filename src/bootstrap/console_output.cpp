@@ -1,14 +1,24 @@
 #include "bootstrap/console_output.h"
 
 #include "bootstrap/entry.h"
+#include "common/result_codes.h"
 #include "common/text.h"
 #include "ui/language_packs.h"
 
 namespace quorix {
 
 bool AttachParentConsole(ProcessContext& ctx) {
-    if (!ctx.os.console.AttachToParent()) return false;
-    ctx.os.console.ReopenStdoutOnConsole();
+    // ERROR_ACCESS_DENIED means the process has a console already: Wine gives a GUI program
+    // its parent's console when a console program starts it. That console is the one to print on.
+    if (!ctx.os.console.AttachToParent() && ctx.os.system.GetLastError() != kErrorAccessDenied) {
+        return false;
+    }
+    // Without a console device to write to (output redirected to a pipe) the line would be
+    // lost, so the caller is told there is no console and the run goes on normally.
+    if (!ctx.os.console.ReopenStdoutOnConsole()) {
+        ctx.os.console.Free();
+        return false;
+    }
     ctx.os.console.Write(L"\n");
     return true;
 }

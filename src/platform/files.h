@@ -14,7 +14,20 @@ inline constexpr std::uint32_t kGenericWrite = 0x40000000u;
 inline constexpr std::uint32_t kFileShareRead = 0x00000001u;
 inline constexpr std::uint32_t kCreateAlways = 2;
 inline constexpr std::uint32_t kOpenExisting = 3;
+inline constexpr std::uint32_t kCreateNew = 1;
+inline constexpr std::uint32_t kFileAttributeReadOnly = 0x01;
+inline constexpr std::uint32_t kFileAttributeHidden = 0x02;
+inline constexpr std::uint32_t kFileAttributeSystem = 0x04;
+inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
+inline constexpr std::uint32_t kFileAttributeArchive = 0x20;
 inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
+inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
+
+inline constexpr std::uint32_t kMaxPath = 260;
+
+// SHGetFolderPathW folder ids.
+inline constexpr int kCsidlAppData = 26;        // the user's roaming application data
+inline constexpr int kCsidlCommonAppData = 35;  // application data of all users
 
 class Files {
 public:
@@ -36,6 +49,38 @@ public:
     virtual bool GetFileSize(NativeHandle file, std::uint64_t* size) = 0;
     // VirtualQuery on an address: the size of the region it lies in. False on failure.
     virtual bool QueryRegionSize(const std::uint8_t* address, std::size_t* regionSize) = 0;
+
+    // WriteFile(file, data, count, &written, no overlapped). False on failure. *written is the
+    // count the system reports, which may be less than `count` even when the call succeeds.
+    virtual bool WriteToFile(NativeHandle file, const std::uint8_t* data, std::uint32_t count,
+                             std::uint32_t* written) = 0;
+    // DeleteFileW. False on failure.
+    virtual bool DeleteFileAt(const std::wstring& path) = 0;
+
+    // GetTempPathW(capacity, buffer of `capacity` wide characters). Returns what Windows
+    // returns: the length without the terminator when the path fits (*path is then set), the
+    // size needed including the terminator when it does not (*path untouched), 0 on failure.
+    virtual std::uint32_t GetTempFolder(std::uint32_t capacity, std::wstring* path) = 0;
+    // GetTempFileNameW(folder, prefix, unique, buffer of MAX_PATH). With unique 0 the system
+    // picks the number and creates the empty file. Returns the unique number used, 0 on failure.
+    virtual std::uint32_t MakeTempFileName(const std::wstring& folder, const std::wstring& prefix,
+                                           std::uint32_t unique, std::wstring* name) = 0;
+
+    // CreateDirectoryW(path, default security). False on failure (ERROR_ALREADY_EXISTS when
+    // something of that name exists, ERROR_PATH_NOT_FOUND when the parent does not).
+    virtual bool CreateFolder(const std::wstring& path) = 0;
+    // SetFileAttributesW / GetFileAttributesW; the latter gives kInvalidFileAttributes on failure.
+    virtual bool SetAttributes(const std::wstring& path, std::uint32_t attributes) = 0;
+    virtual std::uint32_t GetAttributes(const std::wstring& path) = 0;
+
+    // SHGetFolderPathW(no window, csidl, no token, SHGFP_TYPE_CURRENT, buffer of MAX_PATH).
+    // Returns its HRESULT; *path is set only when that is not negative.
+    virtual std::int32_t GetSpecialFolder(int csidl, std::wstring* path) = 0;
+
+    // GetModuleFileNameW(the executable itself, buffer of `capacity` wide characters): the
+    // number of characters copied; `capacity` when the path was cut to fit (*path then holds
+    // the cut text); 0 on failure.
+    virtual std::uint32_t GetOwnModulePath(std::uint32_t capacity, std::wstring* path) = 0;
 };
 
 }  // namespace quorix::platform

@@ -30,6 +30,9 @@ public:
     // can be read afterwards.
     virtual void AnswerNextBox(int button) = 0;
     virtual std::optional<SeenBox> LastAnsweredBox() = 0;
+    // The user's UI language (GetUserDefaultUILanguage), which decides the string table the
+    // resource loader picks.
+    virtual std::uint16_t UiLanguage() = 0;
     // True on the real Win32 layer, for the few behaviours only a real system shows.
     virtual bool IsRealWindows() const = 0;
 };

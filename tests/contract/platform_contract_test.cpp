@@ -60,7 +60,7 @@ TEST(SystemContract, SleepAdvancesTheTickCount) {
     const std::uint32_t before = system.GetTickCount();
     system.Sleep(50);
     const std::uint32_t elapsed = system.GetTickCount() - before;  // wrap-safe difference
-    EXPECT_GE(elapsed, 40u);
+    EXPECT_GE(elapsed, 25u);  // the tick count moves in 10-16 ms steps
     EXPECT_LT(elapsed, 5000u);
 }
 

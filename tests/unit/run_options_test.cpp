@@ -114,3 +114,28 @@ TEST(OptionLoop, UnsupportedOptionTextIsPrintedLiterally) {
 
 }  // namespace
 }  // namespace quorix
+
+namespace quorix {
+namespace {
+
+// Wine starts a GUI program from a console program with that console already attached.
+TEST(ConsoleOutput, AConsoleTheProcessAlreadyHasIsUsed) {
+    SimProcess process;
+    process.machine.console.attached = true;
+    testing::Ending ending = process.Run([&] { Parse({L"/foo"}, &process); });
+    EXPECT_TRUE(ending.exitedProcess);
+    EXPECT_EQ(process.machine.console.output, L"\n\nParameter \"/foo\" is not supported!\n");
+}
+
+TEST(ConsoleOutput, OutputThatIsNotAConsoleDeviceCountsAsNoConsole) {
+    SimProcess process;
+    process.machine.console.attached = true;
+    process.machine.console.consoleIsDevice = false;
+    RunOptions options = Parse({L"/foo", L"/silent"}, &process);
+    EXPECT_TRUE(options.silent);  // the option is ignored and the loop goes on
+    EXPECT_TRUE(process.machine.console.lostOutput.empty());
+    EXPECT_FALSE(process.machine.console.attached);
+}
+
+}  // namespace
+}  // namespace quorix

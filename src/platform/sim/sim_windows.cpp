@@ -5,10 +5,6 @@
 
 namespace quorix::sim {
 
-namespace {
-constexpr std::uint32_t kErrorFileInvalid = 1006;
-}
-
 // ---------------------------------------------------------------- System
 
 platform::NativeHandle SimSystem::CreateNamedMutex(bool initialOwner, const std::wstring& name) {
@@ -109,129 +105,16 @@ void SimSystem::Sleep(std::uint32_t milliseconds) {
 
 void SimSystem::ExitProcess(std::uint32_t exitCode) { throw ProcessExit{exitCode}; }
 
-// ---------------------------------------------------------------- Files
-
-void SimFiles::PutFile(const std::wstring& path, std::vector<std::uint8_t> bytes) {
-    files_[FoldKey(path)] = FileEntry{path, std::move(bytes)};
-}
-
-bool SimFiles::Exists(const std::wstring& path) const { return files_.count(FoldKey(path)) != 0; }
-
-const std::vector<std::uint8_t>* SimFiles::Contents(const std::wstring& path) const {
-    auto it = files_.find(FoldKey(path));
-    return it == files_.end() ? nullptr : &it->second.bytes;
-}
-
-platform::NativeHandle SimFiles::CreateFileHandle(const std::wstring& path, std::uint32_t access,
-                                            std::uint32_t share, std::uint32_t disposition,
-                                            std::uint32_t attributes) {
-    if (core_.Failing("CreateFileW")) return platform::kInvalidHandleValue;
-    const std::wstring key = FoldKey(path);
-    if (path.empty()) {
-        core_.lastError = kErrorFileNotFound;
-        return platform::kInvalidHandleValue;
-    }
-    if (lockedFiles.count(key) != 0) {
-        core_.lastError = kErrorSharingViolation;
-        return platform::kInvalidHandleValue;
-    }
-    auto it = files_.find(key);
-    if (disposition == platform::kOpenExisting) {
-        if (it == files_.end()) {
-            core_.lastError = kErrorFileNotFound;
-            return platform::kInvalidHandleValue;
-        }
-    } else if (disposition == platform::kCreateAlways) {
-        const bool existed = it != files_.end();
-        files_[key] = FileEntry{existed ? it->second.path : path, {}};
-        core_.lastError = existed ? kErrorAlreadyExists : 0;
-    }
-    const platform::NativeHandle handle = core_.ledger.Open("file", NarrowAscii(path));
-    openFiles_[handle] = OpenFile{key, access};
-    if (disposition != platform::kCreateAlways) core_.lastError = 0;
-    return handle;
-}
-
-bool SimFiles::CloseFileObject(platform::NativeHandle handle) {
-    return openFiles_.erase(handle) != 0 || mappings_.erase(handle) != 0;
-}
-
-platform::NativeHandle SimFiles::CreateReadOnlyMapping(platform::NativeHandle file) {
-    if (core_.Failing("CreateFileMappingW")) return platform::kNullHandle;
-    auto it = openFiles_.find(file);
-    if (it == openFiles_.end()) {
-        core_.lastError = kErrorInvalidHandle;
-        return platform::kNullHandle;
-    }
-    auto entry = files_.find(it->second.key);
-    if (entry == files_.end() || entry->second.bytes.empty()) {
-        // Windows refuses to map an empty file.
-        core_.lastError = kErrorFileInvalid;
-        return platform::kNullHandle;
-    }
-    const platform::NativeHandle mapping = core_.ledger.Open("mapping", NarrowAscii(entry->second.path));
-    mappings_[mapping] = it->second.key;
-    return mapping;
-}
-
-const std::uint8_t* SimFiles::MapReadOnlyView(platform::NativeHandle mapping) {
-    if (core_.Failing("MapViewOfFile")) return nullptr;
-    auto it = mappings_.find(mapping);
-    if (it == mappings_.end()) {
-        core_.lastError = kErrorInvalidHandle;
-        return nullptr;
-    }
-    const std::vector<std::uint8_t>& bytes = files_[it->second].bytes;
-    // A view covers whole pages; the bytes past the end of the file read as zeros.
-    const std::size_t rounded = (bytes.size() + kPageSize - 1) / kPageSize * kPageSize;
-    auto view = std::make_unique<std::vector<std::uint8_t>>(rounded, 0);
-    std::copy(bytes.begin(), bytes.end(), view->begin());
-    const std::uint8_t* address = view->data();
-    views_[address] = std::move(view);
-    viewLedger_[address] = core_.ledger.Open("view", NarrowAscii(files_[it->second].path));
-    return address;
-}
-
-bool SimFiles::UnmapView(const std::uint8_t* view) {
-    if (core_.Failing("UnmapViewOfFile")) return false;
-    if (views_.erase(view) == 0) {
-        core_.lastError = kErrorInvalidParameter;
-        return false;
-    }
-    core_.ledger.Close(viewLedger_[view]);
-    viewLedger_.erase(view);
-    return true;
-}
-
-bool SimFiles::GetFileSize(platform::NativeHandle file, std::uint64_t* size) {
-    if (core_.Failing("GetFileSizeEx")) return false;
-    auto it = openFiles_.find(file);
-    if (it == openFiles_.end()) {
-        core_.lastError = kErrorInvalidHandle;
-        return false;
-    }
-    *size = files_[it->second.key].bytes.size();
-    return true;
-}
-
-bool SimFiles::QueryRegionSize(const std::uint8_t* address, std::size_t* regionSize) {
-    if (core_.Failing("VirtualQuery")) return false;
-    for (const auto& [start, bytes] : views_) {
-        if (address >= start && address < start + bytes->size()) {
-            *regionSize = bytes->size() - static_cast<std::size_t>(address - start);
-            return true;
-        }
-    }
-    core_.lastError = kErrorInvalidParameter;
-    return false;
-}
-
 // ---------------------------------------------------------------- Console
 
 bool SimConsole::AttachToParent() {
     if (core_.Failing("AttachConsole")) return false;
-    if (!parentHasConsole || attached) {
-        core_.lastError = attached ? kErrorAccessDenied : attachError;
+    if (attached) {
+        core_.lastError = kErrorAccessDenied;  // a process has at most one console
+        return false;
+    }
+    if (!parentHasConsole) {
+        core_.lastError = attachError;
         return false;
     }
     attached = true;
@@ -240,8 +123,8 @@ bool SimConsole::AttachToParent() {
 
 bool SimConsole::ReopenStdoutOnConsole() {
     if (core_.Failing("freopen_s")) return false;
-    stdoutOnConsole = attached;
-    return attached;
+    stdoutOnConsole = attached && consoleIsDevice;
+    return stdoutOnConsole;
 }
 
 void SimConsole::Write(const std::wstring& text) {

@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "platform/sim/sim_core.h"
+#include "platform/sim/sim_files.h"
 #include "platform/sim/sim_installer.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_resources.h"
@@ -53,49 +54,6 @@ private:
     Core& core_;
 };
 
-class SimFiles : public platform::Files {
-public:
-    SimFiles(Core& core, SimSystem& system) : core_(core), system_(system) {}
-
-    platform::NativeHandle CreateFileHandle(const std::wstring& path, std::uint32_t access,
-                                      std::uint32_t share, std::uint32_t disposition,
-                                      std::uint32_t attributes) override;
-    platform::NativeHandle CreateReadOnlyMapping(platform::NativeHandle file) override;
-    const std::uint8_t* MapReadOnlyView(platform::NativeHandle mapping) override;
-    bool UnmapView(const std::uint8_t* view) override;
-    bool GetFileSize(platform::NativeHandle file, std::uint64_t* size) override;
-    bool QueryRegionSize(const std::uint8_t* address, std::size_t* regionSize) override;
-
-    // --- the test's side ---
-    void PutFile(const std::wstring& path, std::vector<std::uint8_t> bytes);
-    bool Exists(const std::wstring& path) const;
-    const std::vector<std::uint8_t>* Contents(const std::wstring& path) const;
-    std::set<std::wstring> lockedFiles;  // opened exclusively by another process (folded keys)
-    std::size_t OpenViews() const { return views_.size(); }
-
-    static constexpr std::size_t kPageSize = 4096;
-
-    // Used by SimSystem::CloseHandle.
-    bool CloseFileObject(platform::NativeHandle handle);
-
-private:
-    struct FileEntry {
-        std::wstring path;  // as first written
-        std::vector<std::uint8_t> bytes;
-    };
-    struct OpenFile {
-        std::wstring key;
-        std::uint32_t access;
-    };
-    Core& core_;
-    SimSystem& system_;
-    std::map<std::wstring, FileEntry> files_;                 // folded path -> file
-    std::map<platform::NativeHandle, OpenFile> openFiles_;
-    std::map<platform::NativeHandle, std::wstring> mappings_;  // mapping -> file key
-    std::map<const std::uint8_t*, std::unique_ptr<std::vector<std::uint8_t>>> views_;
-    std::map<const std::uint8_t*, platform::NativeHandle> viewLedger_;
-};
-
 class SimConsole : public platform::Console {
 public:
     explicit SimConsole(Core& core) : core_(core) {}
@@ -108,7 +66,10 @@ public:
     // --- the test's side ---
     bool parentHasConsole = false;     // started from a console window
     std::uint32_t attachError = 6;     // ERROR_INVALID_HANDLE when there is none
+    // True when the process has a console from the start: Wine hands a GUI program its parent's
+    // console when a console program starts it (AttachConsole then fails with 5).
     bool attached = false;
+    bool consoleIsDevice = true;       // false: standard output is a pipe, "CON" cannot be opened
     bool stdoutOnConsole = false;
     std::wstring output;               // what reached the console
     std::wstring lostOutput;           // written while no console was there

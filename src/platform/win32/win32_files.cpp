@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include "platform/win32/win32_platform.h"
 
 namespace quorix::win32 {
@@ -41,6 +43,64 @@ bool Win32Files::QueryRegionSize(const std::uint8_t* address, std::size_t* regio
     if (::VirtualQuery(address, &info, sizeof(info)) == 0) return false;
     *regionSize = info.RegionSize;
     return true;
+}
+
+bool Win32Files::WriteToFile(platform::NativeHandle file, const std::uint8_t* data,
+                             std::uint32_t count, std::uint32_t* written) {
+    DWORD done = 0;
+    const BOOL ok = ::WriteFile(ToHandle(file), data, count, &done, nullptr);
+    *written = done;
+    return ok != FALSE;
+}
+
+bool Win32Files::DeleteFileAt(const std::wstring& path) {
+    return ::DeleteFileW(path.c_str()) != FALSE;
+}
+
+std::uint32_t Win32Files::GetTempFolder(std::uint32_t capacity, std::wstring* path) {
+    std::wstring buffer(capacity + 1, L'\0');
+    const DWORD length = ::GetTempPathW(capacity, &buffer[0]);
+    if (length != 0 && length < capacity) path->assign(buffer.data(), length);
+    return length;
+}
+
+std::uint32_t Win32Files::MakeTempFileName(const std::wstring& folder, const std::wstring& prefix,
+                                           std::uint32_t unique, std::wstring* name) {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const UINT number = ::GetTempFileNameW(folder.c_str(), prefix.c_str(), unique, buffer);
+    if (number != 0) name->assign(buffer);
+    return number;
+}
+
+bool Win32Files::CreateFolder(const std::wstring& path) {
+    return ::CreateDirectoryW(path.c_str(), nullptr) != FALSE;
+}
+
+bool Win32Files::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
+    return ::SetFileAttributesW(path.c_str(), attributes) != FALSE;
+}
+
+std::uint32_t Win32Files::GetAttributes(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str());
+}
+
+std::int32_t Win32Files::GetSpecialFolder(int csidl, std::wstring* path) {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const HRESULT result = ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer);
+    if (result >= 0) path->assign(buffer);
+    return result;
+}
+
+std::uint32_t Win32Files::GetOwnModulePath(std::uint32_t capacity, std::wstring* path) {
+    if (capacity == 0) {
+        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    std::wstring buffer(capacity + 1, L'\0');
+    const DWORD count = ::GetModuleFileNameW(nullptr, &buffer[0], capacity);
+    // XP leaves a cut path without its terminator; the extra character keeps it bounded.
+    if (count != 0) path->assign(buffer.data(), count < capacity ? count : capacity - 1);
+    return count;
 }
 
 }  // namespace quorix::win32

@@ -38,6 +38,17 @@ public:
     bool UnmapView(const std::uint8_t* view) override;
     bool GetFileSize(platform::NativeHandle file, std::uint64_t* size) override;
     bool QueryRegionSize(const std::uint8_t* address, std::size_t* regionSize) override;
+    bool WriteToFile(platform::NativeHandle file, const std::uint8_t* data, std::uint32_t count,
+                     std::uint32_t* written) override;
+    bool DeleteFileAt(const std::wstring& path) override;
+    std::uint32_t GetTempFolder(std::uint32_t capacity, std::wstring* path) override;
+    std::uint32_t MakeTempFileName(const std::wstring& folder, const std::wstring& prefix,
+                                   std::uint32_t unique, std::wstring* name) override;
+    bool CreateFolder(const std::wstring& path) override;
+    bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
+    std::uint32_t GetAttributes(const std::wstring& path) override;
+    std::int32_t GetSpecialFolder(int csidl, std::wstring* path) override;
+    std::uint32_t GetOwnModulePath(std::uint32_t capacity, std::wstring* path) override;
 };
 
 class Win32Console : public platform::Console {

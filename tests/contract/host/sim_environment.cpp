@@ -11,6 +11,9 @@ public:
     SimEnvironment() {
         machine_.system.argv = {L"C:\\tests\\quorix_contract_tests.exe"};
         machine_.system.messageTexts[2] = L"File not found.\r\n";
+        machine_.files.modulePath = machine_.system.argv[0];
+        machine_.files.AddFolder(ScratchFolder());
+        LoadContractResources();
     }
     platform::Platform& Os() override { return machine_.Os(); }
     std::wstring ScratchFolder() override { return L"C:\\scratch\\"; }
@@ -29,9 +32,28 @@ public:
         const sim::MessageBoxRecord& box = machine_.ui.boxes[answeredFrom_];
         return SeenBox{box.caption.value_or(L""), box.text};
     }
+    std::uint16_t UiLanguage() override { return machine_.resources.uiLanguage; }
     bool IsRealWindows() const override { return false; }
 
 private:
+    // The same set as tests/contract/win32/contract_resources.rc, as the compiler stores it.
+    void LoadContractResources() {
+        sim::SimResources& resources = machine_.resources;
+        auto bytes = [](const char* text, std::size_t size) {
+            return std::vector<std::uint8_t>(text, text + size);
+        };
+        resources.AddRcdata(L"contract_zeta", bytes("Zeta payload", 12));
+        resources.AddRcdata(L"Contract_Alpha", bytes("alpha\0", 6));
+        resources.AddRcdata(L"CONTRACTB", bytes("b", 1));
+        resources.AddRcdata(L"CONTRACT_EMPTY", {});
+        resources.AddResource(platform::kRtRcdata, platform::ResourceName::Id(101),
+                              bytes("one-oh-one", 10));
+        resources.AddString(platform::kLangGerman, 101, L"Hallo");
+        resources.AddString(platform::kLangGerman, 200, L"Nur deutsch");
+        resources.AddString(platform::kLangEnglishUs, 101, L"Hello");
+        resources.AddString(platform::kLangEnglishUs, 103, L"Only English");
+    }
+
     sim::SimWindows machine_;
     int counter_ = 0;
     std::size_t answeredFrom_ = 0;

@@ -97,6 +97,7 @@ public:
         std::lock_guard<std::mutex> guard(answerer_.lock);
         return answerer_.seen;
     }
+    std::uint16_t UiLanguage() override { return ::GetUserDefaultUILanguage(); }
     bool IsRealWindows() const override { return true; }
 
 private:

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# The main job: set up what is missing, build the signed and tagged product, and run it under
+# Wine on a fresh 32-bit prefix, unattended, then show what the run did.
+#   bash scripts/demo.sh [ARGUMENTS...]      (default: /silent)
+set -euo pipefail
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$repo"
+
+bash scripts/setup.sh
+echo "=== building the product (signed, tagged) and the UI driver"
+cmake --preset win32 >/dev/null && cmake --build --preset win32 >/dev/null
+cmake --preset win32-tests >/dev/null && cmake --build --preset win32-tests --target ui-driver >/dev/null
+
+args=("$@")
+[ ${#args[@]} -gt 0 ] || args=(/silent)
+
+work="$repo/build/demo"
+rm -rf "$work"
+mkdir -p "$work"
+export QUORIX_WINE_CACHE_DIR="$repo/build/wine-cache"
+. "$repo/tests/wine/lib.sh"
+wine_traps
+start_xvfb
+echo "=== fresh Wine prefix"
+make_prefix "$work/prefix"
+use_prefix "$work/prefix"
+
+exe="$repo/build/win32/QuorixSetup-tagged.exe"
+driver="$repo/build/win32-tests/tools/ui_driver/ui-driver.exe"
+echo "=== running: QuorixSetup-tagged.exe ${args[*]}"
+set +e
+wine_run -t 600 "$driver" --log "$(winpath "$work/run.jsonl")" --timeout 540 --default press \
+    -- "$(winpath "$exe")" "${args[@]}" >"$work/driver.out" 2>&1
+set -e
+
+echo
+echo "=== what the run did"
+jq -r 'select(.event == "exit") | "exit code: \(.code)"' "$work/run.jsonl"
+boxes=$(jq -s '[.[] | select(.event == "window")] | length' "$work/run.jsonl")
+echo "windows shown: $boxes"
+jq -r 'select(.event == "window") | "  [\(.kind)] \(.caption): \(.text // "" | gsub("\r?\n"; " / "))"' "$work/run.jsonl"
+
+query() { wine_run -t 60 reg query "$@" 2>/dev/null | tr -d '\r' | sed '/^$/d' || true; }
+echo
+echo "products installed (Windows Installer):"
+query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' | grep -i '{' | sed 's/^/  /' || echo "  none"
+echo
+echo "registry records written by the setup:"
+for key in 'HKLM\Software\Velora\Quorix\SIDData' 'HKLM\Software\Velora\Quorix\10.0' \
+           'HKLM\Software\Velora\Setup' 'HKCU\Software\Velora\Setup'; do
+    out=$(query "$key" /s)
+    [ -n "$out" ] && printf '%s\n' "$out" | sed 's/^/  /'
+done
+echo
+echo "properties the base package received:"
+query 'HKLM\Software\Velora\QuorixDemo\Received' | sed 's/^/  /' || true
+echo
+echo "files extracted:"
+data="$WINEPREFIX/drive_c/ProgramData"
+[ -d "$data" ] || data="$WINEPREFIX/drive_c/users/Public/Application Data"
+find "$WINEPREFIX/drive_c" -path '*{7F150524-34B9-B5DF-9E77-69B10F4205B4}*' -type f -printf '  %p (%s bytes)\n' 2>/dev/null || true
+find "$WINEPREFIX/drive_c/users" -name 'VLM*.tmp' -printf '  %p (%s bytes)\n' 2>/dev/null || true
+echo
+echo "(full log: $work/run.jsonl; prefix kept in $work/prefix)"

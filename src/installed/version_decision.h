@@ -1,0 +1,49 @@
+// What is installed, and what to do about it: the installed-version decision.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "bootstrap/process_state.h"
+#include "common/result_codes.h"
+
+namespace quorix {
+
+// The decision, written as a plain integer (4 and 6 are never produced).
+enum ConfigureAction : std::int32_t {
+    NotInstalled = 1,
+    OlderInstalled = 2,
+    PreviousGenerationInstalled = 3,
+    NewerInstalled = 5,
+    SameVersionInstalled = 7,
+};
+
+// Where an older release may have left the product code of the copy it installed.
+inline constexpr const wchar_t* kCompatibilityKeyPath =
+    L"Software\\Velora\\Setup\\Compatibility\\1";
+inline constexpr const wchar_t* kCompatibilityValueName = L"ProductCode";
+
+// The capacity, in characters, of the buffer the installed version is read into.
+inline constexpr std::uint32_t kVersionBufferCapacity = 32;
+
+// The version string of the installed copy: under `productCode`, else under the product code
+// named by the compatibility value, else under the previous generation's code. Replaces
+// ctx.state.installedProductCode when the copy is found under another code. Returns the
+// Windows Installer error of the last query (0 when a version was found).
+std::uint32_t GetInstalledVersion(ProcessContext& ctx, const std::wstring& productCode,
+                                  std::wstring* version);
+
+// A version text as four numbers, each read as wcstoul reads base 10 and below 65536.
+// E_INVALIDARG for a missing text (or a missing out-parameter), E_FAIL for a malformed one.
+HResult ParseVersion(const wchar_t* text, std::uint32_t* major, std::uint32_t* minor,
+                     std::uint32_t* build, std::uint32_t* revision);
+
+// Compares the installed copy with the release given as file-version words and writes the
+// decision to *action (0 until one is made). Sets ctx.state.installedMajorVersion. Returns 0,
+// or a negative code for an unexpected installer error. A version text that cannot be parsed
+// ends the process.
+HResult GetRequiredMsiConfigureAction(ProcessContext& ctx, std::uint32_t versionLow,
+                                      std::uint32_t versionHigh, const std::wstring& productCode,
+                                      std::int32_t* action);
+
+}  // namespace quorix

@@ -1,0 +1,115 @@
+#include "package/package_extraction.h"
+
+#include <algorithm>
+
+#include "bootstrap/entry.h"
+#include "common/text.h"
+#include "installed/data_folder.h"
+
+namespace quorix {
+
+namespace {
+
+// A short write is reported the way a full disk is: that is what it nearly always means.
+constexpr std::uint32_t kErrorHandleDiskFull = 39;
+
+// The last error as an HRESULT for a call that failed. A failure that left no error behind
+// must still read as one, so it becomes E_FAIL rather than 0.
+HResult FailureFromLastError(ProcessContext& ctx) {
+    const std::uint32_t error = ctx.os.system.GetLastError();
+    return error == 0 ? kEFail : HResultFromWin32(error);
+}
+
+}  // namespace
+
+HResult FindEmbeddedResource(ProcessContext& ctx, const std::wstring& resourceName,
+                             EmbeddedResource* resource) {
+    // SizeofResource reports an empty resource without setting an error; a stale error from
+    // an earlier call must not be taken for its reason.
+    ctx.os.system.SetLastError(0);
+    const std::uint8_t* data = nullptr;
+    std::uint32_t size = 0;
+    if (!ctx.os.resources.FindResourceData(platform::kRtRcdata,
+                                           platform::ResourceName::Text(resourceName), &data,
+                                           &size) ||
+        size == 0 || data == nullptr) {
+        return FailureFromLastError(ctx);
+    }
+    resource->data = data;
+    resource->size = size;
+    return kSOk;
+}
+
+HResult ExportResourceToFile(ProcessContext& ctx, const std::wstring& resourceName,
+                             const std::wstring& path) {
+    EmbeddedResource resource;
+    const HResult found = FindEmbeddedResource(ctx, resourceName, &resource);
+    if (found < 0) return found;
+
+    platform::UniqueHandle file(
+        ctx.os.system,
+        ctx.os.files.CreateFileHandle(path, platform::kGenericWrite, 0, platform::kCreateAlways,
+                                      platform::kFileAttributeNormal));
+    if (!file.IsValid()) return FailureFromLastError(ctx);
+
+    // Straight from the module's mapped image, a chunk at a time: no copy of the package is
+    // made, and no single write asks the system to lock hundreds of megabytes for one I/O.
+    std::uint32_t offset = 0;
+    while (offset < resource.size) {
+        const std::uint32_t chunk = std::min(resource.size - offset, kExtractionChunkBytes);
+        std::uint32_t written = 0;
+        HResult failure = kSOk;
+        if (!ctx.os.files.WriteToFile(file.Get(), resource.data + offset, chunk, &written)) {
+            // Taken now: closing and deleting may change the last error.
+            failure = FailureFromLastError(ctx);
+        } else if (written != chunk) {
+            // An incomplete package would only fail later, inside the installer.
+            failure = HResultFromWin32(kErrorHandleDiskFull);
+        }
+        if (failure < 0) {
+            file.Reset();
+            ctx.os.files.DeleteFileAt(path);
+            return failure;
+        }
+        offset += chunk;
+    }
+    return kSOk;
+}
+
+std::wstring ExtractBasePackage(ProcessContext& ctx) {
+    std::wstring folder;
+    HResult result = GetDataFolder(ctx, false, &folder);
+    if (result < 0) result = GetDataFolder(ctx, true, &folder);
+    if (result < 0) FatalErrorExit(ctx, result, L"ExtractMsi: ");
+
+    const std::wstring stem = folder + kBasePackage.fileStem;
+    std::wstring target = stem + L".msi";
+    result = ExportResourceToFile(ctx, kBasePackage.resourceName, target);
+    if (result >= 0) return target;
+
+    // The usual name is taken (an earlier copy still open, say): try numbered names.
+    std::uint32_t n = ctx.os.system.GetTickCount();
+    for (int attempt = 0; attempt < kAlternativeNameAttempts; ++attempt, ++n) {
+        target = stem + L"_" + ToDecimal(n) + L".msi";
+        result = ExportResourceToFile(ctx, kBasePackage.resourceName, target);
+        if (result >= 0) return target;
+    }
+    FatalErrorExit(ctx, result, L"ExtractMsi: ");
+}
+
+std::wstring ExtractLanguagePack(ProcessContext& ctx, const std::wstring& resourceName) {
+    std::wstring tempFolder;
+    const std::uint32_t length = ctx.os.files.GetTempFolder(platform::kMaxPath, &tempFolder);
+    // A result past the buffer is the size the path would need: longer than MAX_PATH.
+    if (length == 0 || length >= platform::kMaxPath) FatalErrorExit(ctx, kEFail, L"ExtractMsi2");
+
+    std::wstring tempFile;
+    if (ctx.os.files.MakeTempFileName(tempFolder, kLanguagePackTempPrefix, 0, &tempFile) == 0) {
+        FatalErrorExit(ctx, kEFail, L"ExtractMsi2");
+    }
+    const HResult result = ExportResourceToFile(ctx, resourceName, tempFile);
+    if (result < 0) FatalErrorExit(ctx, result, L"ResExportToFile");
+    return tempFile;
+}
+
+}  // namespace quorix

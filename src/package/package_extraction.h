@@ -1,0 +1,56 @@
+// Writing the packages the executable carries to files the Windows Installer can open.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "bootstrap/process_state.h"
+#include "common/release.h"
+#include "common/result_codes.h"
+
+namespace quorix {
+
+struct BasePackageDescriptor {
+    const wchar_t* resourceName;  // RT_RCDATA
+    const wchar_t* fileStem;
+    std::uint32_t versionHigh;
+    std::uint32_t versionLow;
+};
+
+inline constexpr BasePackageDescriptor kBasePackage{
+    L"MSI", L"{6513270E-269E-0D37-F2A7-4DE452E6B438}", kReleaseVersionHigh, kReleaseVersionLow};
+
+// The language packs go to fresh temporary files with this prefix (the system uses its first
+// three characters).
+inline constexpr const wchar_t* kLanguagePackTempPrefix = L"VLMSI";
+
+// How much of a package one WriteFile hands to the system.
+inline constexpr std::uint32_t kExtractionChunkBytes = 1u << 20;
+
+// The attempts at "<stem>_<n>.msi" after the plain name could not be written.
+inline constexpr int kAlternativeNameAttempts = 100;
+
+// A resource's bytes, read-only and owned by the module.
+struct EmbeddedResource {
+    const std::uint8_t* data = nullptr;
+    std::uint32_t size = 0;
+};
+
+// The RT_RCDATA resource of that name: 0 and its bytes, or the failure as an HRESULT.
+HResult FindEmbeddedResource(ProcessContext& ctx, const std::wstring& resourceName,
+                             EmbeddedResource* resource);
+
+// Writes the resource to `path` (replacing a file there): 0, or the failure as an HRESULT.
+// A file that could not be written completely is deleted again.
+HResult ExportResourceToFile(ProcessContext& ctx, const std::wstring& resourceName,
+                             const std::wstring& path);
+
+// The base package written to the data folder; its path. Ends the process through
+// FatalErrorExit ("ExtractMsi: ") when it cannot be written anywhere.
+std::wstring ExtractBasePackage(ProcessContext& ctx);
+
+// A language pack written to a new temporary file; its path. Ends the process through
+// FatalErrorExit ("ExtractMsi2" or "ResExportToFile") on failure.
+std::wstring ExtractLanguagePack(ProcessContext& ctx, const std::wstring& resourceName);
+
+}  // namespace quorix

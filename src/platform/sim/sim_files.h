@@ -1,0 +1,120 @@
+// The simulated file system: one machine's drives, folders and files, the process's open
+// files and mapped views, and the knobs a test turns to make the disk misbehave.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/sim/sim_core.h"
+
+namespace quorix::sim {
+
+class SimSystem;
+
+class SimFiles : public platform::Files {
+public:
+    SimFiles(Core& core, SimSystem& system);
+
+    platform::NativeHandle CreateFileHandle(const std::wstring& path, std::uint32_t access,
+                                            std::uint32_t share, std::uint32_t disposition,
+                                            std::uint32_t attributes) override;
+    platform::NativeHandle CreateReadOnlyMapping(platform::NativeHandle file) override;
+    const std::uint8_t* MapReadOnlyView(platform::NativeHandle mapping) override;
+    bool UnmapView(const std::uint8_t* view) override;
+    bool GetFileSize(platform::NativeHandle file, std::uint64_t* size) override;
+    bool QueryRegionSize(const std::uint8_t* address, std::size_t* regionSize) override;
+    bool WriteToFile(platform::NativeHandle file, const std::uint8_t* data, std::uint32_t count,
+                     std::uint32_t* written) override;
+    bool DeleteFileAt(const std::wstring& path) override;
+    std::uint32_t GetTempFolder(std::uint32_t capacity, std::wstring* path) override;
+    std::uint32_t MakeTempFileName(const std::wstring& folder, const std::wstring& prefix,
+                                   std::uint32_t unique, std::wstring* name) override;
+    bool CreateFolder(const std::wstring& path) override;
+    bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
+    std::uint32_t GetAttributes(const std::wstring& path) override;
+    std::int32_t GetSpecialFolder(int csidl, std::wstring* path) override;
+    std::uint32_t GetOwnModulePath(std::uint32_t capacity, std::wstring* path) override;
+
+    // --- the test's side ---
+    // Puts a file there, creating the folders above it as needed (a test's shortcut: the
+    // program itself must create its folders).
+    void PutFile(const std::wstring& path, std::vector<std::uint8_t> bytes);
+    // Creates the folder and every folder above it.
+    void AddFolder(const std::wstring& path);
+    void RemoveFolder(const std::wstring& path);
+    bool Exists(const std::wstring& path) const;  // a file of that name
+    bool FolderExists(const std::wstring& path) const;
+    const std::vector<std::uint8_t>* Contents(const std::wstring& path) const;
+    // Files below a folder, directly in it, with their paths as created (in name order).
+    std::vector<std::wstring> FilesIn(const std::wstring& folder) const;
+
+    // Another process holds the file open without sharing: opening or deleting it fails with
+    // ERROR_SHARING_VIOLATION.
+    void LockFile(const std::wstring& path) { lockedFiles.insert(FoldKey(path)); }
+    void UnlockFile(const std::wstring& path) { lockedFiles.erase(FoldKey(path)); }
+    std::set<std::wstring> lockedFiles;  // folded paths
+    // Creating, writing, deleting or changing anything in these folders or below them fails
+    // with ERROR_ACCESS_DENIED (a limited user below the all-users folders, say).
+    void DenyWritesIn(const std::wstring& folder);
+    // Bytes the disk can still take; none: unlimited. A write that does not fit fails with
+    // ERROR_DISK_FULL and writes nothing, or, with diskFullWritesShort, "succeeds" with what
+    // fits, as some redirectors and filter drivers report it.
+    std::optional<std::uint64_t> diskFreeBytes;
+    bool diskFullWritesShort = false;
+
+    std::wstring tempFolder;                     // what GetTempPathW gives, with its "\"
+    std::map<int, std::wstring> specialFolders;  // csidl -> folder, without a final "\"
+    std::wstring modulePath;                     // what GetModuleFileNameW gives
+
+    std::size_t OpenViews() const { return views_.size(); }
+    std::size_t OpenFiles() const { return openFiles_.size(); }
+
+    static constexpr std::size_t kPageSize = 4096;
+
+    // Used by SimSystem::CloseHandle.
+    bool CloseFileObject(platform::NativeHandle handle);
+
+private:
+    struct FileEntry {
+        std::wstring path;  // as first created
+        std::vector<std::uint8_t> bytes;
+        std::uint32_t attributes = platform::kFileAttributeArchive;
+    };
+    struct FolderEntry {
+        std::wstring path;
+        std::uint32_t attributes = platform::kFileAttributeDirectory;
+    };
+    struct OpenFile {
+        std::wstring key;
+        std::uint32_t access;
+        std::uint32_t share;
+        std::uint64_t position = 0;
+    };
+
+    bool ParentExists(const std::wstring& key) const;
+    bool WriteDenied(const std::wstring& key) const;
+    bool SharingConflict(const std::wstring& key, std::uint32_t access, std::uint32_t share) const;
+    bool OpenedByUs(const std::wstring& key) const;
+
+    Core& core_;
+    std::map<std::wstring, FileEntry> files_;                  // folded path -> file
+    std::map<std::wstring, FolderEntry> folders_;              // folded path -> folder
+    std::set<std::wstring> deniedFolders_;                     // folded paths
+    std::map<platform::NativeHandle, OpenFile> openFiles_;
+    std::map<platform::NativeHandle, std::wstring> mappings_;  // mapping -> file key
+    std::map<const std::uint8_t*, std::unique_ptr<std::vector<std::uint8_t>>> views_;
+    std::map<const std::uint8_t*, platform::NativeHandle> viewLedger_;
+};
+
+// The folded, comparable form of a path: A-Z folded, "/" as "\", no final "\", so "C:\Data\"
+// and "c:\data" are one folder; a drive's root is "C:".
+std::wstring PathKey(const std::wstring& path);
+
+}  // namespace quorix::sim

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# An unsupported parameter is answered on the console the program was started from.
+# Under Wine a GUI program started by a console program (cmd, or the UI driver) is attached to
+# that console already, so AttachConsole(ATTACH_PARENT_PROCESS) fails with
+# ERROR_ACCESS_DENIED; the console is usable all the same when it is a real one (a terminal),
+# and unusable when the standard handles are pipes (CI). Both cases are checked here.
+. "$QUORIX_WINE_TESTS_DIR/scenario.sh"
+scenario_begin
+command -v script >/dev/null || skip "script (util-linux) is not installed"
+exe="$(product_exe QuorixSetup-tagged.exe)"
+
+strip_terminal() { sed -E 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\x1b\][^\x07]*\x07//g' | tr -d '\r'; }
+
+# A terminal: `script` gives wine a pseudo-terminal, so cmd gets a real console.
+printf -v command '%q ' wine cmd /c "$exe" /FOO
+SHELL=/bin/bash timeout -k 10 90 script -qfec "$command" /dev/null </dev/null \
+    >"$SCRATCH/terminal.raw" 2>&1
+rc=$?
+terminal="$(strip_terminal <"$SCRATCH/terminal.raw")"
+expect_contains "$terminal" 'Parameter "/foo" is not supported!' \
+    "the line is printed on the terminal, in lower case"
+expect_eq "$rc" 0 "exit code on a terminal"
+
+# Pipes only: nothing to attach to, the parameter is ignored and the run goes on.
+DRIVE_TIMEOUT=60 drive piped --quiet -- "$exe" /foo >"$SCRATCH/piped.out" 2>&1
+rc=$?
+expect_eq "$(grep -c 'not supported' "$SCRATCH/piped.out")" 0 "nothing written to the pipe"
+expect_eq "$(window_count "$LOG")" 0 "windows shown with pipes"
+expect_eq "$rc" 0 "exit code with pipes"
+scenario_end

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# While a first copy is held on its tag warning, a second copy ends at once with exit code 1
+# and shows nothing; the first then goes on normally.
+. "$QUORIX_WINE_TESTS_DIR/scenario.sh"
+scenario_begin
+exe="$(product_exe QuorixSetup.exe)"
+held="$SCRATCH/first-is-held"
+release="$SCRATCH/release-first"
+
+drive first --on caption=extract_aidconfig2 --touch "$(winpath "$held")" \
+    --wait-file "$(winpath "$release")" --press OK -- "$exe" >"$SCRATCH/first.out" 2>&1 &
+first_pid=$!
+first_log="$SCRATCH/first.jsonl"  # drive ran in the background: its $LOG stayed there
+
+for _ in $(seq 1 600); do
+    [ -e "$held" ] && break
+    kill -0 "$first_pid" 2>/dev/null || break
+    sleep 0.1
+done
+if [ ! -e "$held" ]; then
+    echo "FAIL: the first copy never showed its box"
+    cat "$SCRATCH/first.out"
+    touch "$release"
+    wait "$first_pid"
+    exit 1
+fi
+
+started=$(_now_ms)
+DRIVE_TIMEOUT=30 drive second -- "$exe"
+second_rc=$?
+elapsed=$(( $(_now_ms) - started ))
+second_log="$SCRATCH/second.jsonl"
+touch "$release"
+wait "$first_pid"
+first_rc=$?
+
+expect_eq "$(window_count "$second_log")" 0 "second copy: windows shown"
+expect_eq "$(exit_code "$second_log")" 1 "second copy: exit code"
+expect_eq "$second_rc" 1 "second copy: exit code (driver)"
+# "At once": no waiting on the first copy (the driver's own start-up is part of this).
+expect_eq "$([ "$elapsed" -lt 10000 ] && echo fast || echo "slow: $elapsed ms")" fast \
+    "second copy ends without waiting"
+expect_eq "$(window_count "$first_log")" 1 "first copy: windows shown"
+expect_eq "$(field "$first_log" 0 .caption)" extract_aidconfig2 "first copy: caption"
+expect_eq "$(exit_code "$first_log")" 0 "first copy: exit code"
+expect_eq "$first_rc" 0 "first copy: exit code (driver)"
+scenario_end

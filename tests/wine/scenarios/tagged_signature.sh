@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The stamped tag lives in the certificate table without breaking the signature: osslsigncode
+# accepts both the signed and the tagged exe against the build's throwaway certificate, and a
+# copy stamped with another tag still verifies and still starts without a box.
+. "$QUORIX_WINE_TESTS_DIR/scenario.sh"
+scenario_begin --no-wine
+command -v osslsigncode >/dev/null || skip "osslsigncode is not installed"
+[ -f "${QUORIX_SIGNING_CERT:-}" ] || skip "no signing certificate (${QUORIX_SIGNING_CERT:-unset})"
+signed="$QUORIX_PRODUCT_DIR/QuorixSetup.exe"
+tagged="$QUORIX_PRODUCT_DIR/QuorixSetup-tagged.exe"
+[ -f "$tagged" ] || skip "QuorixSetup-tagged.exe is not built"
+
+verify() {
+    local out rc
+    out="$(osslsigncode verify -CAfile "$QUORIX_SIGNING_CERT" -in "$1" 2>&1)"
+    rc=$?
+    expect_eq "$rc" 0 "osslsigncode verify $(basename "$1"): exit code"
+    expect_contains "$out" "Signature verification: ok" "osslsigncode verify $(basename "$1")"
+}
+verify "$signed"
+verify "$tagged"
+expect_contains "$(grep -a -o 'Gact..AFFILIATEID=[A-Za-z0-9.&=-]*' "$tagged" | head -1)" \
+    "AFFILIATEID=vlq2011aid30017xx-XX&AFFILIATEIDFLAGS=.0" "default tag stamped"
+
+if [ -x "${QUORIX_STAMP_TAG:-}" ]; then
+    other="$SCRATCH/QuorixSetup-other.exe"
+    "$QUORIX_STAMP_TAG" "$signed" "$other" "AFFILIATEID=abc&AFFILIATEIDFLAGS=.1"
+    expect_eq "$?" 0 "stamp-tag with another tag"
+    verify "$other"
+    [ -f "${QUORIX_UI_DRIVER:-}" ] || skip "ui-driver.exe not built"
+    start_xvfb || exit 1
+    make_prefix "$SCRATCH/prefix" || exit 1
+    use_prefix "$SCRATCH/prefix"
+    drive other -- "$(winpath "$other")"
+    expect_eq "$(window_count "$LOG")" 0 "other tag: windows shown"
+    expect_eq "$(exit_code "$LOG")" 0 "other tag: exit code"
+else
+    echo "note: no stamp-tag at ${QUORIX_STAMP_TAG:-<unset>}, other tags not tried"
+fi
+scenario_end

@@ -1,0 +1,7 @@
+#pragma once
+#define IDD_PROBE 100
+#define IDC_PROBE_LABEL 1000
+#define IDC_PROBE_COMBO 1001
+#define IDC_PROBE_CHECK 1002
+#define IDC_PROBE_EDIT 1003
+#define IDC_PROBE_HIDDEN 1004

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# A box that closes itself before the driver has judged it is still recorded, with the texts
+# read when it appeared and "vanished": true.
+. "$QUORIX_WINE_TESTS_DIR/scenario.sh"
+[ -f "${QUORIX_UI_PROBE:-}" ] || skip "ui-probe.exe not built"
+scenario_begin
+probe="$(winpath "$QUORIX_UI_PROBE")"
+
+# The box closes itself 100 ms after it is shown; the driver lets each window settle for
+# 800 ms before it judges it.
+drive vanish --settle 800 -- "$probe" --self-close 100 --box quick "Gone soon." 0x30 \
+    --box after "Second box." 0x40
+rc=$?
+
+expect_eq "$(window_count "$LOG")" 2 "windows recorded"
+expect_eq "$(field "$LOG" 0 '"\(.caption)|\(.text)|\(.vanished)"')" "quick|Gone soon.|true" \
+    "the vanished box"
+expect_eq "$(field "$LOG" 1 '"\(.caption)|\(.icon)|\(.vanished)"')" "after|information|null" \
+    "the box after it"
+expect_eq "$(jq -s '[.[] | select(.event == "action")] | length' "$LOG")" 1 \
+    "only the box still there is pressed"
+expect_eq "$rc" 0 "exit code"
+scenario_end
