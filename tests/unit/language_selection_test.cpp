@@ -37,7 +37,7 @@ class BestLanguage : public ::testing::TestWithParam<BestLanguageCase> {};
 TEST_P(BestLanguage, Choice) {
     const BestLanguageCase& c = GetParam();
     SimProcess process;
-    process.machine.system.uiLanguage = c.uiLanguage;
+    process.machine.core.uiLanguage = c.uiLanguage;
     for (const wchar_t* code : c.packs) GivePacks(process, {code});
     const int position = FindBestLanguage(process.ctx);
     ASSERT_GE(position, 0);
@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(BestLanguage, LocaleInfoFailureCountsAsUnknown) {
     SimProcess process;
-    process.machine.system.uiLanguage = 0x0407;
+    process.machine.core.uiLanguage = 0x0407;
     GivePacks(process, {L"da-DK", L"de-DE", L"en-US"});
     process.machine.core.faults.Fail("GetLocaleInfoW", 87, 1, 1);  // the country query fails
     EXPECT_EQ(FindBestLanguage(process.ctx), 2);  // en-US, not de-DE

@@ -139,7 +139,7 @@ class SimStringLanguage : public ::testing::TestWithParam<LanguageCase> {};
 
 TEST_P(SimStringLanguage, FollowsTheLoadersFallbacks) {
     SimWindows machine;
-    machine.resources.uiLanguage = GetParam().uiLanguage;
+    machine.core.uiLanguage = GetParam().uiLanguage;
     for (std::uint16_t language : GetParam().tables) {
         wchar_t text[8];
         swprintf(text, 8, L"%04X", static_cast<unsigned>(language));

@@ -73,6 +73,9 @@ struct Core {
     Faults faults;
     HandleLedger ledger;
     std::uint64_t clockMs = 1000000;  // virtual milliseconds since boot
+    // The user's UI language: what GetUserDefaultUILanguage answers and what the resource
+    // loader picks string tables by.
+    std::uint16_t uiLanguage = 0x0409;
     // What closing a handle of a kind does beyond the ledger (files, mappings, ...).
     std::map<std::string, std::function<void(platform::NativeHandle)>> onClose;
 

@@ -32,7 +32,7 @@ SimResources::NameKey SimResources::KeyOf(const platform::ResourceName& name) {
 }
 
 const std::vector<std::uint8_t>* SimResources::PickLanguage(const Languages& languages) const {
-    return Pick(languages, uiLanguage);
+    return Pick(languages, core_.uiLanguage);
 }
 
 void SimResources::AddResource(std::uint16_t type, const platform::ResourceName& name,
@@ -117,7 +117,7 @@ int SimResources::LoadStringText(std::uint32_t id, std::size_t capacity, std::ws
         auto it = table.lower_bound(block << 4);
         if (it != table.end() && (it->first >> 4) == block) withBlock[language] = &table;
     }
-    const auto* chosen = Pick(withBlock, uiLanguage);
+    const auto* chosen = Pick(withBlock, core_.uiLanguage);
     if (chosen == nullptr) {
         core_.lastError = kErrorResourceNameNotFound;
         return 0;

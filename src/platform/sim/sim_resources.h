@@ -39,7 +39,7 @@ public:
     // then the first language the resource has (the lowest id). String tables are picked per
     // block of 16 ids, as LoadStringW does: a block found in a language is used even when the
     // string asked for is empty in it.
-    std::uint16_t uiLanguage = platform::kLangEnglishUs;
+
 
 private:
     // The loader's order of names: text names by their upper-cased code units, then ids.

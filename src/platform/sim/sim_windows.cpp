@@ -75,7 +75,7 @@ bool SimSystem::RequestExitWindows(std::uint32_t flags, std::uint32_t reason) {
 
 std::uint16_t SimSystem::GetUserDefaultUiLanguage() {
     core_.faults.Check("GetUserDefaultUILanguage");
-    return uiLanguage;
+    return core_.uiLanguage;
 }
 
 bool SimSystem::GetLocaleInfoText(std::uint32_t locale, std::uint32_t type, std::size_t capacity,

@@ -46,7 +46,6 @@ public:
     std::map<std::wstring, std::uint32_t> enabledPrivileges;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> exitWindowsCalls;
     std::vector<std::uint32_t> sleeps;
-    std::uint16_t uiLanguage = 0x0409;  // en-US
     // Locale identifier -> ISO 639 language and ISO 3166 country names.
     std::map<std::uint32_t, std::pair<std::wstring, std::wstring>> locales;
 

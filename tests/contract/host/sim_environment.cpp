@@ -32,7 +32,7 @@ public:
         const sim::MessageBoxRecord& box = machine_.ui.boxes[answeredFrom_];
         return SeenBox{box.caption.value_or(L""), box.text};
     }
-    std::uint16_t UiLanguage() override { return machine_.resources.uiLanguage; }
+    std::uint16_t UiLanguage() override { return machine_.core.uiLanguage; }
     bool IsRealWindows() const override { return false; }
 
 private:
