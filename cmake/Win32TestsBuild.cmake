@@ -29,4 +29,5 @@ endif()
 
 quorix_optional_subdirectory(tools/ui_driver)
 quorix_optional_subdirectory(tests/fixtures)
+quorix_optional_subdirectory(tests/wine/probe)
 quorix_optional_subdirectory(tests/wine)
