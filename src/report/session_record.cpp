@@ -2,7 +2,9 @@
 
 namespace quorix {
 
-// Written to the registry once the registry area of the platform exists.
+// The registry records arrive with the report room; until then a start records nothing.
 void RecordSession(ProcessContext& ctx, const std::wstring& affiliateFlags) {}
+void RecordCurrentSession(ProcessContext& ctx) {}
+void EnsureInstallationGuid(ProcessContext& ctx) {}
 
 }  // namespace quorix

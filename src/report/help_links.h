@@ -1,0 +1,22 @@
+// The help pages on the link server, opened in the user's browser with the report query.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "bootstrap/process_state.h"
+#include "platform/handles.h"
+
+namespace quorix {
+
+// The installation-help page for an installer result (0 after a successful installation).
+void OpenInstallHelpLink(ProcessContext& ctx, std::uint32_t errorCode, const std::wstring& language,
+                         int action);
+
+// The page for a cancellation during an upgrade. True when it opened the page.
+bool OpenCancelationLink(ProcessContext& ctx, bool withVersion);
+
+// The operating-system requirements page, owned by the requirements window.
+void OpenRequirementsLink(ProcessContext& ctx, platform::NativeHandle window);
+
+}  // namespace quorix
