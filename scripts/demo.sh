@@ -27,7 +27,15 @@ use_prefix "$work/prefix"
 
 exe="$repo/build/win32/QuorixSetup-tagged.exe"
 driver="$repo/build/win32-tests/tools/ui_driver/ui-driver.exe"
-echo "=== running: QuorixSetup-tagged.exe ${args[*]}"
+
+# The language list needs a real console: `script` gives Wine a terminal, so cmd gets one.
+echo "=== from a console: QuorixSetup-tagged.exe /supportedlang"
+printf -v listing '%q ' wine cmd /c "$(winpath "$exe")" /supportedlang
+SHELL=/bin/bash timeout -k 10 120 script -qfec "$listing" /dev/null </dev/null 2>&1 \
+    | sed -E 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\x1b\][^\x07]*\x07//g' | tr -d '\r' | sed '/^$/d' || true
+
+echo
+echo "=== running unattended: QuorixSetup-tagged.exe ${args[*]}"
 set +e
 wine_run -t 600 "$driver" --log "$(winpath "$work/run.jsonl")" --timeout 540 --default press \
     -- "$(winpath "$exe")" "${args[@]}" >"$work/driver.out" 2>&1
@@ -40,7 +48,7 @@ boxes=$(jq -s '[.[] | select(.event == "window")] | length' "$work/run.jsonl")
 echo "windows shown: $boxes"
 jq -r 'select(.event == "window") | "  [\(.kind)] \(.caption): \(.text // "" | gsub("\r?\n"; " / "))"' "$work/run.jsonl"
 
-query() { wine_run -t 60 reg query "$@" 2>/dev/null | tr -d '\r' | sed '/^$/d' || true; }
+query() { wine_run -t 60 reg query "$@" 2>/dev/null | tr -d '\r' | sed '/^$/d; /^reg: /d' || true; }
 echo
 echo "products installed (Windows Installer):"
 query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' | grep -i '{' | sed 's/^/  /' || echo "  none"
@@ -51,9 +59,11 @@ for key in 'HKLM\Software\Velora\Quorix\SIDData' 'HKLM\Software\Velora\Quorix\10
     out=$(query "$key" /s)
     [ -n "$out" ] && printf '%s\n' "$out" | sed 's/^/  /'
 done
+[ -n "$(query 'HKLM\Software\Velora' /s)$(query 'HKCU\Software\Velora' /s)" ] || echo "  none"
 echo
 echo "properties the base package received:"
-query 'HKLM\Software\Velora\QuorixDemo\Received' | sed 's/^/  /' || true
+received=$(query 'HKLM\Software\Velora\QuorixDemo\Received')
+printf '%s\n' "${received:-none}" | sed 's/^/  /'
 echo
 echo "files extracted:"
 data="$WINEPREFIX/drive_c/ProgramData"
