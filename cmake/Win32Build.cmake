@@ -15,11 +15,13 @@ quorix_optional_subdirectory(packages)
 include(${QUORIX_SOURCE_DIR}/cmake/Payload.cmake)
 
 set(QUORIX_UNSIGNED_DIR ${CMAKE_BINARY_DIR}/unsigned)
-add_executable(QuorixSetup WIN32 ${QUORIX_SOURCE_DIR}/src/main.cpp
-  ${QUORIX_SOURCE_DIR}/src/ui/resources/quorix.rc)
+# The entry point is compiled once and linked into the product and its test variant.
+add_library(quorix_entry OBJECT ${QUORIX_SOURCE_DIR}/src/main.cpp)
+target_link_libraries(quorix_entry PUBLIC quorix_logic ${QUORIX_WIN32_LIBS})
+add_executable(QuorixSetup WIN32 ${QUORIX_SOURCE_DIR}/src/ui/resources/quorix.rc)
 set_target_properties(QuorixSetup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUORIX_UNSIGNED_DIR})
 target_include_directories(QuorixSetup PRIVATE ${QUORIX_SOURCE_DIR}/src/ui/resources ${CMAKE_BINARY_DIR})
-target_link_libraries(QuorixSetup PRIVATE quorix_logic ${QUORIX_WIN32_LIBS})
+target_link_libraries(QuorixSetup PRIVATE quorix_entry quorix_logic ${QUORIX_WIN32_LIBS})
 if(QUORIX_PAYLOAD_TARGETS)
   add_dependencies(QuorixSetup ${QUORIX_PAYLOAD_TARGETS})
 endif()
@@ -32,4 +34,33 @@ set_source_files_properties(${QUORIX_SOURCE_DIR}/src/ui/resources/quorix.rc
 include(${QUORIX_SOURCE_DIR}/cmake/Signing.cmake OPTIONAL RESULT_VARIABLE QUORIX_HAVE_SIGNING)
 if(QUORIX_HAVE_SIGNING)
   quorix_sign_and_tag(QuorixSetup ${CMAKE_BINARY_DIR}/QuorixSetup.exe ${CMAKE_BINARY_DIR}/QuorixSetup-tagged.exe)
+endif()
+
+# Test variant: the same program with the five demo packs da-DK, de-DE, en-GB, en-US and fr-FR,
+# so that pack enumeration, the automatic choice and the selector meet the real resource
+# loader with more than one pack. Its resource script is a wrapper around quorix.rc whose
+# include path finds the variant's own payload.rc instead of the product's.
+if(DEFINED QUORIX_DEMO_MULTI_LANGUAGE_PACKS)
+  set(_multi_dir ${CMAKE_BINARY_DIR}/multi)
+  set(QUORIX_MULTI_PAYLOAD_RC ${_multi_dir}/payload.rc)
+  quorix_payload_rc(${QUORIX_MULTI_PAYLOAD_RC} "${_base}" "${QUORIX_DEMO_MULTI_LANGUAGE_PACKS}"
+    QUORIX_MULTI_PAYLOAD_FILES)
+  set(_multi_rc ${_multi_dir}/quorix-multi.rc)
+  set(_product_rc ${QUORIX_SOURCE_DIR}/src/ui/resources/quorix.rc)
+  set(_wrapper "// Generated: the product's resources with the multi-language payload.\n")
+  string(APPEND _wrapper "#include \"${_product_rc}\"\n")
+  file(CONFIGURE OUTPUT ${_multi_rc} CONTENT "${_wrapper}")
+  add_executable(QuorixSetup-multi WIN32 ${_multi_rc})
+  set_target_properties(QuorixSetup-multi PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${QUORIX_UNSIGNED_DIR})
+  target_include_directories(QuorixSetup-multi PRIVATE
+    ${QUORIX_SOURCE_DIR}/src/ui/resources ${_multi_dir})
+  target_link_libraries(QuorixSetup-multi PRIVATE quorix_entry quorix_logic ${QUORIX_WIN32_LIBS})
+  add_dependencies(QuorixSetup-multi ${QUORIX_DEMO_PACKAGE_TARGETS} ${QUORIX_PAYLOAD_TARGETS})
+  set_source_files_properties(${_multi_rc} PROPERTIES OBJECT_DEPENDS
+    "${QUORIX_RESOURCE_FILES};${QUORIX_MULTI_PAYLOAD_RC};${QUORIX_MULTI_PAYLOAD_FILES}")
+  if(QUORIX_HAVE_SIGNING)
+    quorix_sign_and_tag(QuorixSetup-multi ${CMAKE_BINARY_DIR}/QuorixSetup-multi.exe
+      ${CMAKE_BINARY_DIR}/QuorixSetup-multi-tagged.exe)
+  endif()
 endif()

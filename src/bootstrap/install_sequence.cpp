@@ -1,8 +1,161 @@
 #include "bootstrap/install_sequence.h"
 
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "bootstrap/entry.h"
+#include "bootstrap/installer_runs.h"
+#include "common/release.h"
+#include "common/result_codes.h"
+#include "installed/pending_installation.h"
+#include "installed/previous_version_removal.h"
+#include "installed/version_decision.h"
+#include "package/package_extraction.h"
+#include "platform/ui.h"
+#include "report/help_links.h"
+#include "report/session_record.h"
+#include "ui/language_messages.h"
+#include "ui/language_selection.h"
+#include "ui/system_requirements.h"
+#include "ui/welcome_dialog.h"
+
 namespace quorix {
 
-// The installation itself arrives with the installer invocation; a run ends here for now.
-void RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) {}
+namespace {
+
+// The language handed to the base package in unattended runs; the package carries an
+// embedded transform of that name.
+constexpr const wchar_t* kUnattendedLanguageName = L"silent";
+
+// Never produced by the decision; the installed-version table treats it like a newer copy.
+constexpr std::int32_t kNewerInstalledAlternative = 4;
+
+struct LanguageChoice {
+    std::wstring languageName;
+    std::vector<std::wstring> languagePackFiles;
+};
+
+LanguageChoice ChooseLanguage(ProcessContext& ctx, std::int32_t action,
+                              const RunOptions& options) {
+    LanguageChoice choice;
+    if (!options.silent && !options.reducedUi) {
+        WelcomeChoice welcome = ShowWelcomeDialog(ctx, action);
+        choice.languageName = std::move(welcome.localeCode);
+        choice.languagePackFiles.push_back(std::move(welcome.languagePackFile));
+        return choice;
+    }
+    choice.languageName = kUnattendedLanguageName;
+    // Every requested name is checked before the first pack is extracted.
+    for (const std::wstring& name : ResolveRequestedLanguagePacks(ctx, options.languages)) {
+        choice.languagePackFiles.push_back(ExtractLanguagePack(ctx, name));
+    }
+    return choice;
+}
+
+// Results the installer has already shown to the user in its own way.
+bool InstallerExplainedItself(std::uint32_t result) {
+    return result == kErrorInstallUserExit || result == kErrorInstallFailure ||
+           result == kErrorInstallSuspend;
+}
+
+}  // namespace
+
+void RunInstallSequence(ProcessContext& ctx, std::int32_t action, RunOptions options) {
+    // Written once already for the pending check; written again so that the installer gets
+    // the file as this release carries it.
+    const std::wstring basePackageFile = ExtractBasePackage(ctx);
+    EnsureInstallationGuid(ctx);
+
+    const LanguageChoice language = ChooseLanguage(ctx, action, options);
+
+    // The previous generation goes only once the language is chosen: a user who closes the
+    // welcome dialog keeps the copy that works.
+    if (action == PreviousGenerationInstalled) RemovePreviousVersion(ctx, action, true);
+
+    const InstallerRunResult run = RunInstallers(ctx, options, language.languageName,
+                                                 language.languagePackFiles, basePackageFile);
+    platform::Installer& installer = ctx.os.installer;
+
+    if (IsInstallerSuccess(run.result)) {
+        RecordCurrentSession(ctx);
+        // A reboot the installer started or asks for is no moment for a web page.
+        if (!options.silent && !IsPreinstallMode(ctx) && run.result == kErrorSuccess) {
+            OpenInstallHelpLink(ctx, kErrorSuccess, std::wstring(), action);
+        }
+        installer.SetInternalUi(run.savedUiLevel);
+        return;
+    }
+
+    // Packs this run installed before the failure go again, and so do older ones.
+    RemoveLanguagePacks(ctx, platform::kInstallUiLevelBasic);
+    if (!InstallerExplainedItself(run.result)) {
+        ctx.os.ui.ShowMessageBox(kProductName, FormatSystemError(ctx, run.result),
+                                 platform::kMbIconWarning);
+    }
+    // Of the unattended options only silent keeps the browser closed.
+    if (!options.silent && !IsPreinstallMode(ctx)) {
+        if (ctx.state.installedMajorVersion >= 9 && run.result == kErrorInstallUserExit &&
+            action == PreviousGenerationInstalled) {
+            OpenCancelationLink(ctx, true);
+        } else {
+            OpenInstallHelpLink(ctx, run.result, language.languageName, action);
+        }
+    }
+    installer.SetInternalUi(run.savedUiLevel);
+    ctx.os.system.ExitProcess(1);
+    std::terminate();  // not reached: ExitProcess does not return
+}
+
+void RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) {
+    CheckSystemRequirements(ctx);
+
+    std::int32_t action = 0;
+    const HResult decided = GetRequiredMsiConfigureAction(ctx, kReleaseVersionLow,
+                                                          kReleaseVersionHigh, kThisProductCode,
+                                                          &action);
+    if (decided < 0) FatalErrorExit(ctx, decided, L"GetRequiredMsiConfigureAction failed: ");
+
+    if (IsInstallationPending(ctx, ExtractBasePackage(ctx))) {
+        if (AskRestartForPendingInstallation(ctx) != platform::kIdYes) {
+            ctx.os.system.ExitProcess(0);
+            std::terminate();  // not reached: ExitProcess does not return
+        }
+        // The restart only begins; the run goes on and acts on the decision meanwhile.
+        RequestSystemRestart(ctx);
+    }
+
+    switch (action) {
+        case NotInstalled:
+            RunInstallSequence(ctx, action, options);
+            break;
+        case OlderInstalled: {
+            const std::wstring productCode = ctx.state.installedProductCode;
+            if (ShowInstalledVersionMessage(
+                    ctx, productCode, static_cast<int>(InstalledVersionMessageKind::OlderInstalled)) ==
+                platform::kIdYes) {
+                RemovePreviousVersion(ctx, action, true);
+                RunInstallSequence(ctx, action, options);
+            }
+            break;
+        }
+        case PreviousGenerationInstalled:
+            // The removal waits inside the sequence until the language has been chosen.
+            RunInstallSequence(ctx, action, options);
+            break;
+        case kNewerInstalledAlternative:
+        case NewerInstalled: {
+            const std::wstring productCode = ctx.state.installedProductCode;
+            ShowInstalledVersionMessage(
+                ctx, productCode, static_cast<int>(InstalledVersionMessageKind::NewerInstalled));
+            break;
+        }
+        case SameVersionInstalled:
+            RemovePreviousVersion(ctx, action, false);
+            break;
+        default:
+            break;
+    }
+}
 
 }  // namespace quorix

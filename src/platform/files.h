@@ -29,6 +29,15 @@ inline constexpr std::uint32_t kMaxPath = 260;
 inline constexpr int kCsidlAppData = 26;        // the user's roaming application data
 inline constexpr int kCsidlCommonAppData = 35;  // application data of all users
 
+// What GetFileAttributesExW(GetFileExInfoStandard) gives: FILETIMEs as 100 ns units since 1601.
+struct FileAttributeData {
+    std::uint32_t attributes = 0;
+    std::uint64_t creationTime = 0;
+    std::uint64_t lastAccessTime = 0;
+    std::uint64_t lastWriteTime = 0;
+    std::uint64_t size = 0;
+};
+
 class Files {
 public:
     virtual ~Files() = default;
@@ -72,6 +81,15 @@ public:
     // SetFileAttributesW / GetFileAttributesW; the latter gives kInvalidFileAttributes on failure.
     virtual bool SetAttributes(const std::wstring& path, std::uint32_t attributes) = 0;
     virtual std::uint32_t GetAttributes(const std::wstring& path) = 0;
+    // GetFileAttributesExW(path, GetFileExInfoStandard). False on failure.
+    virtual bool GetAttributesEx(const std::wstring& path, FileAttributeData* data) = 0;
+
+    // GetPrivateProfileStringW(section, key, fallback, buffer of `capacity` characters,
+    // capacity, path): the number of characters copied, capacity - 1 when the value was cut.
+    // A missing file or key gives the fallback.
+    virtual std::uint32_t ReadProfileString(const std::wstring& path, const std::wstring& section,
+                                            const std::wstring& key, const std::wstring& fallback,
+                                            std::uint32_t capacity, std::wstring* text) = 0;
 
     // SHGetFolderPathW(no window, csidl, no token, SHGFP_TYPE_CURRENT, buffer of MAX_PATH).
     // Returns its HRESULT; *path is set only when that is not negative.
@@ -81,6 +99,13 @@ public:
     // number of characters copied; `capacity` when the path was cut to fit (*path then holds
     // the cut text); 0 on failure.
     virtual std::uint32_t GetOwnModulePath(std::uint32_t capacity, std::wstring* path) = 0;
+
+    // GetWindowsDirectoryW(buffer of `capacity` wide characters). Returns what Windows returns:
+    // the length without the terminator when the path fits (*path is then set), the size
+    // needed including the terminator when it does not (*path untouched), 0 on failure.
+    virtual std::uint32_t GetWindowsFolder(std::uint32_t capacity, std::wstring* path) = 0;
+    // SetCurrentDirectoryW: the process's current folder. False on failure.
+    virtual bool SetCurrentFolder(const std::wstring& path) = 0;
 };
 
 }  // namespace quorix::platform

@@ -1,12 +1,14 @@
 // Everything the program reaches of Windows, one narrow interface per area.
 #pragma once
 
+#include "platform/com.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/handles.h"
 #include "platform/installer.h"
 #include "platform/registry.h"
 #include "platform/resources.h"
+#include "platform/shell.h"
 #include "platform/system.h"
 #include "platform/ui.h"
 
@@ -20,6 +22,8 @@ struct Platform {
     Registry& registry;
     Installer& installer;
     Resources& resources;
+    Shell& shell;
+    Com& com;
 };
 
 }  // namespace quorix::platform

@@ -49,6 +49,9 @@ inline constexpr std::uint32_t kRegDword = 4;
 inline constexpr std::uint32_t kRegMultiSz = 7;
 inline constexpr std::uint32_t kRegQword = 11;
 
+// RegEnumKeyExW's answer past the last subkey.
+inline constexpr std::uint32_t kErrorNoMoreItems = 259;
+
 // RegCreateKeyExW options and dispositions.
 inline constexpr std::uint32_t kRegOptionNonVolatile = 0;
 inline constexpr std::uint32_t kRegCreatedNewKey = 1;
@@ -84,6 +87,16 @@ public:
     virtual std::uint32_t SetValue(RegistryKey key, const std::wstring& valueName,
                                    std::uint32_t type, const std::uint8_t* data,
                                    std::uint32_t size) = 0;
+
+    // RegEnumKeyExW(key, index, name buffer of `capacity` characters, no class, no time): the
+    // name of the index-th subkey. ERROR_NO_MORE_ITEMS past the last one, ERROR_MORE_DATA
+    // when the name and its terminator do not fit. The key needs KEY_ENUMERATE_SUB_KEYS.
+    virtual std::uint32_t EnumKey(RegistryKey key, std::uint32_t index, std::uint32_t capacity,
+                                  std::wstring* name) = 0;
+
+    // RegDeleteKeyW(parent, subKey): removes a key that has no subkeys of its own, with its
+    // values. A key with subkeys is refused (ERROR_ACCESS_DENIED).
+    virtual std::uint32_t DeleteKey(RegistryKey parent, const std::wstring& subKey) = 0;
 
     // RegCloseKey. Closing a predefined root succeeds and does nothing.
     virtual std::uint32_t CloseKey(RegistryKey key) = 0;

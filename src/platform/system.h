@@ -9,6 +9,31 @@
 
 namespace quorix::platform {
 
+// What GetVersionExW fills into an OSVERSIONINFOEXW.
+struct OsVersionInfo {
+    std::uint32_t majorVersion = 0;
+    std::uint32_t minorVersion = 0;
+    std::uint32_t buildNumber = 0;
+    std::uint32_t platformId = 0;
+    std::wstring servicePackText;  // szCSDVersion, e.g. "Service Pack 2"
+    std::uint16_t servicePackMajor = 0;
+    std::uint16_t servicePackMinor = 0;
+    std::uint16_t suiteMask = 0;
+    std::uint8_t productType = 0;  // 1 workstation, 2 domain controller, 3 server
+};
+
+// A SYSTEMTIME.
+struct SystemTime {
+    std::uint16_t year = 0;
+    std::uint16_t month = 0;
+    std::uint16_t dayOfWeek = 0;
+    std::uint16_t day = 0;
+    std::uint16_t hour = 0;
+    std::uint16_t minute = 0;
+    std::uint16_t second = 0;
+    std::uint16_t milliseconds = 0;
+};
+
 class System {
 public:
     virtual ~System() = default;
@@ -45,6 +70,43 @@ public:
     virtual bool GetLocaleInfoText(std::uint32_t locale, std::uint32_t type, std::size_t capacity,
                                    std::wstring* text) = 0;
 
+    // GetVersionExW with an OSVERSIONINFOEXW (size field 284). False when it failed.
+    virtual bool GetVersionInfo(OsVersionInfo* info) = 0;
+    // GetNativeSystemInfo: wProcessorArchitecture of the machine (9 is AMD64), not of this
+    // 32-bit process.
+    virtual std::uint16_t GetNativeProcessorArchitecture() = 0;
+    // GetSystemMetrics(index).
+    virtual int GetSystemMetric(int index) = 0;
+    // GetProductInfo(major, minor, spMajor, spMinor, &type), looked up in kernel32 by name at
+    // run time (Windows Vista and later). False when it is missing (ERROR_PROC_NOT_FOUND) or
+    // returned 0.
+    virtual bool GetOsProductType(std::uint32_t major, std::uint32_t minor,
+                                  std::uint32_t servicePackMajor, std::uint32_t servicePackMinor,
+                                  std::uint32_t* type) = 0;
+    // GetSystemDefaultLCID and GetUserDefaultLCID.
+    virtual std::uint32_t GetSystemDefaultLocale() = 0;
+    virtual std::uint32_t GetUserDefaultLocale() = 0;
+    // GetUserGeoID(geoClass) and GetGeoInfoW(id, type, buffer of `capacity` characters,
+    // capacity, language). Both are looked up in kernel32 by name at run time, together: when
+    // either is missing, both fail with ERROR_PROC_NOT_FOUND. GetUserGeoId is true when the
+    // function could be called (*id may then be GEOID_NOT_AVAILABLE, -1); GetGeoInfoText is
+    // false when the function is missing or returned 0.
+    virtual bool GetUserGeoId(std::uint32_t geoClass, std::int32_t* id) = 0;
+    virtual bool GetGeoInfoText(std::int32_t id, std::uint32_t type, std::size_t capacity,
+                                std::uint16_t language, std::wstring* text) = 0;
+
+    // GetSystemTime: now, in UTC.
+    virtual void GetSystemTimeUtc(SystemTime* time) = 0;
+    // FileTimeToSystemTime of a FILETIME (100 ns units since 1601, UTC). False on failure.
+    virtual bool ConvertFileTime(std::uint64_t fileTime, SystemTime* time) = 0;
+
+    // The file version of a file's version resource: GetFileVersionInfoSizeW,
+    // GetFileVersionInfoW and VerQueryValueW(root block "\") of version.dll, which is loaded
+    // at run time from the system folder by its full path. False when the file has no version
+    // resource (or it cannot be read); *ms and *ls are dwFileVersionMS and dwFileVersionLS.
+    virtual bool GetFileVersionNumbers(const std::wstring& path, std::uint32_t* ms,
+                                       std::uint32_t* ls) = 0;
+
     virtual std::uint32_t GetTickCount() = 0;
     virtual void Sleep(std::uint32_t milliseconds) = 0;
 
@@ -58,5 +120,15 @@ inline constexpr std::uint32_t kSePrivilegeEnabled = 0x00000002;
 inline constexpr std::uint32_t kEwxReboot = 0x00000002;
 inline constexpr std::uint32_t kLocaleSIso639LangName = 0x59;
 inline constexpr std::uint32_t kLocaleSIso3166CtryName = 0x5A;
+inline constexpr std::uint16_t kProcessorArchitectureAmd64 = 9;
+inline constexpr std::uint8_t kVerNtWorkstation = 1;
+inline constexpr std::uint16_t kVerSuiteEmbeddedNt = 0x0040;
+inline constexpr std::uint16_t kVerSuitePersonal = 0x0200;
+inline constexpr int kSmTabletPc = 86;
+inline constexpr int kSmMediaCenter = 87;
+inline constexpr int kSmStarter = 88;
+inline constexpr std::uint32_t kGeoClassNation = 16;
+inline constexpr std::uint32_t kGeoIso2 = 4;
+inline constexpr std::int32_t kGeoIdNotAvailable = -1;
 
 }  // namespace quorix::platform

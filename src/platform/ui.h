@@ -28,6 +28,12 @@ public:
     // Returns the button pressed (0 when the box could not be shown).
     virtual int ShowMessageBox(const wchar_t* caption, const std::wstring& text,
                            std::uint32_t style) = 0;
+    // The welcome dialog's host: the modal dialog with the language pack at
+    // `preselectedPosition` selected. Returns what DialogBoxParamW returns for it: the position
+    // chosen with Next, or a negative value when it was closed without a choice or could not
+    // be shown. *customInstallation is set only with a choice: whether the custom-installation
+    // box was ticked as Next was pressed.
+    virtual std::intptr_t RunWelcomeDialog(int preselectedPosition, bool* customInstallation) = 0;
 };
 
 }  // namespace quorix::platform

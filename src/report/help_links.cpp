@@ -1,11 +1,78 @@
 #include "report/help_links.h"
 
+#include "common/text.h"
+#include "platform/shell.h"
+#include "report/report_parameters.h"
+#include "report/url_encoding.h"
+
 namespace quorix {
 
-// The pages open once the shell area of the platform exists; until then nothing opens.
+namespace {
+
+// Releases before 9 knew no cancellation page.
+constexpr std::uint32_t kFirstMajorWithCancelationPage = 9;
+
+std::wstring SignedDecimal(int value) {
+    const auto wide = static_cast<std::int64_t>(value);
+    return wide < 0 ? L"-" + ToDecimal(static_cast<std::uint64_t>(-wide))
+                    : ToDecimal(static_cast<std::uint64_t>(wide));
+}
+
+std::wstring ReportQuery(ProcessContext& ctx, const std::wstring& languageCode) {
+    ReportParameters report(kReportProductId, ctx.state.affiliateId, std::wstring(), languageCode);
+    report.Collect(ctx);
+    return report.QueryString();
+}
+
+platform::ShellRequest OpenRequest(platform::NativeHandle owner, const std::wstring& file,
+                                   const std::wstring& parameters, int show) {
+    platform::ShellRequest request;
+    request.owner = owner;
+    request.verb = L"open";
+    request.file = file;
+    request.parameters = parameters;
+    request.show = show;
+    return request;
+}
+
+// Opens the address with the user's browser; where no handler answers, Explorer is asked to
+// open it instead (its result is not looked at: there is nothing left to try).
+void OpenInBrowser(ProcessContext& ctx, const std::wstring& url, bool quoteForExplorer) {
+    platform::Shell& shell = ctx.os.shell;
+    const std::uintptr_t result =
+        shell.Execute(OpenRequest(platform::kNullHandle, url, std::wstring(), platform::kSwShowNormal));
+    if (platform::ShellExecuteSucceeded(result)) return;
+    const std::wstring parameters = quoteForExplorer ? L"\"" + url + L"\"" : url;
+    shell.Execute(OpenRequest(platform::kNullHandle, L"explorer.exe", parameters,
+                              platform::kSwShowNormal));
+}
+
+}  // namespace
+
 void OpenInstallHelpLink(ProcessContext& ctx, std::uint32_t errorCode, const std::wstring& language,
-                         int action) {}
-bool OpenCancelationLink(ProcessContext& ctx, bool withVersion) { return false; }
-void OpenRequirementsLink(ProcessContext& ctx, platform::NativeHandle window) {}
+                         int action) {
+    std::wstring url = std::wstring(kLinkServerBase) + L"/link/?target=installhelp";
+    url += L"&errorcode=" + ToDecimal(errorCode);
+    url += L"&action=" + SignedDecimal(action);
+    // After a success the page needs no language: the report takes the installed product's.
+    url += ReportQuery(ctx, errorCode != 0 ? language : std::wstring());
+    OpenInBrowser(ctx, url, true);
+}
+
+bool OpenCancelationLink(ProcessContext& ctx, bool withVersion) {
+    if (ctx.state.installedMajorVersion < kFirstMajorWithCancelationPage) return false;
+    std::wstring url = std::wstring(kLinkServerBase) + L"/link/?target=cancelationduringupgrade";
+    if (withVersion) url += L"&uninstalledversion=" + ToDecimal(ctx.state.installedMajorVersion);
+    url += ReportQuery(ctx, std::wstring());
+    OpenInBrowser(ctx, url, false);
+    return true;
+}
+
+void OpenRequirementsLink(ProcessContext& ctx, platform::NativeHandle window) {
+    std::wstring url = std::wstring(kLinkServerBase) + L"/link/?target=osrequirements";
+    url += L"&app=" + UrlEncode(kReportProductId);
+    url += ReportQuery(ctx, std::wstring());
+    ctx.os.shell.Execute(OpenRequest(window, url, std::wstring(), platform::kSwShow));
+}
 
 }  // namespace quorix

@@ -9,6 +9,11 @@
 
 namespace quorix {
 
+// The link server of the maker; one address serves every page.
+inline constexpr const wchar_t* kLinkServerBase = L"https://link.velora.example";
+// The product identifier every page reports.
+inline constexpr const wchar_t* kReportProductId = L"VLQ2011";
+
 // The installation-help page for an installer result (0 after a successful installation).
 void OpenInstallHelpLink(ProcessContext& ctx, std::uint32_t errorCode, const std::wstring& language,
                          int action);

@@ -35,6 +35,13 @@ public:
     virtual std::uint16_t UiLanguage() = 0;
     // True on the real Win32 layer, for the few behaviours only a real system shows.
     virtual bool IsRealWindows() const = 0;
+    // The process's current folder, read by the side's own means.
+    virtual std::wstring CurrentFolder() = 0;
+    // Creates a Windows Installer database at `path`, by the side's own means, whose File
+    // table's FileName column holds these names (one row each); without `withFileTable` the
+    // database has no File table at all.
+    virtual void PutPackage(const std::wstring& path, const std::vector<std::wstring>& fileNames,
+                            bool withFileTable = true) = 0;
 };
 
 Environment& Env();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "bootstrap/entry.h"
+#include "support/product_machine.h"
 #include "support/sim_run.h"
 
 namespace quorix {
@@ -45,7 +46,8 @@ TEST(EntryProcedure, InitialisesTheStandardCommonControls) {
 }
 
 TEST(EntryProcedure, WithoutATagTheDefaultsStandAndTheRunEndsWithZero) {
-    SimProcess process;  // no file at argv[0]: the tag cannot be read
+    testing::ProductMachine process;
+    process.machine.files.DeleteFileAt(kExe);  // no file at argv[0]: the tag cannot be read
     Ending ending = process.RunProgram({kExe});
     EXPECT_EQ(ending.exitCode, 0u);
     EXPECT_EQ(process.state.tagProperties, L"AFFILIATEID=vlq2011aid30017xx-XX AFFILIATEIDFLAGS=#0");
@@ -54,7 +56,7 @@ TEST(EntryProcedure, WithoutATagTheDefaultsStandAndTheRunEndsWithZero) {
 }
 
 TEST(EntryProcedure, EmptyCommandLineStillRuns) {
-    SimProcess process;
+    testing::ProductMachine process;
     process.machine.core.faults.Fail("CommandLineToArgvW", kErrorNotEnoughMemory);
     Ending ending = process.RunProgram({kExe});
     EXPECT_EQ(ending.exitCode, 0u);

@@ -4,6 +4,7 @@
 #include "common/release.h"
 #include "ui/language_messages.h"
 #include "ui/language_packs.h"
+#include "support/product_machine.h"
 #include "support/sim_run.h"
 
 namespace quorix {
@@ -70,11 +71,11 @@ TEST(SupportedLanguages, ListsEveryPackOnTheConsoleAndExitsZero) {
 }
 
 TEST(SupportedLanguages, WithoutAConsoleTheRunGoesOn) {
-    SimProcess process;
-    process.machine.resources.AddRcdata(L"VLLANGPACK_EN_US", {1});
+    testing::ProductMachine process;  // carries VLLANGPACK_EN_US
     testing::Ending ending = process.RunProgram({L"C:\\Setup\\QuorixSetup.exe", L"/supportedlang"});
     EXPECT_FALSE(ending.exitedProcess);
     EXPECT_TRUE(process.machine.console.output.empty());
+    EXPECT_NE(process.BaseInstall(), nullptr);  // the installation followed
 }
 
 TEST(SupportedLanguages, NoPackIsAFatalErrorEvenWithoutAConsole) {

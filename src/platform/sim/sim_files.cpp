@@ -62,6 +62,9 @@ SimFiles::SimFiles(Core& core, SimSystem&) : core_(core) {
         {platform::kCsidlCommonAppData, L"C:\\ProgramData"},
     };
     modulePath = L"C:\\Setup\\QuorixSetup.exe";
+    windowsFolder = L"C:\\Windows";
+    currentFolder = L"C:\\Setup";
+    AddFolder(windowsFolder);
     AddFolder(tempFolder);
     for (const auto& [csidl, folder] : specialFolders) AddFolder(folder);
     AddFolder(L"C:\\Setup");
@@ -485,6 +488,37 @@ std::uint32_t SimFiles::GetOwnModulePath(std::uint32_t capacity, std::wstring* p
     *path = modulePath.substr(0, capacity - 1);
     core_.lastError = kErrorInsufficientBuffer;
     return capacity;
+}
+
+std::uint32_t SimFiles::GetWindowsFolder(std::uint32_t capacity, std::wstring* path) {
+    if (core_.Failing("GetWindowsDirectoryW")) return 0;
+    const std::size_t length = windowsFolder.size();
+    if (length + 1 > capacity) return static_cast<std::uint32_t>(length + 1);
+    *path = windowsFolder;
+    return static_cast<std::uint32_t>(length);
+}
+
+bool SimFiles::SetCurrentFolder(const std::wstring& path) {
+    if (core_.Failing("SetCurrentDirectoryW")) return false;
+    const std::wstring key = PathKey(path);
+    if (key.empty()) {
+        core_.lastError = kErrorInvalidParameter;
+        return false;
+    }
+    if (files_.count(key) != 0) {
+        core_.lastError = kErrorDirectory;
+        return false;
+    }
+    if (!FolderExists(path)) {
+        // The last component missing is "file not found", a folder above it "path not found".
+        core_.lastError = IsRootKey(key) || ParentExists(key) ? kErrorFileNotFound
+                                                               : kErrorPathNotFound;
+        return false;
+    }
+    std::wstring folder = WithoutFinalBackslash(path);
+    if (IsRootKey(PathKey(folder))) folder = folder.substr(0, 2) + L"\\";
+    currentFolder = folder;
+    return true;
 }
 
 }  // namespace quorix::sim

@@ -39,8 +39,14 @@ public:
     bool CreateFolder(const std::wstring& path) override;
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
     std::uint32_t GetAttributes(const std::wstring& path) override;
+    bool GetAttributesEx(const std::wstring& path, platform::FileAttributeData* data) override;
+    std::uint32_t ReadProfileString(const std::wstring& path, const std::wstring& section,
+                                    const std::wstring& key, const std::wstring& fallback,
+                                    std::uint32_t capacity, std::wstring* text) override;
     std::int32_t GetSpecialFolder(int csidl, std::wstring* path) override;
     std::uint32_t GetOwnModulePath(std::uint32_t capacity, std::wstring* path) override;
+    std::uint32_t GetWindowsFolder(std::uint32_t capacity, std::wstring* path) override;
+    bool SetCurrentFolder(const std::wstring& path) override;
 
     // --- the test's side ---
     // Puts a file there, creating the folders above it as needed (a test's shortcut: the
@@ -50,6 +56,10 @@ public:
     void AddFolder(const std::wstring& path);
     void RemoveFolder(const std::wstring& path);
     bool Exists(const std::wstring& path) const;  // a file of that name
+    // The FILETIME GetFileAttributesExW reports as the file's last write; false: no such file.
+    // Files carry kDefaultFileTime until a test sets another (writes do not change it).
+    bool SetLastWriteTime(const std::wstring& path, std::uint64_t fileTime);
+    static constexpr std::uint64_t kDefaultFileTime = 129408866500000000;  // 2011-01-30 18:44:10
     bool FolderExists(const std::wstring& path) const;
     const std::vector<std::uint8_t>* Contents(const std::wstring& path) const;
     // Files below a folder, directly in it, with their paths as created (in name order).
@@ -72,6 +82,10 @@ public:
     std::wstring tempFolder;                     // what GetTempPathW gives, with its "\"
     std::map<int, std::wstring> specialFolders;  // csidl -> folder, without a final "\"
     std::wstring modulePath;                     // what GetModuleFileNameW gives
+    std::wstring windowsFolder;                  // what GetWindowsDirectoryW gives
+    // The process's current folder, without a final "\" (but "C:\" for a root): where a
+    // program started from Explorer begins, the folder of its executable.
+    std::wstring currentFolder;
 
     std::size_t OpenViews() const { return views_.size(); }
     std::size_t OpenFiles() const { return openFiles_.size(); }
@@ -86,6 +100,7 @@ private:
         std::wstring path;  // as first created
         std::vector<std::uint8_t> bytes;
         std::uint32_t attributes = platform::kFileAttributeArchive;
+        std::uint64_t lastWriteTime = kDefaultFileTime;
     };
     struct FolderEntry {
         std::wstring path;

@@ -3,12 +3,18 @@
 #include <algorithm>
 
 #include "common/result_codes.h"
+#include "common/text.h"
+#include "platform/sim/sim_files.h"
 
 namespace quorix::sim {
 
 namespace {
 
 constexpr std::uint32_t kErrorInstallPackageOpenFailed = 1619;
+constexpr std::uint32_t kErrorOpenFailed = 110;
+constexpr std::uint32_t kErrorBadQuerySyntax = 1615;
+constexpr std::uint32_t kErrorFunctionFailed = 1627;
+constexpr std::uint32_t kErrorNoMoreRows = 259;  // ERROR_NO_MORE_ITEMS
 constexpr std::int32_t kUiLevelFlags = 0x20 | 0x40 | 0x80 | 0x100 | 0x200;
 
 bool IsHexDigit(wchar_t c) {
@@ -66,17 +72,17 @@ std::uint32_t SimInstaller::InstallProduct(const std::wstring& packagePath,
     call.commandLine = commandLine;
     std::uint32_t result = kErrorSuccess;
     const std::wstring key = FoldKey(packagePath);
-    auto package = packages_.find(key);
+    const SimPackage* package = PackageAt(packagePath);
     auto scripted = installResults_.find(key);
     if (core_.Failing("MsiInstallProductW")) {
         result = core_.lastError;
     } else if (scripted != installResults_.end()) {
         result = scripted->second;
-    } else if (package == packages_.end()) {
+    } else if (package == nullptr) {
         result = kErrorInstallPackageOpenFailed;  // no such package file
     }
-    if (IsInstallerSuccess(result) && package != packages_.end()) {
-        AddProduct(package->second.productCode, package->second.versionString);
+    if (IsInstallerSuccess(result) && package != nullptr && !package->productCode.empty()) {
+        AddProduct(package->productCode, package->versionString);
     }
     call.result = result;
     calls.push_back(call);
@@ -167,6 +173,137 @@ std::uint32_t SimInstaller::GetProductInfo(const std::wstring& productCode,
     return finish(fits ? kErrorSuccess : kErrorMoreData);
 }
 
+// ---------------------------------------------------------------- package databases
+
+platform::MsiHandle SimInstaller::HandOut(const std::string& kind, const std::wstring& what) {
+    return static_cast<platform::MsiHandle>(core_.ledger.Open(kind, NarrowAscii(what)));
+}
+
+std::uint32_t SimInstaller::OpenDatabase(const std::wstring& packagePath,
+                                         std::uintptr_t persistMode,
+                                         platform::MsiHandle* database) {
+    InstallerCall call = Begin("MsiOpenDatabaseW", packagePath);
+    auto finish = [&](std::uint32_t result) {
+        call.result = result;
+        calls.push_back(call);
+        return result;
+    };
+    if (core_.Failing("MsiOpenDatabaseW")) return finish(core_.lastError);
+    if (database == nullptr) return finish(kErrorInvalidParameter);
+    // Only reading is modelled; the other modes would create or change the file.
+    if (persistMode != platform::kMsiDbOpenReadOnly) return finish(kErrorInvalidParameter);
+    const SimPackage* package = PackageAt(packagePath);
+    if (package == nullptr) return finish(kErrorOpenFailed);
+    const platform::MsiHandle handle = HandOut("msi-database", packagePath);
+    databases_[handle] = *package;
+    *database = handle;
+    return finish(kErrorSuccess);
+}
+
+std::uint32_t SimInstaller::DatabaseOpenView(platform::MsiHandle database,
+                                             const std::wstring& query,
+                                             platform::MsiHandle* view) {
+    InstallerCall call = Begin("MsiDatabaseOpenViewW", query);
+    auto finish = [&](std::uint32_t result) {
+        call.result = result;
+        calls.push_back(call);
+        return result;
+    };
+    if (core_.Failing("MsiDatabaseOpenViewW")) return finish(core_.lastError);
+    auto it = databases_.find(database);
+    if (it == databases_.end()) return finish(kErrorInvalidHandle);
+    if (view == nullptr) return finish(kErrorInvalidParameter);
+    // The one query the program makes; any other text, or a package without the table, is
+    // what msi.dll calls a bad query.
+    std::wstring folded;
+    for (wchar_t c : query) {
+        if (c == L' ' && (folded.empty() || folded.back() == L' ')) continue;
+        folded += c;
+    }
+    while (!folded.empty() && folded.back() == L' ') folded.pop_back();
+    FoldAsciiLowerInPlace(folded);
+    if (folded != L"select filename from file" || !it->second.fileTable) {
+        return finish(kErrorBadQuerySyntax);
+    }
+    const platform::MsiHandle handle = HandOut("msi-view", query);
+    views_[handle] = OpenView{*it->second.fileTable, false, 0};
+    *view = handle;
+    return finish(kErrorSuccess);
+}
+
+std::uint32_t SimInstaller::ViewExecute(platform::MsiHandle view, platform::MsiHandle parameters) {
+    if (core_.Failing("MsiViewExecute")) return core_.lastError;
+    auto it = views_.find(view);
+    if (it == views_.end()) return kErrorInvalidHandle;
+    if (parameters != platform::kNullMsiHandle && records_.count(parameters) == 0) {
+        return kErrorInvalidHandle;
+    }
+    it->second.executed = true;
+    it->second.next = 0;
+    return kErrorSuccess;
+}
+
+std::uint32_t SimInstaller::ViewFetch(platform::MsiHandle view, platform::MsiHandle* record) {
+    if (core_.Failing("MsiViewFetch")) return core_.lastError;
+    auto it = views_.find(view);
+    if (it == views_.end()) return kErrorInvalidHandle;
+    if (record == nullptr) return kErrorInvalidParameter;
+    OpenView& open = it->second;
+    if (!open.executed) return kErrorFunctionFailed;
+    if (open.next >= open.rows.size()) return kErrorNoMoreRows;
+    const std::wstring& row = open.rows[open.next++];
+    const platform::MsiHandle handle = HandOut("msi-record", row);
+    records_[handle] = {row};
+    *record = handle;
+    return kErrorSuccess;
+}
+
+std::uint32_t SimInstaller::RecordGetString(platform::MsiHandle record, std::uint32_t field,
+                                            wchar_t* buffer, std::uint32_t* capacity) {
+    if (core_.Failing("MsiRecordGetStringW")) return core_.lastError;
+    auto it = records_.find(record);
+    if (it == records_.end()) return kErrorInvalidHandle;
+    if (capacity == nullptr) return buffer == nullptr ? kErrorSuccess : kErrorInvalidParameter;
+    // Field 0 and fields past the last read as empty texts.
+    static const std::wstring kEmpty;
+    const std::wstring& value =
+        field >= 1 && field <= it->second.size() ? it->second[field - 1] : kEmpty;
+    const auto length = static_cast<std::uint32_t>(value.size());
+    if (buffer == nullptr) {
+        *capacity = length;
+        return kErrorSuccess;
+    }
+    // As much as fits, always terminated, and the full length reported, as msi.dll does.
+    if (*capacity > 0) {
+        const std::uint32_t copied = std::min(length, *capacity - 1);
+        std::copy(value.begin(), value.begin() + copied, buffer);
+        buffer[copied] = L'\0';
+    }
+    const bool fits = length < *capacity;
+    *capacity = length;
+    return fits ? kErrorSuccess : kErrorMoreData;
+}
+
+std::uint32_t SimInstaller::CloseMsiHandle(platform::MsiHandle handle) {
+    if (core_.Failing("MsiCloseHandle")) return core_.lastError;
+    if (handle == platform::kNullMsiHandle) return kErrorSuccess;
+    const bool known =
+        databases_.erase(handle) + views_.erase(handle) + records_.erase(handle) != 0;
+    if (!known) return kErrorInvalidHandle;
+    core_.ledger.Close(handle);
+    return kErrorSuccess;
+}
+
+const SimPackage* SimInstaller::PackageAt(const std::wstring& path) const {
+    auto byPath = packages_.find(FoldKey(path));
+    if (byPath != packages_.end()) return &byPath->second;
+    if (files_ == nullptr) return nullptr;
+    const std::vector<std::uint8_t>* bytes = files_->Contents(path);
+    if (bytes == nullptr) return nullptr;
+    auto byImage = images_.find(*bytes);
+    return byImage == images_.end() ? nullptr : &byImage->second;
+}
+
 // ---------------------------------------------------------------- the test's side
 
 void SimInstaller::AddProduct(const std::wstring& productCode, const std::wstring& versionString,
@@ -179,7 +316,18 @@ void SimInstaller::AddProduct(const std::wstring& productCode, const std::wstrin
 
 void SimInstaller::AddPackage(const std::wstring& path, const std::wstring& productCode,
                               const std::wstring& versionString) {
-    packages_[FoldKey(path)] = SimPackage{productCode, versionString};
+    SimPackage& package = packages_[FoldKey(path)];
+    package.productCode = productCode;
+    package.versionString = versionString;
+}
+
+void SimInstaller::SetFileTable(const std::wstring& path,
+                                std::optional<std::vector<std::wstring>> rows) {
+    packages_[FoldKey(path)].fileTable = std::move(rows);
+}
+
+void SimInstaller::AddPackageImage(std::vector<std::uint8_t> bytes, SimPackage package) {
+    images_[std::move(bytes)] = std::move(package);
 }
 
 void SimInstaller::ScriptInstallResult(const std::wstring& path, std::uint32_t result) {

@@ -276,6 +276,52 @@ std::uint32_t SimRegistry::SetValue(RegistryKey handle, const std::wstring& valu
     return kErrorSuccess;
 }
 
+std::uint32_t SimRegistry::EnumKey(RegistryKey handle, std::uint32_t index,
+                                   std::uint32_t capacity, std::wstring* name) {
+    if (core_.Failing("RegEnumKeyExW")) return core_.lastError;
+    Key* key = nullptr;
+    std::uint32_t granted = 0;
+    if (std::uint32_t error = Lookup(handle, &key, &granted)) return error;
+    if ((granted & platform::kKeyEnumerateSubKeys) == 0) return kErrorAccessDenied;
+    // The registry keeps subkeys sorted by their upper-case names, which is the order of the
+    // folded paths of a key's direct children.
+    const std::wstring prefix = FoldKey(key->path) + L'\\';
+    std::uint32_t position = 0;
+    for (auto it = keys_.lower_bound(prefix); it != keys_.end(); ++it) {
+        const std::wstring& folded = it->first;
+        if (folded.compare(0, prefix.size(), prefix) != 0) break;
+        if (folded.find(L'\\', prefix.size()) != std::wstring::npos) continue;  // grandchild
+        if (position++ != index) continue;
+        const std::wstring& spelled = it->second.path;
+        const std::wstring child = spelled.substr(spelled.rfind(L'\\') + 1);
+        if (child.size() + 1 > capacity) return kErrorMoreData;
+        *name = child;
+        return kErrorSuccess;
+    }
+    return platform::kErrorNoMoreItems;
+}
+
+std::uint32_t SimRegistry::DeleteKey(RegistryKey parent, const std::wstring& subKey) {
+    if (core_.Failing("RegDeleteKeyW")) return core_.lastError;
+    std::vector<std::wstring> physical;
+    if (std::uint32_t error = Resolve(parent, subKey, 0, &physical)) return error;
+    const std::wstring folded = Fold(physical);
+    if (FindKey(folded) == nullptr) return kErrorFileNotFound;
+    // The roots and keys the ACL keeps from being changed stay; so does a key with subkeys,
+    // which RegDeleteKeyW never removes.
+    if (physical.size() <= 1 ||
+        (DeniedRights(folded) & (platform::kKeySetValue | platform::kKeyCreateSubKey)) != 0) {
+        return kErrorAccessDenied;
+    }
+    auto child = keys_.lower_bound(folded + L'\\');
+    if (child != keys_.end() && child->first.compare(0, folded.size() + 1, folded + L'\\') == 0) {
+        return kErrorAccessDenied;
+    }
+    deletedKeys.push_back(FindKey(folded)->path);
+    keys_.erase(folded);
+    return kErrorSuccess;
+}
+
 std::uint32_t SimRegistry::CloseKey(RegistryKey handle) {
     if (core_.Failing("RegCloseKey")) return core_.lastError;
     if (platform::IsPredefinedRegistryKey(handle)) return kErrorSuccess;

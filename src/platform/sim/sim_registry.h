@@ -42,6 +42,9 @@ public:
     std::uint32_t SetValue(platform::RegistryKey key, const std::wstring& valueName,
                            std::uint32_t type, const std::uint8_t* data,
                            std::uint32_t size) override;
+    std::uint32_t EnumKey(platform::RegistryKey key, std::uint32_t index, std::uint32_t capacity,
+                          std::wstring* name) override;
+    std::uint32_t DeleteKey(platform::RegistryKey parent, const std::wstring& subKey) override;
     std::uint32_t CloseKey(platform::RegistryKey key) override;
 
     // --- the test's side ---
@@ -89,6 +92,8 @@ public:
 
     std::size_t OpenKeyCount() const { return open_.size(); }
     std::vector<RegistryOpenRecord> opens;
+    // Keys RegDeleteKeyW removed, where they lay (e.g. "HKLM\Software\Velora\Setup\VLQ2010").
+    std::vector<std::wstring> deletedKeys;
 
 private:
     struct Key {

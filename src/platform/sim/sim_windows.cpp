@@ -166,10 +166,21 @@ int SimUi::ShowMessageBox(const wchar_t* caption, const std::wstring& text, std:
     }
 }
 
+std::intptr_t SimUi::RunWelcomeDialog(int preselectedPosition, bool* customInstallation) {
+    if (core_.Failing("DialogBoxParamW")) return -1;
+    welcomeDialogs.push_back(preselectedPosition);
+    WelcomeAnswer answer = WelcomeAnswer::Next(preselectedPosition);
+    if (nextWelcomeAnswer_ < welcomeAnswers.size()) answer = welcomeAnswers[nextWelcomeAnswer_++];
+    if (answer.position < 0) return -1;
+    if (customInstallation != nullptr) *customInstallation = answer.customInstallation;
+    return answer.position;
+}
+
 // ---------------------------------------------------------------- the machine
 
 SimWindows::SimWindows()
-    : platform_{system, files, console, ui, registry, installer, resources} {
+    : platform_{system, files, console, ui, registry, installer, resources, shell, com} {
+    installer.ReadFilesFrom(&files);
     core.onClose["file"] = [this](platform::NativeHandle h) { files.CloseFileObject(h); };
     core.onClose["mapping"] = [this](platform::NativeHandle h) { files.CloseFileObject(h); };
     system.locales = {

@@ -10,17 +10,19 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/sim/sim_com.h"
 #include "platform/sim/sim_core.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_installer.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_resources.h"
+#include "platform/sim/sim_shell.h"
 
 namespace quorix::sim {
 
 class SimSystem : public platform::System {
 public:
-    explicit SimSystem(Core& core) : core_(core) {}
+    explicit SimSystem(Core& core) : core_(core) { SetMachineDefaults(); }
 
     std::uint32_t GetLastError() override { return core_.lastError; }
     void SetLastError(std::uint32_t error) override { core_.lastError = error; }
@@ -35,6 +37,20 @@ public:
     std::uint16_t GetUserDefaultUiLanguage() override;
     bool GetLocaleInfoText(std::uint32_t locale, std::uint32_t type, std::size_t capacity,
                            std::wstring* text) override;
+    bool GetVersionInfo(platform::OsVersionInfo* info) override;
+    std::uint16_t GetNativeProcessorArchitecture() override;
+    int GetSystemMetric(int index) override;
+    bool GetOsProductType(std::uint32_t major, std::uint32_t minor, std::uint32_t servicePackMajor,
+                          std::uint32_t servicePackMinor, std::uint32_t* type) override;
+    std::uint32_t GetSystemDefaultLocale() override;
+    std::uint32_t GetUserDefaultLocale() override;
+    bool GetUserGeoId(std::uint32_t geoClass, std::int32_t* id) override;
+    bool GetGeoInfoText(std::int32_t id, std::uint32_t type, std::size_t capacity,
+                        std::uint16_t language, std::wstring* text) override;
+    void GetSystemTimeUtc(platform::SystemTime* time) override;
+    bool ConvertFileTime(std::uint64_t fileTime, platform::SystemTime* time) override;
+    bool GetFileVersionNumbers(const std::wstring& path, std::uint32_t* ms,
+                               std::uint32_t* ls) override;
     std::uint32_t GetTickCount() override { return static_cast<std::uint32_t>(core_.clockMs); }
     void Sleep(std::uint32_t milliseconds) override;
     [[noreturn]] void ExitProcess(std::uint32_t exitCode) override;
@@ -48,8 +64,26 @@ public:
     std::vector<std::uint32_t> sleeps;
     // Locale identifier -> ISO 639 language and ISO 3166 country names.
     std::map<std::uint32_t, std::pair<std::wstring, std::wstring>> locales;
+    // The machine (sim_system_info.cpp sets the defaults: Windows 7 SP1, 32-bit, en-US, US).
+    platform::OsVersionInfo osVersion;
+    std::uint16_t processorArchitecture;
+    std::map<int, int> systemMetrics;  // missing: 0
+    bool hasGetProductInfo;            // false: kernel32 before Windows Vista
+    std::uint32_t osProductType;
+    std::uint32_t systemLocale;
+    std::uint32_t userLocale;
+    bool hasGeoFunctions;
+    std::int32_t userGeoId;
+    std::map<std::int32_t, std::wstring> geoIso2Names;  // geo id -> GEO_ISO2 text
+    std::uint64_t utcAtBoot;  // FILETIME of the moment the virtual clock reads 0
+    void SetUtcNow(const platform::SystemTime& now);
+    // Folded path -> (dwFileVersionMS, dwFileVersionLS); other files have no version resource.
+    std::map<std::wstring, std::pair<std::uint32_t, std::uint32_t>> fileVersions;
+    void SetFileVersion(const std::wstring& path, std::uint32_t ms, std::uint32_t ls);
 
 private:
+    void SetMachineDefaults();
+
     Core& core_;
 };
 
@@ -84,20 +118,33 @@ struct MessageBoxRecord {
     std::uint32_t style;
 };
 
+// How the user leaves the welcome dialog.
+struct WelcomeAnswer {
+    int position = 0;                 // Next with this language pack; negative: closed
+    bool customInstallation = false;  // the custom-installation box ticked
+    static WelcomeAnswer Next(int position, bool custom = false) { return {position, custom}; }
+    static WelcomeAnswer Closed() { return {-1, false}; }
+};
+
 class SimUi : public platform::Ui {
 public:
     explicit SimUi(Core& core) : core_(core) {}
     bool InitCommonControls(std::uint32_t classes) override;
     int ShowMessageBox(const wchar_t* caption, const std::wstring& text, std::uint32_t style) override;
+    std::intptr_t RunWelcomeDialog(int preselectedPosition, bool* customInstallation) override;
 
     // --- the test's side ---
     std::vector<MessageBoxRecord> boxes;
     std::vector<int> answers;  // answers in order; when they run out, the first button
     std::uint32_t commonControls = 0;
+    // Answers to the welcome dialogs in order; when they run out, Next with the preselection.
+    std::vector<WelcomeAnswer> welcomeAnswers;
+    std::vector<int> welcomeDialogs;  // the preselected position of each dialog shown
 
 private:
     Core& core_;
     std::size_t nextAnswer_ = 0;
+    std::size_t nextWelcomeAnswer_ = 0;
 };
 
 // One simulated machine with one process of ours on it.
@@ -114,6 +161,8 @@ public:
     SimRegistry registry{core};
     SimInstaller installer{core};
     SimResources resources{core};
+    SimShell shell{core, files};
+    SimCom com{core};
 
 private:
     platform::Platform platform_;

@@ -103,4 +103,15 @@ std::uint32_t Win32Files::GetOwnModulePath(std::uint32_t capacity, std::wstring*
     return count;
 }
 
+std::uint32_t Win32Files::GetWindowsFolder(std::uint32_t capacity, std::wstring* path) {
+    std::wstring buffer(capacity + 1, L'\0');
+    const UINT length = ::GetWindowsDirectoryW(&buffer[0], capacity);
+    if (length != 0 && length < capacity) path->assign(buffer.data(), length);
+    return length;
+}
+
+bool Win32Files::SetCurrentFolder(const std::wstring& path) {
+    return ::SetCurrentDirectoryW(path.c_str()) != FALSE;
+}
+
 }  // namespace quorix::win32

@@ -17,6 +17,16 @@ using QueryProductStateFn = INT(WINAPI*)(LPCWSTR product);
 using ConfigureProductFn = UINT(WINAPI*)(LPCWSTR product, int installLevel, INT installState);
 using GetProductInfoFn = UINT(WINAPI*)(LPCWSTR product, LPCWSTR property, LPWSTR buffer,
                                        DWORD* capacity);
+// MSIHANDLE as <msi.h> declares it; that header is not included for its macros.
+using NativeMsiHandle = unsigned long;
+using OpenDatabaseFn = UINT(WINAPI*)(LPCWSTR path, LPCWSTR persist, NativeMsiHandle* database);
+using DatabaseOpenViewFn = UINT(WINAPI*)(NativeMsiHandle database, LPCWSTR query,
+                                         NativeMsiHandle* view);
+using ViewExecuteFn = UINT(WINAPI*)(NativeMsiHandle view, NativeMsiHandle parameters);
+using ViewFetchFn = UINT(WINAPI*)(NativeMsiHandle view, NativeMsiHandle* record);
+using RecordGetStringFn = UINT(WINAPI*)(NativeMsiHandle record, UINT field, LPWSTR buffer,
+                                        DWORD* capacity);
+using CloseHandleFn = UINT(WINAPI*)(NativeMsiHandle handle);
 
 template <typename Fn>
 Fn As(void* entry) {
@@ -58,6 +68,12 @@ bool Win32Installer::Load() {
     entries_.queryProductState = Lookup(module, "MsiQueryProductStateW");
     entries_.configureProduct = Lookup(module, "MsiConfigureProductW");
     entries_.getProductInfo = Lookup(module, "MsiGetProductInfoW");
+    entries_.openDatabase = Lookup(module, "MsiOpenDatabaseW");
+    entries_.databaseOpenView = Lookup(module, "MsiDatabaseOpenViewW");
+    entries_.viewExecute = Lookup(module, "MsiViewExecute");
+    entries_.viewFetch = Lookup(module, "MsiViewFetch");
+    entries_.recordGetString = Lookup(module, "MsiRecordGetStringW");
+    entries_.closeHandle = Lookup(module, "MsiCloseHandle");
     return true;
 }
 
@@ -116,6 +132,58 @@ std::uint32_t Win32Installer::GetProductInfo(const std::wstring& productCode,
         productCode.c_str(), property.c_str(), buffer, capacity != nullptr ? &size : nullptr);
     if (capacity != nullptr) *capacity = size;
     return result;
+}
+
+std::uint32_t Win32Installer::OpenDatabase(const std::wstring& packagePath,
+                                           std::uintptr_t persistMode,
+                                           platform::MsiHandle* database) {
+    if (!Load() || entries_.openDatabase == nullptr) return Unavailable();
+    NativeMsiHandle handle = 0;
+    // The predefined modes travel in the pointer argument, as MSIDBOPEN_READONLY does.
+    const UINT result = As<OpenDatabaseFn>(entries_.openDatabase)(
+        packagePath.c_str(), reinterpret_cast<LPCWSTR>(persistMode), &handle);
+    if (result == ERROR_SUCCESS && database != nullptr) *database = handle;
+    return result;
+}
+
+std::uint32_t Win32Installer::DatabaseOpenView(platform::MsiHandle database,
+                                               const std::wstring& query,
+                                               platform::MsiHandle* view) {
+    if (!Load() || entries_.databaseOpenView == nullptr) return Unavailable();
+    NativeMsiHandle handle = 0;
+    const UINT result =
+        As<DatabaseOpenViewFn>(entries_.databaseOpenView)(database, query.c_str(), &handle);
+    if (result == ERROR_SUCCESS && view != nullptr) *view = handle;
+    return result;
+}
+
+std::uint32_t Win32Installer::ViewExecute(platform::MsiHandle view,
+                                          platform::MsiHandle parameters) {
+    if (!Load() || entries_.viewExecute == nullptr) return Unavailable();
+    return As<ViewExecuteFn>(entries_.viewExecute)(view, parameters);
+}
+
+std::uint32_t Win32Installer::ViewFetch(platform::MsiHandle view, platform::MsiHandle* record) {
+    if (!Load() || entries_.viewFetch == nullptr) return Unavailable();
+    NativeMsiHandle handle = 0;
+    const UINT result = As<ViewFetchFn>(entries_.viewFetch)(view, &handle);
+    if (result == ERROR_SUCCESS && record != nullptr) *record = handle;
+    return result;
+}
+
+std::uint32_t Win32Installer::RecordGetString(platform::MsiHandle record, std::uint32_t field,
+                                              wchar_t* buffer, std::uint32_t* capacity) {
+    if (!Load() || entries_.recordGetString == nullptr) return Unavailable();
+    DWORD size = capacity != nullptr ? *capacity : 0;
+    const UINT result = As<RecordGetStringFn>(entries_.recordGetString)(
+        record, field, buffer, capacity != nullptr ? &size : nullptr);
+    if (capacity != nullptr) *capacity = size;
+    return result;
+}
+
+std::uint32_t Win32Installer::CloseMsiHandle(platform::MsiHandle handle) {
+    if (!Load() || entries_.closeHandle == nullptr) return Unavailable();
+    return As<CloseHandleFn>(entries_.closeHandle)(handle);
 }
 
 }  // namespace quorix::win32

@@ -24,6 +24,15 @@ public:
                                    std::int32_t installState) override;
     std::uint32_t GetProductInfo(const std::wstring& productCode, const std::wstring& property,
                                  wchar_t* buffer, std::uint32_t* capacity) override;
+    std::uint32_t OpenDatabase(const std::wstring& packagePath, std::uintptr_t persistMode,
+                               platform::MsiHandle* database) override;
+    std::uint32_t DatabaseOpenView(platform::MsiHandle database, const std::wstring& query,
+                                   platform::MsiHandle* view) override;
+    std::uint32_t ViewExecute(platform::MsiHandle view, platform::MsiHandle parameters) override;
+    std::uint32_t ViewFetch(platform::MsiHandle view, platform::MsiHandle* record) override;
+    std::uint32_t RecordGetString(platform::MsiHandle record, std::uint32_t field,
+                                  wchar_t* buffer, std::uint32_t* capacity) override;
+    std::uint32_t CloseMsiHandle(platform::MsiHandle handle) override;
 
 private:
     // The entry points, looked up by name once. Kept as plain addresses so that this header
@@ -35,6 +44,12 @@ private:
         void* queryProductState = nullptr;
         void* configureProduct = nullptr;
         void* getProductInfo = nullptr;
+        void* openDatabase = nullptr;
+        void* databaseOpenView = nullptr;
+        void* viewExecute = nullptr;
+        void* viewFetch = nullptr;
+        void* recordGetString = nullptr;
+        void* closeHandle = nullptr;
     };
     // Loads the module on the first call. False when it cannot be loaded; loadError_ then
     // says why.

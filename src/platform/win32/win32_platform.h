@@ -2,9 +2,11 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/win32/win32_com.h"
 #include "platform/win32/win32_installer.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_resources.h"
+#include "platform/win32/win32_shell.h"
 
 namespace quorix::win32 {
 
@@ -23,6 +25,21 @@ public:
     std::uint16_t GetUserDefaultUiLanguage() override;
     bool GetLocaleInfoText(std::uint32_t locale, std::uint32_t type, std::size_t capacity,
                            std::wstring* text) override;
+    // win32_system_info.cpp
+    bool GetVersionInfo(platform::OsVersionInfo* info) override;
+    std::uint16_t GetNativeProcessorArchitecture() override;
+    int GetSystemMetric(int index) override;
+    bool GetOsProductType(std::uint32_t major, std::uint32_t minor, std::uint32_t servicePackMajor,
+                          std::uint32_t servicePackMinor, std::uint32_t* type) override;
+    std::uint32_t GetSystemDefaultLocale() override;
+    std::uint32_t GetUserDefaultLocale() override;
+    bool GetUserGeoId(std::uint32_t geoClass, std::int32_t* id) override;
+    bool GetGeoInfoText(std::int32_t id, std::uint32_t type, std::size_t capacity,
+                        std::uint16_t language, std::wstring* text) override;
+    void GetSystemTimeUtc(platform::SystemTime* time) override;
+    bool ConvertFileTime(std::uint64_t fileTime, platform::SystemTime* time) override;
+    bool GetFileVersionNumbers(const std::wstring& path, std::uint32_t* ms,
+                               std::uint32_t* ls) override;
     std::uint32_t GetTickCount() override;
     void Sleep(std::uint32_t milliseconds) override;
     [[noreturn]] void ExitProcess(std::uint32_t exitCode) override;
@@ -47,8 +64,15 @@ public:
     bool CreateFolder(const std::wstring& path) override;
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
     std::uint32_t GetAttributes(const std::wstring& path) override;
+    // win32_file_details.cpp
+    bool GetAttributesEx(const std::wstring& path, platform::FileAttributeData* data) override;
+    std::uint32_t ReadProfileString(const std::wstring& path, const std::wstring& section,
+                                    const std::wstring& key, const std::wstring& fallback,
+                                    std::uint32_t capacity, std::wstring* text) override;
     std::int32_t GetSpecialFolder(int csidl, std::wstring* path) override;
     std::uint32_t GetOwnModulePath(std::uint32_t capacity, std::wstring* path) override;
+    std::uint32_t GetWindowsFolder(std::uint32_t capacity, std::wstring* path) override;
+    bool SetCurrentFolder(const std::wstring& path) override;
 };
 
 class Win32Console : public platform::Console {
@@ -64,13 +88,15 @@ class Win32Ui : public platform::Ui {
 public:
     bool InitCommonControls(std::uint32_t classes) override;
     int ShowMessageBox(const wchar_t* caption, const std::wstring& text, std::uint32_t style) override;
+    std::intptr_t RunWelcomeDialog(int preselectedPosition, bool* customInstallation) override;
 };
 
 // The whole real platform, one per process.
 class Win32Platform {
 public:
     Win32Platform()
-        : platform_{system_, files_, console_, ui_, registry_, installer_, resources_} {}
+        : platform_{system_,    files_,     console_, ui_, registry_,
+                    installer_, resources_, shell_,   com_} {}
     platform::Platform& Os() { return platform_; }
 
 private:
@@ -81,6 +107,8 @@ private:
     Win32Registry registry_;
     Win32Installer installer_;
     Win32Resources resources_;
+    Win32Shell shell_;
+    Win32Com com_;
     platform::Platform platform_;
 };
 

@@ -56,6 +56,21 @@ std::uint32_t Win32Registry::SetValue(platform::RegistryKey key, const std::wstr
         ::RegSetValueExW(ToKey(key), valueName.c_str(), 0, type, data, size));
 }
 
+std::uint32_t Win32Registry::EnumKey(platform::RegistryKey key, std::uint32_t index,
+                                     std::uint32_t capacity, std::wstring* name) {
+    if (capacity == 0) return ERROR_MORE_DATA;
+    std::wstring buffer(capacity + 1, L'\0');
+    DWORD length = capacity;
+    const LONG result = ::RegEnumKeyExW(ToKey(key), index, &buffer[0], &length, nullptr, nullptr,
+                                        nullptr, nullptr);
+    if (result == ERROR_SUCCESS) name->assign(buffer.data(), length < capacity ? length : capacity);
+    return static_cast<std::uint32_t>(result);
+}
+
+std::uint32_t Win32Registry::DeleteKey(platform::RegistryKey parent, const std::wstring& subKey) {
+    return static_cast<std::uint32_t>(::RegDeleteKeyW(ToKey(parent), subKey.c_str()));
+}
+
 std::uint32_t Win32Registry::CloseKey(platform::RegistryKey key) {
     return static_cast<std::uint32_t>(::RegCloseKey(ToKey(key)));
 }

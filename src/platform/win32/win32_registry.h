@@ -18,6 +18,9 @@ public:
     std::uint32_t SetValue(platform::RegistryKey key, const std::wstring& valueName,
                            std::uint32_t type, const std::uint8_t* data,
                            std::uint32_t size) override;
+    std::uint32_t EnumKey(platform::RegistryKey key, std::uint32_t index, std::uint32_t capacity,
+                          std::wstring* name) override;
+    std::uint32_t DeleteKey(platform::RegistryKey parent, const std::wstring& subKey) override;
     std::uint32_t CloseKey(platform::RegistryKey key) override;
 };
 

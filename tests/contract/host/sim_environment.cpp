@@ -34,6 +34,14 @@ public:
     }
     std::uint16_t UiLanguage() override { return machine_.core.uiLanguage; }
     bool IsRealWindows() const override { return false; }
+    std::wstring CurrentFolder() override { return machine_.files.currentFolder; }
+    void PutPackage(const std::wstring& path, const std::vector<std::wstring>& fileNames,
+                    bool withFileTable) override {
+        machine_.files.PutFile(path, {0xD0, 0xCF, 0x11, 0xE0});
+        machine_.installer.SetFileTable(
+            path, withFileTable ? std::optional<std::vector<std::wstring>>(fileNames)
+                                : std::nullopt);
+    }
 
 private:
     // The same set as tests/contract/win32/contract_resources.rc, as the compiler stores it.

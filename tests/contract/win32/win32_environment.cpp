@@ -61,6 +61,74 @@ struct BoxAnswerer {
     }
 };
 
+// Writes small installer databases through msi.dll's own database calls, loaded at run time
+// (the test program links no import library for it).
+class PackageWriter {
+public:
+    PackageWriter() {
+        wchar_t folder[MAX_PATH + 1] = {};
+        const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH + 1);
+        if (length == 0 || length > MAX_PATH) return;
+        module_ = ::LoadLibraryW((std::wstring(folder, length) + L"\\msi.dll").c_str());
+        if (module_ == nullptr) return;
+        open_ = reinterpret_cast<OpenFn>(::GetProcAddress(module_, "MsiOpenDatabaseW"));
+        view_ = reinterpret_cast<ViewFn>(::GetProcAddress(module_, "MsiDatabaseOpenViewW"));
+        execute_ = reinterpret_cast<ExecuteFn>(::GetProcAddress(module_, "MsiViewExecute"));
+        commit_ = reinterpret_cast<CommitFn>(::GetProcAddress(module_, "MsiDatabaseCommit"));
+        close_ = reinterpret_cast<CloseFn>(::GetProcAddress(module_, "MsiCloseHandle"));
+    }
+    ~PackageWriter() {
+        if (module_ != nullptr) ::FreeLibrary(module_);
+    }
+
+    void Write(const std::wstring& path, const std::vector<std::wstring>& fileNames,
+               bool withFileTable) {
+        if (open_ == nullptr || view_ == nullptr || execute_ == nullptr || commit_ == nullptr ||
+            close_ == nullptr) {
+            return;
+        }
+        ::DeleteFileW(path.c_str());
+        unsigned long database = 0;
+        // MSIDBOPEN_CREATE
+        if (open_(path.c_str(), reinterpret_cast<LPCWSTR>(3), &database) != ERROR_SUCCESS) return;
+        if (withFileTable) {
+            Run(database, L"CREATE TABLE `File` (`File` CHAR(72) NOT NULL, "
+                          L"`FileName` CHAR(255) NOT NULL PRIMARY KEY `File`)");
+            int row = 0;
+            for (const std::wstring& name : fileNames) {
+                Run(database, L"INSERT INTO `File` (`File`, `FileName`) VALUES ('F" +
+                                  std::to_wstring(++row) + L"', '" + name + L"')");
+            }
+        } else {
+            Run(database, L"CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, "
+                          L"`Value` CHAR(0) NOT NULL PRIMARY KEY `Property`)");
+        }
+        commit_(database);
+        close_(database);
+    }
+
+private:
+    using OpenFn = UINT(WINAPI*)(LPCWSTR, LPCWSTR, unsigned long*);
+    using ViewFn = UINT(WINAPI*)(unsigned long, LPCWSTR, unsigned long*);
+    using ExecuteFn = UINT(WINAPI*)(unsigned long, unsigned long);
+    using CommitFn = UINT(WINAPI*)(unsigned long);
+    using CloseFn = UINT(WINAPI*)(unsigned long);
+
+    void Run(unsigned long database, const std::wstring& query) {
+        unsigned long view = 0;
+        if (view_(database, query.c_str(), &view) != ERROR_SUCCESS) return;
+        execute_(view, 0);
+        close_(view);
+    }
+
+    HMODULE module_ = nullptr;
+    OpenFn open_ = nullptr;
+    ViewFn view_ = nullptr;
+    ExecuteFn execute_ = nullptr;
+    CommitFn commit_ = nullptr;
+    CloseFn close_ = nullptr;
+};
+
 class Win32Environment : public Environment {
 public:
     Win32Environment() {
@@ -99,6 +167,16 @@ public:
     }
     std::uint16_t UiLanguage() override { return ::GetUserDefaultUILanguage(); }
     bool IsRealWindows() const override { return true; }
+    std::wstring CurrentFolder() override {
+        wchar_t folder[MAX_PATH + 1] = {};
+        const DWORD length = ::GetCurrentDirectoryW(MAX_PATH + 1, folder);
+        return length > MAX_PATH ? std::wstring() : std::wstring(folder, length);
+    }
+    void PutPackage(const std::wstring& path, const std::vector<std::wstring>& fileNames,
+                    bool withFileTable) override {
+        PackageWriter writer;
+        writer.Write(path, fileNames, withFileTable);
+    }
 
 private:
     win32::Win32Platform platform_;

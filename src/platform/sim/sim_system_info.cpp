@@ -1,0 +1,147 @@
+// What the simulated machine tells about itself: version, processor, locales, country, time
+// and the version resources of its files.
+#include "common/result_codes.h"
+#include "platform/sim/sim_time.h"
+#include "platform/sim/sim_windows.h"
+
+namespace quorix::sim {
+
+namespace {
+constexpr std::uint32_t kErrorProcNotFound = 127;
+constexpr std::uint32_t kErrorInsufficientBuffer = 122;
+constexpr std::uint32_t kErrorResourceTypeNotFound = 1813;
+}  // namespace
+
+void SimSystem::SetMachineDefaults() {
+    // Windows 7 Ultimate SP1 on a 32-bit processor, en-US, in the United States.
+    osVersion.majorVersion = 6;
+    osVersion.minorVersion = 1;
+    osVersion.buildNumber = 7601;
+    osVersion.platformId = 2;  // VER_PLATFORM_WIN32_NT
+    osVersion.servicePackText = L"Service Pack 1";
+    osVersion.servicePackMajor = 1;
+    osVersion.servicePackMinor = 0;
+    osVersion.suiteMask = 0x0100;  // VER_SUITE_SINGLEUSERTS
+    osVersion.productType = platform::kVerNtWorkstation;
+    processorArchitecture = 0;  // PROCESSOR_ARCHITECTURE_INTEL
+    hasGetProductInfo = true;
+    osProductType = 1;  // PRODUCT_ULTIMATE
+    systemLocale = 0x0409;
+    userLocale = 0x0409;
+    hasGeoFunctions = true;
+    userGeoId = 244;
+    geoIso2Names = {{244, L"US"}, {94, L"DE"}, {14, L"AT"}, {242, L"GB"}, {84, L"FR"},
+                    {118, L"IT"}, {217, L"ES"}, {122, L"JP"}, {134, L"KR"}, {176, L"NL"},
+                    {191, L"PL"}, {32, L"BR"},  {203, L"RU"}, {45, L"CN"},  {61, L"DK"}};
+    SetUtcNow(MakeSystemTime(2011, 1, 31, 12, 5, 9));
+}
+
+void SimSystem::SetUtcNow(const platform::SystemTime& now) {
+    utcAtBoot = SystemTimeToFileTime(now) - core_.clockMs * kFileTimeUnitsPerMillisecond;
+}
+
+void SimSystem::SetFileVersion(const std::wstring& path, std::uint32_t ms, std::uint32_t ls) {
+    fileVersions[FoldKey(path)] = {ms, ls};
+}
+
+bool SimSystem::GetVersionInfo(platform::OsVersionInfo* info) {
+    if (core_.Failing("GetVersionExW")) return false;
+    *info = osVersion;
+    return true;
+}
+
+std::uint16_t SimSystem::GetNativeProcessorArchitecture() {
+    core_.faults.Check("GetNativeSystemInfo");
+    return processorArchitecture;
+}
+
+int SimSystem::GetSystemMetric(int index) {
+    if (core_.Failing("GetSystemMetrics")) return 0;
+    auto it = systemMetrics.find(index);
+    return it == systemMetrics.end() ? 0 : it->second;
+}
+
+bool SimSystem::GetOsProductType(std::uint32_t major, std::uint32_t minor,
+                                 std::uint32_t servicePackMajor, std::uint32_t servicePackMinor,
+                                 std::uint32_t* type) {
+    if (!hasGetProductInfo) {
+        core_.lastError = kErrorProcNotFound;
+        return false;
+    }
+    if (core_.Failing("GetProductInfo")) return false;
+    *type = osProductType;
+    return true;
+}
+
+std::uint32_t SimSystem::GetSystemDefaultLocale() {
+    core_.faults.Check("GetSystemDefaultLCID");
+    return systemLocale;
+}
+
+std::uint32_t SimSystem::GetUserDefaultLocale() {
+    core_.faults.Check("GetUserDefaultLCID");
+    return userLocale;
+}
+
+bool SimSystem::GetUserGeoId(std::uint32_t geoClass, std::int32_t* id) {
+    if (!hasGeoFunctions) {
+        core_.lastError = kErrorProcNotFound;
+        return false;
+    }
+    if (core_.Failing("GetUserGeoID")) {
+        *id = platform::kGeoIdNotAvailable;
+        return true;
+    }
+    *id = geoClass == platform::kGeoClassNation ? userGeoId : platform::kGeoIdNotAvailable;
+    return true;
+}
+
+bool SimSystem::GetGeoInfoText(std::int32_t id, std::uint32_t type, std::size_t capacity,
+                               std::uint16_t language, std::wstring* text) {
+    if (!hasGeoFunctions) {
+        core_.lastError = kErrorProcNotFound;
+        return false;
+    }
+    if (core_.Failing("GetGeoInfoW")) return false;
+    auto it = geoIso2Names.find(id);
+    if (it == geoIso2Names.end() || type != platform::kGeoIso2) {
+        core_.lastError = kErrorInvalidParameter;
+        return false;
+    }
+    if (it->second.size() + 1 > capacity) {
+        core_.lastError = kErrorInsufficientBuffer;
+        return false;
+    }
+    *text = it->second;
+    return true;
+}
+
+void SimSystem::GetSystemTimeUtc(platform::SystemTime* time) {
+    core_.faults.Check("GetSystemTime");
+    FileTimeToSystemTime(utcAtBoot + core_.clockMs * kFileTimeUnitsPerMillisecond, time);
+}
+
+bool SimSystem::ConvertFileTime(std::uint64_t fileTime, platform::SystemTime* time) {
+    if (core_.Failing("FileTimeToSystemTime")) return false;
+    if (!FileTimeToSystemTime(fileTime, time)) {
+        core_.lastError = kErrorInvalidParameter;
+        return false;
+    }
+    return true;
+}
+
+bool SimSystem::GetFileVersionNumbers(const std::wstring& path, std::uint32_t* ms,
+                                      std::uint32_t* ls) {
+    if (core_.Failing("GetFileVersionInfoSizeW")) return false;
+    auto it = fileVersions.find(FoldKey(path));
+    if (it == fileVersions.end()) {
+        core_.lastError = kErrorResourceTypeNotFound;
+        return false;
+    }
+    if (core_.Failing("GetFileVersionInfoW") || core_.Failing("VerQueryValueW")) return false;
+    *ms = it->second.first;
+    *ls = it->second.second;
+    return true;
+}
+
+}  // namespace quorix::sim

@@ -1,0 +1,13 @@
+// The real shell behind the seam (shell32).
+#pragma once
+
+#include "platform/shell.h"
+
+namespace quorix::win32 {
+
+class Win32Shell : public platform::Shell {
+public:
+    std::uintptr_t Execute(const platform::ShellRequest& request) override;
+};
+
+}  // namespace quorix::win32

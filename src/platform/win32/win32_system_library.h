@@ -1,0 +1,17 @@
+// Loading a system DLL the program does not import: always from the system folder by its
+// full path, so that a planted copy beside the executable (or in the current folder) is never
+// the one that runs.
+#pragma once
+
+#include <cstdint>
+
+namespace quorix::win32 {
+
+// LoadLibraryW of "<system folder>\<name>". Null on failure, with *error set (never 0).
+void* LoadSystemLibrary(const wchar_t* name, std::uint32_t* error);
+
+// GetProcAddress in kernel32, which every process has loaded: for the functions that only
+// later Windows versions export. Null when it is missing.
+void* FindKernel32Function(const char* name);
+
+}  // namespace quorix::win32

@@ -1,0 +1,523 @@
+// Whole runs from the entry procedure to the exit code: the pre-install steps, what each
+// installed-version decision leads to, and the outcomes of the install sequence.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "bootstrap/installer_runs.h"
+#include "common/release.h"
+#include "common/result_codes.h"
+#include "support/product_machine.h"
+
+namespace quorix {
+namespace {
+
+using testing::Ending;
+using testing::ProductMachine;
+using testing::ProductSpec;
+
+const std::wstring kEnglishPack = LanguagePackProductCodes[1];
+const std::wstring kGermanPack = LanguagePackProductCodes[5];
+
+bool Contains(const std::wstring& text, const std::wstring& part) {
+    return text.find(part) != std::wstring::npos;
+}
+
+// Every run must leave nothing open, whichever way it ends.
+class InstallSequence : public ::testing::Test {
+protected:
+    void TearDown() override {
+        for (ProductMachine* m : machines_) {
+            EXPECT_EQ(m->OpenHandles(), 0u) << m->DescribeOpenHandles();
+        }
+    }
+    ProductMachine& Machine(const ProductSpec& spec = ProductSpec()) {
+        owned_.push_back(std::make_unique<ProductMachine>(spec));
+        machines_.push_back(owned_.back().get());
+        return *owned_.back();
+    }
+    static ProductSpec TwoPacks() {
+        ProductSpec spec;
+        spec.languagePacks = {ProductSpec::EnglishPack(), ProductSpec::GermanPack()};
+        return spec;
+    }
+    // The index in the installer's call log of the first call matching.
+    static std::ptrdiff_t IndexOf(const ProductMachine& m,
+                                  const std::function<bool(const sim::InstallerCall&)>& match) {
+        const auto& calls = m.machine.installer.calls;
+        auto it = std::find_if(calls.begin(), calls.end(), match);
+        return it == calls.end() ? -1 : it - calls.begin();
+    }
+
+private:
+    std::vector<std::unique_ptr<ProductMachine>> owned_;
+    std::vector<ProductMachine*> machines_;
+};
+
+// ---------------------------------------------------------------- the decisions
+
+TEST_F(InstallSequence, NothingInstalledInstallsThePackThenTheBasePackageAndReturnsZero) {
+    ProductMachine& m = Machine();
+    Ending ending = m.Run();
+    EXPECT_FALSE(ending.exitedProcess);
+    EXPECT_EQ(ending.exitCode, 0u);
+    EXPECT_TRUE(m.machine.ui.boxes.empty());
+    EXPECT_EQ(m.machine.ui.welcomeDialogs.size(), 1u);
+
+    const auto installs = m.Installs();
+    ASSERT_EQ(installs.size(), 2u);
+    EXPECT_EQ(installs[0].uiLevel, platform::kInstallUiLevelNone);
+    EXPECT_EQ(installs[0].commandLine, L" ALLUSERS=1");
+    ASSERT_NE(m.BaseInstall(), nullptr);
+    EXPECT_EQ(m.BaseInstall()->uiLevel, platform::kInstallUiLevelFull);
+    EXPECT_EQ(m.BaseInstall()->commandLine,
+              L" LANGSTRING=en-US USERDEFINST=2 " + ProductMachine::kTagProperties +
+                  L" TRANSFORMS=:en-US");
+    EXPECT_TRUE(m.machine.installer.IsInstalled(kThisProductCode));
+    EXPECT_TRUE(m.machine.installer.IsInstalled(kEnglishPack));
+    EXPECT_TRUE(m.Removals().empty());
+}
+
+TEST_F(InstallSequence, OlderCopyAcceptedIsRemovedAtBasicLevelBeforeTheInstallation) {
+    ProductMachine& m = Machine();
+    m.InstallCopy(L"8.5.100.0", kPreviousGenerationProductCode);
+    m.machine.ui.answers = {platform::kIdYes};
+    Ending ending = m.Run();
+    EXPECT_EQ(ending.exitCode, 0u);
+
+    ASSERT_EQ(m.machine.ui.boxes.size(), 1u);
+    const sim::MessageBoxRecord& box = m.machine.ui.boxes[0];
+    EXPECT_EQ(box.caption, std::wstring(kProductName));
+    EXPECT_EQ(box.style, platform::kMbYesNo | platform::kMbIconQuestion);
+    EXPECT_TRUE(Contains(box.text, L"8.5.100.0")) << box.text;
+
+    const auto removals = m.Removals();
+    ASSERT_FALSE(removals.empty());
+    EXPECT_EQ(removals[0].target, kPreviousGenerationProductCode);
+    EXPECT_EQ(removals[0].uiLevel, platform::kInstallUiLevelBasic);
+    const std::ptrdiff_t removal = IndexOf(m, [](const sim::InstallerCall& call) {
+        return call.api == "MsiConfigureProductW" && call.target == kPreviousGenerationProductCode;
+    });
+    const std::ptrdiff_t install = IndexOf(
+        m, [](const sim::InstallerCall& call) { return call.api == "MsiInstallProductW"; });
+    EXPECT_LT(removal, install);
+    EXPECT_FALSE(m.machine.installer.IsInstalled(kPreviousGenerationProductCode));
+    EXPECT_TRUE(m.machine.installer.IsInstalled(kThisProductCode));
+    // An older copy is no previous generation: the base package is not told to upgrade one.
+    EXPECT_FALSE(Contains(m.BaseInstall()->commandLine, L"VLUPGRADE"));
+}
+
+TEST_F(InstallSequence, OlderCopyDeclinedLeavesEverythingAsItWas) {
+    ProductMachine& m = Machine();
+    m.InstallCopy(L"10.0.4410", kThisProductCode);  // revision 0: older than this release
+    m.machine.ui.answers = {platform::kIdNo};
+    Ending ending = m.Run();
+    EXPECT_FALSE(ending.exitedProcess);
+    EXPECT_EQ(ending.exitCode, 0u);
+    EXPECT_EQ(m.machine.ui.boxes.size(), 1u);
+    EXPECT_TRUE(m.Removals().empty());
+    EXPECT_TRUE(m.Installs().empty());
+    EXPECT_TRUE(m.machine.ui.welcomeDialogs.empty());
+}
+
+TEST_F(InstallSequence, PreviousGenerationIsRemovedAfterTheLanguageChoiceAndUpgraded) {
+    ProductMachine& m = Machine();
+    m.InstallCopy(L"9.0.1234.5", kPreviousGenerationProductCode);
+    Ending ending = m.Run();
+    EXPECT_EQ(ending.exitCode, 0u);
+    EXPECT_TRUE(m.machine.ui.boxes.empty());  // no question: the upgrade is automatic
+    EXPECT_EQ(m.machine.ui.welcomeDialogs.size(), 1u);
+
+    const std::ptrdiff_t removal = IndexOf(m, [](const sim::InstallerCall& call) {
+        return call.api == "MsiConfigureProductW" && call.target == kPreviousGenerationProductCode;
+    });
+    const std::ptrdiff_t install = IndexOf(
+        m, [](const sim::InstallerCall& call) { return call.api == "MsiInstallProductW"; });
+    ASSERT_GE(removal, 0);
+    EXPECT_LT(removal, install);
+    EXPECT_TRUE(Contains(m.BaseInstall()->commandLine, L"TRANSFORMS=:en-US VLUPGRADE=9"));
+}
+
+TEST_F(InstallSequence, ClosingTheWelcomeDialogKeepsThePreviousGeneration) {
+    ProductMachine& m = Machine();
+    m.InstallCopy(L"9.0.1234.5", kPreviousGenerationProductCode);
+    m.machine.ui.welcomeAnswers = {sim::WelcomeAnswer::Closed()};
+    Ending ending = m.Run();
+    EXPECT_TRUE(ending.exitedProcess);
+    EXPECT_EQ(ending.exitCode, 1u);
+    EXPECT_TRUE(m.Removals().empty());
+    EXPECT_TRUE(m.Installs().empty());
+    EXPECT_TRUE(m.machine.installer.IsInstalled(kPreviousGenerationProductCode));
+}
+
+TEST_F(InstallSequence, NewerCopyShowsOnlyTheInformationBoxAndExtractsOnlyTheBasePackage) {
+    ProductMachine& m = Machine();
+    m.InstallCopy(L"11.0.0.0", kThisProductCode);
+    Ending ending = m.Run();
+    EXPECT_FALSE(ending.exitedProcess);
+    EXPECT_EQ(ending.exitCode, 0u);
+    ASSERT_EQ(m.machine.ui.boxes.size(), 1u);
+    EXPECT_EQ(m.machine.ui.boxes[0].style, platform::kMbOk | platform::kMbIconInformation);
+    EXPECT_EQ(m.machine.ui.boxes[0].caption, std::wstring(kProductName));
+    EXPECT_TRUE(m.Installs().empty());
+    EXPECT_TRUE(m.Removals().empty());
+    EXPECT_TRUE(m.machine.ui.welcomeDialogs.empty());
+    // The base package for the pending check, and no language pack in the temporary folder.
+    EXPECT_TRUE(m.machine.files.Exists(ProductMachine::BasePackagePath()));
+    EXPECT_TRUE(m.machine.files.FilesIn(m.machine.files.tempFolder).empty());
+}
+
+TEST_F(InstallSequence, SameVersionAcceptedIsRemovedAndNothingIsInstalled) {
+    ProductMachine& m = Machine();
+    m.InstallCopy(L"10.0.4410.11", kThisProductCode);
+    m.InstallCopy(L"10.0.4410.11", kEnglishPack);
+    m.machine.ui.answers = {platform::kIdYes};
+    Ending ending = m.Run();
+    EXPECT_FALSE(ending.exitedProcess);
+    EXPECT_EQ(ending.exitCode, 0u);
+    ASSERT_EQ(m.machine.ui.boxes.size(), 1u);
+    EXPECT_EQ(m.machine.ui.boxes[0].style, platform::kMbYesNo | platform::kMbIconQuestion);
+    EXPECT_TRUE(m.Installs().empty());
+    EXPECT_FALSE(m.machine.installer.IsInstalled(kThisProductCode));
+    // The language packs go with the product.
+    EXPECT_FALSE(m.machine.installer.IsInstalled(kEnglishPack));
+}
+
+TEST_F(InstallSequence, SameVersionDeclinedRemovesNothing) {
+    ProductMachine& m = Machine();
+    m.InstallCopy(L"10.0.4410.11", kThisProductCode);
+    m.machine.ui.answers = {platform::kIdNo};
+    Ending ending = m.Run();
+    EXPECT_EQ(ending.exitCode, 0u);
+    EXPECT_TRUE(m.Removals().empty());
+    EXPECT_TRUE(m.machine.installer.IsInstalled(kThisProductCode));
+}
+
+// A removal that fails ends the run before anything is installed.
+struct RemovalFailureCase {
+    const char* name;
+    std::uint32_t result;
+    bool box;
+};
+
+class FailedRemoval : public InstallSequence,
+                      public ::testing::WithParamInterface<RemovalFailureCase> {};
+
+TEST_P(FailedRemoval, EndsWithOneBeforeTheInstallation) {
+    ProductMachine& m = Machine();
+    m.InstallCopy(L"9.0.1234.5", kPreviousGenerationProductCode);
+    m.machine.installer.ScriptConfigureResult(kPreviousGenerationProductCode, GetParam().result);
+    Ending ending = m.Run({L"/silent"});
+    EXPECT_TRUE(ending.exitedProcess);
+    EXPECT_EQ(ending.exitCode, 1u);
+    EXPECT_TRUE(m.Installs().empty());
+    ASSERT_EQ(m.machine.ui.boxes.size(), GetParam().box ? 1u : 0u);
+    if (GetParam().box) {
+        EXPECT_EQ(m.machine.ui.boxes[0].caption, std::wstring(kProductName));
+        EXPECT_EQ(m.machine.ui.boxes[0].style, platform::kMbIconWarning);
+        EXPECT_TRUE(Contains(m.machine.ui.boxes[0].text, L"Another installation"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Results, FailedRemoval,
+    ::testing::Values(RemovalFailureCase{"Cancelled", kErrorInstallUserExit, false},
+                      RemovalFailureCase{"Failed", kErrorInstallFailure, false},
+                      RemovalFailureCase{"AnotherInstallation", kErrorInstallAlreadyRunning, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------- pre-install failures
+
+TEST_F(InstallSequence, AnUnexpectedInstallerErrorOfTheDecisionIsFatal) {
+    ProductMachine& m = Machine();
+    constexpr std::uint32_t kErrorBadConfiguration = 1610;
+    // The query for this release and the one for the previous generation.
+    m.machine.core.faults.Fail("MsiGetProductInfoW", kErrorBadConfiguration, 2);
+    Ending ending = m.Run();
+    EXPECT_TRUE(ending.exitedProcess);
+    EXPECT_EQ(ending.exitCode, kErrorBadConfiguration);
+    ASSERT_EQ(m.machine.ui.boxes.size(), 1u);
+    EXPECT_EQ(m.machine.ui.boxes[0].text, L"GetRequiredMsiConfigureAction failed: 1610");
+    EXPECT_EQ(m.machine.ui.boxes[0].style, platform::kMbIconError);
+    EXPECT_FALSE(m.machine.files.Exists(ProductMachine::BasePackagePath()));
+}
+
+TEST_F(InstallSequence, ABasePackageThatCannotBeWrittenAnywhereIsFatal) {
+    ProductMachine& m = Machine();
+    m.machine.files.DenyWritesIn(L"C:\\ProgramData");
+    m.machine.files.DenyWritesIn(L"C:\\Users\\tester\\AppData\\Roaming");
+    Ending ending = m.Run();
+    EXPECT_TRUE(ending.exitedProcess);
+    EXPECT_EQ(ending.exitCode, kErrorAccessDenied);
+    ASSERT_EQ(m.machine.ui.boxes.size(), 1u);
+    EXPECT_EQ(m.machine.ui.boxes[0].text, L"ExtractMsi: Access denied.\r\n");
+    EXPECT_TRUE(m.Installs().empty());
+}
+
+// ---------------------------------------------------------------- the pending installation
+
+TEST_F(InstallSequence, PendingInstallationAnsweredNoEndsWithZeroAfterTheQuestionAlone) {
+    ProductMachine& m = Machine();
+    m.SetPendingRenames({L"\\??\\C:\\Program Files\\Velora\\vlcore.dll", L""});
+    m.machine.ui.answers = {platform::kIdNo};
+    Ending ending = m.Run();
+    EXPECT_TRUE(ending.exitedProcess);
+    EXPECT_EQ(ending.exitCode, 0u);
+    ASSERT_EQ(m.machine.ui.boxes.size(), 1u);
+    EXPECT_EQ(m.machine.ui.boxes[0].style, platform::kMbYesNo | platform::kMbIconWarning);
+    EXPECT_TRUE(m.machine.system.exitWindowsCalls.empty());
+    EXPECT_TRUE(m.Installs().empty());
+    EXPECT_TRUE(m.machine.ui.welcomeDialogs.empty());
+}
+
+TEST_F(InstallSequence, PendingInstallationAnsweredYesRequestsARestartAndStillActs) {
+    ProductMachine& m = Machine();
+    m.SetPendingRenames({L"\\??\\C:\\Program Files\\Velora\\QuorixMain.exe", L""});
+    m.machine.ui.answers = {platform::kIdYes};
+    Ending ending = m.Run();
+    EXPECT_FALSE(ending.exitedProcess);
+    EXPECT_EQ(ending.exitCode, 0u);
+    using Call = std::pair<std::uint32_t, std::uint32_t>;
+    EXPECT_EQ(m.machine.system.exitWindowsCalls, (std::vector<Call>{{platform::kEwxReboot, 0}}));
+    EXPECT_TRUE(m.machine.installer.IsInstalled(kThisProductCode));
+}
+
+TEST_F(InstallSequence, RenamesOfOtherFilesAskNothing) {
+    ProductMachine& m = Machine();
+    m.SetPendingRenames({L"\\??\\C:\\Windows\\Temp\\other.dll", L""});
+    Ending ending = m.Run();
+    EXPECT_EQ(ending.exitCode, 0u);
+    EXPECT_TRUE(m.machine.ui.boxes.empty());
+    EXPECT_EQ(m.Installs().size(), 2u);
+    // The check leaves the run in the Windows folder.
+    EXPECT_EQ(m.machine.files.currentFolder, L"C:\\Windows");
+}
+
+// ---------------------------------------------------------------- unattended runs
+
+TEST_F(InstallSequence, SilentWithoutALanguageInstallsEveryPackInListOrder) {
+    ProductMachine& m = Machine(TwoPacks());
+    Ending ending = m.Run({L"/silent"});
+    EXPECT_FALSE(ending.exitedProcess);
+    EXPECT_EQ(ending.exitCode, 0u);
+    EXPECT_TRUE(m.machine.ui.boxes.empty());
+    EXPECT_TRUE(m.machine.ui.welcomeDialogs.empty());
+
+    const auto packs = m.LanguagePackInstalls();
+    ASSERT_EQ(packs.size(), 2u);
+    // The resource directory keeps DE_DE before EN_US.
+    EXPECT_EQ(*m.machine.files.Contents(packs[0].target), ProductMachine::LanguagePackBytes(L"DE_DE"));
+    EXPECT_EQ(*m.machine.files.Contents(packs[1].target), ProductMachine::LanguagePackBytes(L"EN_US"));
+    EXPECT_NE(packs[0].target, packs[1].target);
+    ASSERT_NE(m.BaseInstall(), nullptr);
+    EXPECT_EQ(m.BaseInstall()->uiLevel, platform::kInstallUiLevelNone);
+    EXPECT_EQ(m.BaseInstall()->commandLine,
+              L" LANGSTRING=silent USERDEFINST=2 " + ProductMachine::kTagProperties +
+                  L" TRANSFORMS=:silent FASTOEM=1");
+    EXPECT_TRUE(m.machine.installer.IsInstalled(kGermanPack));
+    EXPECT_TRUE(m.machine.installer.IsInstalled(kEnglishPack));
+}
+
+TEST_F(InstallSequence, SilentWithAllIsTheSameAsWithoutALanguage) {
+    ProductMachine& plain = Machine(TwoPacks());
+    ProductMachine& all = Machine(TwoPacks());
+    plain.Run({L"/silent"});
+    all.Run({L"/silent", L"/language", L"en-US;all"});
+    auto contents = [](ProductMachine& m) {
+        std::vector<std::vector<std::uint8_t>> bytes;
+        for (const auto& call : m.LanguagePackInstalls()) {
+            bytes.push_back(*m.machine.files.Contents(call.target));
+        }
+        return bytes;
+    };
+    EXPECT_EQ(contents(all), contents(plain));
+    EXPECT_EQ(contents(all).size(), 2u);
+    ASSERT_NE(all.BaseInstall(), nullptr);
+    EXPECT_EQ(all.BaseInstall()->commandLine, plain.BaseInstall()->commandLine);
+}
+
+TEST_F(InstallSequence, SilentWithOneLanguageInstallsThatPackAlone) {
+    ProductMachine& m = Machine(TwoPacks());
+    m.Run({L"/silent", L"/language", L"en-US"});
+    const auto packs = m.LanguagePackInstalls();
+    ASSERT_EQ(packs.size(), 1u);
+    EXPECT_EQ(*m.machine.files.Contents(packs[0].target), ProductMachine::LanguagePackBytes(L"EN_US"));
+    EXPECT_TRUE(Contains(m.BaseInstall()->commandLine, L"LANGSTRING=silent"));
+}
+
+TEST_F(InstallSequence, SilentWithARejectedLanguageReportsItAndEndsWithOneBeforeExtracting) {
+    ProductMachine& m = Machine();
+    m.machine.console.parentHasConsole = true;
+    Ending ending = m.Run({L"/silent", L"/language", L"en-US;de-DE"});
+    EXPECT_TRUE(ending.exitedProcess);
+    EXPECT_EQ(ending.exitCode, 1u);
+    EXPECT_TRUE(Contains(m.machine.console.output,
+                         L"\nSpecified Language \"de-DE\" is not supported!\n"));
+    EXPECT_TRUE(m.Installs().empty());
+    EXPECT_TRUE(m.machine.files.FilesIn(m.machine.files.tempFolder).empty());
+    EXPECT_TRUE(m.machine.ui.boxes.empty());
+}
+
+TEST_F(InstallSequence, ReducedUiFailingWithFatalErrorShowsNoBoxAndEndsWithOne) {
+    ProductMachine& m = Machine();
+    m.machine.installer.ScriptInstallResult(ProductMachine::BasePackagePath(),
+                                            kErrorInstallFailure);
+    Ending ending = m.Run({L"/reducedui"});
+    EXPECT_TRUE(ending.exitedProcess);
+    EXPECT_EQ(ending.exitCode, 1u);
+    EXPECT_TRUE(m.machine.ui.boxes.empty());
+    EXPECT_TRUE(m.machine.ui.welcomeDialogs.empty());
+    ASSERT_NE(m.BaseInstall(), nullptr);
+    EXPECT_EQ(m.BaseInstall()->uiLevel, platform::kInstallUiLevelBasic);
+    EXPECT_TRUE(Contains(m.BaseInstall()->commandLine, L"LANGSTRING=silent"));
+    EXPECT_FALSE(Contains(m.BaseInstall()->commandLine, L"FASTOEM"));
+}
+
+// ---------------------------------------------------------------- outcomes
+
+struct OutcomeCase {
+    const char* name;
+    std::uint32_t baseResult;
+    std::uint32_t exitCode;
+    bool warningBox;
+};
+
+class InstallOutcome : public InstallSequence,
+                       public ::testing::WithParamInterface<OutcomeCase> {};
+
+TEST_P(InstallOutcome, InteractiveRun) {
+    const OutcomeCase& c = GetParam();
+    ProductMachine& m = Machine();
+    m.machine.installer.ScriptInstallResult(ProductMachine::BasePackagePath(), c.baseResult);
+    Ending ending = m.Run();
+    EXPECT_EQ(ending.exitCode, c.exitCode);
+    // Success returns through the entry procedure; failure ends the process.
+    EXPECT_EQ(ending.exitedProcess, c.exitCode != 0);
+    ASSERT_EQ(m.machine.ui.boxes.size(), c.warningBox ? 1u : 0u);
+    if (c.warningBox) {
+        const sim::MessageBoxRecord& box = m.machine.ui.boxes[0];
+        EXPECT_EQ(box.caption, std::wstring(kProductName));
+        EXPECT_EQ(box.style, platform::kMbIconWarning);
+        EXPECT_EQ(box.text, m.machine.system.messageTexts.count(c.baseResult) != 0
+                                ? m.machine.system.messageTexts.at(c.baseResult)
+                                : std::to_wstring(c.baseResult));
+    }
+    // The level in force before the base package's is back on both outcomes.
+    EXPECT_EQ(m.machine.installer.uiLevel, platform::kInstallUiLevelDefault);
+    // After a failure the packs are removed again at the basic level; after success they stay.
+    EXPECT_EQ(m.machine.installer.IsInstalled(kEnglishPack), c.exitCode == 0);
+    if (c.exitCode != 0) {
+        const auto removals = m.Removals();
+        ASSERT_EQ(removals.size(), 1u);
+        EXPECT_EQ(removals[0].target, kEnglishPack);
+        EXPECT_EQ(removals[0].uiLevel, platform::kInstallUiLevelBasic);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Results, InstallOutcome,
+    ::testing::Values(OutcomeCase{"Success", 0, 0, false},
+                      OutcomeCase{"RebootInitiated", kErrorSuccessRebootInitiated, 0, false},
+                      OutcomeCase{"RebootRequired", kErrorSuccessRebootRequired, 0, false},
+                      OutcomeCase{"Cancelled", kErrorInstallUserExit, 1, false},
+                      OutcomeCase{"FatalError", kErrorInstallFailure, 1, false},
+                      OutcomeCase{"Suspended", kErrorInstallSuspend, 1, false},
+                      OutcomeCase{"AnotherInstallation", kErrorInstallAlreadyRunning, 1, true},
+                      OutcomeCase{"UnknownCode", 1620, 1, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(InstallSequence, AFailedLanguagePackStopsTheRunBeforeTheBasePackage) {
+    ProductMachine& m = Machine(TwoPacks());
+    m.machine.core.faults.Fail("MsiInstallProductW", kErrorInstallAlreadyRunning);
+    Ending ending = m.Run({L"/silent"});
+    EXPECT_EQ(ending.exitCode, 1u);
+    EXPECT_EQ(m.Installs().size(), 1u);
+    EXPECT_EQ(m.BaseInstall(), nullptr);
+    // Silent suppresses the links, not the warning.
+    ASSERT_EQ(m.machine.ui.boxes.size(), 1u);
+    EXPECT_EQ(m.machine.ui.boxes[0].caption, std::wstring(kProductName));
+}
+
+TEST_F(InstallSequence, LanguagePacksOfAnEarlierRunAreRemovedAfterAFailureToo) {
+    ProductMachine& m = Machine();
+    m.InstallCopy(L"10.0.4410.11", kGermanPack);  // left over, not carried by this build
+    m.machine.installer.ScriptInstallResult(ProductMachine::BasePackagePath(),
+                                            kErrorInstallUserExit);
+    m.Run({L"/silent"});
+    EXPECT_FALSE(m.machine.installer.IsInstalled(kGermanPack));
+    EXPECT_FALSE(m.machine.installer.IsInstalled(kEnglishPack));
+}
+
+TEST_F(InstallSequence, CancelDuringAnUpgradeOfThePreviousGenerationEndsWithOneAndNoBox) {
+    ProductMachine& m = Machine();
+    m.InstallCopy(L"9.0.1234.5", kPreviousGenerationProductCode);
+    m.machine.installer.ScriptInstallResult(ProductMachine::BasePackagePath(),
+                                            kErrorInstallUserExit);
+    Ending ending = m.Run();
+    EXPECT_TRUE(ending.exitedProcess);
+    EXPECT_EQ(ending.exitCode, 1u);
+    EXPECT_TRUE(m.machine.ui.boxes.empty());
+    EXPECT_EQ(m.state.installedMajorVersion, 9u);
+    // The previous generation was already gone when the user cancelled.
+    EXPECT_FALSE(m.machine.installer.IsInstalled(kPreviousGenerationProductCode));
+}
+
+TEST_F(InstallSequence, TheUiLevelInForceBeforeTheRunIsRestoredOnBothOutcomes) {
+    for (std::uint32_t result : {kErrorSuccess, kErrorInstallFailure}) {
+        ProductMachine& m = Machine();
+        m.machine.installer.uiLevel = platform::kInstallUiLevelReduced;
+        m.machine.installer.ScriptInstallResult(ProductMachine::BasePackagePath(), result);
+        m.Run();
+        EXPECT_EQ(m.BaseInstall()->uiLevel, platform::kInstallUiLevelFull);
+        EXPECT_EQ(m.machine.installer.uiLevel, platform::kInstallUiLevelReduced) << result;
+    }
+}
+
+TEST_F(InstallSequence, PreinstallModeInstallsTheBasePackageAtBasicLevel) {
+    ProductMachine& m = Machine();
+    m.SetPreinstallMode();
+    Ending ending = m.Run();
+    EXPECT_EQ(ending.exitCode, 0u);
+    EXPECT_EQ(m.BaseInstall()->uiLevel, platform::kInstallUiLevelBasic);
+}
+
+// ---------------------------------------------------------------- the welcome dialog
+
+TEST_F(InstallSequence, TheWelcomeDialogPreselectsTheBestPackAndInstallsTheChosenOne) {
+    ProductMachine& m = Machine(TwoPacks());
+    m.machine.core.uiLanguage = 0x0407;  // German Windows: de-DE preselected
+    m.machine.ui.welcomeAnswers = {sim::WelcomeAnswer::Next(1, true)};  // en-US, custom
+    Ending ending = m.Run();
+    EXPECT_EQ(ending.exitCode, 0u);
+    EXPECT_EQ(m.machine.ui.welcomeDialogs, std::vector<int>{0});
+    const auto packs = m.LanguagePackInstalls();
+    ASSERT_EQ(packs.size(), 1u);
+    EXPECT_EQ(*m.machine.files.Contents(packs[0].target), ProductMachine::LanguagePackBytes(L"EN_US"));
+    EXPECT_TRUE(Contains(m.BaseInstall()->commandLine, L"LANGSTRING=en-US USERDEFINST=1 "));
+    EXPECT_TRUE(m.state.customInstallationRequested);
+}
+
+TEST_F(InstallSequence, AClosedWelcomeDialogEndsWithOneAndInstallsNothing) {
+    ProductMachine& m = Machine();
+    m.machine.ui.welcomeAnswers = {sim::WelcomeAnswer::Closed()};
+    Ending ending = m.Run();
+    EXPECT_TRUE(ending.exitedProcess);
+    EXPECT_EQ(ending.exitCode, 1u);
+    EXPECT_TRUE(m.Installs().empty());
+    EXPECT_FALSE(m.state.customInstallationRequested);
+}
+
+TEST_F(InstallSequence, AnInteractiveRunWithoutALanguagePackIsFatal) {
+    ProductSpec spec;
+    spec.languagePacks.clear();
+    ProductMachine& m = Machine(spec);
+    Ending ending = m.Run();
+    EXPECT_EQ(ending.exitCode, ExitCodeOf(kEFail));
+    ASSERT_EQ(m.machine.ui.boxes.size(), 1u);
+    EXPECT_EQ(m.machine.ui.boxes[0].text, L"No language pack found16389");
+    EXPECT_TRUE(m.machine.ui.welcomeDialogs.empty());
+}
+
+}  // namespace
+}  // namespace quorix

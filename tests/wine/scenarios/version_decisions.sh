@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# The installed-version decision on the real Windows Installer: each test release installed
+# with msiexec, then GetRequiredMsiConfigureAction through quorix-probe. One prefix for all:
+# releases under other product codes stay installed beside each other, so the order below
+# also checks which code is asked first (this release's, the compatibility value's, the
+# previous generation's). Also the version query itself: MsiGetProductInfoW's answers for a
+# buffer of 32 characters and for buffers that are too small.
+. "$QUORIX_WINE_TESTS_DIR/scenario.sh"
+scenario_begin
+[ -f "${QUORIX_PROBE:-}" ] || skip "quorix-probe.exe not built (QUORIX_PROBE)"
+packages="${QUORIX_PACKAGES_DIR:-}"
+[ -f "$packages/quorix_base.msi" ] ||
+    skip "packages not built in ${packages:-<QUORIX_PACKAGES_DIR unset>}"
+# Many short wine runs follow: one server for all of them instead of one per run.
+wineserver -p
+
+this_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
+previous_code='{D23F0824-128B-2F33-0C5C-7FD0A6A3A450}'
+compat_code='{38D433A6-C8EA-48BA-ACA3-CB149363F660}'
+compat_key='HKLM\Software\Velora\Setup\Compatibility\1'
+
+probe() { wine_run -t 60 "$QUORIX_PROBE" "$@" 2>"$SCRATCH/probe.err" | tr -d '\r'; }
+value() { printf '%s\n' "$1" | sed -n "s/^$2=//p" | head -n 1; }
+
+install() { # package [properties...]
+    local file="$1"
+    shift
+    wine_run -t 120 msiexec /i "$(winpath "$file")" /qn "$@"
+    expect_eq "$?" 0 "msiexec /i $(basename "$file")"
+}
+uninstall() { # product code
+    wine_run -t 120 msiexec /x "$1" /qn
+    expect_eq "$?" 0 "msiexec /x $1"
+}
+
+decide() { # label action product-code major [version]
+    local out
+    out="$(probe decision)"
+    printf '%s\n' "$out" >"$SCRATCH/decision-$1.txt"
+    expect_eq "$(value "$out" result)" 0x00000000 "$1: result"
+    expect_eq "$(value "$out" action)" "$2" "$1: action"
+    expect_eq "$(value "$out" installedProductCode)" "$3" "$1: installedProductCode"
+    expect_eq "$(value "$out" installedMajorVersion)" "$4" "$1: installedMajorVersion"
+    if [ $# -ge 5 ]; then
+        expect_eq "$(value "$out" installedVersion)" "$5" "$1: installed version"
+    fi
+}
+
+echo "== nothing installed"
+decide "nothing" 1 "$this_code" 0
+
+echo "== previous generation"
+install "$packages/test/quorix_9.0.1234.5.msi"
+decide "9.0.1234.5" 3 "$previous_code" 9 9.0.1234.5
+
+echo "== an 8.x release that names its code in the compatibility value (asked before 9.x)"
+install "$packages/test/quorix_8.5.100.0.msi"
+decide "8.5.100.0" 2 "$compat_code" 8 8.5.100.0
+
+echo "== an older build under this release's code (asked before both)"
+install "$packages/test/quorix_10.0.4400.0.msi"
+decide "10.0.4400.0" 2 "$this_code" 10 10.0.4400.0
+uninstall "$this_code"
+
+echo "== a newer release"
+install "$packages/test/quorix_11.0.0.0.msi"
+decide "11.0.0.0" 5 "$this_code" 11 11.0.0.0
+uninstall "$this_code"
+
+echo "== this release's base package, installed as the setup installs it"
+install "$packages/quorix_base.msi" LANGSTRING=en-US USERDEFINST=2 \
+    AFFILIATEID=vlq2011aid30017xx-XX 'AFFILIATEIDFLAGS=#0' TRANSFORMS=:en-US
+decide "10.0.4410.11" 7 "$this_code" 10 10.0.4410.11
+
+echo "== MsiGetProductInfoW(VersionString) of the installed base, by buffer capacity"
+query() { # label capacity result reported-capacity [buffer]
+    local out
+    out="$(probe product-info "$this_code" VersionString "$2")"
+    expect_eq "$(value "$out" result)" "$3" "$1: result"
+    expect_eq "$(value "$out" capacity)" "$4" "$1: reported length"
+    if [ $# -ge 5 ]; then
+        expect_eq "$(value "$out" buffer)" "$5" "$1: buffer"
+    fi
+    printf '%s\n' "$out" | sed 's/^/    /'
+}
+query "capacity 32 (the decision's buffer)" 32 0 12 10.0.4410.11
+query "capacity 13 (text and terminator)" 13 0 12 10.0.4410.11
+# 234 = ERROR_MORE_DATA. Wine then leaves the buffer as it was (the simulated installer fills
+# in what fits); the decision reads the buffer only after ERROR_SUCCESS.
+query "capacity 12 (no room for the terminator)" 12 234 12
+query "capacity 4" 4 234 12
+query "no buffer (length only)" null 0 12
+out="$(probe product-info "$this_code" NoSuchProperty 32)"
+expect_eq "$(value "$out" result)" 1608 "unknown property: ERROR_UNKNOWN_PROPERTY"
+out="$(probe product-info '{00000000-1111-2222-3333-444444444444}' VersionString 32)"
+expect_eq "$(value "$out" result)" 1605 "product not installed: ERROR_UNKNOWN_PRODUCT"
+out="$(probe product-info 'not-a-code' VersionString 32)"
+expect_eq "$(value "$out" result)" 87 "malformed product code: ERROR_INVALID_PARAMETER"
+uninstall "$this_code"
+
+echo "== back to what is left: the 8.x release through the compatibility value"
+decide "8.5.100.0 again" 2 "$compat_code" 8
+
+echo "== the compatibility value as REG_EXPAND_SZ: not a REG_SZ, so it counts as absent"
+wine_run -t 60 reg add "$compat_key" /v ProductCode /t REG_EXPAND_SZ /d "$compat_code" /f \
+    >/dev/null 2>&1
+expect_eq "$?" 0 "reg add the compatibility value as REG_EXPAND_SZ"
+decide "compatibility value REG_EXPAND_SZ" 3 "$previous_code" 9 9.0.1234.5
+
+echo "== a compatibility value naming a product that is not installed: 9.x decides"
+uninstall "$compat_code"
+wine_run -t 60 reg add "$compat_key" /v ProductCode /d "$compat_code" /f >/dev/null 2>&1
+expect_eq "$?" 0 "reg add the stale compatibility value"
+decide "stale compatibility value" 3 "$previous_code" 9 9.0.1234.5
+
+echo "== nothing left"
+uninstall "$previous_code"
+decide "all removed" 1 "$this_code" 0
+scenario_end
