@@ -8,7 +8,7 @@ packages=(
   msitools wixl osslsigncode openssl
   wine wine32 xvfb xauth jq bsdutils
   clang libclang-rt-14-dev
-  imagemagick
+  imagemagick fonts-wqy-microhei
 )
 
 missing=()

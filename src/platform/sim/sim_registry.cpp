@@ -167,8 +167,9 @@ std::uint32_t SimRegistry::Lookup(RegistryKey handle, Key** key, std::uint32_t* 
         *granted = it->second.granted;
     }
     *key = FindKey(Fold(physical));
-    if (*key == nullptr) {
-        Materialise(physical);  // only roots get here: they always exist
+    // A root always exists; any other key missing here was deleted after it was opened.
+    if (*key == nullptr && physical.size() == 1) {
+        Materialise(physical);
         *key = FindKey(Fold(physical));
     }
     return *key == nullptr ? kErrorKeyDeleted : kErrorSuccess;

@@ -12,6 +12,8 @@ public:
         machine_.system.argv = {L"C:\\tests\\quorix_contract_tests.exe"};
         machine_.system.messageTexts[2] = L"File not found.\r\n";
         machine_.files.modulePath = machine_.system.argv[0];
+        // As contract_resources.rc states it for the real program.
+        machine_.system.SetFileVersion(machine_.system.argv[0], 0x00010002, 0x00030004);
         machine_.files.AddFolder(ScratchFolder());
         LoadContractResources();
     }

@@ -83,14 +83,20 @@ HMODULE LoadPayload(DWORD* error) {
     return module;
 }
 
+// Every area of `os` but the resources. Listed in the order of platform::Platform: an area
+// added there makes this fail to compile instead of staying unset.
+platform::Platform WithResources(const platform::Platform& os, platform::Resources& resources) {
+    return platform::Platform{os.system,    os.files,  os.console, os.ui, os.registry,
+                              os.installer, resources, os.shell,   os.com};
+}
+
 }  // namespace
 
 PayloadContext::PayloadContext(ProcessContext& base)
     : module_(LoadPayload(&loadError_)),
       resources_(module_ != nullptr ? std::make_unique<ModuleResources>(module_) : nullptr),
-      os_(std::make_unique<platform::Platform>(platform::Platform{
-          base.os.system, base.os.files, base.os.console, base.os.ui, base.os.registry,
-          base.os.installer, resources_ ? *resources_ : base.os.resources})),
+      os_(std::make_unique<platform::Platform>(
+          WithResources(base.os, resources_ ? *resources_ : base.os.resources))),
       ctx_{*os_, base.state} {
     if (loadError_ != 0) Print(L"payload.error", ToDecimal(loadError_));
 }

@@ -146,10 +146,9 @@ check_string_table en_AU.UTF-8 en-AU 0x0009
 
 # Swedish: neither a pack nor a table of the language. The choice falls to English (the first
 # English pack). The loader tries sv-SE, neutral Swedish, the neutral language and en-US
-# (0x0409) and, finding none of them, takes the first language of the directory: the Chinese
-# table 0x0004. The table's English is 0x0009, which that last English attempt does not match.
+# (0x0409): the English copy kept under 0x0409 for exactly this case.
 check_ui_language sv_SE.UTF-8 0x041D sv-SE en-GB
-check_string_table sv_SE.UTF-8 sv-SE 0x0004
+check_string_table sv_SE.UTF-8 sv-SE 0x0409
 
 if [ "$have_cjk_font" != 1 ]; then
     [ "$SCENARIO_FAILURES" -eq 0 ] || scenario_end
