@@ -131,9 +131,8 @@ void RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) {
             break;
         case OlderInstalled: {
             const std::wstring productCode = ctx.state.installedProductCode;
-            if (ShowInstalledVersionMessage(
-                    ctx, productCode, static_cast<int>(InstalledVersionMessageKind::OlderInstalled)) ==
-                platform::kIdYes) {
+            const int kind = static_cast<int>(InstalledVersionMessageKind::OlderInstalled);
+            if (ShowInstalledVersionMessage(ctx, productCode, kind) == platform::kIdYes) {
                 RemovePreviousVersion(ctx, action, true);
                 RunInstallSequence(ctx, action, options);
             }
@@ -146,8 +145,8 @@ void RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) {
         case kNewerInstalledAlternative:
         case NewerInstalled: {
             const std::wstring productCode = ctx.state.installedProductCode;
-            ShowInstalledVersionMessage(
-                ctx, productCode, static_cast<int>(InstalledVersionMessageKind::NewerInstalled));
+            const int kind = static_cast<int>(InstalledVersionMessageKind::NewerInstalled);
+            ShowInstalledVersionMessage(ctx, productCode, kind);
             break;
         }
         case SameVersionInstalled:

@@ -26,7 +26,8 @@ bool IsInstallationPending(ProcessContext& ctx, std::wstring packagePath);
 
 // The long file names of the package's File table, in the order the view returns them
 // (duplicates kept); empty when the package or its table cannot be read.
-std::vector<std::wstring> ReadPackageFileNames(ProcessContext& ctx, const std::wstring& packagePath);
+std::vector<std::wstring> ReadPackageFileNames(ProcessContext& ctx,
+                                               const std::wstring& packagePath);
 
 // The non-empty paths of "PendingFileRenameOperations" in stored order; empty when the value
 // is missing or not a REG_MULTI_SZ.

@@ -22,11 +22,8 @@ void RemovePreviousVersion(ProcessContext& ctx, std::int32_t action, bool upgrad
     if (!upgrade) {
         // Without the helper's answer the user decides whether the installed copy goes.
         const std::wstring productCode = ctx.state.installedProductCode;
-        if (ShowInstalledVersionMessage(ctx, productCode,
-                                        static_cast<int>(InstalledVersionMessageKind::SameInstalled)) !=
-            platform::kIdYes) {
-            return;
-        }
+        const int kind = static_cast<int>(InstalledVersionMessageKind::SameInstalled);
+        if (ShowInstalledVersionMessage(ctx, productCode, kind) != platform::kIdYes) return;
     }
 
     platform::Installer& installer = ctx.os.installer;

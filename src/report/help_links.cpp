@@ -39,12 +39,12 @@ platform::ShellRequest OpenRequest(platform::NativeHandle owner, const std::wstr
 // open it instead (its result is not looked at: there is nothing left to try).
 void OpenInBrowser(ProcessContext& ctx, const std::wstring& url, bool quoteForExplorer) {
     platform::Shell& shell = ctx.os.shell;
-    const std::uintptr_t result =
-        shell.Execute(OpenRequest(platform::kNullHandle, url, std::wstring(), platform::kSwShowNormal));
+    const std::uintptr_t result = shell.Execute(
+        OpenRequest(platform::kNullHandle, url, std::wstring(), platform::kSwShowNormal));
     if (platform::ShellExecuteSucceeded(result)) return;
     const std::wstring parameters = quoteForExplorer ? L"\"" + url + L"\"" : url;
-    shell.Execute(OpenRequest(platform::kNullHandle, L"explorer.exe", parameters,
-                              platform::kSwShowNormal));
+    shell.Execute(
+        OpenRequest(platform::kNullHandle, L"explorer.exe", parameters, platform::kSwShowNormal));
 }
 
 }  // namespace

@@ -13,11 +13,11 @@ namespace {
 // The query's keys in the order the link server reads them. "aid" stands before "vl_sid"
 // although it is a copy of it.
 const wchar_t* const kParameterKeys[] = {
-    L"os_ver",      L"os_x64",         L"os_sp",      L"os_id",      L"os_suite",
-    L"os_syslang",  L"os_ulang",       L"os_userlang", L"os_ucountry", L"os_usercountry",
-    L"vl_version",  L"version",        L"vl_lang",    L"vl_ighash",  L"vl_product",
-    L"app",         L"aid",            L"vl_sid",     L"x-aid",      L"vl_sids",
-    L"vl_ind",      L"vl_dod",
+    L"os_ver",     L"os_x64",   L"os_sp",       L"os_id",       L"os_suite",
+    L"os_syslang", L"os_ulang", L"os_userlang", L"os_ucountry", L"os_usercountry",
+    L"vl_version", L"version",  L"vl_lang",     L"vl_ighash",   L"vl_product",
+    L"app",        L"aid",      L"vl_sid",      L"x-aid",       L"vl_sids",
+    L"vl_ind",     L"vl_dod",
 };
 
 // Fixed buffers: 260 characters for paths, registry texts and names; 16 per locale field;
@@ -160,9 +160,9 @@ void ReportParameters::CollectOperatingSystem(ProcessContext& ctx) {
     platform::System& system = ctx.os.system;
     platform::OsVersionInfo version;
     if (system.GetVersionInfo(&version)) {
-        Set(L"os_ver", UrlEncode(ToDecimal(version.majorVersion) + L"." +
-                                 ToDecimal(version.minorVersion) + L"." +
-                                 ToDecimal(version.buildNumber)));
+        Set(L"os_ver",
+            UrlEncode(ToDecimal(version.majorVersion) + L"." + ToDecimal(version.minorVersion) +
+                      L"." + ToDecimal(version.buildNumber)));
         Set(L"os_sp", UrlEncode(ToDecimal(version.servicePackMajor) + L"." +
                                 ToDecimal(version.servicePackMinor)));
         if (version.majorVersion <= 5) {
@@ -298,8 +298,7 @@ void ReportParameters::CollectSessionList(ProcessContext& ctx) {
     std::wstring list;
     std::wstring name;
     for (std::uint32_t index = 0;
-         registry.EnumKey(key.Get(), index, kSubkeyNameCapacity, &name) == kErrorSuccess;
-         ++index) {
+         registry.EnumKey(key.Get(), index, kSubkeyNameCapacity, &name) == kErrorSuccess; ++index) {
         list += L"|" + name;
     }
     if (!list.empty()) Set(L"vl_sids", UrlEncode(list.substr(1)));

@@ -65,9 +65,8 @@ std::optional<platform::Guid> ReadEarlierReleaseGuid(ProcessContext& ctx,
 }  // namespace
 
 std::wstring FormatSystemTime(const platform::SystemTime& time) {
-    return ToDecimal(time.year) + L"-" + TwoDigits(time.month) + L"-" + TwoDigits(time.day) +
-           L" " + TwoDigits(time.hour) + L":" + TwoDigits(time.minute) + L":" +
-           TwoDigits(time.second);
+    return ToDecimal(time.year) + L"-" + TwoDigits(time.month) + L"-" + TwoDigits(time.day) + L" " +
+           TwoDigits(time.hour) + L":" + TwoDigits(time.minute) + L":" + TwoDigits(time.second);
 }
 
 std::wstring GuidToString(ProcessContext& ctx, const platform::Guid& guid) {

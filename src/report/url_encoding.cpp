@@ -12,8 +12,7 @@ bool StaysAsItIs(std::uint32_t unit) {
 }
 
 constexpr wchar_t kLowerHex[] = L"0123456789abcdef";
-constexpr wchar_t kAlphabet[] =
-    L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+constexpr wchar_t kAlphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
 constexpr wchar_t kPadding = L'~';
 
 }  // namespace
@@ -45,8 +44,8 @@ std::wstring Base64UrlEncode(const std::uint8_t* bytes, std::size_t count) {
     encoded.reserve((count + 2) / 3 * 4);
     std::size_t i = 0;
     for (; i + 3 <= count; i += 3) {
-        const std::uint32_t group = (std::uint32_t{bytes[i]} << 16) |
-                                    (std::uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
+        const std::uint32_t group =
+            (std::uint32_t{bytes[i]} << 16) | (std::uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
         encoded += kAlphabet[(group >> 18) & 0x3F];
         encoded += kAlphabet[(group >> 12) & 0x3F];
         encoded += kAlphabet[(group >> 6) & 0x3F];
@@ -60,7 +59,8 @@ std::wstring Base64UrlEncode(const std::uint8_t* bytes, std::size_t count) {
         encoded += kPadding;
         encoded += kPadding;
     } else if (rest == 2) {
-        const std::uint32_t group = (std::uint32_t{bytes[i]} << 16) | (std::uint32_t{bytes[i + 1]} << 8);
+        const std::uint32_t group =
+            (std::uint32_t{bytes[i]} << 16) | (std::uint32_t{bytes[i + 1]} << 8);
         encoded += kAlphabet[(group >> 18) & 0x3F];
         encoded += kAlphabet[(group >> 12) & 0x3F];
         encoded += kAlphabet[(group >> 6) & 0x3F];

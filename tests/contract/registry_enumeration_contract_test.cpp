@@ -25,16 +25,17 @@ protected:
 
     RegistryKey Create(const std::wstring& below) {
         RegistryKey key = 0;
-        EXPECT_EQ(Registry().CreateKey(kHkeyCurrentUser, path_ + below,
-                                       platform::kRegOptionNonVolatile,
-                                       platform::kKeyRead | platform::kKeyWrite, &key, nullptr),
-                  0u);
+        EXPECT_EQ(
+            Registry().CreateKey(kHkeyCurrentUser, path_ + below, platform::kRegOptionNonVolatile,
+                                 platform::kKeyRead | platform::kKeyWrite, &key, nullptr),
+            0u);
         if (key != 0) opened_.push_back(key);
         return key;
     }
     RegistryKey Open(const std::wstring& below, std::uint32_t access) {
         RegistryKey key = 0;
-        const std::uint32_t result = Registry().OpenKey(kHkeyCurrentUser, path_ + below, access, &key);
+        const std::uint32_t result =
+            Registry().OpenKey(kHkeyCurrentUser, path_ + below, access, &key);
         if (result != 0) return 0;
         opened_.push_back(key);
         return key;

@@ -36,8 +36,10 @@ TEST(SystemInfoContract, TheDefaultLocalesHaveIsoNames) {
     platform::System& system = Env().Os().system;
     for (std::uint32_t lcid : {system.GetSystemDefaultLocale(), system.GetUserDefaultLocale()}) {
         std::wstring language, country;
-        EXPECT_TRUE(system.GetLocaleInfoText(lcid, platform::kLocaleSIso639LangName, 16, &language));
-        EXPECT_TRUE(system.GetLocaleInfoText(lcid, platform::kLocaleSIso3166CtryName, 16, &country));
+        EXPECT_TRUE(
+            system.GetLocaleInfoText(lcid, platform::kLocaleSIso639LangName, 16, &language));
+        EXPECT_TRUE(
+            system.GetLocaleInfoText(lcid, platform::kLocaleSIso3166CtryName, 16, &country));
         EXPECT_GE(language.size(), 2u);
         EXPECT_GE(country.size(), 2u);
     }

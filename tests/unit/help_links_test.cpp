@@ -1,10 +1,12 @@
 // The help pages: each address exactly, the shell calls that open it, and when nothing opens.
+#include "report/help_links.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "common/result_codes.h"
-#include "report/help_links.h"
+#include "report/session_record.h"
 #include "support/report_machine.h"
 
 namespace quorix {
@@ -38,9 +40,9 @@ struct HelpMachine : ReportMachine {
 TEST(InstallHelpLink, AfterAFailureCarriesTheResultActionAndChosenLanguage) {
     HelpMachine m;
     OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", 1);
-    m.ExpectOpenedOnce(kBase + L"/link/?target=installhelp&errorcode=1603&action=1" +
-                           ReportMachine::kGermanReport,
-                       platform::kNullHandle, platform::kSwShowNormal);
+    m.ExpectOpenedOnce(
+        kBase + L"/link/?target=installhelp&errorcode=1603&action=1" + ReportMachine::kGermanReport,
+        platform::kNullHandle, platform::kSwShowNormal);
     EXPECT_EQ(m.machine.core.ledger.OpenCount(), 0u) << m.machine.core.ledger.Describe();
 }
 
@@ -132,8 +134,9 @@ TEST(RequirementsLink, IsOwnedByTheWindowAndNamesTheProductTwice) {
     HelpMachine m;
     const platform::NativeHandle window = 0x4242;
     OpenRequirementsLink(m.ctx, window);
-    m.ExpectOpenedOnce(kBase + L"/link/?target=osrequirements&app=VLQ2011" + ReportWithoutLanguage(),
-                       window, platform::kSwShow);
+    m.ExpectOpenedOnce(
+        kBase + L"/link/?target=osrequirements&app=VLQ2011" + ReportWithoutLanguage(), window,
+        platform::kSwShow);
 }
 
 TEST(RequirementsLink, WithoutABrowserThereIsNoSecondAttempt) {
@@ -141,6 +144,38 @@ TEST(RequirementsLink, WithoutABrowserThereIsNoSecondAttempt) {
     m.NoBrowser();
     OpenRequirementsLink(m.ctx, 0x4242);
     EXPECT_EQ(m.Executed().size(), 1u);
+}
+
+// Each platform call of the report room made to fail in turn: nothing escapes, nothing is left
+// open, and a page still opens wherever the shell itself did not fail. (A failing close is left
+// out: the key was handed back, and nothing the program could do would change that.)
+TEST(ReportRoom, AnyFailingCallIsSilentAndReleasesEverything) {
+    std::vector<std::string> calls;
+    {
+        HelpMachine m;
+        const std::size_t before = m.machine.core.faults.Trace().size();
+        EnsureInstallationGuid(m.ctx);
+        OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", 1);
+        const std::vector<std::string>& trace = m.machine.core.faults.Trace();
+        calls.assign(trace.begin() + static_cast<std::ptrdiff_t>(before), trace.end());
+    }
+    ASSERT_GT(calls.size(), 20u);
+    for (std::size_t n = 0; n < calls.size(); ++n) {
+        if (calls[n] == "RegCloseKey") continue;
+        HelpMachine m;
+        m.machine.core.faults.FailCallNumber(m.machine.core.faults.Trace().size() + n,
+                                             kErrorAccessDenied);
+        EXPECT_NO_THROW({
+            EnsureInstallationGuid(m.ctx);
+            OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", 1);
+        }) << calls[n];
+        EXPECT_EQ(m.machine.core.ledger.OpenCount(), 0u)
+            << calls[n] << m.machine.core.ledger.Describe();
+        EXPECT_EQ(m.machine.core.ledger.BadCloses(), 0) << calls[n];
+        EXPECT_EQ(m.machine.com.ApartmentDepth(), 0u) << calls[n];
+        const bool shellFailed = calls[n] == "ShellExecuteW";
+        EXPECT_EQ(m.Executed().size(), shellFailed ? 2u : 1u) << calls[n];
+    }
 }
 
 }  // namespace

@@ -199,6 +199,7 @@ struct RemovalFailureCase {
     const char* name;
     std::uint32_t result;
     bool box;
+    friend void PrintTo(const RemovalFailureCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class FailedRemoval : public InstallSequence,
@@ -307,8 +308,10 @@ TEST_F(InstallSequence, SilentWithoutALanguageInstallsEveryPackInListOrder) {
     const auto packs = m.LanguagePackInstalls();
     ASSERT_EQ(packs.size(), 2u);
     // The resource directory keeps DE_DE before EN_US.
-    EXPECT_EQ(*m.machine.files.Contents(packs[0].target), ProductMachine::LanguagePackBytes(L"DE_DE"));
-    EXPECT_EQ(*m.machine.files.Contents(packs[1].target), ProductMachine::LanguagePackBytes(L"EN_US"));
+    EXPECT_EQ(*m.machine.files.Contents(packs[0].target),
+              ProductMachine::LanguagePackBytes(L"DE_DE"));
+    EXPECT_EQ(*m.machine.files.Contents(packs[1].target),
+              ProductMachine::LanguagePackBytes(L"EN_US"));
     EXPECT_NE(packs[0].target, packs[1].target);
     ASSERT_NE(m.BaseInstall(), nullptr);
     EXPECT_EQ(m.BaseInstall()->uiLevel, platform::kInstallUiLevelNone);
@@ -342,7 +345,8 @@ TEST_F(InstallSequence, SilentWithOneLanguageInstallsThatPackAlone) {
     m.Run({L"/silent", L"/language", L"en-US"});
     const auto packs = m.LanguagePackInstalls();
     ASSERT_EQ(packs.size(), 1u);
-    EXPECT_EQ(*m.machine.files.Contents(packs[0].target), ProductMachine::LanguagePackBytes(L"EN_US"));
+    EXPECT_EQ(*m.machine.files.Contents(packs[0].target),
+              ProductMachine::LanguagePackBytes(L"EN_US"));
     EXPECT_TRUE(Contains(m.BaseInstall()->commandLine, L"LANGSTRING=silent"));
 }
 
@@ -381,6 +385,7 @@ struct OutcomeCase {
     std::uint32_t baseResult;
     std::uint32_t exitCode;
     bool warningBox;
+    friend void PrintTo(const OutcomeCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class InstallOutcome : public InstallSequence,
@@ -474,14 +479,6 @@ TEST_F(InstallSequence, TheUiLevelInForceBeforeTheRunIsRestoredOnBothOutcomes) {
     }
 }
 
-TEST_F(InstallSequence, PreinstallModeInstallsTheBasePackageAtBasicLevel) {
-    ProductMachine& m = Machine();
-    m.SetPreinstallMode();
-    Ending ending = m.Run();
-    EXPECT_EQ(ending.exitCode, 0u);
-    EXPECT_EQ(m.BaseInstall()->uiLevel, platform::kInstallUiLevelBasic);
-}
-
 // ---------------------------------------------------------------- the welcome dialog
 
 TEST_F(InstallSequence, TheWelcomeDialogPreselectsTheBestPackAndInstallsTheChosenOne) {
@@ -493,7 +490,8 @@ TEST_F(InstallSequence, TheWelcomeDialogPreselectsTheBestPackAndInstallsTheChose
     EXPECT_EQ(m.machine.ui.welcomeDialogs, std::vector<int>{0});
     const auto packs = m.LanguagePackInstalls();
     ASSERT_EQ(packs.size(), 1u);
-    EXPECT_EQ(*m.machine.files.Contents(packs[0].target), ProductMachine::LanguagePackBytes(L"EN_US"));
+    EXPECT_EQ(*m.machine.files.Contents(packs[0].target),
+              ProductMachine::LanguagePackBytes(L"EN_US"));
     EXPECT_TRUE(Contains(m.BaseInstall()->commandLine, L"LANGSTRING=en-US USERDEFINST=1 "));
     EXPECT_TRUE(m.state.customInstallationRequested);
 }

@@ -193,34 +193,12 @@ TEST(PendingInstallation, APackageWithoutAFileTableHasNoPendingFiles) {
     EXPECT_EQ(rig.OpenHandles(), 0u) << rig.machine.core.ledger.Describe();
 }
 
-TEST(PendingInstallation, TheSessionManagerKeyIsOpenedForReading) {
-    PendingRig rig;
-    rig.Renames({L"x"});
-    rig.Pending();
-    bool opened = false;
-    for (const sim::RegistryOpenRecord& open : rig.machine.registry.opens) {
-        if (open.path.find(L"Session Manager") == std::wstring::npos) continue;
-        opened = true;
-        EXPECT_EQ(open.access, platform::kKeyRead);
-    }
-    EXPECT_TRUE(opened);
-}
-
 TEST(PackageFileNames, InTheOrderOfTheViewWithDuplicatesKept) {
     PendingRig rig({L"A~1.DLL|alpha.dll", L"beta.dll", L"A~1.DLL|alpha.dll", L"GAMMA~1|"});
     EXPECT_EQ(ReadPackageFileNames(rig.process.ctx, kPackage),
               (std::vector<std::wstring>{L"alpha.dll", L"beta.dll", L"alpha.dll", L""}));
     EXPECT_EQ(rig.OpenHandles(), 0u) << rig.machine.core.ledger.Describe();
     EXPECT_EQ(rig.machine.installer.OpenMsiHandles(), 0u);
-}
-
-TEST(PackageFileNames, ThePackageIsOpenedReadOnlyWithTheOneQuery) {
-    PendingRig rig;
-    ReadPackageFileNames(rig.process.ctx, kPackage);
-    const auto views = rig.machine.installer.CallsOf("MsiDatabaseOpenViewW");
-    ASSERT_EQ(views.size(), 1u);
-    EXPECT_EQ(views[0].target, L"SELECT FileName FROM File");
-    EXPECT_EQ(views[0].result, 0);
 }
 
 TEST(PackageFileNames, AnEmptyTableAndAMissingPackageGiveNoNames) {

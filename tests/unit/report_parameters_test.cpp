@@ -1,4 +1,6 @@
 // The report query: what each fact becomes, where it comes from, and what a missing one does.
+#include "report/report_parameters.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -6,7 +8,6 @@
 
 #include "common/result_codes.h"
 #include "common/utf16.h"
-#include "report/report_parameters.h"
 #include "support/report_machine.h"
 
 namespace quorix {
@@ -91,6 +92,11 @@ TEST_P(ReportValue, ComesFromItsSourceOrStaysOut) {
 
 void Nothing(ReportMachine&) {}
 
+void Put(ReportMachine& m, platform::RegistryKey root, const std::wstring& path,
+         const std::wstring& name, const std::wstring& text) {
+    m.machine.registry.PutString(root, path, name, text);
+}
+
 platform::OsVersionInfo Xp(std::uint8_t productType, std::uint16_t suite) {
     platform::OsVersionInfo v;
     v.majorVersion = 5;
@@ -158,8 +164,8 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"CountryNotAvailable",
                   [](ReportMachine& m) { m.machine.system.userGeoId = -1; }, L"os_ucountry",
                   kAbsent},
-        ValueCase{"VersionFromTheCallersText", Nothing, L"vl_version", L"11.2.3", kDefaultAffiliateId,
-                  L"", L"11.2.3"},
+        ValueCase{"VersionFromTheCallersText", Nothing, L"vl_version", L"11.2.3",
+                  kDefaultAffiliateId, L"", L"11.2.3"},
         ValueCase{"NoVersionResource",
                   [](ReportMachine& m) { m.machine.system.fileVersions.clear(); }, L"version",
                   kAbsent},
@@ -172,55 +178,56 @@ INSTANTIATE_TEST_SUITE_P(
                   L"vl_version", kAbsent},
         ValueCase{"CallersLanguageFirst",
                   [](ReportMachine& m) {
-                      m.machine.registry.PutString(kHkeyCurrentUser, kRelease, L"UILanguage", L"fr-FR");
+                      Put(m, kHkeyCurrentUser, kRelease, L"UILanguage", L"fr-FR");
                   },
                   L"vl_lang", L"silent", kDefaultAffiliateId, L"silent"},
         ValueCase{"UsersProductLanguageBeforeMachines",
                   [](ReportMachine& m) {
-                      m.machine.registry.PutString(kHkeyCurrentUser, kRelease, L"UILanguage", L"fr-FR");
-                      m.machine.registry.PutString(kHkeyLocalMachine, kRelease, L"UILanguage", L"it-IT");
+                      Put(m, kHkeyCurrentUser, kRelease, L"UILanguage", L"fr-FR");
+                      Put(m, kHkeyLocalMachine, kRelease, L"UILanguage", L"it-IT");
                   },
                   L"vl_lang", L"fr-FR"},
         ValueCase{"EmptyUserLanguageFallsBackToMachine",
                   [](ReportMachine& m) {
-                      m.machine.registry.PutString(kHkeyCurrentUser, kRelease, L"UILanguage", L"");
-                      m.machine.registry.PutString(kHkeyLocalMachine, kRelease, L"UILanguage", L"it-IT");
+                      Put(m, kHkeyCurrentUser, kRelease, L"UILanguage", L"");
+                      Put(m, kHkeyLocalMachine, kRelease, L"UILanguage", L"it-IT");
                   },
                   L"vl_lang", L"it-IT"},
         ValueCase{"LanguageOfAnyTypeUpToItsZero",
                   [](ReportMachine& m) {
                       m.machine.registry.PutValue(kHkeyLocalMachine, kRelease, L"UILanguage",
                                                   platform::kRegBinary,
-                                                  ToUtf16LeBytes(std::wstring(L"nl-NL\0xx", 8), false));
+                                                  ToUtf16LeBytes(std::wstring(L"nl-NL\0xx", 8),
+                                                                 false));
                   },
                   L"vl_lang", L"nl-NL"},
         ValueCase{"LanguageTooLongForItsBufferIsUnreadable",
                   [](ReportMachine& m) {
-                      m.machine.registry.PutString(kHkeyLocalMachine, kRelease, L"UILanguage",
+                      Put(m, kHkeyLocalMachine, kRelease, L"UILanguage",
                                                    std::wstring(260, L'x'));
                   },
                   L"vl_lang", kAbsent},
         ValueCase{"LanguageBelowTheCallersVersion",
                   [](ReportMachine& m) {
-                      m.machine.registry.PutString(kHkeyLocalMachine, L"Software\\Velora\\Quorix\\12.0",
+                      Put(m, kHkeyLocalMachine, L"Software\\Velora\\Quorix\\12.0",
                                                    L"UILanguage", L"pl-PL");
                   },
                   L"vl_lang", L"pl-PL", kDefaultAffiliateId, L"", L"12"},
         ValueCase{"LanguageOfTheUnversionedKeyWithoutVersion",
                   [](ReportMachine& m) {
                       m.machine.system.fileVersions.clear();
-                      m.machine.registry.PutString(kHkeyLocalMachine, L"Software\\Velora\\Quorix",
+                      Put(m, kHkeyLocalMachine, L"Software\\Velora\\Quorix",
                                                    L"UILanguage", L"ja-JP");
                   },
                   L"vl_lang", L"ja-JP"},
         ValueCase{"NoInstallationGuid",
                   [](ReportMachine& m) {
-                      m.machine.registry.PutString(kHkeyLocalMachine, L"Software\\Velora\\Setup",
+                      Put(m, kHkeyLocalMachine, L"Software\\Velora\\Setup",
                                                    L"", L"not a guid");
                   },
                   L"vl_ighash", kAbsent},
-        ValueCase{"ProductLowerCasedLettersOnly", Nothing, L"app", L"vl%5fq-2011", kDefaultAffiliateId,
-                  L"", L"", L"VL_Q-2011"},
+        ValueCase{"ProductLowerCasedLettersOnly", Nothing, L"app", L"vl%5fq-2011",
+                  kDefaultAffiliateId, L"", L"", L"VL_Q-2011"},
         ValueCase{"ProductFromTheFileBesideTheProgram",
                   [](ReportMachine& m) {
                       const std::string ini = "[VersionInfo]\r\nVLAppId = VLQ2012\r\n";
@@ -233,31 +240,31 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"SessionAbove127", Nothing, L"x-aid", L"a?b", L"a\x00e9" L"b"},
         ValueCase{"SessionFromCurSid",
                   [](ReportMachine& m) {
-                      m.machine.registry.PutString(kHkeyLocalMachine, kRelease, L"CurSID", L"cur");
-                      m.machine.registry.PutString(kHkeyLocalMachine, kRelease, L"AID", L"aid");
+                      Put(m, kHkeyLocalMachine, kRelease, L"CurSID", L"cur");
+                      Put(m, kHkeyLocalMachine, kRelease, L"AID", L"aid");
                   },
                   L"aid", L"cur", L""},
         ValueCase{"EmptyCurSidKeepsAidUnread",
                   [](ReportMachine& m) {
-                      m.machine.registry.PutString(kHkeyLocalMachine, kRelease, L"CurSID", L"");
-                      m.machine.registry.PutString(kHkeyLocalMachine, kRelease, L"AID", L"aid");
+                      Put(m, kHkeyLocalMachine, kRelease, L"CurSID", L"");
+                      Put(m, kHkeyLocalMachine, kRelease, L"AID", L"aid");
                   },
                   L"vl_sid", kAbsent, L""},
         ValueCase{"AidWhenCurSidIsMissing",
                   [](ReportMachine& m) {
-                      m.machine.registry.PutString(kHkeyLocalMachine, kRelease, L"AID", L"aid");
+                      Put(m, kHkeyLocalMachine, kRelease, L"AID", L"aid");
                   },
                   L"vl_sid", L"aid", L""},
         ValueCase{"RegistrySessionChoosesTheRecord",
                   [](ReportMachine& m) {
-                      m.machine.registry.PutString(kHkeyLocalMachine, kRelease, L"CurSID", L"cur");
-                      m.machine.registry.PutString(kHkeyLocalMachine, kSessions + L"cur",
+                      Put(m, kHkeyLocalMachine, kRelease, L"CurSID", L"cur");
+                      Put(m, kHkeyLocalMachine, kSessions + L"cur",
                                                    L"Download", L"then");
                   },
                   L"vl_dod", L"then", L""},
         ValueCase{"EmptySessionReadsTheRecordsKeyItself",
                   [](ReportMachine& m) {
-                      m.machine.registry.PutString(kHkeyLocalMachine, kSessions, L"Install", L"once");
+                      Put(m, kHkeyLocalMachine, kSessions, L"Install", L"once");
                   },
                   L"vl_ind", L"once", L""},
         ValueCase{"SessionsInRegistryOrder",

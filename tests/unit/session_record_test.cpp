@@ -1,4 +1,6 @@
 // The session records, the current session and the installation GUID in the registry.
+#include "report/session_record.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -10,7 +12,6 @@
 #include "platform/sim/sim_com.h"
 #include "platform/sim/sim_time.h"
 #include "report/session_ids.h"
-#include "report/session_record.h"
 #include "support/sim_run.h"
 
 namespace quorix {
@@ -62,7 +63,8 @@ TEST(RecordSession, ALaterStartOverwritesItsOwnRecordOnly) {
     RecordSession(m.ctx, L"0");
     m.machine.system.SetUtcNow(sim::MakeSystemTime(2011, 2, 1, 8, 0, 0));
     RecordSession(m.ctx, L"0");
-    EXPECT_EQ(m.Registry().GetString(kHkeyLocalMachine, kRecord, L"Install"), L"2011-02-01 08:00:00");
+    EXPECT_EQ(m.Registry().GetString(kHkeyLocalMachine, kRecord, L"Install"),
+              L"2011-02-01 08:00:00");
     EXPECT_EQ(m.Registry().GetString(kHkeyLocalMachine, L"SOFTWARE\\Velora\\Quorix\\SIDData\\other",
                                      L"Install"),
               L"2010-05-05 05:05:05");
@@ -73,7 +75,8 @@ TEST(RecordSession, AnUnreadableProgramFileGivesAnEmptyDownloadTime) {
     m.machine.system.argv = {L"C:\\Elsewhere\\QuorixSetup.exe"};
     RecordSession(m.ctx, L"0");
     EXPECT_EQ(m.Registry().GetString(kHkeyLocalMachine, kRecord, L"Download"), L"");
-    EXPECT_EQ(m.Registry().GetString(kHkeyLocalMachine, kRecord, L"Install"), L"2011-01-31 12:05:09");
+    EXPECT_EQ(m.Registry().GetString(kHkeyLocalMachine, kRecord, L"Install"),
+              L"2011-01-31 12:05:09");
 }
 
 TEST(RecordSession, AFailingWriteLeavesTheOthersToBeTried) {
@@ -98,8 +101,9 @@ TEST(RecordSession, AnEmptyAffiliateWritesIntoTheRecordsKeyItself) {
     SessionMachine m;
     m.state.affiliateId.clear();
     RecordSession(m.ctx, L"0");
-    EXPECT_EQ(m.Registry().GetString(kHkeyLocalMachine, L"SOFTWARE\\Velora\\Quorix\\SIDData", L"SID"),
-              L"");
+    EXPECT_EQ(
+        m.Registry().GetString(kHkeyLocalMachine, L"SOFTWARE\\Velora\\Quorix\\SIDData", L"SID"),
+        L"");
 }
 
 struct FlagsCase {
@@ -116,21 +120,20 @@ TEST_P(SessionFlags, AreTheLeadingSignedDecimal) {
               static_cast<std::uint32_t>(GetParam().flags));
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, SessionFlags,
-                         ::testing::Values(FlagsCase{L"0", 0}, FlagsCase{L"12abc", 12},
-                                           FlagsCase{L"abc", 0}, FlagsCase{L"", 0},
-                                           FlagsCase{L" \t+3", 3}, FlagsCase{L"-5", -5},
-                                           FlagsCase{L"- 5", 0},
-                                           FlagsCase{L"99999999999", INT32_MAX},
-                                           FlagsCase{L"-2147483648", INT32_MIN},
-                                           FlagsCase{L"-99999999999", INT32_MIN}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, SessionFlags,
+    ::testing::Values(FlagsCase{L"0", 0}, FlagsCase{L"12abc", 12}, FlagsCase{L"abc", 0},
+                      FlagsCase{L"", 0}, FlagsCase{L" \t+3", 3}, FlagsCase{L"-5", -5},
+                      FlagsCase{L"- 5", 0}, FlagsCase{L"99999999999", INT32_MAX},
+                      FlagsCase{L"-2147483648", INT32_MIN}, FlagsCase{L"-99999999999", INT32_MIN}));
 
 TEST(RecordCurrentSession, GoesUnderTheReleaseKeyOfTheProgramsVersion) {
     SessionMachine m;
     m.machine.system.SetFileVersion(kExe, 0x000A0000, 0x113A000B);
     RecordCurrentSession(m.ctx);
-    EXPECT_EQ(m.Registry().GetString(kHkeyLocalMachine, L"SOFTWARE\\Velora\\Quorix\\10.0", L"CurSID"),
-              L"vlq2011aid30017xx-XX");
+    EXPECT_EQ(
+        m.Registry().GetString(kHkeyLocalMachine, L"SOFTWARE\\Velora\\Quorix\\10.0", L"CurSID"),
+        L"vlq2011aid30017xx-XX");
     m.ExpectNothingLeftOpen();
 }
 
@@ -187,7 +190,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         GuidCase{"NewMachineGetsOne", [](SessionMachine&) {}, kNew, std::nullopt, 1},
         GuidCase{"ExistingOneIsKept",
-                 [](SessionMachine& m) { m.Registry().PutString(kHkeyLocalMachine, kSetup, L"", kGuidText); },
+                 [](SessionMachine& m) {
+                     m.Registry().PutString(kHkeyLocalMachine, kSetup, L"", kGuidText);
+                 },
                  kGuidText, std::nullopt, 0},
         GuidCase{"LowerCaseTextIsKeptAsItStands",
                  [](SessionMachine& m) {
@@ -196,7 +201,9 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  L"{a1b2c3d4-0000-1111-2222-333344445555}", std::nullopt, 0},
         GuidCase{"RejectedTextIsReplaced",
-                 [](SessionMachine& m) { m.Registry().PutString(kHkeyLocalMachine, kSetup, L"", L"{garbage}"); },
+                 [](SessionMachine& m) {
+                     m.Registry().PutString(kHkeyLocalMachine, kSetup, L"", L"{garbage}");
+                 },
                  kNew, std::nullopt, 1},
         GuidCase{"GuidOfAnotherTypeIsReplaced",
                  [](SessionMachine& m) {
@@ -241,10 +248,14 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  std::nullopt, std::nullopt, 0},
         GuidCase{"NoGuidFromTheSystemWritesNothing",
-                 [](SessionMachine& m) { m.machine.core.faults.Fail("CoCreateGuid", kErrorNotEnoughMemory); },
+                 [](SessionMachine& m) {
+                     m.machine.core.faults.Fail("CoCreateGuid", kErrorNotEnoughMemory);
+                 },
                  std::nullopt, std::nullopt, 0},
         GuidCase{"AnUnformattableGuidIsNotWritten",
-                 [](SessionMachine& m) { m.machine.core.faults.Fail("StringFromGUID2", kErrorNotEnoughMemory); },
+                 [](SessionMachine& m) {
+                     m.machine.core.faults.Fail("StringFromGUID2", kErrorNotEnoughMemory);
+                 },
                  std::nullopt, std::nullopt, 1},
         GuidCase{"ComAlreadyInAnotherModeStillWorks",
                  [](SessionMachine& m) { m.machine.com.threadInMultithreadedApartment = true; },
@@ -312,11 +323,13 @@ TEST_P(SystemTimeText, HasTwoDigitFieldsAfterThePlainYear) {
     EXPECT_EQ(FormatSystemTime(GetParam().time), GetParam().text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Times, SystemTimeText,
-    ::testing::Values(TimeCase{sim::MakeSystemTime(2011, 1, 31, 9, 5, 0, 999), L"2011-01-31 09:05:00"},
-                      TimeCase{sim::MakeSystemTime(2011, 12, 1, 23, 59, 59), L"2011-12-01 23:59:59"},
-                      TimeCase{sim::MakeSystemTime(999, 10, 10, 10, 10, 10), L"999-10-10 10:10:10"}));
+INSTANTIATE_TEST_SUITE_P(Times, SystemTimeText,
+                         ::testing::Values(TimeCase{sim::MakeSystemTime(2011, 1, 31, 9, 5, 0, 999),
+                                                    L"2011-01-31 09:05:00"},
+                                           TimeCase{sim::MakeSystemTime(2011, 12, 1, 23, 59, 59),
+                                                    L"2011-12-01 23:59:59"},
+                                           TimeCase{sim::MakeSystemTime(999, 10, 10, 10, 10, 10),
+                                                    L"999-10-10 10:10:10"}));
 
 TEST(GuidToString, GivesTheBracedUpperCaseTextOrThrows) {
     SimProcess p;

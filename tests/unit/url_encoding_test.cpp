@@ -1,10 +1,10 @@
 // The percent-encoding of report values and the base64 of the installation identifier.
+#include "report/url_encoding.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "report/url_encoding.h"
 
 namespace quorix {
 namespace {
@@ -24,8 +24,7 @@ TEST_P(UrlEncoding, EncodesEachUnitByItsClass) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, UrlEncoding,
     ::testing::Values(
-        UrlCase{"Empty", L"", L""},
-        UrlCase{"LettersAndDigitsStay", L"AZaz09", L"AZaz09"},
+        UrlCase{"Empty", L"", L""}, UrlCase{"LettersAndDigitsStay", L"AZaz09", L"AZaz09"},
         UrlCase{"HyphenBracketAndDotStay", L"-].", L"-]."},
         UrlCase{"LocaleTagUnchanged", L"de-AT", L"de-AT"},
         UrlCase{"SessionTimeEscapesBlankAndColons", L"2011-01-31 12:05:09",
@@ -54,18 +53,17 @@ TEST_P(Base64Url, UsesTheUrlAlphabetAndTildePadding) {
 
 INSTANTIATE_TEST_SUITE_P(
     Blocks, Base64Url,
-    ::testing::Values(
-        Base64Case{"Empty", {}, L""},
-        Base64Case{"ThreeBytesNoPadding", {'a', 'b', 'c'}, L"YWJj"},
-        Base64Case{"TwoBytesOneTilde", {'a', 'b'}, L"YWI~"},
-        Base64Case{"OneByteTwoTildes", {'a'}, L"YQ~~"},
-        Base64Case{"HighValuesUseHyphenAndUnderscore", {0xFB, 0xFF, 0xFF}, L"-___"},
-        Base64Case{"PaddingAfterHighValues", {0xFB, 0xFF}, L"-_8~"},
-        Base64Case{"ZeroBytes", {0, 0, 0, 0}, L"AAAAAA~~"},
-        Base64Case{"GuidInTextOrder",
-                   {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC,
-                    0xDD, 0xEE, 0xFF},
-                   L"ABEiM0RVZneImaq7zN3u_w~~"}),
+    ::testing::Values(Base64Case{"Empty", {}, L""},
+                      Base64Case{"ThreeBytesNoPadding", {'a', 'b', 'c'}, L"YWJj"},
+                      Base64Case{"TwoBytesOneTilde", {'a', 'b'}, L"YWI~"},
+                      Base64Case{"OneByteTwoTildes", {'a'}, L"YQ~~"},
+                      Base64Case{"HighValuesUseHyphenAndUnderscore", {0xFB, 0xFF, 0xFF}, L"-___"},
+                      Base64Case{"PaddingAfterHighValues", {0xFB, 0xFF}, L"-_8~"},
+                      Base64Case{"ZeroBytes", {0, 0, 0, 0}, L"AAAAAA~~"},
+                      Base64Case{"GuidInTextOrder",
+                                 {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA,
+                                  0xBB, 0xCC, 0xDD, 0xEE, 0xFF},
+                                 L"ABEiM0RVZneImaq7zN3u_w~~"}),
     [](const auto& info) { return std::string(info.param.situation); });
 
 TEST(Base64Url, NoBytesAtAllGiveNothing) { EXPECT_EQ(Base64UrlEncode(nullptr, 3), L""); }

@@ -102,7 +102,8 @@ std::int32_t SimCom::CreateGuid(platform::Guid* guid) {
         made.data1 = 0x51000000u | counter_;
         made.data2 = 0x5157;
         made.data3 = 0x4000 | (counter_ & 0x0FFFu);
-        made.data4 = {0x80, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, static_cast<std::uint8_t>(counter_)};
+        made.data4 = {0x80, 0x11, 0x22, 0x33,
+                      0x44, 0x55, 0x66, static_cast<std::uint8_t>(counter_)};
     }
     created.push_back(made);
     *guid = made;

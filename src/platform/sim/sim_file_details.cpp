@@ -79,8 +79,8 @@ bool SimFiles::GetAttributesEx(const std::wstring& path, platform::FileAttribute
     if (core_.Failing("GetFileAttributesExW")) return false;
     const std::wstring key = PathKey(path);
     if (auto file = files_.find(key); file != files_.end()) {
-        data->attributes = file->second.attributes == 0 ? platform::kFileAttributeNormal
-                                                        : file->second.attributes;
+        data->attributes =
+            file->second.attributes == 0 ? platform::kFileAttributeNormal : file->second.attributes;
         data->creationTime = data->lastAccessTime = data->lastWriteTime =
             file->second.lastWriteTime;
         data->size = file->second.bytes.size();

@@ -23,7 +23,9 @@ std::wstring SchemeOf(const std::wstring& file) {
     return FoldKey(file.substr(0, colon));
 }
 
-bool IsBareName(const std::wstring& file) { return file.find_first_of(L"\\/:") == std::wstring::npos; }
+bool IsBareName(const std::wstring& file) {
+    return file.find_first_of(L"\\/:") == std::wstring::npos;
+}
 
 }  // namespace
 

@@ -30,7 +30,7 @@ void SimSystem::SetMachineDefaults() {
     userLocale = 0x0409;
     hasGeoFunctions = true;
     userGeoId = 244;
-    geoIso2Names = {{244, L"US"}, {94, L"DE"}, {14, L"AT"}, {242, L"GB"}, {84, L"FR"},
+    geoIso2Names = {{244, L"US"}, {94, L"DE"},  {14, L"AT"},  {242, L"GB"}, {84, L"FR"},
                     {118, L"IT"}, {217, L"ES"}, {122, L"JP"}, {134, L"KR"}, {176, L"NL"},
                     {191, L"PL"}, {32, L"BR"},  {203, L"RU"}, {45, L"CN"},  {61, L"DK"}};
     SetUtcNow(MakeSystemTime(2011, 1, 31, 12, 5, 9));

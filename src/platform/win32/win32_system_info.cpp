@@ -53,7 +53,8 @@ VersionFunctions LoadVersionFunctions() {
     HMODULE module =
         reinterpret_cast<HMODULE>(LoadSystemLibrary(L"version.dll", &functions.loadError));
     if (module == nullptr) return functions;
-    functions.getSize = reinterpret_cast<void*>(::GetProcAddress(module, "GetFileVersionInfoSizeW"));
+    functions.getSize =
+        reinterpret_cast<void*>(::GetProcAddress(module, "GetFileVersionInfoSizeW"));
     functions.getInfo = reinterpret_cast<void*>(::GetProcAddress(module, "GetFileVersionInfoW"));
     functions.query = reinterpret_cast<void*>(::GetProcAddress(module, "VerQueryValueW"));
     if (!functions.Present()) functions.loadError = ERROR_PROC_NOT_FOUND;
@@ -142,7 +143,7 @@ bool Win32System::GetGeoInfoText(std::int32_t id, std::uint32_t type, std::size_
     }
     std::vector<wchar_t> buffer(capacity + 1, L'\0');
     const int length = As<GetGeoInfoFn>(Geo().getGeoInfo)(id, type, buffer.data(),
-                                                         static_cast<int>(capacity), language);
+                                                          static_cast<int>(capacity), language);
     if (length <= 0) return false;
     text->assign(buffer.data());
     return true;
