@@ -16,30 +16,14 @@ using test::BuildPeSample;
 using test::PeSample;
 using test::PeSampleCut;
 using test::PeSampleSpec;
+using test::PutLe32;
+using test::ReadTagBack;
 
 constexpr uint32_t kChecksumOffset = 24 + 64;  // relative to the PE header
 
 uint32_t ReadLe32(const std::vector<uint8_t>& b, uint64_t at) {
     return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8) |
            (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
-
-void PutLe32(std::vector<uint8_t>& b, uint64_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-    }
-}
-
-bool ReadBack(const std::vector<uint8_t>& image, std::string* text) {
-    TagLocation at{};
-    const uint8_t* bytes = nullptr;
-    uint16_t length = 0;
-    if (!LocateTag(image.data(), image.size(), &at) ||
-        !ReadTagText(image.data(), image.size(), at, &bytes, &length)) {
-        return false;
-    }
-    text->assign(reinterpret_cast<const char*>(bytes), length);
-    return true;
 }
 
 PeSample UntaggedSample() {
@@ -95,7 +79,7 @@ TEST_P(StampTagRoundTrip, ReaderGetsTheTextBack) {
     EXPECT_TRUE(error.empty());
 
     std::string text;
-    ASSERT_TRUE(ReadBack(image, &text));
+    ASSERT_TRUE(ReadTagBack(image, &text));
     EXPECT_EQ(text, GetParam().tag);
     ExpectConsistentTable(original, image);
     ExpectSignedBytesUnchanged(original, image);
@@ -124,7 +108,7 @@ protected:
         std::string error;
         ASSERT_EQ(StampTag(image, tag, &error), StampStatus::Ok) << error;
         std::string text;
-        ASSERT_TRUE(ReadBack(image, &text));
+        ASSERT_TRUE(ReadTagBack(image, &text));
         EXPECT_EQ(text, tag);
         ExpectConsistentTable(original, image);
         ExpectSignedBytesUnchanged(original, image);
@@ -175,7 +159,7 @@ TEST(StampTagEntryLayout, UnpaddedEntryAtTheEndOfTheFile) {
     std::string error;
     ASSERT_EQ(StampTag(image, "A=b", &error), StampStatus::Ok) << error;
     std::string text;
-    ASSERT_TRUE(ReadBack(image, &text));
+    ASSERT_TRUE(ReadTagBack(image, &text));
     EXPECT_EQ(text, "A=b");
     ExpectConsistentTable(original, image);
     EXPECT_EQ(image[entry + 511], 0);  // the blob's padding is zero-filled

@@ -15,25 +15,8 @@ using test::BuildPeSample;
 using test::PeSample;
 using test::PeSampleCut;
 using test::PeSampleSpec;
-
-void PutLe32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-    }
-}
-
-// Locates and reads the tag of `image`, as the bootstrapper's reader does.
-bool ReadBack(const std::vector<uint8_t>& image, std::string* text) {
-    TagLocation at{};
-    const uint8_t* bytes = nullptr;
-    uint16_t length = 0;
-    if (!LocateTag(image.data(), image.size(), &at) ||
-        !ReadTagText(image.data(), image.size(), at, &bytes, &length)) {
-        return false;
-    }
-    text->assign(reinterpret_cast<const char*>(bytes), length);
-    return true;
-}
+using test::PutLe32;
+using test::ReadTagBack;
 
 // --- LocateTag ------------------------------------------------------------------------------
 
@@ -188,7 +171,7 @@ TEST(ReadTagText, TextEndingExactlyAtTheEndOfTheImage) {
     PeSample sample = BuildPeSample(spec);
     sample.image.resize(sample.TagFileOffset() + kTagHeaderSize + spec.tagText.size());
     std::string text;
-    ASSERT_TRUE(ReadBack(sample.image, &text));
+    ASSERT_TRUE(ReadTagBack(sample.image, &text));
     EXPECT_EQ(text, "ABCDEF1");
 }
 

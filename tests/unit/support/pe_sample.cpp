@@ -1,5 +1,7 @@
 #include "support/pe_sample.h"
 
+#include "package/tag_layout.h"
+
 #include <algorithm>
 
 namespace quorix::test {
@@ -12,11 +14,6 @@ constexpr uint32_t kOptionalHeader = kPeOffset + 24;
 void PutLe16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
     b[at] = static_cast<uint8_t>(v);
     b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-
-void PutLe32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    PutLe16(b, at, static_cast<uint16_t>(v));
-    PutLe16(b, at + 2, static_cast<uint16_t>(v >> 16));
 }
 
 void PushBe16(std::vector<uint8_t>& b, uint16_t v) {
@@ -106,6 +103,22 @@ PeSample BuildPeSample(const PeSampleSpec& spec) {
     }
     b.resize(std::min(cutAt, b.size()));
     return sample;
+}
+
+void PutLe32(std::vector<uint8_t>& image, uint64_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) image[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+bool ReadTagBack(const std::vector<uint8_t>& image, std::string* text) {
+    tag::TagLocation at{};
+    const uint8_t* bytes = nullptr;
+    uint16_t length = 0;
+    if (!tag::LocateTag(image.data(), image.size(), &at) ||
+        !tag::ReadTagText(image.data(), image.size(), at, &bytes, &length)) {
+        return false;
+    }
+    text->assign(reinterpret_cast<const char*>(bytes), length);
+    return true;
 }
 
 }  // namespace quorix::test

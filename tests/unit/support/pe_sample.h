@@ -64,4 +64,10 @@ struct PeSample {
 
 PeSample BuildPeSample(const PeSampleSpec& spec = PeSampleSpec());
 
+// Writes a 32-bit little-endian value into an image (for tests that spoil a built sample).
+void PutLe32(std::vector<uint8_t>& image, uint64_t at, uint32_t value);
+
+// Locates and reads the tag of an image as the bootstrapper's reader does: its text, or false.
+bool ReadTagBack(const std::vector<uint8_t>& image, std::string* text);
+
 }  // namespace quorix::test
