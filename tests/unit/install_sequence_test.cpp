@@ -376,6 +376,20 @@ TEST_F(InstallSequence, ReducedUiFailingWithFatalErrorShowsNoBoxAndEndsWithOne) 
     EXPECT_EQ(m.BaseInstall()->uiLevel, platform::kInstallUiLevelBasic);
     EXPECT_TRUE(Contains(m.BaseInstall()->commandLine, L"LANGSTRING=silent"));
     EXPECT_FALSE(Contains(m.BaseInstall()->commandLine, L"FASTOEM"));
+    // Of the two unattended options only silent suppresses the links.
+    const std::vector<std::wstring> opened = m.machine.shell.OpenedFiles();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_TRUE(Contains(opened[0], L"target=installhelp"));
+    EXPECT_TRUE(Contains(opened[0], L"errorcode=1603"));
+    EXPECT_TRUE(Contains(opened[0], L"action=1"));
+}
+
+TEST_F(InstallSequence, SilentFailureOpensNoLink) {
+    ProductMachine& m = Machine();
+    m.machine.installer.ScriptInstallResult(ProductMachine::BasePackagePath(),
+                                            kErrorInstallFailure);
+    EXPECT_EQ(m.Run({L"/silent"}).exitCode, 1u);
+    EXPECT_TRUE(m.machine.shell.OpenedFiles().empty());
 }
 
 // ---------------------------------------------------------------- outcomes
@@ -385,6 +399,7 @@ struct OutcomeCase {
     std::uint32_t baseResult;
     std::uint32_t exitCode;
     bool warningBox;
+    bool helpLink;  // the install-help page opens (exactly 0 on success, every failure)
     friend void PrintTo(const OutcomeCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -408,6 +423,12 @@ TEST_P(InstallOutcome, InteractiveRun) {
                                 ? m.machine.system.messageTexts.at(c.baseResult)
                                 : std::to_wstring(c.baseResult));
     }
+    const std::vector<std::wstring> opened = m.machine.shell.OpenedFiles();
+    ASSERT_EQ(opened.size(), c.helpLink ? 1u : 0u);
+    if (c.helpLink) {
+        EXPECT_TRUE(Contains(opened[0], L"target=installhelp"));
+        EXPECT_TRUE(Contains(opened[0], L"errorcode=" + std::to_wstring(c.baseResult)));
+    }
     // The level in force before the base package's is back on both outcomes.
     EXPECT_EQ(m.machine.installer.uiLevel, platform::kInstallUiLevelDefault);
     // After a failure the packs are removed again at the basic level; after success they stay.
@@ -422,14 +443,14 @@ TEST_P(InstallOutcome, InteractiveRun) {
 
 INSTANTIATE_TEST_SUITE_P(
     Results, InstallOutcome,
-    ::testing::Values(OutcomeCase{"Success", 0, 0, false},
-                      OutcomeCase{"RebootInitiated", kErrorSuccessRebootInitiated, 0, false},
-                      OutcomeCase{"RebootRequired", kErrorSuccessRebootRequired, 0, false},
-                      OutcomeCase{"Cancelled", kErrorInstallUserExit, 1, false},
-                      OutcomeCase{"FatalError", kErrorInstallFailure, 1, false},
-                      OutcomeCase{"Suspended", kErrorInstallSuspend, 1, false},
-                      OutcomeCase{"AnotherInstallation", kErrorInstallAlreadyRunning, 1, true},
-                      OutcomeCase{"UnknownCode", 1620, 1, true}),
+    ::testing::Values(OutcomeCase{"Success", 0, 0, false, true},
+                      OutcomeCase{"RebootInitiated", kErrorSuccessRebootInitiated, 0, false, false},
+                      OutcomeCase{"RebootRequired", kErrorSuccessRebootRequired, 0, false, false},
+                      OutcomeCase{"Cancelled", kErrorInstallUserExit, 1, false, true},
+                      OutcomeCase{"FatalError", kErrorInstallFailure, 1, false, true},
+                      OutcomeCase{"Suspended", kErrorInstallSuspend, 1, false, true},
+                      OutcomeCase{"AnotherInstallation", kErrorInstallAlreadyRunning, 1, true, true},
+                      OutcomeCase{"UnknownCode", 1620, 1, true, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(InstallSequence, AFailedLanguagePackStopsTheRunBeforeTheBasePackage) {
@@ -466,6 +487,12 @@ TEST_F(InstallSequence, CancelDuringAnUpgradeOfThePreviousGenerationEndsWithOneA
     EXPECT_EQ(m.state.installedMajorVersion, 9u);
     // The previous generation was already gone when the user cancelled.
     EXPECT_FALSE(m.machine.installer.IsInstalled(kPreviousGenerationProductCode));
+    // The cancel-during-upgrade page, with the version that was removed, instead of install help.
+    const std::vector<std::wstring> opened = m.machine.shell.OpenedFiles();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_TRUE(Contains(opened[0], L"target=cancelationduringupgrade"));
+    EXPECT_TRUE(Contains(opened[0], L"uninstalledversion=9"));
+    EXPECT_FALSE(Contains(opened[0], L"installhelp"));
 }
 
 TEST_F(InstallSequence, TheUiLevelInForceBeforeTheRunIsRestoredOnBothOutcomes) {
