@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# The install-help page after a run. The prefix's https handler is replaced by a Unix shell
+# script that appends the address to a file, so the address the product asks the shell to open
+# can be read back. A Unix program, because the UI driver runs the product in a job that is
+# killed when the product ends: a Windows handler (cmd /c echo) dies before it has written
+# anything, a process Wine execs natively is outside the job.
+#
+# An interactive run that succeeds opens the page with errorcode=0; one whose base package
+# fails explains the code in a box and opens the page with that code and the run's language;
+# silent runs open nothing, whatever the result.
+. "$QUORIX_WINE_TESTS_DIR/scenario.sh"
+scenario_begin
+exe="$(product_exe QuorixSetup-tagged.exe)"
+
+base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
+pack_code='{18F135D2-5F55-7203-3018-50C5A38FD547}'
+links="$SCRATCH/links.txt"
+recorder="$SCRATCH/record-link.sh"
+printf '#!/bin/sh\nprintf "%%s\\n" "$1" >>"%s"\n' "$links" >"$recorder"
+chmod +x "$recorder"
+wine_run -t 60 reg add 'HKCR\https\shell\open\command' /ve \
+    /d "Z:\\bin\\sh $recorder \"%1\"" /f >/dev/null 2>&1
+expect_eq "$?" 0 "reg add the https handler"
+
+# The handler may still be starting when the product has ended: waits up to 5 s for a line.
+wait_for_links() {
+    local i
+    for i in $(seq 1 10); do
+        [ -s "$links" ] && return 0
+        sleep 0.5
+    done
+    return 1
+}
+opened() { cat "$links" 2>/dev/null; }
+installed() {
+    wine_run -t 60 reg query \
+        "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" >/dev/null 2>&1 &&
+        echo yes || echo no
+}
+uninstall() {
+    wine_run -t 120 msiexec /x "$1" /qn
+    expect_eq "$?" 0 "msiexec /x $1"
+}
+# A property string the installer cannot parse (an unmatched quote): the base package fails
+# with 1639 before it has changed anything.
+bad_props='DEMOPROP="x'
+
+echo "== the handler itself"
+wine_run -t 60 rundll32 url.dll,FileProtocolHandler 'https://handler.test/?a=1&b=2'
+wait_for_links
+expect_eq "$(opened)" 'https://handler.test/?a=1&b=2' "the handler records the whole address"
+rm -f "$links"
+
+echo "== interactive run, installation succeeds"
+drive interactive -- "$exe"
+expect_eq "$?" 0 "interactive run: exit code"
+expect_eq "$(window_count "$LOG")" 0 "interactive run: boxes shown"
+wait_for_links
+url="$(opened)"
+expect_eq "$(printf '%s\n' "$url" | grep -c .)" 1 "interactive run: one page opened"
+expect_contains "$url" "https://link.velora.example/link/?target=installhelp&errorcode=0&action=1&" \
+    "interactive run: install-help page, errorcode=0, action=1 (not installed)"
+expect_contains "$url" "&aid=vlq2011aid30017xx-XX" "interactive run: report query: the affiliate"
+expect_contains "$url" "&vl_version=10.0.4410.11" "interactive run: report query: the version"
+# After a success the link names no language itself: the report's is the UILanguage the base
+# package wrote, en-US.
+expect_contains "$url" "&vl_lang=en-US&" "interactive run: report query: the installed language"
+uninstall "$base_code"
+uninstall "$pack_code"
+rm -f "$links"
+
+echo "== interactive run, the base package fails"
+drive failing --on kind=messagebox --snapshot --press OK -- "$exe" /bpprops "$bad_props"
+expect_eq "$?" 1 "failing run: exit code"
+expect_eq "$(window_count "$LOG")" 1 "failing run: boxes shown"
+expect_contains "$(field "$LOG" 0 .text)" "Invalid command line." "failing run: the installer's error"
+expect_eq "$(field "$LOG" 0 .icon)" warning "failing run: the box's icon"
+wait_for_links
+url="$(opened)"
+expect_eq "$(printf '%s\n' "$url" | grep -c .)" 1 "failing run: one page opened"
+expect_contains "$url" \
+    "https://link.velora.example/link/?target=installhelp&errorcode=1639&action=1&" \
+    "failing run: install-help page, errorcode=1639, action=1"
+expect_contains "$url" "&aid=vlq2011aid30017xx-XX" "failing run: report query: the affiliate"
+expect_contains "$url" "&vl_lang=en-US&" "failing run: report query: the run's language"
+expect_eq "$(installed "$base_code")" no "failing run: base package not installed"
+expect_eq "$(installed "$pack_code")" no "failing run: the pack installed before went again"
+rm -f "$links"
+
+echo "== silent run, the base package fails: no page"
+drive failing_silent --on kind=messagebox --snapshot --press OK -- \
+    "$exe" /silent /bpprops "$bad_props"
+expect_eq "$?" 1 "failing silent run: exit code"
+# The code is explained in a box in silent runs as well (the box is the product's, not the
+# installer's: "/silent" quiets the installer and the browser only).
+expect_eq "$(window_count "$LOG")" 1 "failing silent run: boxes shown"
+sleep 2
+expect_eq "$(opened | grep -c .)" 0 "failing silent run: pages opened"
+
+echo "== silent run, installation succeeds: no page"
+drive silent -- "$exe" /silent
+expect_eq "$?" 0 "silent run: exit code"
+expect_eq "$(installed "$base_code")" yes "silent run: base package installed"
+sleep 2
+expect_eq "$(opened | grep -c .)" 0 "silent run: pages opened"
+scenario_end

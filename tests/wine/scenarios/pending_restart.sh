@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# A rename waiting for the next start that names a file of the base package: the product asks
+# for a restart first. Answered No, it ends with 0 and installs nothing. A waiting rename of
+# some other file asks nothing.
+. "$QUORIX_WINE_TESTS_DIR/scenario.sh"
+scenario_begin
+exe="$(product_exe QuorixSetup-tagged.exe)"
+
+base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
+pack_code='{18F135D2-5F55-7203-3018-50C5A38FD547}'
+session_manager='HKLM\SYSTEM\CurrentControlSet\Control\Session Manager'
+
+installed() {
+    wine_run -t 60 reg query \
+        "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" >/dev/null 2>&1 &&
+        echo yes || echo no
+}
+# pending ENTRY...: PendingFileRenameOperations as Windows writes it, a REG_MULTI_SZ of
+# source/destination pairs (an empty destination is a deletion). reg.exe refuses empty strings
+# in a REG_MULTI_SZ, so the value goes in through a .reg file (REGEDIT4: the data as ANSI
+# bytes, which regedit widens).
+pending() {
+    local file="$SCRATCH/pending.reg"
+    {
+        printf 'REGEDIT4\r\n\r\n'
+        printf '[%s]\r\n' 'HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Session Manager'
+        printf '"PendingFileRenameOperations"=hex(7):%s\r\n' "$(
+            printf '%s\0' "$@" | od -An -v -tx1 |
+                tr -s ' \n' ' ' | sed 's/^ //; s/ $/,00/; s/ /,/g')"
+    } >"$file"
+    wine_run -t 60 regedit /s "$(winpath "$file")" >/dev/null 2>&1
+    expect_eq "$(wine_run -t 60 reg query "$session_manager" /v PendingFileRenameOperations \
+        2>/dev/null | tr -d '\r' | grep -c -F "$1")" 1 "PendingFileRenameOperations written"
+}
+
+echo "== a deletion of readme.txt (a file of the base package) waits for the restart"
+# A deletion is the source name followed by an empty destination.
+pending '\??\C:\x\readme.txt' ''
+drive pending --on kind=messagebox --snapshot --press IDNO -- "$exe"
+expect_eq "$?" 0 "exit code (driver)"
+expect_eq "$(window_count "$LOG")" 1 "boxes shown"
+expect_eq "$(field "$LOG" 0 .icon)" warning "the box's icon"
+expect_contains "$(field "$LOG" 0 .text)" "Would you like to restart your computer now?" \
+    "the restart question"
+expect_eq "$(field "$LOG" 0 '[.buttons[].id] | join(",")')" "6,7" "the box's buttons (Yes, No)"
+expect_eq "$(driver_errors "$LOG")" 0 "driver errors"
+expect_eq "$(installed "$base_code")" no "base package not installed"
+expect_eq "$(installed "$pack_code")" no "en-US pack not installed"
+expect_eq "$(wine_run -t 60 reg query 'HKLM\Software\Velora\Setup' >/dev/null 2>&1 &&
+    echo yes || echo no)" no "no installation GUID written"
+
+echo "== a waiting rename of another file: no question"
+pending '\??\C:\x\unrelated.txt' '' '\??\C:\x\old.txt' '!\??\C:\x\other.txt'
+drive unrelated -- "$exe" /silent
+expect_eq "$?" 0 "unrelated: exit code (driver)"
+expect_eq "$(window_count "$LOG")" 0 "unrelated: boxes shown"
+expect_eq "$(installed "$base_code")" yes "unrelated: base package installed"
+scenario_end
