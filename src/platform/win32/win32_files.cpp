@@ -2,14 +2,11 @@
 
 #include <shlobj.h>
 
+#include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_platform.h"
 
 namespace quorix::win32 {
 
-namespace {
-HANDLE ToHandle(platform::NativeHandle h) { return reinterpret_cast<HANDLE>(h); }
-platform::NativeHandle FromHandle(HANDLE h) { return reinterpret_cast<platform::NativeHandle>(h); }
-}  // namespace
 
 platform::NativeHandle Win32Files::CreateFileHandle(const std::wstring& path, std::uint32_t access,
                                               std::uint32_t share, std::uint32_t disposition,

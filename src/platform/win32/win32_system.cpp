@@ -2,14 +2,11 @@
 
 #include <shellapi.h>
 
+#include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_platform.h"
 
 namespace quorix::win32 {
 
-namespace {
-HANDLE ToHandle(platform::NativeHandle h) { return reinterpret_cast<HANDLE>(h); }
-platform::NativeHandle FromHandle(HANDLE h) { return reinterpret_cast<platform::NativeHandle>(h); }
-}  // namespace
 
 std::uint32_t Win32System::GetLastError() { return ::GetLastError(); }
 void Win32System::SetLastError(std::uint32_t error) { ::SetLastError(error); }

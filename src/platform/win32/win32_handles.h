@@ -1,0 +1,15 @@
+// Kernel handles as the seam carries them, and back.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/handles.h"
+
+namespace quorix::win32 {
+
+inline HANDLE ToHandle(platform::NativeHandle h) { return reinterpret_cast<HANDLE>(h); }
+inline platform::NativeHandle FromHandle(HANDLE h) {
+    return reinterpret_cast<platform::NativeHandle>(h);
+}
+
+}  // namespace quorix::win32
