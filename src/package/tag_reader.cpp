@@ -101,6 +101,27 @@ std::wstring TagTextToProperties(const std::uint8_t* text, std::size_t length) {
     return properties;
 }
 
+bool IsWellFormedTagText(const std::uint8_t* text, std::size_t length) {
+    // The text ends at a 0 byte, as the conversion does.
+    std::size_t end = 0;
+    while (end < length && text[end] != 0) ++end;
+    bool pairHasEquals = false;
+    for (std::size_t i = 0; i <= end; ++i) {
+        if (i == end || text[i] == '&') {
+            // Every pair is KEY=VALUE; an empty text has no pair at all.
+            if (end != 0 && !pairHasEquals) return false;
+            pairHasEquals = false;
+            continue;
+        }
+        const std::uint8_t byte = text[i];
+        // A blank or a quote would split or join installer properties; control characters and
+        // bytes of 0x80 or more have no place in an ASCII tag.
+        if (byte <= 0x20 || byte == '"' || byte >= 0x7F) return false;
+        if (byte == '=') pairHasEquals = true;
+    }
+    return true;
+}
+
 namespace {
 
 void WarnNoTag(ProcessContext& ctx, const wchar_t* stage) {
@@ -127,7 +148,15 @@ void ReadStampedTag(ProcessContext& ctx, const std::wstring& path) {
         WarnNoTag(ctx, L"extract_aidconfig3");
         return;
     }
-    ctx.state.tagProperties = TagTextToProperties(buffer.get(), static_cast<std::size_t>(size - 1));
+    const std::size_t length = static_cast<std::size_t>(size - 1);
+    // The tag lies outside the signed hash: anyone can rewrite it without breaking the
+    // signature. Text that would change the structure of the installer's property string is
+    // treated as no tag at all.
+    if (!IsWellFormedTagText(buffer.get(), length)) {
+        WarnNoTag(ctx, L"extract_aidconfig2");
+        return;
+    }
+    ctx.state.tagProperties = TagTextToProperties(buffer.get(), length);
 }
 
 }  // namespace quorix

@@ -46,6 +46,10 @@ private:
 // there is none.
 void ReadStampedTag(ProcessContext& ctx, const std::wstring& path);
 
+// True when the tag text (up to a 0 byte) is made of KEY=VALUE pairs joined by "&" with no
+// blank, double quote, control character or byte of 0x80 or more; the empty text is accepted.
+bool IsWellFormedTagText(const std::uint8_t* text, std::size_t length);
+
 // The tag text in installer-property form: "&" becomes a blank and "." becomes "#". Stops at
 // a 0 byte.
 std::wstring TagTextToProperties(const std::uint8_t* text, std::size_t length);

@@ -65,10 +65,47 @@ TEST(StampedTag, ZeroByteInsideTheTextEndsIt) {
 }
 
 TEST(StampedTag, HighBytesWidenAsSignedCharacters) {
-    PeSampleSpec spec;
-    spec.tagText = "A=\x80\xff";
-    EXPECT_EQ(ReadTagOf(BuildPeSample(spec).image).tagProperties,
+    // Only the conversion itself: the reader rejects such a tag before converting it.
+    const std::uint8_t text[] = {'A', '=', 0x80, 0xFF};
+    EXPECT_EQ(TagTextToProperties(text, sizeof(text)),
               std::wstring(L"A=") + wchar_t(0xFF80) + wchar_t(0xFFFF));
+}
+
+struct HostileTagCase {
+    const char* name;
+    std::string text;
+};
+
+class HostileTag : public ::testing::TestWithParam<HostileTagCase> {};
+
+TEST_P(HostileTag, IsNoTagAndTheDefaultsStay) {
+    PeSampleSpec spec;
+    spec.tagText = GetParam().text;
+    TagReadOutcome outcome = ReadTagOf(BuildPeSample(spec).image);
+    EXPECT_EQ(outcome.captions, std::vector<std::wstring>{L"extract_aidconfig2"});
+    EXPECT_EQ(outcome.tagProperties, kDefault);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, HostileTag,
+    ::testing::Values(HostileTagCase{"QuoteAndBlank", "AFFILIATEID=x\" REBOOT=Force"},
+                      HostileTagCase{"Blank", "AFFILIATEID=a b"},
+                      HostileTagCase{"Quote", "AFFILIATEID=\"x"},
+                      HostileTagCase{"Tab", "AFFILIATEID=a\tb"},
+                      HostileTagCase{"LineFeed", "AFFILIATEID=a\nREBOOT=Force"},
+                      HostileTagCase{"Delete", "AFFILIATEID=a\x7f"},
+                      HostileTagCase{"HighByte", "AFFILIATEID=\xc3\xa9"},
+                      HostileTagCase{"PairWithoutEquals", "AFFILIATEID=a&REBOOT"},
+                      HostileTagCase{"EmptyPair", "AFFILIATEID=a&&B=c"},
+                      HostileTagCase{"TrailingAmpersand", "AFFILIATEID=a&"}),
+    [](const ::testing::TestParamInfo<HostileTagCase>& info) { return std::string(info.param.name); });
+
+TEST(StampedTag, OrdinaryPairsKeepWorking) {
+    PeSampleSpec spec;
+    spec.tagText = "AFFILIATEID=abc-1_2&AFFILIATEIDFLAGS=.1&X=a=b";
+    TagReadOutcome outcome = ReadTagOf(BuildPeSample(spec).image);
+    EXPECT_TRUE(outcome.captions.empty());
+    EXPECT_EQ(outcome.tagProperties, L"AFFILIATEID=abc-1_2 AFFILIATEIDFLAGS=#1 X=a=b");
 }
 
 TEST(StampedTag, FileThatCannotBeOpenedWarnsAtStageOne) {
