@@ -21,6 +21,11 @@ struct ProcessState {
     std::wstring installedProductCode = kThisProductCode;
     std::uint32_t installedMajorVersion = 0;
     bool customInstallationRequested = false;
+    // The installed-version decision the welcome dialog was shown for (3: the previous
+    // generation is removed on the way, which the dialog announces).
+    std::int32_t welcomeMode = 0;
+    // 0 the system is supported, 1 this Windows is not, 2 Windows XP before Service Pack 2.
+    std::int32_t requirementsStatus = 0;
     FoundPackList foundPacks;
     ui::TextCatalog catalog;
 };

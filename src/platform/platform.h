@@ -3,13 +3,17 @@
 
 #include "platform/com.h"
 #include "platform/console.h"
+#include "platform/desktop.h"
+#include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/handles.h"
 #include "platform/installer.h"
 #include "platform/registry.h"
 #include "platform/resources.h"
+#include "platform/services.h"
 #include "platform/shell.h"
 #include "platform/system.h"
+#include "platform/task_scheduler.h"
 #include "platform/ui.h"
 
 namespace quorix::platform {
@@ -24,6 +28,10 @@ struct Platform {
     Resources& resources;
     Shell& shell;
     Com& com;
+    Services& services;
+    TaskScheduler& tasks;
+    Desktop& desktop;
+    Dialogs& dialogs;
 };
 
 }  // namespace quorix::platform

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/handles.h"
+
 namespace quorix::platform {
 
 inline constexpr std::uint32_t kMbOk = 0x00;
@@ -28,6 +30,10 @@ public:
     // Returns the button pressed (0 when the box could not be shown).
     virtual int ShowMessageBox(const wchar_t* caption, const std::wstring& text,
                            std::uint32_t style) = 0;
+    // MessageBoxW(owner, text, caption, style): the box is modal to `owner`, which also receives
+    // WM_HELP when the box has a Help button and it is pressed.
+    virtual int ShowOwnedMessageBox(NativeHandle owner, const wchar_t* caption,
+                                    const std::wstring& text, std::uint32_t style) = 0;
     // The welcome dialog's host: the modal dialog with the language pack at
     // `preselectedPosition` selected. Returns what DialogBoxParamW returns for it: the position
     // chosen with Next, or a negative value when it was closed without a choice or could not

@@ -153,9 +153,14 @@ bool SimUi::InitCommonControls(std::uint32_t classes) {
 }
 
 int SimUi::ShowMessageBox(const wchar_t* caption, const std::wstring& text, std::uint32_t style) {
+    return ShowOwnedMessageBox(platform::kNullHandle, caption, text, style);
+}
+
+int SimUi::ShowOwnedMessageBox(platform::NativeHandle owner, const wchar_t* caption,
+                               const std::wstring& text, std::uint32_t style) {
     if (core_.Failing("MessageBoxW")) return 0;
     boxes.push_back(MessageBoxRecord{
-        caption ? std::optional<std::wstring>(caption) : std::nullopt, text, style});
+        caption ? std::optional<std::wstring>(caption) : std::nullopt, text, style, owner});
     if (nextAnswer_ < answers.size()) return answers[nextAnswer_++];
     switch (style & 0x0F) {
         case 0x04:  // MB_YESNO
@@ -179,7 +184,8 @@ std::intptr_t SimUi::RunWelcomeDialog(int preselectedPosition, bool* customInsta
 // ---------------------------------------------------------------- the machine
 
 SimWindows::SimWindows()
-    : platform_{system, files, console, ui, registry, installer, resources, shell, com} {
+    : platform_{system,    files, console, ui,    registry, installer, resources,
+                shell,     com,   services, tasks, desktop, dialogs} {
     installer.ReadFilesFrom(&files);
     core.onClose["file"] = [this](platform::NativeHandle h) { files.CloseFileObject(h); };
     core.onClose["mapping"] = [this](platform::NativeHandle h) { files.CloseFileObject(h); };

@@ -12,11 +12,15 @@
 #include "platform/platform.h"
 #include "platform/sim/sim_com.h"
 #include "platform/sim/sim_core.h"
+#include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_dialogs.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_installer.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_resources.h"
+#include "platform/sim/sim_services.h"
 #include "platform/sim/sim_shell.h"
+#include "platform/sim/sim_task_scheduler.h"
 
 namespace quorix::sim {
 
@@ -116,6 +120,7 @@ struct MessageBoxRecord {
     std::optional<std::wstring> caption;  // none: Windows' default caption
     std::wstring text;
     std::uint32_t style;
+    platform::NativeHandle owner = platform::kNullHandle;
 };
 
 // How the user leaves the welcome dialog.
@@ -131,6 +136,8 @@ public:
     explicit SimUi(Core& core) : core_(core) {}
     bool InitCommonControls(std::uint32_t classes) override;
     int ShowMessageBox(const wchar_t* caption, const std::wstring& text, std::uint32_t style) override;
+    int ShowOwnedMessageBox(platform::NativeHandle owner, const wchar_t* caption,
+                            const std::wstring& text, std::uint32_t style) override;
     std::intptr_t RunWelcomeDialog(int preselectedPosition, bool* customInstallation) override;
 
     // --- the test's side ---
@@ -163,6 +170,10 @@ public:
     SimResources resources{core};
     SimShell shell{core, files};
     SimCom com{core};
+    SimServices services{core};
+    SimTaskScheduler tasks{core};
+    SimDesktop desktop{core};
+    SimDialogs dialogs{core};
 
 private:
     platform::Platform platform_;

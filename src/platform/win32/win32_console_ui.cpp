@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_platform.h"
 
 namespace quorix::win32 {
@@ -39,6 +40,11 @@ bool Win32Ui::InitCommonControls(std::uint32_t classes) {
 
 int Win32Ui::ShowMessageBox(const wchar_t* caption, const std::wstring& text, std::uint32_t style) {
     return ::MessageBoxW(nullptr, text.c_str(), caption, style);
+}
+
+int Win32Ui::ShowOwnedMessageBox(platform::NativeHandle owner, const wchar_t* caption,
+                                 const std::wstring& text, std::uint32_t style) {
+    return ::MessageBoxW(ToWindow(owner), text.c_str(), caption, style);
 }
 
 std::intptr_t Win32Ui::RunWelcomeDialog(int preselectedPosition, bool* customInstallation) {

@@ -3,10 +3,14 @@
 
 #include "platform/platform.h"
 #include "platform/win32/win32_com.h"
+#include "platform/win32/win32_desktop.h"
+#include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_installer.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_resources.h"
+#include "platform/win32/win32_services.h"
 #include "platform/win32/win32_shell.h"
+#include "platform/win32/win32_task_scheduler.h"
 
 namespace quorix::win32 {
 
@@ -88,6 +92,8 @@ class Win32Ui : public platform::Ui {
 public:
     bool InitCommonControls(std::uint32_t classes) override;
     int ShowMessageBox(const wchar_t* caption, const std::wstring& text, std::uint32_t style) override;
+    int ShowOwnedMessageBox(platform::NativeHandle owner, const wchar_t* caption,
+                            const std::wstring& text, std::uint32_t style) override;
     std::intptr_t RunWelcomeDialog(int preselectedPosition, bool* customInstallation) override;
 };
 
@@ -95,8 +101,8 @@ public:
 class Win32Platform {
 public:
     Win32Platform()
-        : platform_{system_,    files_,     console_, ui_, registry_,
-                    installer_, resources_, shell_,   com_} {}
+        : platform_{system_, files_,    console_, ui_,    registry_, installer_, resources_,
+                    shell_,  com_,      services_, tasks_, desktop_,  dialogs_} {}
     platform::Platform& Os() { return platform_; }
 
 private:
@@ -109,6 +115,10 @@ private:
     Win32Resources resources_;
     Win32Shell shell_;
     Win32Com com_;
+    Win32Services services_;
+    Win32TaskScheduler tasks_;
+    Win32Desktop desktop_;
+    Win32Dialogs dialogs_;
     platform::Platform platform_;
 };
 
