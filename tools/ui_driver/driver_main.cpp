@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@ constexpr int kExitCannotStart = 126;
 constexpr DWORD kIconPatienceMs = 1500;
 constexpr DWORD kPendingPollMs = 5;
 constexpr DWORD kHiddenPatienceMs = 3000;
+// How long --wait-alone waits for the box that the step before it should bring up.
+constexpr DWORD kBoxPatienceMs = 3000;
 
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return std::string();
@@ -69,12 +72,26 @@ struct TrackedWindow {
     bool logged = false;
     int rule = -1;  // index into the rules; kDefaultRule for the default action
     size_t nextAction = 0;
-    DWORD actionStarted = 0;  // Sleep and WaitFile: when the action began
+    DWORD actionStarted = 0;  // Sleep and WaitAlone: when the action began
+    int windowsBefore = 0;    // WaitAlone: windows seen when it began
     bool waitingLogged = false;
     bool finished = false;
 };
 
 constexpr int kDefaultRule = -2;
+
+// A window that went away before it was shown is worth a record only if it was a dialog or a
+// message box (gone before it could be answered); hidden helper windows are not.
+bool IsDialogKind(const WindowRecord& record) {
+    return record.kind == L"messagebox" || record.kind == L"dialog";
+}
+
+// The drop-down list of a combo box is a top-level window of its own, but part of the control.
+bool IsPartOfAControl(HWND hwnd) {
+    wchar_t name[16] = {};
+    GetClassNameW(hwnd, name, 16);
+    return lstrcmpiW(name, L"ComboLBox") == 0;
+}
 
 class Driver {
 public:
@@ -107,6 +124,8 @@ private:
                    JsonLine details = JsonLine());
     void DefaultAction(TrackedWindow& w);
     void Forget();
+    // With --shots: saves the window as DIR\<seq>-<event>.png and notes the file in the record.
+    void Shoot(TrackedWindow& w, long long sequence, const char* event);
     void Finish(DWORD exitCode, bool timedOut);
 
     DriverOptions options_;
@@ -231,6 +250,7 @@ void Driver::Observe(HWND hwnd) {
     for (const TrackedWindow& w : windows_) {
         if (w.hwnd == hwnd) return;
     }
+    if (IsPartOfAControl(hwnd)) return;
     TrackedWindow w;
     w.hwnd = hwnd;
     w.observed = GetTickCount();
@@ -262,8 +282,27 @@ void Driver::LogWindow(TrackedWindow& w) {
     } else {
         w.record.vanished = true;
     }
-    log_.Write(WindowToJson(w.record, "window", ++sequence_, Now()));
+    const long long sequence = ++sequence_;
+    if (!w.record.vanished) Shoot(w, sequence, "window");
+    log_.Write(WindowToJson(w.record, "window", sequence, Now()));
     w.logged = true;
+}
+
+void Driver::Shoot(TrackedWindow& w, long long sequence, const char* event) {
+    w.record.screenshot.clear();
+    if (options_.shotsFolder.empty()) return;
+    std::wstring number = std::to_wstring(sequence);
+    if (number.size() < 4) number.insert(0, 4 - number.size(), L'0');
+    const std::wstring path = options_.shotsFolder + L"\\" + number + L"-" +
+                              std::wstring(event, event + std::strlen(event)) + L".png";
+    ActionResult result = SaveScreenshot(w.hwnd, path);
+    if (result.ok) {
+        w.record.screenshot = path;
+    } else {
+        JsonLine details;
+        details.Field("file", path);
+        LogAction(w, "screenshot", result, details);
+    }
 }
 
 void Driver::ChooseRule(TrackedWindow& w) {
@@ -406,7 +445,9 @@ bool Driver::RunAction(TrackedWindow& w, const Action& action) {
             if (ReadWindow(w.hwnd, fresh)) {
                 fresh.icon = w.record.icon;
                 w.record = fresh;
-                log_.Write(WindowToJson(w.record, "snapshot", ++sequence_, Now()));
+                const long long sequence = ++sequence_;
+                Shoot(w, sequence, "snapshot");
+                log_.Write(WindowToJson(w.record, "snapshot", sequence, Now()));
                 return true;
             }
             LogAction(w, "snapshot", ActionResult{false, L"the window is gone", 0, L""});
@@ -415,6 +456,53 @@ bool Driver::RunAction(TrackedWindow& w, const Action& action) {
         case ActionKind::Close: {
             ActionResult result = PostCloseRequest(w.hwnd);
             LogAction(w, "close", result);
+            return result.ok;
+        }
+        case ActionKind::Command: {
+            ActionResult result = PostCommand(w.hwnd, action.controlId);
+            JsonLine details;
+            details.Field("control", action.controlId);
+            LogAction(w, "command", result, details);
+            return result.ok;
+        }
+        case ActionKind::Key: {
+            ActionResult result = PressKey(w.hwnd, action.virtualKey);
+            JsonLine details;
+            details.Field("key", static_cast<long long>(action.virtualKey));
+            LogAction(w, "key", result, details);
+            return result.ok;
+        }
+        case ActionKind::DropDown:
+        case ActionKind::CloseUp: {
+            const bool show = action.kind == ActionKind::DropDown;
+            ActionResult result = ShowDropDown(w.hwnd, action.controlId, show);
+            JsonLine details;
+            details.Field("control", action.controlId);
+            LogAction(w, show ? "drop" : "closeup", result, details);
+            return result.ok;
+        }
+        case ActionKind::WaitAlone: {
+            // A step sent while a box is up would reach this window's controls past the box's
+            // own message loop and be lost. The box asked for by the step before may take a
+            // moment to come up: wait for a new window a while, then until none is up.
+            if (w.actionStarted == 0) {
+                w.actionStarted = now == 0 ? 1 : now;
+                w.windowsBefore = windowsSeen_;
+            }
+            if (windowsSeen_ == w.windowsBefore && now - w.actionStarted < kBoxPatienceMs)
+                return false;
+            for (const TrackedWindow& other : windows_) {
+                if (other.hwnd != w.hwnd && IsDialogKind(other.record) && IsWindow(other.hwnd) &&
+                    IsWindowVisible(other.hwnd)) {
+                    return false;
+                }
+            }
+            w.actionStarted = 0;
+            return true;
+        }
+        case ActionKind::HelpRequest: {
+            ActionResult result = SendHelpRequest(w.hwnd);
+            LogAction(w, "help-request", result);
             return result.ok;
         }
     }
@@ -463,17 +551,13 @@ void Driver::Step(TrackedWindow& w) {
         // The window needs a turn of its message loop before the next action sees the change.
         if (action.kind == ActionKind::Press || action.kind == ActionKind::Close ||
             action.kind == ActionKind::Select || action.kind == ActionKind::Check ||
-            action.kind == ActionKind::Uncheck) {
+            action.kind == ActionKind::Uncheck || action.kind == ActionKind::Command ||
+            action.kind == ActionKind::Key || action.kind == ActionKind::DropDown ||
+            action.kind == ActionKind::CloseUp || action.kind == ActionKind::HelpRequest) {
             return;
         }
     }
     w.finished = true;
-}
-
-// A window that went away before it was shown is worth a record only if it was a dialog or a
-// message box (gone before it could be answered); hidden helper windows are not.
-bool IsDialogKind(const WindowRecord& record) {
-    return record.kind == L"messagebox" || record.kind == L"dialog";
 }
 
 void Driver::Forget() {

@@ -4,6 +4,8 @@
 #include <cwchar>
 #include <cwctype>
 
+#include <windows.h>
+
 namespace quorix::uidriver {
 namespace {
 
@@ -91,7 +93,26 @@ bool ParseControlAssignment(const std::wstring& text, bool allowIndex, Action& a
     return true;
 }
 
+// The keys a user presses on a setup's dialogs.
+struct NamedKey {
+    const wchar_t* name;
+    unsigned virtualKey;
+};
+
+constexpr NamedKey kKeys[] = {
+    {L"escape", VK_ESCAPE}, {L"esc", VK_ESCAPE}, {L"enter", VK_RETURN}, {L"return", VK_RETURN},
+    {L"space", VK_SPACE},   {L"tab", VK_TAB},    {L"f1", VK_F1},        {L"down", VK_DOWN},
+    {L"up", VK_UP},
+};
+
 }  // namespace
+
+unsigned ParseKeyName(const std::wstring& name) {
+    for (const NamedKey& key : kKeys) {
+        if (EqualsIgnoringCase(name, key.name)) return key.virtualKey;
+    }
+    return 0;
+}
 
 ButtonSpec ParseButtonSpec(const std::wstring& spec) {
     ButtonSpec button;
@@ -187,6 +208,9 @@ ParseResult ParseDriverArguments(const std::vector<std::wstring>& args) {
             if (!value(o.logPath)) return fail(L"--log needs a file");
         } else if (a == L"--exit-code-file") {
             if (!value(o.exitCodePath)) return fail(L"--exit-code-file needs a file");
+        } else if (a == L"--shots") {
+            if (!value(o.shotsFolder) || o.shotsFolder.empty())
+                return fail(L"--shots needs a folder");
         } else if (a == L"--cwd") {
             if (!value(o.workingDirectory)) return fail(L"--cwd needs a folder");
         } else if (a == L"--cmdline") {
@@ -260,6 +284,20 @@ ParseResult ParseDriverArguments(const std::vector<std::wstring>& args) {
                 action.kind = ActionKind::Snapshot;
             } else if (a == L"--close") {
                 action.kind = ActionKind::Close;
+            } else if (a == L"--command" || a == L"--drop" || a == L"--closeup") {
+                action.kind = a == L"--command" ? ActionKind::Command
+                            : a == L"--drop"    ? ActionKind::DropDown
+                                                : ActionKind::CloseUp;
+                if (!value(v) || !ParseControlId(v, action.controlId) || action.controlId == 0)
+                    return fail(a + L" needs a control id");
+            } else if (a == L"--key") {
+                action.kind = ActionKind::Key;
+                if (!value(v) || (action.virtualKey = ParseKeyName(v)) == 0)
+                    return fail(L"--key needs escape, enter, space, tab, f1, up or down");
+            } else if (a == L"--help-request") {
+                action.kind = ActionKind::HelpRequest;
+            } else if (a == L"--wait-alone") {
+                action.kind = ActionKind::WaitAlone;
             } else {
                 return fail(L"unknown option: " + a);
             }
@@ -284,6 +322,7 @@ std::wstring UsageText() {
            L"  --detached             start the program without a console to attach to\n"
            L"  --quiet                write the log lines only to the file, not to stdout\n"
            L"  --cwd DIR              working folder of the program\n"
+           L"  --shots DIR            a PNG of every window and snapshot, named after its seq\n"
            L"  --cmdline TEXT         the whole command line instead of -- PROGRAM ARGS\n"
            L"  --default press|close|leave   unmatched windows (default: press default button)\n"
            L"rules (a rule applies once, to the first window meeting all its conditions):\n"
@@ -293,8 +332,11 @@ std::wstring UsageText() {
            L"actions, done in order:\n"
            L"  --press IDOK|IDYES|...|id=N|default|TEXT\n"
            L"  --select ID=ITEMTEXT | ID#INDEX     --check ID  --uncheck ID  --set-text ID=TEXT\n"
-           L"  --wait-file PATH  --touch PATH  --sleep MS  --screenshot PATH.bmp\n"
-           L"  --snapshot  --close\n"
+           L"  --wait-file PATH  --touch PATH  --sleep MS  --screenshot PATH.png|PATH.bmp\n"
+           L"  --snapshot  --close  --command ID (WM_COMMAND, no button needed)\n"
+           L"  --key escape|enter|space|tab|f1|up|down   (to the focused control)\n"
+           L"  --drop ID  --closeup ID  (a combo box's list)  --help-request (WM_HELP, as F1)\n"
+           L"  --wait-alone           until the box the step before brought up is answered\n"
            L"exit code: the program's (low byte under Wine), 124 timeout, 125 usage, 126 start\n";
 }
 

@@ -32,15 +32,25 @@ enum class ActionKind {
     WaitFile,    // hold the window until a file exists
     Touch,       // create a file (tells a scenario that the window is up)
     Sleep,       // wait a number of milliseconds
-    Screenshot,  // save the window as a BMP file
+    Screenshot,  // save the window as a PNG (".png") or BMP file
     Snapshot,    // record the window again (after the script changed it)
     Close,       // WM_CLOSE
+    Command,     // WM_COMMAND with an id, whether or not a button has it (IDCANCEL by Escape)
+    Key,         // a key press sent to the window's focused control
+    DropDown,    // open a combo box's list (CB_SHOWDROPDOWN)
+    CloseUp,     // close it again
+    HelpRequest, // WM_HELP, what F1 asks a window for
+    WaitAlone,   // hold the script until no other dialog or box of the program is up
 };
+
+// The virtual-key code of a key name ("escape", "enter", "f1", ...), 0 for an unknown name.
+unsigned ParseKeyName(const std::wstring& name);
 
 struct Action {
     ActionKind kind = ActionKind::Sleep;
     ButtonSpec button;       // Press
-    int controlId = 0;       // Select, Check, Uncheck, SetText
+    int controlId = 0;       // Select, Check, Uncheck, SetText, Command, DropDown, CloseUp
+    unsigned virtualKey = 0;  // Key
     int itemIndex = -1;      // Select by index ("ID#N")
     std::wstring text;       // Select by text, SetText, and the path of WaitFile/Touch/Screenshot
     unsigned milliseconds = 0;  // Sleep
@@ -62,6 +72,7 @@ struct DriverOptions {
     std::wstring exitCodePath;   // empty: none
     std::wstring workingDirectory;
     std::wstring commandLine;    // the program under test, as CreateProcessW gets it
+    std::wstring shotsFolder;    // non-empty: a PNG of every window and snapshot goes there
     unsigned timeoutSeconds = 120;
     unsigned pollMilliseconds = 50;
     unsigned settleMilliseconds = 150;  // time a new window gets to paint before it is judged

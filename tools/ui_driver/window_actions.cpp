@@ -1,5 +1,10 @@
 #include "window_actions.h"
 
+#include <commctrl.h>
+
+#include <vector>
+
+#include "png_writer.h"
 #include "screen_capture.h"
 #include "window_inspector.h"
 
@@ -61,11 +66,22 @@ ActionResult SelectItem(HWND dialog, const Action& action) {
     if (control == nullptr) return Failed(L"no such control");
     wchar_t cls[64] = {};
     GetClassNameW(control, cls, 64);
-    const bool combo = lstrcmpiW(cls, L"ComboBox") == 0;
+    const bool comboEx = lstrcmpiW(cls, WC_COMBOBOXEXW) == 0;
+    const bool combo = comboEx || lstrcmpiW(cls, L"ComboBox") == 0;
     if (!combo && lstrcmpiW(cls, L"ListBox") != 0) return Failed(L"not a combo box or list box");
 
     LRESULT index = action.itemIndex;
-    if (action.itemIndex < 0) {
+    if (action.itemIndex < 0 && comboEx) {
+        // Its items live in the other process: the first whose text matches exactly.
+        std::vector<std::wstring> texts;
+        std::vector<int> images;
+        if (!ReadComboExItems(control, texts, images)) return Failed(L"cannot read the items");
+        index = -1;
+        for (size_t i = 0; i < texts.size() && index < 0; ++i) {
+            if (texts[i] == action.text) index = static_cast<LRESULT>(i);
+        }
+        if (index < 0) return Failed(L"no item with that text");
+    } else if (action.itemIndex < 0) {
         if (!Send(control, combo ? CB_FINDSTRINGEXACT : LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                   reinterpret_cast<LPARAM>(action.text.c_str()), index) ||
             index < 0) {
@@ -107,10 +123,83 @@ ActionResult SetControlText(HWND dialog, int controlId, const std::wstring& text
     return Succeeded();
 }
 
+bool EndsWithPng(const std::wstring& path) {
+    return path.size() >= 4 && lstrcmpiW(path.c_str() + path.size() - 4, L".png") == 0;
+}
+
+bool WritePngFile(const std::wstring& path, const Pixels& pixels) {
+    const std::vector<unsigned char> data = EncodePng(pixels);
+    if (data.empty()) return false;
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+    CloseHandle(h);
+    return ok && written == data.size();
+}
+
 ActionResult SaveScreenshot(HWND window, const std::wstring& path) {
     Pixels pixels;
     if (!CaptureWindow(window, pixels)) return Failed(L"capture failed");
-    if (!WriteBmpFile(path, pixels)) return Failed(L"cannot write the file");
+    const bool written = EndsWithPng(path) ? WritePngFile(path, pixels) : WriteBmpFile(path, pixels);
+    if (!written) return Failed(L"cannot write the file");
+    return Succeeded();
+}
+
+ActionResult PostCommand(HWND window, int id) {
+    HWND control = Control(window, id);
+    if (!PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(control))) {
+        return Failed(L"PostMessage failed");
+    }
+    return Succeeded();
+}
+
+ActionResult PressKey(HWND window, unsigned virtualKey) {
+    HWND target = window;
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    if (GetGUIThreadInfo(thread, &info) && info.hwndFocus != nullptr &&
+        (info.hwndFocus == window || IsChild(window, info.hwndFocus))) {
+        target = info.hwndFocus;
+    }
+    const UINT scan = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
+    const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
+    const LPARAM up = down | (static_cast<LPARAM>(3) << 30);  // previous state down, released
+    if (!PostMessageW(target, WM_KEYDOWN, virtualKey, down) ||
+        !PostMessageW(target, WM_KEYUP, virtualKey, up)) {
+        return Failed(L"PostMessage failed");
+    }
+    return Succeeded();
+}
+
+ActionResult ShowDropDown(HWND dialog, int controlId, bool show) {
+    HWND control = Control(dialog, controlId);
+    if (control == nullptr) return Failed(L"no such control");
+    LRESULT ignored = 0;
+    if (!Send(control, CB_SHOWDROPDOWN, show ? TRUE : FALSE, 0, ignored))
+        return Failed(L"the control does not answer");
+    LRESULT dropped = 0;
+    if (!Send(control, CB_GETDROPPEDSTATE, 0, 0, dropped)) return Failed(L"the control does not answer");
+    if ((dropped != 0) != show) return Failed(L"the list did not change");
+    return Succeeded();
+}
+
+ActionResult SendHelpRequest(HWND window) {
+    // The HELPINFO must be readable in the window's process; Wine copies a WM_HELP's lParam
+    // across processes as Windows does.
+    HELPINFO info = {};
+    info.cbSize = sizeof info;
+    info.iContextType = HELPINFO_WINDOW;
+    info.iCtrlId = GetDlgCtrlID(window);
+    info.hItemHandle = window;
+    info.dwContextId = GetWindowContextHelpId(window);
+    GetCursorPos(&info.MousePos);
+    LRESULT ignored = 0;
+    if (!Send(window, WM_HELP, 0, reinterpret_cast<LPARAM>(&info), ignored))
+        return Failed(L"the window does not answer");
     return Succeeded();
 }
 

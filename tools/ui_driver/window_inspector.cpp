@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "icon_match.h"
+#include "remote_memory.h"
 
 namespace quorix::uidriver {
 namespace {
@@ -81,9 +82,29 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM context) {
     return TRUE;
 }
 
-void ReadControl(HWND control, ControlRecord& record) {
+void ReadComboEx(HWND control, ControlRecord& record) {
+    if (!ReadComboExItems(control, record.items, record.itemImages)) return;
+    LRESULT selected = -1;
+    if (Send(control, CB_GETCURSEL, 0, 0, selected)) record.selected = static_cast<int>(selected);
+}
+
+void ReadControl(HWND window, HWND control, ControlRecord& record) {
     record.className = ClassName(control);
+    // Controls moved into a panel (SetParent) are recorded with the panel's id: a script can
+    // tell the notice inside the panel from one left on the dialog.
+    HWND parent = GetParent(control);
+    if (parent != nullptr && parent != window) {
+        record.parentId = static_cast<int>(GetDlgCtrlID(parent) & 0xFFFF);
+    }
     record.id = static_cast<int>(GetDlgCtrlID(control) & 0xFFFF);
+    // The combo box inside a ComboBoxEx32 draws items it does not own: its "text" is the
+    // item's data read as characters. The outer control is the one to read.
+    const bool insideComboEx = record.parentId >= 0 && IsComboEx(parent);
+    if (insideComboEx) {
+        record.visible = IsWindowVisible(control) != FALSE;
+        record.enabled = IsWindowEnabled(control) != FALSE;
+        return;
+    }
     record.text = ReadControlText(control);
     record.visible = IsWindowVisible(control) != FALSE;
     record.enabled = IsWindowEnabled(control) != FALSE;
@@ -111,6 +132,8 @@ void ReadControl(HWND control, ControlRecord& record) {
         ReadListBox(control, true, record);
     } else if (lstrcmpiW(record.className.c_str(), L"ListBox") == 0) {
         ReadListBox(control, false, record);
+    } else if (lstrcmpiW(record.className.c_str(), WC_COMBOBOXEXW) == 0) {
+        ReadComboEx(control, record);
     }
 }
 
@@ -128,6 +151,7 @@ void ClassifyKind(HWND window, WindowRecord& record, const std::vector<HWND>& ch
         const ControlRecord& c = record.controls[i];
         const bool isStatic = lstrcmpiW(c.className.c_str(), L"Static") == 0;
         if (!isStatic && !(c.isButton)) onlyStaticsAndButtons = false;
+        if (c.parentId >= 0) onlyStaticsAndButtons = false;  // a panel: no box has one
         if (isStatic && c.visible && !IsIconStatic(children[i])) {
             ++texts;
             message = c.text;
@@ -142,6 +166,47 @@ void ClassifyKind(HWND window, WindowRecord& record, const std::vector<HWND>& ch
 }
 
 }  // namespace
+
+bool IsComboEx(HWND control) { return lstrcmpiW(ClassName(control).c_str(), WC_COMBOBOXEXW) == 0; }
+
+bool ReadComboExItems(HWND combo, std::vector<std::wstring>& texts, std::vector<int>& images) {
+    texts.clear();
+    images.clear();
+    LRESULT count = 0;
+    if (!Send(combo, CB_GETCOUNT, 0, 0, count) || count < 0) return false;
+    if (count > kMaxListItems) count = kMaxListItems;
+    if (count == 0) return true;
+    constexpr int kItemChars = 260;
+    const std::size_t textOffset = sizeof(COMBOBOXEXITEMW);
+    RemoteBlock block(combo, textOffset + kItemChars * sizeof(wchar_t));
+    if (!block.ok()) return false;
+    for (int i = 0; i < static_cast<int>(count); ++i) {
+        COMBOBOXEXITEMW item = {};
+        item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
+        item.iItem = i;
+        item.pszText = static_cast<LPWSTR>(block.At(textOffset));
+        item.cchTextMax = kItemChars;
+        const wchar_t empty = L'\0';
+        LRESULT got = 0;
+        if (!block.Write(0, &item, sizeof item) || !block.Write(textOffset, &empty, sizeof empty) ||
+            !Send(combo, CBEM_GETITEMW, 0, reinterpret_cast<LPARAM>(block.At(0)), got) || !got) {
+            return false;
+        }
+        COMBOBOXEXITEMW back = {};
+        wchar_t text[kItemChars] = {};
+        if (!block.Read(0, &back, sizeof back)) return false;
+        // The control may answer with a pointer of its own instead of copying into ours.
+        const std::size_t textAddress = reinterpret_cast<std::size_t>(back.pszText);
+        const std::size_t ours = reinterpret_cast<std::size_t>(block.At(textOffset));
+        if (textAddress == ours) {
+            if (!block.Read(textOffset, text, sizeof text)) return false;
+        }
+        text[kItemChars - 1] = L'\0';
+        texts.emplace_back(text);
+        images.push_back(back.iImage);
+    }
+    return true;
+}
 
 std::wstring ReadControlText(HWND control) {
     LRESULT length = 0;
@@ -171,6 +236,8 @@ bool ReadWindow(HWND window, WindowRecord& out) {
     out.processId = pid;
     out.className = ClassName(window);
     out.caption = ReadControlText(window);
+    HWND owner = GetWindow(window, GW_OWNER);
+    if (owner != nullptr) out.ownerClass = ClassName(owner);
     const int defaultId = out.className == L"#32770" ? DefaultButtonId(window) : 0;
 
     ChildList list;
@@ -178,7 +245,7 @@ bool ReadWindow(HWND window, WindowRecord& out) {
     bool defaultIdShown = false;
     for (HWND child : list.children) {
         ControlRecord control;
-        ReadControl(child, control);
+        ReadControl(window, child, control);
         defaultIdShown |= control.isButton && control.visible && control.id == defaultId;
         out.controls.push_back(control);
     }

@@ -4,6 +4,10 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
 
 #include "window_record.h"
 
@@ -21,5 +25,11 @@ int DefaultButtonId(HWND dialog);
 
 // WM_GETTEXT with a time limit; texts longer than the bounded buffer are cut.
 std::wstring ReadControlText(HWND control);
+
+// The items of a ComboBoxEx32 (text and image index each), read with CBEM_GETITEMW through
+// memory lent in the control's process. False when the control cannot be read.
+bool ReadComboExItems(HWND combo, std::vector<std::wstring>& texts, std::vector<int>& images);
+
+bool IsComboEx(HWND control);
 
 }  // namespace quorix::uidriver

@@ -208,6 +208,7 @@ std::string WindowToJson(const WindowRecord& window, const char* event, long lon
             .Field("text", c.text)
             .Bool("visible", c.visible)
             .Bool("enabled", c.enabled);
+        if (c.parentId >= 0) control.Field("parent", c.parentId);
         if (c.checked >= 0) control.Field("checked", c.checked);
         if (c.selected >= -1 && !c.items.empty()) {
             std::string items = "[";
@@ -217,6 +218,15 @@ std::string WindowToJson(const WindowRecord& window, const char* event, long lon
             }
             items += ']';
             control.Raw("items", items).Field("selected", c.selected);
+        }
+        if (!c.itemImages.empty()) {
+            std::string images = "[";
+            for (int image : c.itemImages) {
+                if (images.size() > 1) images += ',';
+                images += std::to_string(image);
+            }
+            images += ']';
+            control.Raw("images", images);
         }
         std::string line = control.Finish();
         controls += line.substr(0, line.size() - 1);
@@ -236,6 +246,8 @@ std::string WindowToJson(const WindowRecord& window, const char* event, long lon
         .Field("icon", window.icon)
         .Raw("buttons", buttons)
         .Raw("controls", controls);
+    if (!window.ownerClass.empty()) line.Field("owner", window.ownerClass);
+    if (!window.screenshot.empty()) line.Field("screenshot", window.screenshot);
     if (window.vanished) line.Bool("vanished", true);
     return line.Finish();
 }

@@ -21,6 +21,8 @@ struct ControlRecord {
     int checked = -1;              // check boxes and radio buttons: 0/1/2, else -1
     int selected = -1;             // combo and list boxes: the selected index
     std::vector<std::wstring> items;  // combo and list boxes: the item texts
+    std::vector<int> itemImages;      // ComboBoxEx32: each item's image index
+    int parentId = -1;  // a control inside another control (a panel): that control's id
 };
 
 struct WindowRecord {
@@ -33,6 +35,8 @@ struct WindowRecord {
     std::wstring icon;   // "error", "warning", "information", "question", "none" or "unknown"
     std::vector<ControlRecord> controls;
     bool vanished = false;  // gone before it could be read completely
+    std::wstring screenshot;  // the PNG saved of this state, if any
+    std::wstring ownerClass;  // the class of the owner window, if the window has one
 };
 
 // A button's text as a user reads it: "&Yes" is "Yes", "&&" is a literal "&".

@@ -6,11 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver_options.h"
 #include "icon_match.h"
+#include "png_writer.h"
 #include "window_record.h"
 
 namespace quorix::uidriver {
@@ -135,6 +138,42 @@ TEST(DriverCommandLine, RulesCollectConditionsAndActionsInOrder) {
     EXPECT_EQ(second.actions[8].button.id, IDCANCEL);
     EXPECT_EQ(second.actions[9].kind, ActionKind::Close);
 }
+
+TEST(DriverCommandLine, DialogActionsAndTheShotsFolder) {
+    ParseResult r = ParseDriverArguments(
+        Args({L"--log", L"l", L"--shots", L"Z:\\shots", L"--on", L"kind=dialog", L"--command",
+              L"IDCANCEL", L"--key", L"Escape", L"--key", L"f1", L"--drop", L"1003", L"--closeup",
+              L"1003", L"--help-request", L"--wait-alone", L"--screenshot", L"Z:\\a.png", L"--",
+              L"p"}));
+    ASSERT_TRUE(r.ok) << std::string(r.error.begin(), r.error.end());
+    EXPECT_EQ(r.options.shotsFolder, L"Z:\\shots");
+    const std::vector<Action>& a = r.options.rules.at(0).actions;
+    ASSERT_EQ(a.size(), 8u);
+    EXPECT_EQ(a[0].kind, ActionKind::Command);
+    EXPECT_EQ(a[0].controlId, IDCANCEL);
+    EXPECT_EQ(a[1].kind, ActionKind::Key);
+    EXPECT_EQ(a[1].virtualKey, static_cast<unsigned>(VK_ESCAPE));  // key names ignore case
+    EXPECT_EQ(a[2].virtualKey, static_cast<unsigned>(VK_F1));
+    EXPECT_EQ(a[3].kind, ActionKind::DropDown);
+    EXPECT_EQ(a[3].controlId, 1003);
+    EXPECT_EQ(a[4].kind, ActionKind::CloseUp);
+    EXPECT_EQ(a[5].kind, ActionKind::HelpRequest);
+    EXPECT_EQ(a[6].kind, ActionKind::WaitAlone);
+    EXPECT_EQ(a[7].text, L"Z:\\a.png");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DialogActions, RejectedCommandLine,
+    ::testing::Values(
+        RejectedCase{"UnknownKey", Args({L"--log", L"l", L"--on", L"any", L"--key", L"f13", L"--", L"p"})},
+        RejectedCase{"KeyWithoutName", Args({L"--log", L"l", L"--on", L"any", L"--key"})},
+        RejectedCase{"CommandZero",
+                     Args({L"--log", L"l", L"--on", L"any", L"--command", L"0", L"--", L"p"})},
+        RejectedCase{"DropWithoutId", Args({L"--log", L"l", L"--on", L"any", L"--drop", L"--", L"p"})},
+        RejectedCase{"ShotsWithoutFolder", Args({L"--log", L"l", L"--shots"})},
+        RejectedCase{"HelpRequestBeforeAnyRule",
+                     Args({L"--log", L"l", L"--help-request", L"--", L"p"})}),
+    [](const ::testing::TestParamInfo<RejectedCase>& info) { return info.param.situation; });
 
 struct ButtonCase {
     const char* situation;
@@ -327,6 +366,152 @@ TEST(WindowJson, ListControlsCarryTheirItemsAndSelection) {
                         "\"checked\":1}"),
               std::string::npos);
     EXPECT_NE(line.find("\"buttons\":[]"), std::string::npos);
+}
+
+TEST(WindowJson, PanelChildrenItemPicturesOwnerAndScreenshot) {
+    WindowRecord w;
+    w.ownerClass = L"hiddenwindow";
+    w.screenshot = L"Z:\\shots\\0002-window.png";
+    ControlRecord combo;
+    combo.className = L"ComboBoxEx32";
+    combo.id = 1003;
+    combo.items = {L"Dansk", L"Deutsch"};
+    combo.itemImages = {0, 1};
+    combo.selected = 1;
+    ControlRecord notice;
+    notice.className = L"Static";
+    notice.id = 1014;
+    notice.parentId = 1012;
+    ControlRecord onDialog;
+    onDialog.className = L"Static";
+    onDialog.id = 1009;
+    w.controls = {combo, notice, onDialog};
+    const std::string line = WindowToJson(w, "window", 2, 0);
+    EXPECT_NE(line.find("\"items\":[\"Dansk\",\"Deutsch\"],\"selected\":1,\"images\":[0,1]}"),
+              std::string::npos);
+    EXPECT_NE(line.find("\"id\":1014,\"text\":\"\",\"visible\":false,\"enabled\":false,"
+                        "\"parent\":1012}"),
+              std::string::npos);
+    // A control of the dialog itself carries no parent.
+    EXPECT_NE(line.find("\"id\":1009,\"text\":\"\",\"visible\":false,\"enabled\":false}"),
+              std::string::npos);
+    EXPECT_NE(line.find("\"owner\":\"hiddenwindow\",\"screenshot\":\"Z:\\\\shots\\\\0002-window.png\"}"),
+              std::string::npos);
+}
+
+// ---- screenshots -------------------------------------------------------------------------
+
+std::uint32_t BigEndianAt(const std::vector<unsigned char>& data, size_t at) {
+    return (std::uint32_t{data[at]} << 24) | (std::uint32_t{data[at + 1]} << 16) |
+           (std::uint32_t{data[at + 2]} << 8) | data[at + 3];
+}
+
+struct PngChunk {
+    std::string type;
+    std::vector<unsigned char> data;
+    bool crcOk = false;
+};
+
+// Splits a PNG into its chunks, checking each CRC; false when the file is cut or malformed.
+bool ReadChunks(const std::vector<unsigned char>& png, std::vector<PngChunk>& chunks) {
+    static const unsigned char kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (png.size() < 8 || !std::equal(kSignature, kSignature + 8, png.begin())) return false;
+    size_t at = 8;
+    while (at + 12 <= png.size()) {
+        const std::uint32_t length = BigEndianAt(png, at);
+        if (length > png.size() - at - 12) return false;
+        PngChunk chunk;
+        chunk.type.assign(png.begin() + static_cast<long>(at + 4), png.begin() + static_cast<long>(at + 8));
+        chunk.data.assign(png.begin() + static_cast<long>(at + 8),
+                          png.begin() + static_cast<long>(at + 8 + length));
+        chunk.crcOk = Crc32(png.data() + at + 4, length + 4) == BigEndianAt(png, at + 8 + length);
+        chunks.push_back(chunk);
+        at += 12 + length;
+    }
+    return at == png.size();
+}
+
+// Undoes the stored deflate blocks of a zlib stream; false on anything else or a bad length.
+bool InflateStored(const std::vector<unsigned char>& zlib, std::vector<unsigned char>& out) {
+    if (zlib.size() < 6 || ((zlib[0] << 8) | zlib[1]) % 31 != 0 || (zlib[0] & 0x0F) != 8)
+        return false;
+    size_t at = 2;
+    for (;;) {
+        if (at + 5 > zlib.size() || (zlib[at] & 0x06) != 0) return false;  // stored only
+        const bool last = (zlib[at] & 1) != 0;
+        const unsigned len = zlib[at + 1] | (zlib[at + 2] << 8);
+        const unsigned nlen = zlib[at + 3] | (zlib[at + 4] << 8);
+        if ((len ^ 0xFFFF) != nlen || at + 5 + len > zlib.size()) return false;
+        out.insert(out.end(), zlib.begin() + static_cast<long>(at + 5),
+                   zlib.begin() + static_cast<long>(at + 5 + len));
+        at += 5 + len;
+        if (last) break;
+    }
+    return at + 4 == zlib.size() && BigEndianAt(zlib, at) == Adler32(out.data(), out.size());
+}
+
+TEST(PngChecksums, KnownValues) {
+    const std::string text = "123456789";
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    EXPECT_EQ(Crc32(bytes, text.size()), 0xCBF43926u);
+    EXPECT_EQ(Adler32(bytes, text.size()), 0x091E01DEu);
+    const std::string wiki = "Wikipedia";
+    EXPECT_EQ(Adler32(reinterpret_cast<const unsigned char*>(wiki.data()), wiki.size()), 0x11E60398u);
+    // Chained: the CRC of a whole is the CRC of its second half continued from the first's.
+    EXPECT_EQ(Crc32(bytes + 4, 5, Crc32(bytes, 4)), 0xCBF43926u);
+}
+
+class PngRoundTrip : public ::testing::TestWithParam<std::pair<int, int>> {};
+
+TEST_P(PngRoundTrip, ChunksHeaderAndEveryPixelComeBack) {
+    Pixels p;
+    p.width = GetParam().first;
+    p.height = GetParam().second;
+    for (int i = 0; i < p.width * p.height; ++i)
+        p.bgra.push_back(static_cast<std::uint32_t>(i * 2654435761u) & 0x00FFFFFF);
+    const std::vector<unsigned char> png = EncodePng(p);
+    std::vector<PngChunk> chunks;
+    ASSERT_TRUE(ReadChunks(png, chunks));
+    ASSERT_EQ(chunks.size(), 3u);
+    EXPECT_EQ(chunks[0].type, "IHDR");
+    EXPECT_EQ(chunks[1].type, "IDAT");
+    EXPECT_EQ(chunks[2].type, "IEND");
+    for (const PngChunk& c : chunks) EXPECT_TRUE(c.crcOk) << c.type;
+    ASSERT_EQ(chunks[0].data.size(), 13u);
+    EXPECT_EQ(BigEndianAt(chunks[0].data, 0), static_cast<std::uint32_t>(p.width));
+    EXPECT_EQ(BigEndianAt(chunks[0].data, 4), static_cast<std::uint32_t>(p.height));
+    EXPECT_EQ(chunks[0].data[8], 8);  // bits per channel
+    EXPECT_EQ(chunks[0].data[9], 2);  // truecolour
+
+    std::vector<unsigned char> raw;
+    ASSERT_TRUE(InflateStored(chunks[1].data, raw));
+    const size_t rowBytes = 1 + static_cast<size_t>(p.width) * 3;
+    ASSERT_EQ(raw.size(), rowBytes * static_cast<size_t>(p.height));
+    for (int y = 0; y < p.height; ++y) {
+        ASSERT_EQ(raw[y * rowBytes], 0) << "filter of row " << y;
+        for (int x = 0; x < p.width; ++x) {
+            const std::uint32_t want = p.bgra[static_cast<size_t>(y * p.width + x)];
+            const unsigned char* got = &raw[y * rowBytes + 1 + static_cast<size_t>(x) * 3];
+            ASSERT_EQ((std::uint32_t{got[0]} << 16) | (std::uint32_t{got[1]} << 8) | got[2], want)
+                << "pixel " << x << "," << y;
+        }
+    }
+}
+
+// One pixel; a picture whose data fills a stored block exactly (65535 bytes: 771 rows of
+// 1 + 3 * 28 bytes); one that needs several blocks.
+INSTANTIATE_TEST_SUITE_P(Sizes, PngRoundTrip,
+                         ::testing::Values(std::make_pair(1, 1), std::make_pair(28, 771),
+                                           std::make_pair(500, 312)));
+
+TEST(PngEncoding, PicturesWithoutPixelsGiveNoFile) {
+    Pixels empty;
+    EXPECT_TRUE(EncodePng(empty).empty());
+    Pixels inconsistent;
+    inconsistent.width = 4;
+    inconsistent.height = 4;
+    inconsistent.bgra.assign(15, 0);  // one pixel short: must not read past the end
+    EXPECT_TRUE(EncodePng(inconsistent).empty());
 }
 
 // ---- icons -------------------------------------------------------------------------------

@@ -4,11 +4,17 @@
 //   --box CAPTION TEXT STYLE  a message box (STYLE: MB_ flags as a number); repeatable
 //   --self-close MS           the next box closes itself MS milliseconds after it is shown
 //   --dialog                  the probe dialog (combo box, check box, edit, Next and Cancel)
+//   --dialog-ex               the dialog with a ComboBoxEx32, a notice panel and no Cancel
+//                             button; Escape asks "Really cancel?" (Yes ends it with 2);
+//                             choosing an item puts its text into the caption
+//   --help-box CAPTION TEXT   an MB_HELP error box owned by a hidden window, which counts
+//                             the WM_HELP it gets; the answer is then button id + 10 * count
 //   --exit N                  the exit code (default 0)
 //   --exit-with-answer        the exit code is the last answer instead: the box's button id,
 //                             or for the dialog 100 + 10 * selected + checked (Cancel: 2)
 //   --wait-file PATH          before going on, wait until PATH exists (at most 60 s)
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cwchar>
@@ -77,6 +83,103 @@ INT_PTR CALLBACK ProbeDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     }
 }
 
+const wchar_t* const kExItems[] = {L"Dansk", L"Deutsch", L"English"};
+const COLORREF kExColours[] = {RGB(200, 16, 46), RGB(255, 206, 0), RGB(0, 36, 125)};
+
+// A 16 x 14 picture of one colour for each item, so a screenshot of the open list shows them.
+HIMAGELIST MakeItemImages() {
+    HIMAGELIST list = ImageList_Create(16, 14, ILC_COLOR24, 3, 0);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    for (COLORREF colour : kExColours) {
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 14);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        HBRUSH brush = CreateSolidBrush(colour);
+        RECT all = {0, 0, 16, 14};
+        FillRect(dc, &all, brush);
+        DeleteObject(brush);
+        SelectObject(dc, old);
+        ImageList_Add(list, bitmap, nullptr);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return list;
+}
+
+INT_PTR CALLBACK ProbeDialogEx(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG: {
+            HWND combo = GetDlgItem(dialog, IDC_PROBE_EX_COMBO);
+            for (int i = 0; i < 3; ++i) {
+                COMBOBOXEXITEMW item = {};
+                item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
+                item.iItem = i;
+                item.pszText = const_cast<LPWSTR>(kExItems[i]);
+                item.iImage = i;
+                item.iSelectedImage = i;
+                SendMessageW(combo, CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            }
+            SendMessageW(combo, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(MakeItemImages()));
+            SendMessageW(combo, CB_SETCURSEL, 2, 0);
+            HWND panel = GetDlgItem(dialog, IDC_PROBE_EX_PANEL);
+            ShowWindow(GetDlgItem(dialog, IDC_PROBE_EX_PICTURE), SW_SHOW);
+            ShowWindow(panel, SW_SHOW);
+            SetParent(GetDlgItem(dialog, IDC_PROBE_EX_PICTURE), panel);
+            SetParent(GetDlgItem(dialog, IDC_PROBE_EX_NOTICE), panel);
+            return TRUE;
+        }
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK) {
+                const LRESULT selected =
+                    SendDlgItemMessageW(dialog, IDC_PROBE_EX_COMBO, CB_GETCURSEL, 0, 0);
+                const UINT checked = IsDlgButtonChecked(dialog, IDC_PROBE_EX_CHECK);
+                EndDialog(dialog, 100 + 10 * selected + static_cast<INT_PTR>(checked));
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                if (MessageBoxW(dialog, L"Really cancel?", L"Probe cancel",
+                                MB_YESNO | MB_ICONQUESTION) == IDYES) {
+                    EndDialog(dialog, 2);
+                }
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDC_PROBE_EX_COMBO && HIWORD(wParam) == CBN_SELCHANGE) {
+                const LRESULT selected =
+                    SendDlgItemMessageW(dialog, IDC_PROBE_EX_COMBO, CB_GETCURSEL, 0, 0);
+                if (selected >= 0 && selected < 3) {
+                    std::wstring caption = L"Probe dialog: ";
+                    caption += kExItems[selected];
+                    SetWindowTextW(dialog, caption.c_str());
+                }
+            }
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+int g_helpRequests = 0;
+
+LRESULT CALLBACK HiddenOwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_HELP) ++g_helpRequests;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+INT_PTR ShowHelpBox(HINSTANCE instance, const wchar_t* caption, const wchar_t* text) {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = HiddenOwnerProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = L"probehidden";
+    RegisterClassExW(&wc);
+    HWND owner = CreateWindowExW(0, L"probehidden", L"probehidden", WS_OVERLAPPEDWINDOW, 0, 0, 1,
+                                 1, nullptr, nullptr, instance, nullptr);
+    const int answer = MessageBoxW(owner, text, caption, MB_HELP | MB_ICONERROR);
+    if (owner != nullptr) DestroyWindow(owner);
+    return answer + 10 * g_helpRequests;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
@@ -110,6 +213,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
             selfCloseMs = static_cast<DWORD>(std::wcstoul(argv[++i], nullptr, 10));
         } else if (a == L"--dialog") {
             answer = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PROBE), nullptr, ProbeDialog, 0);
+        } else if (a == L"--dialog-ex") {
+            INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_USEREX_CLASSES};
+            InitCommonControlsEx(&controls);
+            answer = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PROBE_EX), nullptr,
+                                     ProbeDialogEx, 0);
+        } else if (a == L"--help-box" && i + 2 < argc) {
+            answer = ShowHelpBox(instance, argv[i + 1], argv[i + 2]);
+            i += 2;
         } else if (a == L"--exit" && i + 1 < argc) {
             exitCode = static_cast<int>(std::wcstol(argv[++i], nullptr, 0));
         } else if (a == L"--exit-with-answer") {
