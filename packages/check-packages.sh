@@ -27,7 +27,8 @@ else
         exit 2
     }
 fi
-i686-w64-mingw32-gcc -municode -O2 -Wall -Wextra -o "$work/msi_probe.exe" "$here/msi_probe.c" || {
+i686-w64-mingw32-gcc -municode -O2 -Wall -Wextra -o "$work/msi_probe.exe" "$here/msi_probe.c" \
+    -lole32 || {
     echo "building msi_probe.exe failed" >&2
     exit 2
 }
@@ -60,6 +61,12 @@ expect "summary" "$(msiinfo suminfo "$base" | md5sum)" "$(msiinfo suminfo "$plai
 export WINEPREFIX=$work/prefix WINEARCH=win32 WINEDEBUG=-all
 rm -rf "$WINEPREFIX"
 wineboot -i >/dev/null 2>&1
+# The boot goes on in the background for a while; a service created meanwhile can vanish again
+# (Wine's installer then fails StartServices with 1627).
+wineserver -w
+# One server for the whole run: without it the server ends whenever no program of ours runs for
+# a few seconds, and takes the packages' running service with it.
+wineserver -p
 drop=$WINEPREFIX/drive_c/check
 mkdir -p "$drop"
 cp "$pkgdir"/*.msi "$pkgdir"/test/*.msi "$plain" "$work/msi_probe.exe" "$drop/"
@@ -94,6 +101,64 @@ value() { # snapshot-text name -> data of the REG_SZ value, or <none>/<type>
     fi
 }
 key_state() { wine reg query "$1" >/dev/null 2>&1 && echo present || echo absent; }
+
+# The demo programs' event log (packages/programs/demo_events.h), one line per event.
+events_key='HKLM\Software\Velora\QuorixDemo\Events'
+settings_key='HKLM\Software\Velora\QuorixDemo\Settings'
+object_key='HKCR\CLSID\{5BE19F12-4C30-4D6B-B458-BE0D081D58AB}'
+events() {
+    wine reg query "$events_key" /v Log 2>/dev/null | tr -d '\r' |
+        sed -n 's/^ *Log *REG_MULTI_SZ *//p' | sed 's/\\0/\n/g'
+}
+clear_events() { wine reg delete "$events_key" /f >/dev/null 2>&1; }
+# The service is started without waiting for it: give it up to 10 s to say so.
+service_state() { # expected state -> the state seen last
+    local i seen
+    for i in $(seq 1 20); do
+        seen=$(probe service Velora.QuorixSvc)
+        [ "$seen" == "service=$1" ] && break
+        sleep 0.5
+    done
+    echo "$seen"
+}
+helper() { # folder args... -> exit code
+    wine "C:\\Program Files\\Velora\\$1\\VLInstallHelper.exe" "${@:2}" </dev/null >/dev/null 2>&1
+    echo $?
+}
+
+# The product's programs of one installed release: files, the running service, the COM class.
+check_programs() { # label folder
+    local label=$1 folder=$2 file
+    for file in VLQuorixSvc.exe VLQuorixObject.dll lullex.dat; do
+        expect "$label $file" "$(test -f "$unix_pf/$folder/$file" && echo present)" present
+    done
+    expect "$label service running" "$(service_state 4)" "service=4"
+    expect "$label service start recorded" \
+        "$(events | grep -c -x -F "service start in $pf\\$folder")" 1
+    expect "$label object server" "$(value "$(snapshot "$object_key\\InprocServer32")" '(Default)')" \
+        "$pf\\$folder\\VLQuorixObject.dll"
+    expect "$label object threading" \
+        "$(value "$(snapshot "$object_key\\InprocServer32")" ThreadingModel)" Apartment
+}
+
+# Wine's installer asks the service to stop and goes on without waiting for it.
+last_event() { # expected line -> the last line seen, within 10 s
+    local i seen
+    for i in $(seq 1 20); do
+        seen=$(events | tail -n 1)
+        [ "$seen" == "$1" ] && break
+        sleep 0.5
+    done
+    echo "$seen"
+}
+
+check_programs_gone() { # label folder
+    expect "$1 service stop recorded" "$(last_event "service stop in $pf\\$2")" \
+        "service stop in $pf\\$2"
+    expect "$1 service after removal" "$(probe service Velora.QuorixSvc)" "service=absent"
+    expect "$1 object class after removal" "$(key_state "$object_key")" absent
+    clear_events
+}
 
 check_received() { # key label then name=value pairs
     local key=$1 label=$2 snap pair
@@ -138,9 +203,39 @@ check_received "$received" "base received" LANGSTRING=en-US USERDEFINST=2 \
     AFFILIATEID=vlq2011aid30017xx-XX 'AFFILIATEIDFLAGS=#0' TRANSFORMS=:en-US FASTOEM= \
     VLUPGRADE= ALLUSERS=1 DEMOPROP= AppliedTransform=en-US
 expect "base readme" "$(test -f "$unix_pf/Quorix 2011/readme.txt" && echo present)" present
+check_programs base "Quorix 2011"
+
+echo "== the product's COM object, called as the setup calls it"
+expect "object created" "$(probe object | sed -n 's/^CoCreateInstance=//p')" 0x00000000
+expect "object slot 36" "$(events | tail -n 1)" "object slot 36 in $pf\\Quorix 2011"
+
+echo "== the install helper's switches and answers"
+helper_folder="$pf\\Quorix 2011"
+expect "helper --close-vlqapps" "$(helper "Quorix 2011" --close-vlqapps)" 0
+expect "helper --close-vlqapps recorded" "$(events | tail -n 1)" \
+    "helper --close-vlqapps in $helper_folder exit 0"
+expect "helper --uninstall-lullex" "$(helper "Quorix 2011" --uninstall-lullex)" 1
+expect "helper --uninstall-lullex recorded" "$(events | tail -n 2 | paste -sd '|')" \
+    "lullex data removed|helper --uninstall-lullex in $helper_folder exit 1"
+expect "lullex.dat after the helper" \
+    "$(test -e "$unix_pf/Quorix 2011/lullex.dat" && echo present || echo absent)" absent
+expect "helper --uninstall-lullex again" "$(helper "Quorix 2011" --uninstall-lullex)" 1
+expect "helper without a switch" "$(helper "Quorix 2011")" 87
+expect "helper with an unknown switch" "$(helper "Quorix 2011" --uninstall)" 87
+expect "helper with a switch and more" "$(helper "Quorix 2011" --close-vlqapps x)" 87
+wine reg add "$events_key" /v Log /t REG_SZ /d 'not a list' /f >/dev/null
+expect "helper over a log of another type" "$(helper "Quorix 2011" --close-vlqapps)" 0
+expect "log of another type started afresh" "$(events | paste -sd '|')" \
+    "helper closed 0 product window(s)|helper --close-vlqapps in $helper_folder exit 0"
+for answer in 2 0 5; do
+    wine reg add "$settings_key" /v UninstallLullexExitCode /t REG_DWORD /d $answer /f >/dev/null
+    expect "helper told to answer $answer" "$(helper "Quorix 2011" --uninstall-lullex)" $answer
+done
+wine reg delete "$settings_key" /f >/dev/null
 wine msiexec /x 'C:\check\quorix_base.msi' /qn
 expect "msiexec /x exit" $? 0
 check_release_gone base "$this_code" "Velora Quorix 2011" "Quorix 2011" 10.0 "$received"
+check_programs_gone base "Quorix 2011"
 expect "Velora folder after removal" "$(test -e "$unix_pf" && echo present || echo absent)" absent
 
 echo "== base package through MsiInstallProductW (UI level 2), removal by MsiConfigureProductW"
@@ -242,9 +337,11 @@ expect "release key after all packs" "$(key_state 'HKLM\Software\Velora\Quorix\1
 echo "== the other releases"
 while IFS='|' read -r file code version name folder release rkey; do
     label="$version"
+    clear_events
     wine msiexec /i "C:\\check\\$file" /qn LANGSTRING=de-DE USERDEFINST=2
     expect "$label msiexec /i exit" $? 0
     check_release "$label" "$code" "$version" "$name" "$folder" "$release" de-DE "$rkey"
+    check_programs "$label" "$folder"
     if [ "$code" == "$compat_code" ]; then
         expect "$label compatibility value" "$(value "$(snapshot \
             'HKLM\Software\Velora\Setup\Compatibility\1')" ProductCode)" "$compat_code"
@@ -252,6 +349,7 @@ while IFS='|' read -r file code version name folder release rkey; do
     wine msiexec /x "C:\\check\\$file" /qn
     expect "$label msiexec /x exit" $? 0
     check_release_gone "$label" "$code" "$name" "$folder" "$release" "$rkey"
+    check_programs_gone "$label" "$folder"
 done <<EOF
 quorix_10.0.4400.0.msi|$this_code|10.0.4400.0|Velora Quorix 2011|Quorix 2011|10.0|$received
 quorix_9.0.1234.5.msi|$previous_code|9.0.1234.5|Velora Quorix 2010|Quorix 2010|9.0|HKLM\\Software\\Velora\\QuorixDemo\\ReceivedBy\\$previous_code
@@ -276,6 +374,12 @@ probe remove 3 "$this_code" >/dev/null
 expect "Velora folder after both" "$(test -e "$unix_pf" && echo present || echo absent)" absent
 
 echo "== nothing left behind"
+# The programs' event log is the tests' record, not the product's: no package removes it, so it
+# and the keys above it are all that may be left.
+expect "keys left below Velora" "$(wine reg query 'HKLM\Software\Velora' /s 2>/dev/null |
+    tr -d '\r' | grep '^HKEY.*\\Velora\\' | paste -sd '|')" \
+    "HKEY_LOCAL_MACHINE\Software\Velora\QuorixDemo|HKEY_LOCAL_MACHINE\Software\Velora\QuorixDemo\Events"
+wine reg delete 'HKLM\Software\Velora' /f >/dev/null 2>&1
 expect "HKLM Software\\Velora" "$(key_state 'HKLM\Software\Velora')" absent
 expect "Program Files\\Velora" "$(test -e "$unix_pf" && echo present || echo absent)" absent
 

@@ -109,3 +109,164 @@ scenario_end() {
     echo "passed"
     exit 0
 }
+
+# --- The demo product's own programs (packages/programs): the install helper, the service
+# "Velora.QuorixSvc" and the COM object write one line per event into the REG_MULTI_SZ "Log"
+# under HKLM\Software\Velora\QuorixDemo\Events, in the order they happened. Their answers are
+# set below HKLM\Software\Velora\QuorixDemo\Settings.
+#
+#   demo_events                  the logged lines, one a line (nothing when there is no log)
+#   demo_events_clear            starts the log afresh (before the run a scenario looks at)
+#   demo_wait_event LINE [S]     waits up to S seconds (default 15) for LINE; 0 when it came
+#   demo_setting NAME DWORD      sets a REG_DWORD setting; demo_settings_clear removes them all
+#   demo_install FILE [PROPS...] msiexec /i FILE /qn, checked with expect_eq
+#   demo_registered CODE         yes/no: the installer's Uninstall entry of a product code
+#   demo_value KEY NAME          data of a REG_SZ value, "<absent>" when it is not there
+demo_events() {
+    wine_run -t 60 reg query 'HKLM\Software\Velora\QuorixDemo\Events' /v Log 2>/dev/null |
+        tr -d '\r' | sed -n 's/^ *Log *REG_MULTI_SZ *//p' | sed 's/\\0/\n/g' | sed '/^$/d'
+}
+
+demo_events_clear() {
+    wine_run -t 60 reg delete 'HKLM\Software\Velora\QuorixDemo\Events' /f >/dev/null 2>&1
+    return 0
+}
+
+demo_wait_event() {
+    local line="$1" limit="${2:-15}" started
+    started=$(date +%s)
+    while :; do
+        demo_events | grep -q -x -F "$line" && return 0
+        [ $(($(date +%s) - started)) -ge "$limit" ] && return 1
+        sleep 0.5
+    done
+}
+
+demo_setting() {
+    wine_run -t 60 reg add 'HKLM\Software\Velora\QuorixDemo\Settings' /v "$1" /t REG_DWORD \
+        /d "$2" /f >/dev/null 2>&1
+    expect_eq "$?" 0 "setting $1 = $2"
+}
+
+demo_settings_clear() {
+    wine_run -t 60 reg delete 'HKLM\Software\Velora\QuorixDemo\Settings' /f >/dev/null 2>&1
+    return 0
+}
+
+demo_install() {
+    local file="$1"
+    shift
+    wine_run -t 120 msiexec /i "$(winpath "$file")" /qn "$@"
+    expect_eq "$?" 0 "msiexec /i $(basename "$file")"
+}
+
+demo_registered() {
+    wine_run -t 60 reg query \
+        "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" >/dev/null 2>&1 &&
+        echo yes || echo no
+}
+
+demo_value() {
+    local out
+    out="$(wine_run -t 60 reg query "$1" /v "$2" 2>/dev/null)" || { echo "<absent>"; return; }
+    printf '%s\n' "$out" | tr -d '\r' | awk -F '    ' -v n="$2" \
+        'NF >= 3 && $1 == "" && tolower($2) == tolower(n) && $3 == "REG_SZ" { print $4; f = 1 }
+         END { if (!f) print "<absent>" }'
+}
+
+# Screenshots (the driver's --shots and --screenshot PATH.png):
+#   png_size FILE                "WIDTHxHEIGHT" from the header, "none" when it is no PNG
+#   png_colour_count FILE R G B  pixels of exactly that colour (needs ImageMagick; "n/a")
+#   shot_of LOG JQ-FILTER        the screenshot path (Unix) of the first log line matching it
+#   keep_png SRC DST             a compressed copy (ImageMagick), else a plain one
+png_size() {
+    [ "$(head -c 8 "$1" 2>/dev/null | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] ||
+        { echo none; return; }
+    od -An -tu1 -j16 -N8 "$1" |
+        awk '{ print ($1 * 16777216 + $2 * 65536 + $3 * 256 + $4) "x" ($5 * 16777216 + $6 * 65536 + $7 * 256 + $8) }'
+}
+png_colour_count() {
+    command -v convert >/dev/null || { echo n/a; return; }
+    convert "$1" -fill black +opaque "rgb($2,$3,$4)" -fill white -opaque "rgb($2,$3,$4)" \
+        -format '%[fx:int(mean*w*h+0.5)]' info: 2>/dev/null || echo n/a
+}
+shot_of() {
+    local p
+    p="$(jq -s -r "[.[] | select($2) | .screenshot // empty][0] // empty" "$1")"
+    [ -n "$p" ] || { echo none; return; }
+    p="${p#Z:}"
+    printf '%s\n' "${p//\\//}"
+}
+keep_png() {
+    mkdir -p "$(dirname "$2")"
+    if command -v convert >/dev/null; then
+        convert "$1" -strip -define png:compression-level=9 "$2" && return 0
+    fi
+    cp "$1" "$2"
+}
+
+# Pages the product opens, and what it installed:
+#   links_capture      the prefix's https handler becomes a Unix script appending each address
+#                      to $SCRATCH/links.txt (a Unix program: a Windows one would die with the
+#                      driver's job before writing); call again after a new make_prefix
+#   links_wait [S]     until a page was opened (at most S seconds, default 5); 1 when none came
+#   links_opened       the addresses, one a line
+#   reg_values KEY     the values of a key as NAME=TYPE=DATA lines, "<absent>" for no key
+#   product_installed CODE   yes/no: the Uninstall entry of a product code exists
+#   catalog_text CONST KEY   a text of the setup's own catalog (src/ui/catalog_texts_*.cpp):
+#                      CONST the locale's table (kEnUs, kDeDe, ...), KEY its comment
+#                      (DialogTitle, NextButton, ...); escapes \r \n \" \\ resolved
+links_capture() {
+    local recorder="$SCRATCH/record-link.sh"
+    printf '#!/bin/sh\nprintf "%%s\\n" "$1" >>"%s"\n' "$SCRATCH/links.txt" >"$recorder"
+    chmod +x "$recorder"
+    wine_run -t 60 reg add 'HKCR\https\shell\open\command' /ve \
+        /d "Z:\\bin\\sh $recorder \"%1\"" /f >/dev/null 2>&1
+}
+links_wait() {
+    local i
+    for i in $(seq 1 $(( ${1:-5} * 2 ))); do
+        [ -s "$SCRATCH/links.txt" ] && return 0
+        sleep 0.5
+    done
+    return 1
+}
+links_opened() { cat "$SCRATCH/links.txt" 2>/dev/null; }
+reg_values() {
+    local out
+    out="$(wine_run -t 60 reg query "$1" 2>/dev/null)" || { echo "<absent>"; return; }
+    printf '%s\n' "$out" | tr -d '\r' |
+        awk -F '    ' 'NF >= 3 && $1 == "" { print $2 "=" $3 "=" $4 }'
+}
+product_installed() {
+    wine_run -t 60 reg query \
+        "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" >/dev/null 2>&1 &&
+        echo yes || echo no
+}
+catalog_text() {
+    CATALOG_CONST="$1" CATALOG_KEY="$2" perl -0777 -e '
+        my $src = join "", map { local $/; open my $f, "<:raw", $_ or die; <$f> } @ARGV;
+        my $lit = qr/L"(?:[^"\\]|\\.)*"/;
+        my %named;
+        while ($src =~ /const\s+wchar_t\s+(\w+)\[\]\s*=\s*((?:$lit\s*)+);/g) { $named{$1} = $2 }
+        $src =~ /const\s+LocaleTexts\s+\Q$ENV{CATALOG_CONST}\E\s*=\s*\{\{(.*?)\}\};/s
+            or die "no table $ENV{CATALOG_CONST}\n";
+        my $block = $1;
+        while ($block =~ m{//\s*(\w+)[^\n]*\n\s*((?:$lit\s*)+|\w+)\s*,}g) {
+            next unless $1 eq $ENV{CATALOG_KEY};
+            my $value = $2;
+            $value = $named{$value} // die "no constant $value\n" if $value =~ /^\w+$/;
+            my $text = join "", $value =~ /L"((?:[^"\\]|\\.)*)"/g;
+            $text =~ s/\\(.)/$1 eq "r" ? "\r" : $1 eq "n" ? "\n" : $1/ge;
+            print $text;
+            exit 0;
+        }
+        die "no key $ENV{CATALOG_KEY} in $ENV{CATALOG_CONST}\n";
+    ' "$QUORIX_WINE_TESTS_DIR"/../../src/ui/catalog_texts_*.cpp
+}
+# shots_for NAME: a fresh folder $SCRATCH/shots/NAME for one drive's --shots, as a Wine path.
+shots_for() {
+    rm -rf "$SCRATCH/shots/$1"
+    mkdir -p "$SCRATCH/shots/$1"
+    winpath "$SCRATCH/shots/$1"
+}

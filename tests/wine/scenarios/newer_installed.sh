@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# A newer release (11.0.0.0, this release's product code) is installed: an interactive run
+# shows the information box and ends with 0. The installed copy is not touched: its programs
+# record nothing (no helper run, no service stop, no COM call) and nothing is installed.
+. "$QUORIX_WINE_TESTS_DIR/scenario.sh"
+scenario_begin
+exe="$(product_exe QuorixSetup-tagged.exe)"
+packages="${QUORIX_PACKAGES_DIR:-}"
+[ -f "$packages/test/quorix_11.0.0.0.msi" ] ||
+    skip "test packages not built in ${packages:-<QUORIX_PACKAGES_DIR unset>}"
+wineserver -p
+
+pack_code='{18F135D2-5F55-7203-3018-50C5A38FD547}'
+folder='C:\Program Files\Velora\Quorix 2012'
+received='HKLM\Software\Velora\QuorixDemo\Received'
+
+demo_install "$packages/test/quorix_11.0.0.0.msi" LANGSTRING=en-US
+demo_wait_event "service start in $folder"
+expect_eq "$?" 0 "the 11.0 service started"
+demo_events_clear
+
+drive newer --on kind=messagebox --press IDOK -- "$exe"
+expect_eq "$?" 0 "exit code (driver)"
+expect_eq "$(window_count "$LOG")" 1 "windows shown"
+expect_eq "$(field "$LOG" 0 .icon)" information "the box's icon"
+expect_eq "$(field "$LOG" 0 .caption)" "Velora Quorix" "the box's caption"
+expect_eq "$(field "$LOG" 0 .text)" \
+    "Velora Quorix version 10.0.4410.11 cannot be installed because a more recent version of Velora Quorix is already installed." \
+    "the box's text"
+expect_eq "$(driver_errors "$LOG")" 0 "driver errors"
+sleep 2  # a service stop would have been recorded by now
+expect_eq "$(demo_events | paste -sd '|')" "" "nothing recorded by the programs"
+expect_eq "$(demo_value "$received" ProductVersion)" 11.0.0.0 "the newer release stays"
+expect_eq "$(demo_registered "$pack_code")" no "no language pack installed"
+scenario_end

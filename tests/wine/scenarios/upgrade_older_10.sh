@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# An older build of this generation (10.0.4400.0, this release's product code) is installed.
+# The setup asks whether to remove it (also in a silent run, which spares the welcome dialog
+# afterwards). Yes: the old copy's helper closes the product's programs, its service is
+# stopped, its COM object called, the copy removed as an upgrade ("AutoUninst" = "1") and this
+# release installed. No, in a fresh prefix: nothing of the old copy is touched and nothing is
+# installed.
+. "$QUORIX_WINE_TESTS_DIR/scenario.sh"
+scenario_begin
+exe="$(product_exe QuorixSetup-tagged.exe)"
+packages="${QUORIX_PACKAGES_DIR:-}"
+[ -f "$packages/test/quorix_10.0.4400.0.msi" ] ||
+    skip "test packages not built in ${packages:-<QUORIX_PACKAGES_DIR unset>}"
+
+base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
+pack_code='{18F135D2-5F55-7203-3018-50C5A38FD547}'
+folder='C:\Program Files\Velora\Quorix 2011'
+received='HKLM\Software\Velora\QuorixDemo\Received'
+
+prepare() { # fresh prefix with 10.0.4400.0 installed and its service running
+    make_prefix "$SCRATCH/prefix" || exit 1
+    use_prefix "$SCRATCH/prefix"
+    wineserver -p
+    demo_install "$packages/test/quorix_10.0.4400.0.msi" LANGSTRING=en-US
+    demo_wait_event "service start in $folder"
+    expect_eq "$?" 0 "$1: the 10.0.4400.0 service started"
+    demo_events_clear
+}
+
+question() { # run label: the one box is the removal question naming the installed version
+    expect_eq "$(window_count "$LOG")" 1 "$1: windows shown"
+    expect_eq "$(field "$LOG" 0 .icon)" question "$1: the box's icon"
+    expect_eq "$(field "$LOG" 0 .caption)" "Velora Quorix" "$1: the box's caption"
+    expect_contains "$(field "$LOG" 0 .text)" "version 10.0.4400.0 is already installed" \
+        "$1: the installed version in the question"
+    expect_eq "$(driver_errors "$LOG")" 0 "$1: driver errors"
+}
+
+echo "== answered Yes: the old build goes, this release comes"
+prepare yes
+drive yes --on kind=messagebox --press IDYES -- "$exe" /silent
+expect_eq "$?" 0 "yes: exit code (driver)"
+question yes
+demo_wait_event "service start in $folder"
+demo_events >"$SCRATCH/events-yes.txt"
+expect_eq "$(paste -sd '|' "$SCRATCH/events-yes.txt")" \
+    "helper closed 0 product window(s)|helper --close-vlqapps in $folder exit 0|service stop in $folder|object slot 36 in $folder|service start in $folder" \
+    "yes: what the programs recorded, in order"
+expect_eq "$(demo_value 'HKCU\Software\Velora\Setup' AutoUninst)" 1 "yes: AutoUninst"
+expect_eq "$(demo_registered "$base_code")" yes "yes: base package installed"
+expect_eq "$(demo_registered "$pack_code")" yes "yes: en-US pack installed"
+expect_eq "$(demo_value "$received" ProductVersion)" 10.0.4410.11 "yes: installed version"
+expect_eq "$(demo_value "$received" VLUPGRADE)" "" "yes: no VLUPGRADE for a 10.x copy"
+
+echo "== answered No, in a fresh prefix: nothing happens"
+prepare no
+drive no --on kind=messagebox --press IDNO -- "$exe" /silent
+expect_eq "$?" 0 "no: exit code (driver)"
+question no
+sleep 2  # a service stop or start would have been recorded by now
+expect_eq "$(demo_events | paste -sd '|')" "" "no: nothing recorded by the programs"
+expect_eq "$(demo_value 'HKCU\Software\Velora\Setup' AutoUninst)" "<absent>" "no: AutoUninst"
+expect_eq "$(demo_value "$received" ProductVersion)" 10.0.4400.0 "no: the old build stays"
+expect_eq "$(demo_registered "$pack_code")" no "no: no language pack installed"
+scenario_end
