@@ -63,7 +63,7 @@ TEST_F(InstallSequence, NothingInstalledInstallsThePackThenTheBasePackageAndRetu
     EXPECT_FALSE(ending.exitedProcess);
     EXPECT_EQ(ending.exitCode, 0u);
     EXPECT_TRUE(m.machine.ui.boxes.empty());
-    EXPECT_EQ(m.machine.ui.welcomeDialogs.size(), 1u);
+    EXPECT_EQ(m.machine.dialogs.shown.size(), 1u);
 
     const auto installs = m.Installs();
     ASSERT_EQ(installs.size(), 2u);
@@ -118,7 +118,7 @@ TEST_F(InstallSequence, OlderCopyDeclinedLeavesEverythingAsItWas) {
     EXPECT_EQ(m.machine.ui.boxes.size(), 1u);
     EXPECT_TRUE(m.Removals().empty());
     EXPECT_TRUE(m.Installs().empty());
-    EXPECT_TRUE(m.machine.ui.welcomeDialogs.empty());
+    EXPECT_TRUE(m.machine.dialogs.shown.empty());
 }
 
 TEST_F(InstallSequence, PreviousGenerationIsRemovedAfterTheLanguageChoiceAndUpgraded) {
@@ -127,7 +127,7 @@ TEST_F(InstallSequence, PreviousGenerationIsRemovedAfterTheLanguageChoiceAndUpgr
     Ending ending = m.Run();
     EXPECT_EQ(ending.exitCode, 0u);
     EXPECT_TRUE(m.machine.ui.boxes.empty());  // no question: the upgrade is automatic
-    EXPECT_EQ(m.machine.ui.welcomeDialogs.size(), 1u);
+    EXPECT_EQ(m.machine.dialogs.shown.size(), 1u);
 
     const std::ptrdiff_t removal = IndexOf(m, [](const sim::InstallerCall& call) {
         return call.api == "MsiConfigureProductW" && call.target == kPreviousGenerationProductCode;
@@ -142,7 +142,7 @@ TEST_F(InstallSequence, PreviousGenerationIsRemovedAfterTheLanguageChoiceAndUpgr
 TEST_F(InstallSequence, ClosingTheWelcomeDialogKeepsThePreviousGeneration) {
     ProductMachine& m = Machine();
     m.InstallCopy(L"9.0.1234.5", kPreviousGenerationProductCode);
-    m.machine.ui.welcomeAnswers = {sim::WelcomeAnswer::Closed()};
+    m.machine.dialogs.script = {sim::DialogAction::Cancel()};  // and Yes to the question
     Ending ending = m.Run();
     EXPECT_TRUE(ending.exitedProcess);
     EXPECT_EQ(ending.exitCode, 1u);
@@ -162,7 +162,7 @@ TEST_F(InstallSequence, NewerCopyShowsOnlyTheInformationBoxAndExtractsOnlyTheBas
     EXPECT_EQ(m.machine.ui.boxes[0].caption, std::wstring(kProductName));
     EXPECT_TRUE(m.Installs().empty());
     EXPECT_TRUE(m.Removals().empty());
-    EXPECT_TRUE(m.machine.ui.welcomeDialogs.empty());
+    EXPECT_TRUE(m.machine.dialogs.shown.empty());
     // The base package for the pending check, and no language pack in the temporary folder.
     EXPECT_TRUE(m.machine.files.Exists(ProductMachine::BasePackagePath()));
     EXPECT_TRUE(m.machine.files.FilesIn(m.machine.files.tempFolder).empty());
@@ -269,7 +269,7 @@ TEST_F(InstallSequence, PendingInstallationAnsweredNoEndsWithZeroAfterTheQuestio
     EXPECT_EQ(m.machine.ui.boxes[0].style, platform::kMbYesNo | platform::kMbIconWarning);
     EXPECT_TRUE(m.machine.system.exitWindowsCalls.empty());
     EXPECT_TRUE(m.Installs().empty());
-    EXPECT_TRUE(m.machine.ui.welcomeDialogs.empty());
+    EXPECT_TRUE(m.machine.dialogs.shown.empty());
 }
 
 TEST_F(InstallSequence, PendingInstallationAnsweredYesRequestsARestartAndStillActs) {
@@ -303,7 +303,7 @@ TEST_F(InstallSequence, SilentWithoutALanguageInstallsEveryPackInListOrder) {
     EXPECT_FALSE(ending.exitedProcess);
     EXPECT_EQ(ending.exitCode, 0u);
     EXPECT_TRUE(m.machine.ui.boxes.empty());
-    EXPECT_TRUE(m.machine.ui.welcomeDialogs.empty());
+    EXPECT_TRUE(m.machine.dialogs.shown.empty());
 
     const auto packs = m.LanguagePackInstalls();
     ASSERT_EQ(packs.size(), 2u);
@@ -371,7 +371,7 @@ TEST_F(InstallSequence, ReducedUiFailingWithFatalErrorShowsNoBoxAndEndsWithOne) 
     EXPECT_TRUE(ending.exitedProcess);
     EXPECT_EQ(ending.exitCode, 1u);
     EXPECT_TRUE(m.machine.ui.boxes.empty());
-    EXPECT_TRUE(m.machine.ui.welcomeDialogs.empty());
+    EXPECT_TRUE(m.machine.dialogs.shown.empty());
     ASSERT_NE(m.BaseInstall(), nullptr);
     EXPECT_EQ(m.BaseInstall()->uiLevel, platform::kInstallUiLevelBasic);
     EXPECT_TRUE(Contains(m.BaseInstall()->commandLine, L"LANGSTRING=silent"));
@@ -511,10 +511,12 @@ TEST_F(InstallSequence, TheUiLevelInForceBeforeTheRunIsRestoredOnBothOutcomes) {
 TEST_F(InstallSequence, TheWelcomeDialogPreselectsTheBestPackAndInstallsTheChosenOne) {
     ProductMachine& m = Machine(TwoPacks());
     m.machine.core.uiLanguage = 0x0407;  // German Windows: de-DE preselected
-    m.machine.ui.welcomeAnswers = {sim::WelcomeAnswer::Next(1, true)};  // en-US, custom
+    m.machine.dialogs.script = {sim::DialogAction::Select(1),  // en-US
+                                sim::DialogAction::Tick(1004), sim::DialogAction::Next()};
     Ending ending = m.Run();
     EXPECT_EQ(ending.exitCode, 0u);
-    EXPECT_EQ(m.machine.ui.welcomeDialogs, std::vector<int>{0});
+    ASSERT_EQ(m.machine.dialogs.shown.size(), 1u);
+    EXPECT_EQ(m.machine.dialogs.shown[0].firstSelection, 0);
     const auto packs = m.LanguagePackInstalls();
     ASSERT_EQ(packs.size(), 1u);
     EXPECT_EQ(*m.machine.files.Contents(packs[0].target),
@@ -525,7 +527,7 @@ TEST_F(InstallSequence, TheWelcomeDialogPreselectsTheBestPackAndInstallsTheChose
 
 TEST_F(InstallSequence, AClosedWelcomeDialogEndsWithOneAndInstallsNothing) {
     ProductMachine& m = Machine();
-    m.machine.ui.welcomeAnswers = {sim::WelcomeAnswer::Closed()};
+    m.machine.dialogs.script = {sim::DialogAction::Cancel()};  // and Yes to the question
     Ending ending = m.Run();
     EXPECT_TRUE(ending.exitedProcess);
     EXPECT_EQ(ending.exitCode, 1u);
@@ -541,7 +543,7 @@ TEST_F(InstallSequence, AnInteractiveRunWithoutALanguagePackIsFatal) {
     EXPECT_EQ(ending.exitCode, ExitCodeOf(kEFail));
     ASSERT_EQ(m.machine.ui.boxes.size(), 1u);
     EXPECT_EQ(m.machine.ui.boxes[0].text, L"No language pack found16389");
-    EXPECT_TRUE(m.machine.ui.welcomeDialogs.empty());
+    EXPECT_TRUE(m.machine.dialogs.shown.empty());
 }
 
 }  // namespace

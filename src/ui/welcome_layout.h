@@ -1,0 +1,85 @@
+// What the welcome dialog looks like: its controls, which of them a layout hides, the fonts,
+// the colours and the text of each control. Pure decisions, kept apart from the message
+// handling so that they read as the table they are.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/dialogs.h"
+#include "ui/language_catalog.h"
+
+namespace quorix::ui {
+
+inline constexpr std::uint32_t kWelcomeDialogTemplate = 101;
+
+// Control ids of template 101.
+inline constexpr int kNextButton = 1;     // IDOK
+inline constexpr int kCancelCommand = 2;  // IDCANCEL: Escape or the close box, no button
+inline constexpr int kLanguageCombo = 1003;
+inline constexpr int kCustomInstallationBox = 1004;
+inline constexpr int kHeadlineWithSelector = 1005;
+inline constexpr int kAdviceWithSelector = 1006;
+inline constexpr int kHeadlineAlone = 1007;
+inline constexpr int kAdviceAlone = 1008;
+inline constexpr int kLanguageLabel = 1009;
+inline constexpr int kBanner = 1010;
+inline constexpr int kNoticePanel = 1012;
+inline constexpr int kNoticePicture = 1013;
+inline constexpr int kNoticeText = 1014;
+// Stands for the dialog itself (its caption) in the list of texts.
+inline constexpr int kDialogCaption = 0;
+
+// The installed-version decision that removes the previous generation on the way.
+inline constexpr std::int32_t kModeRemovesPreviousGeneration = 3;
+inline constexpr std::uint32_t kPreviousGenerationMajorVersion = 9;
+
+inline constexpr platform::ColorRef kHeadlineColor = platform::Rgb(0, 51, 154);
+inline constexpr platform::ColorRef kNoticeFillColor = platform::Rgb(255, 255, 192);
+inline constexpr platform::ColorRef kNoticeBorderColor = platform::Rgb(248, 237, 69);
+inline constexpr int kNoticeBorderWidth = 1;
+
+inline constexpr const wchar_t* kWelcomeFontFace = L"Segoe UI";
+// Enough for any notice text the catalog holds; longer texts are cut, never overrun.
+inline constexpr std::size_t kNoticeTextCapacity = 2048;
+// What GetDeviceCaps would say on a screen that reports nothing better.
+inline constexpr int kDefaultDpi = 96;
+
+// The controls a layout hides: with at most one pack there is nothing to choose, so the
+// selector and its label go and the headline and advice move up into their place.
+std::vector<int> ControlsHiddenForPackCount(std::size_t packCount);
+
+// Font heights (negative: character height in pixels) for a screen's dots per inch: 12 and 8
+// points, rounded up.
+int LargeFontHeight(int dpi);
+int SmallFontHeight(int dpi);
+// The controls that get each font.
+const std::vector<int>& LargeFontControls();
+const std::vector<int>& SmallFontControls();
+
+// How WM_CTLCOLORSTATIC colours a static control of the dialog.
+struct StaticColouring {
+    bool hollowBrush = false;  // paint no background, the banner shows through
+    bool setTextColor = false;
+    platform::ColorRef textColor = 0;
+};
+StaticColouring ColouringForStatic(int controlId);
+
+// Every text of the dialog for a locale, as (control id or kDialogCaption, text). Both copies
+// of headline and advice are included whichever pair is visible; the notice text only when
+// the dialog shows the notice.
+struct ControlText {
+    int controlId;
+    std::wstring text;
+};
+std::vector<ControlText> WelcomeTexts(const TextCatalog& catalog, const std::wstring& code,
+                                      bool withNotice);
+
+// The question asked when the user cancels: with the previous generation installed it also
+// says that the user can go back to it.
+std::wstring CancelQuestion(const TextCatalog& catalog, const std::wstring& code,
+                            std::uint32_t installedMajorVersion);
+
+}  // namespace quorix::ui
