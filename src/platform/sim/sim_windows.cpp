@@ -161,6 +161,13 @@ int SimUi::ShowOwnedMessageBox(platform::NativeHandle owner, const wchar_t* capt
     if (core_.Failing("MessageBoxW")) return 0;
     boxes.push_back(MessageBoxRecord{
         caption ? std::optional<std::wstring>(caption) : std::nullopt, text, style, owner});
+    // The box's own message loop runs while it is open: each Help press reaches the owner.
+    while (nextAnswer_ < answers.size() && answers[nextAnswer_] == kPressHelp) {
+        ++nextAnswer_;
+        if ((style & platform::kMbHelp) != 0 && LiveWindow(owner) != nullptr) {
+            Deliver(owner, platform::kWmHelp);
+        }
+    }
     if (nextAnswer_ < answers.size()) return answers[nextAnswer_++];
     switch (style & 0x0F) {
         case 0x04:  // MB_YESNO
@@ -171,14 +178,100 @@ int SimUi::ShowOwnedMessageBox(platform::NativeHandle owner, const wchar_t* capt
     }
 }
 
-std::intptr_t SimUi::RunWelcomeDialog(int preselectedPosition, bool* customInstallation) {
-    if (core_.Failing("DialogBoxParamW")) return -1;
-    welcomeDialogs.push_back(preselectedPosition);
-    WelcomeAnswer answer = WelcomeAnswer::Next(preselectedPosition);
-    if (nextWelcomeAnswer_ < welcomeAnswers.size()) answer = welcomeAnswers[nextWelcomeAnswer_++];
-    if (answer.position < 0) return -1;
-    if (customInstallation != nullptr) *customInstallation = answer.customInstallation;
-    return answer.position;
+std::uint16_t SimUi::RegisterWindowClass(const platform::WindowClass& windowClass) {
+    if (core_.Failing("RegisterClassExW")) return 0;
+    const std::wstring key = FoldKey(windowClass.name);
+    if (windowClass.name.empty() || windowClass.handler == nullptr) {
+        core_.lastError = kErrorInvalidParameter;
+        return 0;
+    }
+    if (classes_.count(key) != 0) {
+        core_.lastError = 1410;  // ERROR_CLASS_ALREADY_EXISTS
+        return 0;
+    }
+    const platform::NativeHandle entry =
+        core_.ledger.Open("window class", NarrowAscii(windowClass.name));
+    classes_[key] = {windowClass, entry};
+    registeredClasses.push_back(windowClass);
+    return nextAtom_++;
+}
+
+bool SimUi::UnregisterWindowClass(const std::wstring& name) {
+    if (core_.Failing("UnregisterClassW")) return false;
+    auto it = classes_.find(FoldKey(name));
+    if (it == classes_.end()) {
+        core_.lastError = 1411;  // ERROR_CLASS_DOES_NOT_EXIST
+        return false;
+    }
+    for (const SimWindowRecord& window : windows) {
+        if (!window.destroyed && FoldKey(window.spec.className) == it->first) {
+            core_.lastError = 1412;  // ERROR_CLASS_HAS_WINDOWS
+            return false;
+        }
+    }
+    core_.ledger.Close(it->second.second);
+    classes_.erase(it);
+    return true;
+}
+
+platform::NativeHandle SimUi::CreateWindowHandle(const platform::WindowSpec& spec) {
+    if (core_.Failing("CreateWindowExW")) return platform::kNullHandle;
+    if (classes_.count(FoldKey(spec.className)) == 0) {
+        core_.lastError = 1407;  // ERROR_CANNOT_FIND_WND_CLASS
+        return platform::kNullHandle;
+    }
+    if (spec.parent != platform::kNullHandle && LiveWindow(spec.parent) == nullptr) {
+        core_.lastError = 1400;  // ERROR_INVALID_WINDOW_HANDLE
+        return platform::kNullHandle;
+    }
+    SimWindowRecord record;
+    record.handle = core_.ledger.Open("window", NarrowAscii(spec.title));
+    record.spec = spec;
+    windows.push_back(record);
+    Deliver(record.handle, platform::kWmCreate);
+    return record.handle;
+}
+
+bool SimUi::DestroyWindowHandle(platform::NativeHandle window) {
+    if (core_.Failing("DestroyWindow")) return false;
+    SimWindowRecord* record = LiveWindow(window);
+    if (record == nullptr) {
+        core_.lastError = 1400;  // ERROR_INVALID_WINDOW_HANDLE
+        return false;
+    }
+    Deliver(window, platform::kWmDestroy);
+    // Delivering may have grown `windows`; look the record up again.
+    record = LiveWindow(window);
+    record->destroyed = true;
+    core_.ledger.Close(window);
+    return true;
+}
+
+std::vector<std::uint32_t> SimUi::MessagesTo(platform::NativeHandle window) const {
+    std::vector<std::uint32_t> messages;
+    for (const DeliveredMessage& m : delivered) {
+        if (m.window == window) messages.push_back(m.message);
+    }
+    return messages;
+}
+
+SimWindowRecord* SimUi::LiveWindow(platform::NativeHandle window) {
+    if (window == platform::kNullHandle) return nullptr;
+    for (SimWindowRecord& record : windows) {
+        if (record.handle == window && !record.destroyed) return &record;
+    }
+    return nullptr;
+}
+
+void SimUi::Deliver(platform::NativeHandle window, std::uint32_t message) {
+    SimWindowRecord* record = LiveWindow(window);
+    if (record == nullptr) return;
+    auto it = classes_.find(FoldKey(record->spec.className));
+    if (it == classes_.end()) return;
+    delivered.push_back(DeliveredMessage{window, message});
+    // Copied: the handler may create windows of its own, which moves the records.
+    platform::WindowHandler* handler = it->second.first.handler;
+    handler->OnMessage(window, message, 0, 0);
 }
 
 // ---------------------------------------------------------------- the machine

@@ -123,12 +123,18 @@ struct MessageBoxRecord {
     platform::NativeHandle owner = platform::kNullHandle;
 };
 
-// How the user leaves the welcome dialog.
-struct WelcomeAnswer {
-    int position = 0;                 // Next with this language pack; negative: closed
-    bool customInstallation = false;  // the custom-installation box ticked
-    static WelcomeAnswer Next(int position, bool custom = false) { return {position, custom}; }
-    static WelcomeAnswer Closed() { return {-1, false}; }
+// A window of ours on the simulated desktop, kept after it is destroyed.
+struct SimWindowRecord {
+    platform::NativeHandle handle = platform::kNullHandle;
+    platform::WindowSpec spec;
+    bool destroyed = false;
+};
+
+// One message the simulation delivered to a handler of ours (and then, as Windows does, to
+// DefWindowProcW).
+struct DeliveredMessage {
+    platform::NativeHandle window;
+    std::uint32_t message;
 };
 
 class SimUi : public platform::Ui {
@@ -138,20 +144,35 @@ public:
     int ShowMessageBox(const wchar_t* caption, const std::wstring& text, std::uint32_t style) override;
     int ShowOwnedMessageBox(platform::NativeHandle owner, const wchar_t* caption,
                             const std::wstring& text, std::uint32_t style) override;
-    std::intptr_t RunWelcomeDialog(int preselectedPosition, bool* customInstallation) override;
+    std::uint16_t RegisterWindowClass(const platform::WindowClass& windowClass) override;
+    bool UnregisterWindowClass(const std::wstring& name) override;
+    platform::NativeHandle CreateWindowHandle(const platform::WindowSpec& spec) override;
+    bool DestroyWindowHandle(platform::NativeHandle window) override;
 
     // --- the test's side ---
     std::vector<MessageBoxRecord> boxes;
     std::vector<int> answers;  // answers in order; when they run out, the first button
+    // An answer that presses the box's Help button instead of closing it: the owner's handler
+    // gets WM_HELP while the box stays open, and the next answer is taken. On a box without
+    // Help button, or without an owner window of ours, the press does nothing.
+    static constexpr int kPressHelp = -0x53;
+    // Every RegisterClassExW that succeeded, in order (unregistering does not remove it here).
+    std::vector<platform::WindowClass> registeredClasses;
+    std::vector<SimWindowRecord> windows;  // every window created, in order
+    std::vector<DeliveredMessage> delivered;
+    // The messages delivered to `window`, in order.
+    std::vector<std::uint32_t> MessagesTo(platform::NativeHandle window) const;
     std::uint32_t commonControls = 0;
-    // Answers to the welcome dialogs in order; when they run out, Next with the preselection.
-    std::vector<WelcomeAnswer> welcomeAnswers;
-    std::vector<int> welcomeDialogs;  // the preselected position of each dialog shown
 
 private:
+    SimWindowRecord* LiveWindow(platform::NativeHandle window);
+    void Deliver(platform::NativeHandle window, std::uint32_t message);
+
     Core& core_;
     std::size_t nextAnswer_ = 0;
-    std::size_t nextWelcomeAnswer_ = 0;
+    std::uint16_t nextAtom_ = 0xC000;  // Windows hands out class atoms from here upwards
+    // Registered classes by folded name: class names compare case-insensitively.
+    std::map<std::wstring, std::pair<platform::WindowClass, platform::NativeHandle>> classes_;
 };
 
 // One simulated machine with one process of ours on it.
@@ -173,7 +194,7 @@ public:
     SimServices services{core};
     SimTaskScheduler tasks{core};
     SimDesktop desktop{core};
-    SimDialogs dialogs{core};
+    SimDialogs dialogs{core, ui.commonControls};
 
 private:
     platform::Platform platform_;

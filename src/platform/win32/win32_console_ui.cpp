@@ -47,11 +47,4 @@ int Win32Ui::ShowOwnedMessageBox(platform::NativeHandle owner, const wchar_t* ca
     return ::MessageBoxW(ToWindow(owner), text.c_str(), caption, style);
 }
 
-std::intptr_t Win32Ui::RunWelcomeDialog(int preselectedPosition, bool* customInstallation) {
-    // Until the dialog template and its procedure exist, the host answers as a user pressing
-    // Next at once would: the preselected pack, no custom installation, no window.
-    if (customInstallation != nullptr) *customInstallation = false;
-    return preselectedPosition;
-}
-
 }  // namespace quorix::win32

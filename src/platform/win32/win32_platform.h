@@ -94,7 +94,11 @@ public:
     int ShowMessageBox(const wchar_t* caption, const std::wstring& text, std::uint32_t style) override;
     int ShowOwnedMessageBox(platform::NativeHandle owner, const wchar_t* caption,
                             const std::wstring& text, std::uint32_t style) override;
-    std::intptr_t RunWelcomeDialog(int preselectedPosition, bool* customInstallation) override;
+    // win32_windows.cpp
+    std::uint16_t RegisterWindowClass(const platform::WindowClass& windowClass) override;
+    bool UnregisterWindowClass(const std::wstring& name) override;
+    platform::NativeHandle CreateWindowHandle(const platform::WindowSpec& spec) override;
+    bool DestroyWindowHandle(platform::NativeHandle window) override;
 };
 
 // The whole real platform, one per process.
