@@ -2,29 +2,69 @@
 
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "bootstrap/entry.h"
 #include "bootstrap/installer_runs.h"
 #include "common/release.h"
 #include "common/result_codes.h"
+#include "common/text.h"
+#include "common/utf16.h"
+#include "installed/install_helper.h"
+#include "installed/product_com.h"
+#include "installed/product_service.h"
 #include "installed/version_decision.h"
 #include "platform/ui.h"
 #include "report/help_links.h"
+#include "shell/shell_restart.h"
 #include "ui/language_messages.h"
 
 namespace quorix {
 
-// The removal proper. Closing the product's programs through its install helper, the
-// "AutoUninst" mark of an upgrade, the helper's own uninstallation step, stopping and
-// restarting the product's service, the call to its COM object and the shell restart after
-// the removal come with the removal work; until then a removal is the installer's alone.
-void RemovePreviousVersion(ProcessContext& ctx, std::int32_t action, bool upgrade) {
-    if (!upgrade) {
-        // Without the helper's answer the user decides whether the installed copy goes.
-        const std::wstring productCode = ctx.state.installedProductCode;
-        const int kind = static_cast<int>(InstalledVersionMessageKind::SameInstalled);
-        if (ShowInstalledVersionMessage(ctx, productCode, kind) != platform::kIdYes) return;
+namespace {
+
+// What the helper's own uninstallation step answers.
+constexpr std::int32_t kLullexGoOn = 1;
+constexpr std::int32_t kLullexStop = 2;
+
+// KEY_READ | KEY_WRITE.
+constexpr std::uint32_t kAutoUninstKeyAccess = platform::kKeyRead | platform::kKeyWrite;
+
+// Tells the product's own uninstallation that it runs as part of an upgrade. Best effort: the
+// removal goes on without the mark.
+void MarkAutomaticUninstallation(ProcessContext& ctx) {
+    platform::Registry& registry = ctx.os.registry;
+    platform::UniqueRegistryKey key(registry);
+    if (registry.CreateKey(platform::kHkeyCurrentUser, EnsureTrailingBackslash(kAutoUninstKeyPath),
+                           platform::kRegOptionNonVolatile, kAutoUninstKeyAccess, key.Receive(),
+                           nullptr) != kErrorSuccess) {
+        return;
     }
+    const std::vector<std::uint8_t> data = ToUtf16LeBytes(L"1", true);
+    registry.SetValue(key.Get(), kAutoUninstValueName, platform::kRegSz, data.data(),
+                      static_cast<std::uint32_t>(data.size()));
+}
+
+// Without an answer from the helper, the user decides whether the installed copy goes.
+bool UserAgreesToUninstall(ProcessContext& ctx) {
+    const std::wstring productCode = ctx.state.installedProductCode;
+    const int kind = static_cast<int>(InstalledVersionMessageKind::SameInstalled);
+    return ShowInstalledVersionMessage(ctx, productCode, kind) == platform::kIdYes;
+}
+
+}  // namespace
+
+void RemovePreviousVersion(ProcessContext& ctx, std::int32_t action, bool upgrade) {
+    CloseProductApps(ctx);
+    if (upgrade) {
+        MarkAutomaticUninstallation(ctx);
+    } else {
+        const std::int32_t answer = UninstallLullex(ctx);
+        if (answer == kLullexStop) return;
+        if (answer != kLullexGoOn && !UserAgreesToUninstall(ctx)) return;
+    }
+    StopProductService(ctx);
+    InvokeProductComMethod(ctx);
 
     platform::Installer& installer = ctx.os.installer;
     const std::int32_t previous = installer.SetInternalUi(platform::kInstallUiLevelBasic);
@@ -33,10 +73,16 @@ void RemovePreviousVersion(ProcessContext& ctx, std::int32_t action, bool upgrad
         platform::kInstallStateAbsent);
     if (IsInstallerSuccess(code)) {
         RemoveLanguagePacks(ctx, platform::kInstallUiLevelBasic);
-    } else if (upgrade && action == PreviousGenerationInstalled &&
-               code == kErrorInstallUserExit) {
-        OpenCancelationLink(ctx, false);
+    } else {
+        if (upgrade && action == PreviousGenerationInstalled && code == kErrorInstallUserExit) {
+            OpenCancelationLink(ctx, false);
+        }
+        // The copy stays installed: its service is to run again as before.
+        StartProductService(ctx);
     }
+    // Closing the product's programs and removing it may leave no desktop shell running:
+    // make sure one runs, whichever way the removal went.
+    ForceShellRestart(ctx);
     ReportConfigureResult(ctx, code);
     installer.SetInternalUi(previous);
 }

@@ -8,6 +8,10 @@
 
 namespace quorix {
 
+// Below HKEY_CURRENT_USER: marks the removal of an upgrade for the product's own uninstallation.
+inline constexpr const wchar_t* kAutoUninstKeyPath = L"Software\\Velora\\Setup";
+inline constexpr const wchar_t* kAutoUninstValueName = L"AutoUninst";
+
 // Removes the copy under installedProductCode. `action` is the installed-version decision that
 // led here (2, 3 or 7); `upgrade` is set when this release is installed afterwards. Returns
 // when the removal succeeded or was declined; a failed removal ends the process with 1.

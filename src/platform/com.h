@@ -1,11 +1,13 @@
-// COM (ole32): the apartment of the calling thread and GUIDs. The product's COM object and the
-// Task Scheduler interfaces join this area when their operations arrive.
+// COM (ole32): the apartment of the calling thread, GUIDs, and the installed product's object
+// (created by class, one argument-less method called through its interface, released).
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "platform/task_scheduler.h"
 
 namespace quorix::platform {
 
@@ -31,6 +33,19 @@ inline constexpr std::int32_t kCoEIidString = static_cast<std::int32_t>(0x800401
 // Characters of a braced GUID text with its terminator, as StringFromGUID2 needs them.
 inline constexpr std::size_t kGuidTextCapacity = 39;
 
+// An interface pointer as the platform gives it out; the logic never looks inside.
+using ComObject = std::uintptr_t;
+inline constexpr ComObject kNullComObject = 0;
+
+// Class contexts (CLSCTX).
+inline constexpr std::uint32_t kClsctxInprocServer = 0x1;
+inline constexpr std::uint32_t kClsctxInprocHandler = 0x2;
+inline constexpr std::uint32_t kClsctxLocalServer = 0x4;
+inline constexpr std::uint32_t kClsctxRemoteServer = 0x10;
+
+// REGDB_E_CLASSNOTREG, E_NOINTERFACE and E_NOTIMPL come with the task scheduler's area.
+inline constexpr std::int32_t kCoENotInitialized = static_cast<std::int32_t>(0x800401F0u);
+
 class Com {
 public:
     virtual ~Com() = default;
@@ -50,6 +65,41 @@ public:
     // IIDFromString(text). S_OK with *guid set, or E_INVALIDARG / CO_E_IIDSTRING for a text
     // that is not a braced GUID.
     virtual std::int32_t ParseIid(const std::wstring& text, Guid* guid) = 0;
+
+    // CoCreateInstance(classId, no outer object, context, interfaceId, &object). *object is
+    // set on success only.
+    virtual std::int32_t CreateInstance(const Guid& classId, std::uint32_t context,
+                                        const Guid& interfaceId, ComObject* object) = 0;
+    // Calls the method in virtual slot `slot` (0-based, the three IUnknown methods first) of
+    // the object's interface, a __stdcall method that takes nothing but the object and returns
+    // an HRESULT; its result. The slot must exist in the interface the object was asked for.
+    virtual std::int32_t CallMethodWithoutArguments(ComObject object, std::size_t slot) = 0;
+    // IUnknown::Release: the count of references left.
+    virtual std::uint32_t ReleaseObject(ComObject object) = 0;
+};
+
+// Owns one interface pointer and releases it on every path out of its scope.
+class UniqueComObject {
+public:
+    explicit UniqueComObject(Com& com) : com_(com) {}
+    UniqueComObject(const UniqueComObject&) = delete;
+    UniqueComObject& operator=(const UniqueComObject&) = delete;
+    ~UniqueComObject() { Reset(); }
+    ComObject Get() const { return object_; }
+    bool IsHeld() const { return object_ != kNullComObject; }
+    // For CoCreateInstance: releases what is held and hands out the slot to fill.
+    ComObject* Receive() {
+        Reset();
+        return &object_;
+    }
+    void Reset() {
+        if (object_ != kNullComObject) com_.ReleaseObject(object_);
+        object_ = kNullComObject;
+    }
+
+private:
+    Com& com_;
+    ComObject object_ = kNullComObject;
 };
 
 // Holds the thread in a COM apartment for the scope of one operation, and leaves it on every

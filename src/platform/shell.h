@@ -18,9 +18,8 @@ inline constexpr std::uintptr_t kSeErrFileNotFound = 2;
 inline constexpr std::uintptr_t kSeErrAccessDenied = 5;
 inline constexpr std::uintptr_t kSeErrNoAssociation = 31;
 
-// One request to the shell. The same request serves ShellExecuteW now and ShellExecuteExW
-// (which adds a mask and hands back the started process) once the install helper needs to be
-// waited for; empty texts are passed as null pointers.
+// One request to the shell, for ShellExecuteW and ShellExecuteExW alike (the latter adds a mask
+// and can hand back the started process); empty texts are passed as null pointers.
 struct ShellRequest {
     NativeHandle owner = kNullHandle;  // owner window of any box the shell shows; none: null
     std::wstring verb;                 // "open"; empty: the default verb
@@ -34,6 +33,14 @@ inline bool ShellExecuteSucceeded(std::uintptr_t result) {
     return result > kShellExecuteErrorLimit;
 }
 
+// SHELLEXECUTEINFOW masks: hand back the started process, and finish starting it before
+// returning (the caller waits for the process, not for a DDE conversation).
+inline constexpr std::uint32_t kSeeMaskNoCloseProcess = 0x00000040;
+inline constexpr std::uint32_t kSeeMaskNoAsync = 0x00000100;
+
+// What GetExitCodeProcess answers for a process that has not ended yet.
+inline constexpr std::uint32_t kStillActive = 259;
+
 class Shell {
 public:
     virtual ~Shell() = default;
@@ -41,6 +48,17 @@ public:
     // ShellExecuteW(owner, verb, file, parameters, directory, show). Returns what it returns:
     // above 32 when the shell started something, an SE_ERR_* code (or 0) otherwise.
     virtual std::uintptr_t Execute(const ShellRequest& request) = 0;
+
+    // ShellExecuteExW with a SHELLEXECUTEINFOW of 60 bytes carrying the request and `mask`.
+    // False when it failed (the reason in the last error). With SEE_MASK_NOCLOSEPROCESS,
+    // *process receives hProcess (null when the shell started no process of its own), which the
+    // caller closes through System::CloseHandle; otherwise *process is null.
+    virtual bool ExecuteEx(const ShellRequest& request, std::uint32_t mask,
+                           NativeHandle* process) = 0;
+
+    // GetExitCodeProcess(process): the exit code, or STILL_ACTIVE (259) while it runs. False
+    // when the query failed; *exitCode is then left as it was.
+    virtual bool GetProcessExitCode(NativeHandle process, std::uint32_t* exitCode) = 0;
 };
 
 }  // namespace quorix::platform

@@ -40,6 +40,8 @@ public:
     // Creates a Windows Installer database at `path`, by the side's own means, whose File
     // table's FileName column holds these names (one row each); without `withFileTable` the
     // database has no File table at all.
+    // A program that, started with *parameters, ends by itself with `exitCode`: its path.
+    virtual std::wstring ProgramEndingWith(std::uint32_t exitCode, std::wstring* parameters) = 0;
     virtual void PutPackage(const std::wstring& path, const std::vector<std::wstring>& fileNames,
                             bool withFileTable = true) = 0;
 };

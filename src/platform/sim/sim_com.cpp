@@ -1,6 +1,9 @@
 #include "platform/sim/sim_com.h"
 
+#include <stdexcept>
+
 #include "common/result_codes.h"
+#include "common/text.h"
 
 namespace quorix::sim {
 
@@ -73,6 +76,14 @@ bool ParseGuidText(const std::wstring& text, platform::Guid* guid) {
     return true;
 }
 
+SimCom::SimCom(Core& core) : core_(core) {
+    const platform::Guid shellLink{0x00021401u, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+    SimComClass link;
+    link.interfaceId = platform::Guid{0x0000010Bu, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+    link.methodResults[4] = platform::kComSFalse;
+    RegisterClass(shellLink, link);
+}
+
 std::int32_t SimCom::InitializeCom() {
     if (core_.Failing("CoInitialize")) return FaultResult(core_.lastError);
     if (threadInMultithreadedApartment) return platform::kRpcEChangedMode;
@@ -123,6 +134,52 @@ std::int32_t SimCom::ParseIid(const std::wstring& text, platform::Guid* guid) {
     // right length that is no GUID an invalid interface string.
     if (text.size() != 38) return kEInvalidArg;
     return ParseGuidText(text, guid) ? kSOk : platform::kCoEIidString;
+}
+
+void SimCom::RegisterClass(const platform::Guid& classId, const SimComClass& comClass) {
+    classes_[FormatGuidText(classId)] = comClass;
+}
+
+std::int32_t SimCom::CreateInstance(const platform::Guid& classId, std::uint32_t context,
+                                    const platform::Guid& interfaceId,
+                                    platform::ComObject* object) {
+    if (core_.Failing("CoCreateInstance")) return FaultResult(core_.lastError);
+    createRequests.push_back(classId);
+    createContexts.push_back(context);
+    if (apartments_.empty()) return platform::kCoENotInitialized;
+    auto it = classes_.find(FormatGuidText(classId));
+    if (it == classes_.end()) return platform::kRegdbEClassNotReg;
+    if (it->second.createResult < 0) return it->second.createResult;
+    if (it->second.interfaceId != interfaceId) return platform::kENoInterface;
+    const platform::ComObject made =
+        core_.ledger.Open("com object", NarrowAscii(FormatGuidText(classId)));
+    objects_[made] = Object{classId, 1};
+    *object = made;
+    return kSOk;
+}
+
+std::int32_t SimCom::CallMethodWithoutArguments(platform::ComObject object, std::size_t slot) {
+    if (core_.Failing("ComMethodCall")) return FaultResult(core_.lastError);
+    auto it = objects_.find(object);
+    // A real call through a pointer that is no live object crashes; the test learns it here.
+    if (it == objects_.end()) throw std::logic_error("method call on an object that is not live");
+    methodCalls.push_back(ComMethodCall{it->second.classId, slot});
+    const SimComClass& comClass = classes_[FormatGuidText(it->second.classId)];
+    auto result = comClass.methodResults.find(slot);
+    return result == comClass.methodResults.end() ? platform::kENotImpl : result->second;
+}
+
+std::uint32_t SimCom::ReleaseObject(platform::ComObject object) {
+    core_.faults.Check("IUnknown::Release");
+    auto it = objects_.find(object);
+    if (it == objects_.end()) {
+        core_.ledger.Close(object);  // counted as a close of nothing open
+        return 0;
+    }
+    if (--it->second.references != 0) return it->second.references;
+    objects_.erase(it);
+    core_.ledger.Close(object);
+    return 0;
 }
 
 }  // namespace quorix::sim

@@ -1,6 +1,7 @@
 #include "platform/sim/sim_shell.h"
 
 #include "common/result_codes.h"
+#include "common/text.h"
 #include "platform/sim/sim_files.h"
 
 namespace quorix::sim {
@@ -71,6 +72,48 @@ std::uintptr_t SimShell::Answer(const platform::ShellRequest& request) {
         return platform::kSeErrNoAssociation;
     }
     return kStarted;
+}
+
+bool SimShell::ExecuteEx(const platform::ShellRequest& request, std::uint32_t mask,
+                         platform::NativeHandle* process) {
+    const bool failing = core_.Failing("ShellExecuteExW");
+    *process = platform::kNullHandle;
+    executedEx.push_back(ShellExecuteExRecord{request, mask, false, platform::kNullHandle});
+    if (failing) return false;
+    SimProgram program;
+    auto scripted = runnable.find(FoldKey(request.file));
+    if (scripted != runnable.end()) {
+        program = scripted->second;
+    } else if (!(IsBareName(request.file) && programs.count(FoldKey(request.file)) != 0) &&
+               !files_.Exists(request.file)) {
+        core_.lastError = kErrorFileNotFound;
+        return false;
+    }
+    if (!request.verb.empty() && FoldKey(request.verb) != L"OPEN") {
+        core_.lastError = kErrorNoAssociation;
+        return false;
+    }
+    executedEx.back().started = true;
+    if ((mask & platform::kSeeMaskNoCloseProcess) != 0) {
+        *process = core_.ledger.Open("process", NarrowAscii(request.file));
+        processes_[*process] = Process{core_.clockMs, program};
+        executedEx.back().process = *process;
+    }
+    return true;
+}
+
+bool SimShell::GetProcessExitCode(platform::NativeHandle process, std::uint32_t* exitCode) {
+    const bool failing = core_.Failing("GetExitCodeProcess");
+    ++exitCodeQueries;
+    if (failing) return false;
+    auto it = processes_.find(process);
+    if (it == processes_.end() || !core_.ledger.IsOpen(process)) {
+        core_.lastError = kErrorInvalidHandle;
+        return false;
+    }
+    const bool ended = core_.clockMs - it->second.startMs >= it->second.program.runMs;
+    *exitCode = ended ? it->second.program.exitCode : platform::kStillActive;
+    return true;
 }
 
 std::vector<std::wstring> SimShell::OpenedFiles() const {

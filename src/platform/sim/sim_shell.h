@@ -21,11 +21,28 @@ struct ShellExecuteRecord {
     std::uintptr_t result;
 };
 
+// How a program the shell starts behaves: it runs for `runMs` on the virtual clock, then ends
+// with `exitCode`.
+struct SimProgram {
+    std::uint32_t exitCode = 0;
+    std::uint64_t runMs = 0;
+};
+
+struct ShellExecuteExRecord {
+    platform::ShellRequest request;
+    std::uint32_t mask;
+    bool started;
+    platform::NativeHandle process;  // what the caller was handed (null: none)
+};
+
 class SimShell : public platform::Shell {
 public:
     SimShell(Core& core, SimFiles& files);
 
     std::uintptr_t Execute(const platform::ShellRequest& request) override;
+    bool ExecuteEx(const platform::ShellRequest& request, std::uint32_t mask,
+                   platform::NativeHandle* process) override;
+    bool GetProcessExitCode(platform::NativeHandle process, std::uint32_t* exitCode) override;
 
     // --- the test's side ---
     std::vector<ShellExecuteRecord> executed;
@@ -36,6 +53,12 @@ public:
     // Folded file -> the result the shell gives for it, whatever else holds.
     std::map<std::wstring, std::uintptr_t> scriptedResults;
 
+    // ShellExecuteExW: every call, and the programs it can start by their folded path. A file
+    // that exists without an entry here runs for no time and ends with 0.
+    std::vector<ShellExecuteExRecord> executedEx;
+    std::map<std::wstring, SimProgram> runnable;
+    int exitCodeQueries = 0;
+
     // The success value the shell hands back (Windows answers 42).
     static constexpr std::uintptr_t kStarted = 42;
 
@@ -45,8 +68,14 @@ public:
 private:
     std::uintptr_t Answer(const platform::ShellRequest& request);
 
+    struct Process {
+        std::uint64_t startMs;
+        SimProgram program;
+    };
+
     Core& core_;
     SimFiles& files_;
+    std::map<platform::NativeHandle, Process> processes_;
 };
 
 }  // namespace quorix::sim

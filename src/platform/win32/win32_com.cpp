@@ -56,4 +56,30 @@ std::int32_t Win32Com::ParseIid(const std::wstring& text, platform::Guid* guid) 
     return result;
 }
 
+std::int32_t Win32Com::CreateInstance(const platform::Guid& classId, std::uint32_t context,
+                                      const platform::Guid& interfaceId,
+                                      platform::ComObject* object) {
+    const CLSID clsid = ToGuid(classId);
+    const IID iid = ToGuid(interfaceId);
+    void* created = nullptr;
+    const HRESULT result = ::CoCreateInstance(clsid, nullptr, context, iid, &created);
+    if (SUCCEEDED(result) && created != nullptr) {
+        *object = reinterpret_cast<platform::ComObject>(created);
+    }
+    return result;
+}
+
+std::int32_t Win32Com::CallMethodWithoutArguments(platform::ComObject object, std::size_t slot) {
+    // An interface pointer points at its vtable; a method takes the interface pointer as its
+    // one hidden argument, __stdcall as every COM method.
+    using Method = HRESULT(STDMETHODCALLTYPE*)(void*);
+    void* self = reinterpret_cast<void*>(object);
+    Method* vtable = *static_cast<Method**>(self);
+    return vtable[slot](self);
+}
+
+std::uint32_t Win32Com::ReleaseObject(platform::ComObject object) {
+    return reinterpret_cast<IUnknown*>(object)->Release();
+}
+
 }  // namespace quorix::win32

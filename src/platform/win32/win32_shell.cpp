@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_shell.h"
 
 namespace quorix::win32 {
@@ -15,6 +16,31 @@ std::uintptr_t Win32Shell::Execute(const platform::ShellRequest& request) {
                                        request.file.c_str(), OrNull(request.parameters),
                                        OrNull(request.directory), request.show);
     return reinterpret_cast<std::uintptr_t>(result);
+}
+
+bool Win32Shell::ExecuteEx(const platform::ShellRequest& request, std::uint32_t mask,
+                           platform::NativeHandle* process) {
+    *process = platform::kNullHandle;
+    static_assert(sizeof(SHELLEXECUTEINFOW) == 60, "SHELLEXECUTEINFOW of a 32-bit process");
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = mask;
+    info.hwnd = ToWindow(request.owner);
+    info.lpVerb = OrNull(request.verb);
+    info.lpFile = request.file.c_str();
+    info.lpParameters = OrNull(request.parameters);
+    info.lpDirectory = OrNull(request.directory);
+    info.nShow = request.show;
+    if (!::ShellExecuteExW(&info)) return false;
+    if ((mask & SEE_MASK_NOCLOSEPROCESS) != 0) *process = FromHandle(info.hProcess);
+    return true;
+}
+
+bool Win32Shell::GetProcessExitCode(platform::NativeHandle process, std::uint32_t* exitCode) {
+    DWORD code = 0;
+    if (!::GetExitCodeProcess(ToHandle(process), &code)) return false;
+    *exitCode = code;
+    return true;
 }
 
 }  // namespace quorix::win32

@@ -8,6 +8,9 @@ namespace quorix::win32 {
 class Win32Shell : public platform::Shell {
 public:
     std::uintptr_t Execute(const platform::ShellRequest& request) override;
+    bool ExecuteEx(const platform::ShellRequest& request, std::uint32_t mask,
+                   platform::NativeHandle* process) override;
+    bool GetProcessExitCode(platform::NativeHandle process, std::uint32_t* exitCode) override;
 };
 
 }  // namespace quorix::win32

@@ -37,6 +37,12 @@ public:
     std::uint16_t UiLanguage() override { return machine_.core.uiLanguage; }
     bool IsRealWindows() const override { return false; }
     std::wstring CurrentFolder() override { return machine_.files.currentFolder; }
+    std::wstring ProgramEndingWith(std::uint32_t exitCode, std::wstring* parameters) override {
+        const std::wstring path = L"C:\\Windows\\system32\\cmd.exe";
+        *parameters = L"/c exit " + std::to_wstring(exitCode);
+        machine_.shell.runnable[sim::FoldKey(path)] = sim::SimProgram{exitCode, 30};
+        return path;
+    }
     void PutPackage(const std::wstring& path, const std::vector<std::wstring>& fileNames,
                     bool withFileTable) override {
         machine_.files.PutFile(path, {0xD0, 0xCF, 0x11, 0xE0});

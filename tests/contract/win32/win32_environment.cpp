@@ -172,6 +172,12 @@ public:
         const DWORD length = ::GetCurrentDirectoryW(MAX_PATH + 1, folder);
         return length > MAX_PATH ? std::wstring() : std::wstring(folder, length);
     }
+    std::wstring ProgramEndingWith(std::uint32_t exitCode, std::wstring* parameters) override {
+        wchar_t folder[MAX_PATH + 1] = {};
+        const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH + 1);
+        *parameters = L"/c exit " + std::to_wstring(exitCode);
+        return std::wstring(folder, length <= MAX_PATH ? length : 0) + L"\\cmd.exe";
+    }
     void PutPackage(const std::wstring& path, const std::vector<std::wstring>& fileNames,
                     bool withFileTable) override {
         PackageWriter writer;
