@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "common/text.h"
+#include "platform/win32/win32_system_library.h"
 
 namespace quorix::win32 {
 
@@ -45,18 +45,10 @@ bool Win32Installer::Load() {
     if (attempted_) return module_ != nullptr;
     attempted_ = true;
 
-    wchar_t folder[MAX_PATH + 1] = {};
-    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH + 1);
-    if (length == 0 || length > MAX_PATH) {
-        loadError_ = length == 0 ? ::GetLastError() : ERROR_BUFFER_OVERFLOW;
-        if (loadError_ == 0) loadError_ = ERROR_PATH_NOT_FOUND;
-        return false;
-    }
-    const std::wstring path = EnsureTrailingBackslash(std::wstring(folder, length)) + moduleName_;
-    HMODULE module = ::LoadLibraryW(path.c_str());
+    std::uint32_t error = 0;
+    HMODULE module = static_cast<HMODULE>(LoadSystemLibrary(moduleName_.c_str(), &error));
     if (module == nullptr) {
-        loadError_ = ::GetLastError();
-        if (loadError_ == 0) loadError_ = ERROR_MOD_NOT_FOUND;
+        loadError_ = error;
         return false;
     }
     // The module stays loaded until the process ends: the installer keeps threads and

@@ -17,7 +17,10 @@ void* LoadSystemLibrary(const wchar_t* name, std::uint32_t* error) {
         return nullptr;
     }
     const std::wstring path = EnsureTrailingBackslash(std::wstring(folder, length)) + name;
-    HMODULE module = ::LoadLibraryW(path.c_str());
+    // With the altered search path the library's own dependencies are looked for beside it
+    // in the system folder too, not in the folder this program was started from (where a
+    // download folder may hold anything), on systems without SetDefaultDllDirectories.
+    HMODULE module = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module == nullptr) {
         *error = ::GetLastError();
         if (*error == 0) *error = ERROR_MOD_NOT_FOUND;

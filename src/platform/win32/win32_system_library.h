@@ -7,7 +7,8 @@
 
 namespace quorix::win32 {
 
-// LoadLibraryW of "<system folder>\<name>". Null on failure, with *error set (never 0).
+// LoadLibraryExW(LOAD_WITH_ALTERED_SEARCH_PATH) of "<system folder>\<name>". Null on
+// failure, with *error set (never 0).
 void* LoadSystemLibrary(const wchar_t* name, std::uint32_t* error);
 
 // GetProcAddress in kernel32, which every process has loaded: for the functions that only
