@@ -21,10 +21,18 @@ expect_contains "$terminal" 'Parameter "/foo" is not supported!' \
     "the line is printed on the terminal, in lower case"
 expect_eq "$rc" 0 "exit code on a terminal"
 
-# Pipes only: nothing to attach to, the parameter is ignored and the run goes on.
-DRIVE_TIMEOUT=60 drive piped --quiet -- "$exe" /foo >"$SCRATCH/piped.out" 2>&1
+base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
+# Answered on the console, the run ends before any installation work.
+expect_eq "$(product_installed "$base_code")" no "nothing installed from the terminal run"
+
+# Pipes only: nothing to attach to, the parameter is ignored and the run goes on to the
+# welcome dialog; Next installs.
+DRIVE_TIMEOUT=60 drive piped --quiet --on kind=dialog --press IDOK -- "$exe" /foo \
+    >"$SCRATCH/piped.out" 2>&1
 rc=$?
 expect_eq "$(grep -c 'not supported' "$SCRATCH/piped.out")" 0 "nothing written to the pipe"
-expect_eq "$(window_count "$LOG")" 0 "windows shown with pipes"
+expect_eq "$(window_count "$LOG")" 1 "windows shown with pipes: the welcome dialog alone"
+expect_eq "$(field "$LOG" 0 .kind)" dialog "with pipes: the dialog, no box"
 expect_eq "$rc" 0 "exit code with pipes"
+expect_eq "$(product_installed "$base_code")" yes "with pipes: the run went on and installed"
 scenario_end

@@ -52,9 +52,10 @@ expect_eq "$(opened)" 'https://handler.test/?a=1&b=2' "the handler records the w
 rm -f "$links"
 
 echo "== interactive run, installation succeeds"
-drive interactive -- "$exe"
+drive interactive --on kind=dialog --press IDOK -- "$exe"
 expect_eq "$?" 0 "interactive run: exit code"
-expect_eq "$(window_count "$LOG")" 0 "interactive run: boxes shown"
+expect_eq "$(window_count "$LOG")" 1 "interactive run: windows shown (the welcome dialog)"
+expect_eq "$(field "$LOG" 0 .kind)" dialog "interactive run: no box"
 wait_for_links
 url="$(opened)"
 expect_eq "$(printf '%s\n' "$url" | grep -c .)" 1 "interactive run: one page opened"
@@ -70,11 +71,14 @@ uninstall "$pack_code"
 rm -f "$links"
 
 echo "== interactive run, the base package fails"
-drive failing --on kind=messagebox --snapshot --press OK -- "$exe" /bpprops "$bad_props"
+drive failing --on kind=dialog --press IDOK --on kind=messagebox --snapshot --press OK -- \
+    "$exe" /bpprops "$bad_props"
 expect_eq "$?" 1 "failing run: exit code"
-expect_eq "$(window_count "$LOG")" 1 "failing run: boxes shown"
-expect_contains "$(field "$LOG" 0 .text)" "Invalid command line." "failing run: the installer's error"
-expect_eq "$(field "$LOG" 0 .icon)" warning "failing run: the box's icon"
+expect_eq "$(window_count "$LOG")" 2 "failing run: windows shown (the dialog, one box)"
+expect_eq "$(field "$LOG" 0 .kind)" dialog "failing run: the welcome dialog first"
+expect_contains "$(field "$LOG" 1 .text)" "Invalid command line." \
+    "failing run: the installer's error"
+expect_eq "$(field "$LOG" 1 .icon)" warning "failing run: the box's icon"
 wait_for_links
 url="$(opened)"
 expect_eq "$(printf '%s\n' "$url" | grep -c .)" 1 "failing run: one page opened"
@@ -82,7 +86,7 @@ expect_contains "$url" \
     "https://link.velora.example/link/?target=installhelp&errorcode=1639&action=1&" \
     "failing run: install-help page, errorcode=1639, action=1"
 expect_contains "$url" "&aid=vlq2011aid30017xx-XX" "failing run: report query: the affiliate"
-expect_contains "$url" "&vl_lang=en-US&" "failing run: report query: the run's language"
+expect_contains "$url" "&vl_lang=en-US&" "failing run: report query: the dialog's language"
 expect_eq "$(installed "$base_code")" no "failing run: base package not installed"
 expect_eq "$(installed "$pack_code")" no "failing run: the pack installed before went again"
 rm -f "$links"
@@ -100,6 +104,7 @@ expect_eq "$(opened | grep -c .)" 0 "failing silent run: pages opened"
 echo "== silent run, installation succeeds: no page"
 drive silent -- "$exe" /silent
 expect_eq "$?" 0 "silent run: exit code"
+expect_eq "$(window_count "$LOG")" 0 "silent run: windows shown"
 expect_eq "$(installed "$base_code")" yes "silent run: base package installed"
 sleep 2
 expect_eq "$(opened | grep -c .)" 0 "silent run: pages opened"

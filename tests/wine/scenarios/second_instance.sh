@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # While a first copy is held on its tag warning, a second copy ends at once with exit code 1
-# and shows nothing; the first then goes on normally.
+# and shows nothing; the first then goes on normally to the welcome dialog and installs.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
 exe="$(product_exe QuorixSetup.exe)"
@@ -8,7 +8,8 @@ held="$SCRATCH/first-is-held"
 release="$SCRATCH/release-first"
 
 drive first --on caption=extract_aidconfig2 --touch "$(winpath "$held")" \
-    --wait-file "$(winpath "$release")" --press OK -- "$exe" >"$SCRATCH/first.out" 2>&1 &
+    --wait-file "$(winpath "$release")" --press OK --on kind=dialog --press IDOK \
+    -- "$exe" >"$SCRATCH/first.out" 2>&1 &
 first_pid=$!
 first_log="$SCRATCH/first.jsonl"  # drive ran in the background: its $LOG stayed there
 
@@ -40,8 +41,10 @@ expect_eq "$second_rc" 1 "second copy: exit code (driver)"
 # "At once": no waiting on the first copy (the driver's own start-up is part of this).
 expect_eq "$([ "$elapsed" -lt 10000 ] && echo fast || echo "slow: $elapsed ms")" fast \
     "second copy ends without waiting"
-expect_eq "$(window_count "$first_log")" 1 "first copy: windows shown"
+expect_eq "$(window_count "$first_log")" 2 "first copy: windows shown (the box, the dialog)"
 expect_eq "$(field "$first_log" 0 .caption)" extract_aidconfig2 "first copy: caption"
+expect_eq "$(field "$first_log" 1 .kind)" dialog "first copy: then the welcome dialog"
+expect_eq "$(driver_errors "$first_log")" 0 "first copy: failed actions"
 expect_eq "$(exit_code "$first_log")" 0 "first copy: exit code"
 expect_eq "$first_rc" 0 "first copy: exit code (driver)"
 scenario_end

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # A silent run of the tagged product on a fresh machine: the en-US pack and the base package
 # installed with the unattended language, the session recorded under the tag's affiliate, one
-# installation GUID that a second run keeps. Then the same run of an exe stamped with another
-# affiliate, after the first copy is gone.
+# installation GUID that a second run keeps. The second silent run over the same release is a
+# maintenance removal: the install helper agrees (its own answer, 1), so nothing is asked and
+# base package and pack are gone afterwards. Then the same run of an exe stamped with another
+# affiliate installs again.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
 exe="$(product_exe QuorixSetup-tagged.exe)"
@@ -36,10 +38,6 @@ installed() { # product code -> yes/no
 installation_guid() {
     values_of "$setup_key" | sed -n 's/^(Default)=REG_SZ=//p'
 }
-uninstall() {
-    wine_run -t 120 msiexec /x "$1" /qn
-    expect_eq "$?" 0 "msiexec /x $1"
-}
 
 echo "== silent run of the tagged exe on a fresh prefix"
 drive first -- "$exe" /silent
@@ -66,22 +64,18 @@ expect_eq "$(printf '%s' "$guid" |
     grep -c -E '^\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\}$')" 1 \
     "installation GUID ($guid)"
 
-# The same release installed: even a silent run asks whether to remove it (a message box,
-# not suppressed by "/silent"). No keeps the copy and the GUID.
-echo "== second silent run: the removal question, answered No"
-drive second --on kind=messagebox --press IDNO -- "$exe" /silent
+echo "== second silent run: the maintenance removal"
+demo_events_clear
+drive second -- "$exe" /silent
 expect_eq "$?" 0 "second run: exit code (driver)"
-expect_eq "$(window_count "$LOG")" 1 "second run: windows shown"
-expect_eq "$(field "$LOG" 0 .icon)" question "second run: the box's icon"
-expect_contains "$(field "$LOG" 0 .text)" "Would you like to uninstall" "second run: the question"
-expect_eq "$(driver_errors "$LOG")" 0 "second run: driver errors"
-expect_eq "$(installed "$base_code")" yes "second run: base package still installed"
+expect_eq "$(window_count "$LOG")" 0 "second run: windows shown (the helper agreed)"
+expect_eq "$(demo_events | grep -c -E '^helper --uninstall-lullex in .* exit 1$')" 1 \
+    "second run: the helper's uninstallation step answered 1"
+expect_eq "$(installed "$base_code")" no "second run: base package removed"
+expect_eq "$(installed "$pack_code")" no "second run: en-US pack removed"
 expect_eq "$(installation_guid)" "$guid" "second run: installation GUID kept"
 
-echo "== the exe stamped with affiliate abc, after removing the first copy"
-uninstall "$base_code"
-uninstall "$pack_code"
-expect_eq "$(installed "$base_code")" no "base package removed"
+echo "== the exe stamped with affiliate abc, after the removal"
 stamped="$SCRATCH/QuorixSetup-abc.exe"
 "$QUORIX_STAMP_TAG" "$QUORIX_PRODUCT_DIR/QuorixSetup-tagged.exe" "$stamped" \
     "AFFILIATEID=abc&AFFILIATEIDFLAGS=.1" || exit 1

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The stamped tag lives in the certificate table without breaking the signature: osslsigncode
 # accepts both the signed and the tagged exe against the build's throwaway certificate, and a
-# copy stamped with another tag still verifies and still starts without a box.
+# copy stamped with another tag still verifies and still starts without a box: its one
+# window is the welcome dialog, and the run records the new affiliate.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin --no-wine
 command -v osslsigncode >/dev/null || skip "osslsigncode is not installed"
@@ -31,9 +32,13 @@ if [ -x "${QUORIX_STAMP_TAG:-}" ]; then
     start_xvfb || exit 1
     make_prefix "$SCRATCH/prefix" || exit 1
     use_prefix "$SCRATCH/prefix"
-    drive other -- "$(winpath "$other")"
-    expect_eq "$(window_count "$LOG")" 0 "other tag: windows shown"
+    drive other --on kind=dialog --press IDOK -- "$(winpath "$other")"
+    expect_eq "$(window_count "$LOG")" 1 "other tag: windows shown (the welcome dialog alone)"
+    expect_eq "$(field "$LOG" 0 .kind)" dialog "other tag: no box, the dialog"
     expect_eq "$(exit_code "$LOG")" 0 "other tag: exit code"
+    record="$(reg_values 'HKLM\SOFTWARE\Velora\Quorix\SIDData\abc')"
+    expect_eq "$(printf '%s\n' "$record" | grep -c -x -F 'SID=REG_SZ=abc')" 1 \
+        "other tag: its affiliate was read"
 else
     echo "note: no stamp-tag at ${QUORIX_STAMP_TAG:-<unset>}, other tags not tried"
 fi
