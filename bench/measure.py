@@ -1,0 +1,604 @@
+#!/usr/bin/env python3
+"""Measurements of bench/run.sh: each subcommand writes one JSON result, `report` prints them.
+
+  pe FILE                      sections, RCDATA resources, certificate table of a PE file
+  linkmap MAP                  bytes the linker placed per input archive / object
+  interleave NAME=CMD ...      wall time of shell commands, run round-robin
+  extract ... -- PROGRAM ARGS  time to the full extracted file, peak RssAnon while it grows
+  report DIR                   the table of ratios and absolute figures
+
+Timings are side by side and interleaved: the machine is shared, so only ratios of runs made
+in the same minutes mean anything.
+"""
+import argparse
+import json
+import os
+import re
+import signal
+import statistics
+import struct
+import subprocess
+import sys
+import time
+
+KIB = 1024
+MIB = 1024 * 1024
+
+
+def write_json(path, value):
+    with open(path, "w", encoding="utf-8") as out:
+        json.dump(value, out, indent=1, sort_keys=True)
+        out.write("\n")
+
+
+def read_json(path):
+    with open(path, encoding="utf-8") as src:
+        return json.load(src)
+
+
+# ---- PE files ---------------------------------------------------------------------------------
+
+class PeError(Exception):
+    pass
+
+
+def _unpack(fmt, data, offset):
+    size = struct.calcsize(fmt)
+    if offset < 0 or offset + size > len(data):
+        raise PeError("truncated at offset %d" % offset)
+    return struct.unpack_from(fmt, data, offset)
+
+
+def read_pe(path):
+    """Sections, RCDATA resources and the certificate table, from the file's headers only."""
+    file_size = os.path.getsize(path)
+    with open(path, "rb") as src:
+        head = src.read(4096)
+        if head[:2] != b"MZ":
+            raise PeError("no MZ header")
+        (pe,) = _unpack("<I", head, 0x3C)
+        if head[pe:pe + 4] != b"PE\0\0":
+            raise PeError("no PE signature")
+        _, sections, _, _, _, optional_size, _ = _unpack("<HHIIIHH", head, pe + 4)
+        optional = pe + 24
+        (magic,) = _unpack("<H", head, optional)
+        if magic != 0x10B:
+            raise PeError("not a PE32 file")
+        (file_alignment,) = _unpack("<I", head, optional + 36)
+        directories = optional + 96
+        rsrc_rva, _ = _unpack("<II", head, directories + 2 * 8)
+        cert_offset, cert_size = _unpack("<II", head, directories + 4 * 8)
+        table = optional + optional_size
+        result = {"file": os.path.abspath(path), "size": file_size,
+                  "fileAlignment": file_alignment, "sections": [], "rcdata": [],
+                  "certificateTable": {"offset": cert_offset, "size": cert_size}}
+        rsrc = None
+        end_of_sections = 0
+        for i in range(sections):
+            name, vsize, rva, raw_size, raw_ptr = _unpack("<8sIIII", head, table + 40 * i)
+            name = name.rstrip(b"\0").decode("ascii", "replace")
+            result["sections"].append({"name": name, "virtualSize": vsize, "rawSize": raw_size})
+            end_of_sections = max(end_of_sections, raw_ptr + raw_size)
+            if rva <= rsrc_rva < rva + max(vsize, raw_size):
+                rsrc = (rva, raw_ptr, raw_size)
+        overlay_end = cert_offset if cert_offset else file_size
+        result["overlay"] = max(0, overlay_end - end_of_sections)
+        if rsrc is not None:
+            rva, raw_ptr, raw_size = rsrc
+            # The resource directory itself is small; the data entries point at the bytes,
+            # which are never read here.
+            src.seek(raw_ptr)
+            block = src.read(min(raw_size, 16 * MIB))
+            result["rcdata"] = _rcdata_entries(block, rsrc_rva - rva)
+    return result
+
+
+def _resource_name(block, base, entry_name):
+    if entry_name & 0x80000000:
+        at = base + (entry_name & 0x7FFFFFFF)
+        (length,) = _unpack("<H", block, at)
+        return block[at + 2:at + 2 + 2 * length].decode("utf-16-le")
+    return "#%d" % entry_name
+
+
+def _directory(block, base, offset):
+    _, _, _, _, named, ids = _unpack("<IIHHHH", block, base + offset)
+    for i in range(named + ids):
+        yield _unpack("<II", block, base + offset + 16 + 8 * i)
+
+
+def _rcdata_entries(block, base):
+    entries = []
+    for type_name, type_target in _directory(block, base, 0):
+        if type_name != 10 or not type_target & 0x80000000:  # RT_RCDATA
+            continue
+        for name, name_target in _directory(block, base, type_target & 0x7FFFFFFF):
+            label = _resource_name(block, base, name)
+            for _, language_target in _directory(block, base, name_target & 0x7FFFFFFF):
+                _, size, _, _ = _unpack("<IIII", block, base + language_target)
+                entries.append({"name": label, "size": size})
+    return entries
+
+
+def cmd_pe(args):
+    write_json(args.out, read_pe(args.file))
+
+
+# ---- link map ---------------------------------------------------------------------------------
+
+_MAP_LINE = re.compile(r"^ (\.[\w.$]+)?\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)\s+(\S.*)$")
+
+
+def _group(origin):
+    # "/usr/lib/gcc/.../libstdc++.a(string-inst.o)" -> libstdc++.a; our objects keep their name.
+    match = re.match(r"^(.*\.a)\((.*)\)$", origin)
+    if match:
+        return os.path.basename(match.group(1)), match.group(2)
+    return "(objects of this build)", os.path.basename(origin)
+
+
+def cmd_linkmap(args):
+    """Sums the sizes of the input sections the linker kept, by archive and by object."""
+    by_archive, by_object, by_section = {}, {}, {}
+    in_map = False
+    current = None
+    with open(args.map, encoding="utf-8", errors="replace") as src:
+        for raw in src:
+            line = raw.rstrip("\n")
+            if line.startswith("Linker script and memory map"):
+                in_map = True
+                continue
+            if not in_map:
+                continue
+            if re.match(r"^\.[\w.$]+", line):
+                current = line.split()[0]
+                continue
+            match = _MAP_LINE.match(line)
+            if not match or current is None:
+                continue
+            size = int(match.group(3), 16)
+            origin = match.group(4).strip()
+            if size == 0 or origin.startswith("*") or "=" in origin or " " in origin:
+                continue
+            if current in (".bss",) or current.startswith(".debug"):
+                continue
+            archive, member = _group(origin)
+            by_archive[archive] = by_archive.get(archive, 0) + size
+            key = archive + ": " + member
+            by_object[key] = by_object.get(key, 0) + size
+            section = archive + " " + current
+            by_section[section] = by_section.get(section, 0) + size
+
+    def top(table, count):
+        return sorted(table.items(), key=lambda item: -item[1])[:count]
+
+    write_json(args.out, {"byArchive": top(by_archive, 12), "byObject": top(by_object, 25),
+                          "bySection": top(by_section, 20),
+                          "total": sum(by_archive.values())})
+
+
+# ---- interleaved wall times -------------------------------------------------------------------
+
+def _run_timed(command, timeout, log):
+    started = time.monotonic()
+    try:
+        done = subprocess.run(["bash", "-c", command], stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                              timeout=timeout)
+        code, output = done.returncode, done.stdout
+    except subprocess.TimeoutExpired as expired:
+        code, output = "timeout", expired.stdout or b""
+    elapsed = time.monotonic() - started
+    with open(log, "ab") as out:
+        out.write(output)
+        out.write(b"\n==== exit %s, %.3f s\n" % (str(code).encode(), elapsed))
+    return elapsed, code, output.decode("utf-8", "replace")
+
+
+def _plain_terminal_text(text):
+    # What a terminal would show: no cursor or title escapes, no carriage returns.
+    text = re.sub(r"\x1b\[[0-9;?]*[A-Za-z]", "", text)
+    text = re.sub(r"\x1b\][^\x07]*\x07", "", text)
+    return text.replace("\r", "")
+
+
+def cmd_interleave(args):
+    names, commands = [], {}
+    for item in args.commands:
+        name, _, command = item.partition("=")
+        names.append(name)
+        commands[name] = command
+    expected = {}
+    for item in args.expect or []:
+        name, _, pattern = item.partition("=")
+        expected[name] = re.compile(pattern, re.M)
+    os.makedirs(args.logs, exist_ok=True)
+    times = {name: [] for name in names}
+    failures = {name: [] for name in names}
+    for name in names:  # one unmeasured run each: the caches and the wineserver are warm
+        _run_timed(commands[name], args.timeout, os.path.join(args.logs, name + ".warmup.log"))
+    for round_index in range(args.runs):
+        # The order turns every round, so no command always follows the same one.
+        shift = round_index % len(names)
+        for name in names[shift:] + names[:shift]:
+            elapsed, code, output = _run_timed(commands[name], args.timeout,
+                                               os.path.join(args.logs, name + ".log"))
+            ok = str(code) == str(args.exit_code.get(name, code))
+            if name in expected and not expected[name].search(_plain_terminal_text(output)):
+                ok = False
+            if ok:
+                times[name].append(elapsed)
+            else:
+                failures[name].append({"round": round_index, "exit": code,
+                                       "output": output[-400:]})
+    result = {}
+    for name in names:
+        series = times[name]
+        result[name] = {"runs": len(series), "failed": failures[name], "seconds": series,
+                        "median": statistics.median(series) if series else None,
+                        "min": min(series) if series else None}
+    write_json(args.out, result)
+
+
+def _exit_codes(items):
+    table = {}
+    for item in items or []:
+        name, _, code = item.partition("=")
+        table[name] = code
+    return table
+
+
+# ---- extraction ------------------------------------------------------------------------------
+
+def _status_kib(pid, field):
+    try:
+        with open("/proc/%d/status" % pid, encoding="ascii", errors="replace") as src:
+            for line in src:
+                if line.startswith(field + ":"):
+                    return int(line.split()[1])
+    except (FileNotFoundError, ProcessLookupError, ValueError):
+        return None
+    return None
+
+
+def _file_size(path):
+    try:
+        return os.stat(path).st_size
+    except FileNotFoundError:
+        return None
+
+
+def _extraction_run(argv, target, size, timeout, interval):
+    """Starts the product, samples its memory and the target's size until the file is whole.
+
+    The wine launcher execs the Windows program's loader in the same process, so the child's
+    pid is the product's process. It is killed once the package is whole: what follows is the
+    installer's business, not extraction.
+    """
+    if os.path.exists(target):
+        os.remove(target)
+    started = time.monotonic()
+    child = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+    peak_anon = peak_file = 0
+    created = whole = None
+    names = set()
+    samples = 0
+    while True:
+        now = time.monotonic()
+        anon = _status_kib(child.pid, "RssAnon")
+        mapped = _status_kib(child.pid, "RssFile")
+        if anon is not None:
+            samples += 1
+            peak_anon = max(peak_anon, anon)
+            peak_file = max(peak_file, mapped or 0)
+            try:
+                with open("/proc/%d/comm" % child.pid, encoding="utf-8") as src:
+                    names.add(src.read().strip())
+            except OSError:
+                pass
+        current = _file_size(target)
+        if current is not None and created is None:
+            created = now
+        if current is not None and current >= size:
+            whole = now
+            break
+        if child.poll() is not None or now - started > timeout:
+            break
+        time.sleep(interval)
+    ended_by_itself = child.poll()
+    if ended_by_itself is None:
+        child.send_signal(signal.SIGKILL)
+    child.wait()
+    return {"launchToWhole": None if whole is None else whole - started,
+            "createdToWhole": None if whole is None or created is None else whole - created,
+            "finalSize": _file_size(target), "peakRssAnonKiB": peak_anon,
+            "peakRssFileKiB": peak_file, "samples": samples, "processNames": sorted(names),
+            "exitedBeforeWhole": ended_by_itself}
+
+
+def cmd_extract(args):
+    os.makedirs(args.logs, exist_ok=True)
+    product, copies = [], []
+    copy_log = os.path.join(args.logs, "copy.log")
+    # One unmeasured pair first: the product's image and the source file come into the cache.
+    warmup = _extraction_run(args.argv, args.target, args.size, args.timeout, args.interval)
+    _run_timed(args.copy, args.timeout, copy_log)
+    for _ in range(args.runs):
+        # Interleaved: one extraction, then one copy of the same bytes.
+        product.append(_extraction_run(args.argv, args.target, args.size, args.timeout,
+                                       args.interval))
+        if os.path.exists(args.copy_target):
+            os.remove(args.copy_target)
+        elapsed, code, _ = _run_timed(args.copy, args.timeout, copy_log)
+        copies.append({"seconds": elapsed, "exit": code,
+                       "finalSize": _file_size(args.copy_target)})
+    good = [run for run in product if run["launchToWhole"] is not None]
+    good_copies = [run["seconds"] for run in copies
+                   if run["exit"] == 0 and run["finalSize"] == args.size]
+    write_json(args.out, {
+        "size": args.size, "warmup": warmup, "product": product, "copy": copies,
+        "productMedian": statistics.median([r["launchToWhole"] for r in good]) if good else None,
+        "productWriteMedian":
+            statistics.median([r["createdToWhole"] for r in good]) if good else None,
+        "copyMedian": statistics.median(good_copies) if good_copies else None,
+        "peakRssAnonKiB": max([r["peakRssAnonKiB"] for r in product] or [0]),
+        "peakRssFileKiB": max([r["peakRssFileKiB"] for r in product] or [0]),
+        "samplesPerRun": min([r["samples"] for r in product] or [0])})
+
+
+# ---- single runs and the machine --------------------------------------------------------------
+
+def cmd_once(args):
+    os.makedirs(os.path.dirname(os.path.abspath(args.log)), exist_ok=True)
+    if os.path.exists(args.log):
+        os.remove(args.log)
+    elapsed, code, output = _run_timed(args.command, args.timeout, args.log)
+    summary = [line.strip() for line in output.splitlines()
+               if re.match(r"^\[\s*(PASSED|FAILED)\s*\]", line)]
+    write_json(args.out, {"seconds": elapsed, "exit": code, "summary": "; ".join(summary[:3])})
+
+
+def _first_line(command):
+    try:
+        return subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                              timeout=60, check=False).stdout.decode().strip().splitlines()[0]
+    except (OSError, IndexError, subprocess.TimeoutExpired):
+        return "?"
+
+
+def cmd_machine(args):
+    cpu = "?"
+    with open("/proc/cpuinfo", encoding="utf-8", errors="replace") as src:
+        for line in src:
+            if line.startswith("model name"):
+                cpu = line.split(":", 1)[1].strip()
+                break
+    memory = "?"
+    with open("/proc/meminfo", encoding="ascii") as src:
+        for line in src:
+            if line.startswith("MemTotal:"):
+                memory = "%.1f GiB" % (int(line.split()[1]) / MIB)
+    with open("/proc/loadavg", encoding="ascii") as src:
+        load = " ".join(src.read().split()[:3])
+    write_json(args.out, {"cpu": cpu, "cores": os.cpu_count(), "memory": memory,
+                          "wine": _first_line(["wine", "--version"]),
+                          "date": time.strftime("%Y-%m-%d %H:%M:%S UTC", time.gmtime()),
+                          "load": load})
+
+
+# ---- report ----------------------------------------------------------------------------------
+
+def _load(folder, name):
+    path = os.path.join(folder, name + ".json")
+    return read_json(path) if os.path.exists(path) else None
+
+
+def _fmt_ratio(value):
+    return "-" if value is None else "%.2f" % value
+
+
+def _verdict(value, lo, hi):
+    if value is None:
+        return "not measured"
+    return "met" if lo <= value <= hi else "MISSED"
+
+
+def cmd_report(args):
+    folder = args.folder
+    rows = []   # (figure, ratio, target text, verdict, absolute figures)
+    notes = []
+
+    stub = _load(folder, "stub")
+    if stub:
+        pe = stub["signed"]
+        ratio = pe["size"] / (256 * KIB)
+        packages = ", ".join("%s %d B" % (e["name"], e["size"]) for e in pe["rcdata"])
+        rows.append(("Stub size / 256 KiB", ratio, "<= 1.0", _verdict(ratio, 0, 1.0),
+                     "%d B signed+tagged (%.1f KiB), %d B unsigned; packages: %s"
+                     % (pe["size"], pe["size"] / KIB, stub["unsigned"]["size"], packages)))
+        sections = ", ".join("%s %.1f" % (s["name"], s["rawSize"] / KIB)
+                             for s in stub["unsigned"]["sections"] if s["rawSize"])
+        notes.append("stub sections (KiB in the file): " + sections)
+    variants = _load(folder, "stub-variants")
+    if variants:
+        base = variants.get("stub")
+        notes.append("stub size with the proposed link flags (signed+tagged): " + ", ".join(
+            "%s %d B (%.2f of 256 KiB, %+.1f KiB)"
+            % (name, size, size / (256 * KIB), (size - base) / KIB)
+            for name, size in variants.items() if name != "stub"))
+    linkmap = _load(folder, "linkmap")
+    if linkmap:
+        notes.append("linked bytes by archive (before stripping): " + ", ".join(
+            "%s %.1f KiB" % (name, size / KIB) for name, size in linkmap["byArchive"][:8]))
+        notes.append("largest linked objects: " + ", ".join(
+            "%s %.1f KiB" % (name, size / KIB) for name, size in linkmap["byObject"][:10]))
+
+    startup = _load(folder, "startup")
+    if startup:
+        def median(name):
+            return startup.get(name, {}).get("median")
+
+        product, minimal = median("product"), median("minimal")
+        ratio = product / minimal if product and minimal else None
+        rows.append(("Start-up / minimal exe", ratio, "<= 1.3", _verdict(ratio, 0, 1.3),
+                     "median of %d: product %.3f s, minimal exe %.3f s (/supportedlang on a "
+                     "console, both through cmd /c)"
+                     % (startup["product"]["runs"], product or 0, minimal or 0)))
+        imports, cmd, big = median("imports"), median("cmd"), median("big")
+        if imports and minimal:
+            notes.append("start-up, same rounds: minimal exe bound to the product's system "
+                         "libraries %.3f s (%.2f x the minimal exe); product / that = %.2f"
+                         % (imports, imports / minimal, product / imports if product else 0))
+        if cmd and product and minimal and minimal > cmd:
+            notes.append("start-up less the console's own cost (cmd /c rem %.3f s): product "
+                         "%.3f s, minimal %.3f s, ratio %.2f"
+                         % (cmd, product - cmd, minimal - cmd, (product - cmd) / (minimal - cmd)))
+        if big and product:
+            notes.append("start-up of the product carrying the 256 MiB package: %.3f s "
+                         "(%.2f x the stub product)" % (big, big / product))
+        aligned = median("bigaligned")
+        if aligned and product:
+            notes.append("start-up of the same, page-aligned: %.3f s (%.2f x the stub product)"
+                         % (aligned, aligned / product))
+
+        def fastest(name):
+            return startup.get(name, {}).get("min")
+
+        if fastest("product") and fastest("minimal") and fastest("tag1m") and fastest("tag1g"):
+            notes.append("fastest runs instead of medians (less disturbed by other load): "
+                         "start-up ratio %.2f (%.3f / %.3f s), tag ratio %.2f"
+                         % (fastest("product") / fastest("minimal"), fastest("product"),
+                            fastest("minimal"), fastest("tag1g") / fastest("tag1m")))
+        small, large = median("tag1m"), median("tag1g")
+        ratio = large / small if small and large else None
+        sizes = _load(folder, "tag-files") or {}
+        rows.append(("Tag read 1 GiB / 1 MiB", ratio, "0.5 .. 2", _verdict(ratio, 0.5, 2.0),
+                     "median of %d: %.3f s with %s B, %.3f s with %s B (start-up on a console)"
+                     % (startup.get("tag1m", {}).get("runs", 0), small or 0,
+                        sizes.get("small", "?"), large or 0, sizes.get("large", "?"))))
+        for name, series in startup.items():
+            if series["failed"]:
+                notes.append("start-up %s: %d run(s) failed, first: %s"
+                             % (name, len(series["failed"]), series["failed"][0]))
+
+    extract = _load(folder, "extract")
+    if extract:
+        size = extract["size"]
+        product, write, copy = (extract["productMedian"], extract["productWriteMedian"],
+                                extract["copyMedian"])
+        ratio = copy / product if product and copy else None
+        rows.append(("Extraction / system copy", ratio, ">= 0.8",
+                     _verdict(ratio, 0.8, float("inf")),
+                     "%d MiB: product %.2f s from launch (%.0f MiB/s), of which %.2f s writing; "
+                     "cmd /c copy %.2f s (%.0f MiB/s)"
+                     % (size // MIB, product or 0, size / MIB / product if product else 0,
+                        write or 0, copy or 0, size / MIB / copy if copy else 0)))
+        peak = extract["peakRssAnonKiB"] * KIB
+        ratio = peak / (32 * MIB)
+        rows.append(("Peak RssAnon / 32 MiB", ratio, "<= 1.0", _verdict(ratio, 0, 1.0),
+                     "%.1f MiB anonymous, %.1f MiB file-backed, while extracting %d MiB "
+                     "(>= %d samples a run)"
+                     % (peak / MIB, extract["peakRssFileKiB"] / KIB, size // MIB,
+                        extract["samplesPerRun"])))
+        for run in extract["product"]:
+            if run["launchToWhole"] is None:
+                notes.append("an extraction run never produced the whole file: %s" % run)
+
+    aligned = _load(folder, "extract-aligned")
+    if aligned:
+        product, copy = aligned["productMedian"], aligned["copyMedian"]
+        notes.append("page-aligned product (-Wl,--file-alignment,0x1000): extraction %.2f s "
+                     "from launch against a copy of %.2f s (ratio %s), peak RssAnon %.1f MiB "
+                     "(%s of 32 MiB), file-backed %.1f MiB"
+                     % (product or 0, copy or 0,
+                        _fmt_ratio(copy / product if product and copy else None),
+                        aligned["peakRssAnonKiB"] / KIB,
+                        _fmt_ratio(aligned["peakRssAnonKiB"] * KIB / (32 * MIB)),
+                        aligned["peakRssFileKiB"] / KIB))
+
+    suite = _load(folder, "host-suite")
+    if suite:
+        rows.append(("Host unit suite / 30 s", suite["seconds"] / 30.0, "< 1.0",
+                     _verdict(suite["seconds"] / 30.0, 0, 0.999999),
+                     "%.1f s wall, exit %s, %s" % (suite["seconds"], suite["exit"],
+                                                   suite.get("summary", ""))))
+
+    machine = _load(folder, "machine") or {}
+    print("Benchmarks (%s)" % machine.get("date", "?"))
+    print("Machine: %s; %s cores; %s memory; %s; load before the runs %s"
+          % (machine.get("cpu", "?"), machine.get("cores", "?"), machine.get("memory", "?"),
+             machine.get("wine", "?"), machine.get("load", "?")))
+    print()
+    print("| Figure | Ratio | Target | Verdict | Absolute |")
+    print("|---|---|---|---|---|")
+    for name, ratio, target, verdict, absolute in rows:
+        print("| %s | %s | %s | %s | %s |" % (name, _fmt_ratio(ratio), target, verdict, absolute))
+    if notes:
+        print()
+        for note in notes:
+            print("- " + note)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    sub = parser.add_subparsers(dest="command", required=True)
+
+    p = sub.add_parser("pe")
+    p.add_argument("file")
+    p.add_argument("--out", required=True)
+    p.set_defaults(func=cmd_pe)
+
+    p = sub.add_parser("linkmap")
+    p.add_argument("map")
+    p.add_argument("--out", required=True)
+    p.set_defaults(func=cmd_linkmap)
+
+    p = sub.add_parser("interleave")
+    p.add_argument("--runs", type=int, default=20)
+    p.add_argument("--timeout", type=float, default=60)
+    p.add_argument("--expect", action="append", help="NAME=REGEX the output must contain")
+    p.add_argument("--exit-code", action="append", default=[],
+                   help="NAME=CODE the run must end with (default: any)")
+    p.add_argument("--logs", required=True)
+    p.add_argument("--out", required=True)
+    p.add_argument("commands", nargs="+", help="NAME=SHELL-COMMAND")
+    p.set_defaults(func=lambda a: cmd_interleave(
+        argparse.Namespace(**{**vars(a), "exit_code": _exit_codes(a.exit_code)})))
+
+    p = sub.add_parser("extract")
+    p.add_argument("--runs", type=int, default=5)
+    p.add_argument("--size", type=int, required=True)
+    p.add_argument("--target", required=True, help="the extracted file, as a host path")
+    p.add_argument("--copy", required=True, help="shell command copying the same bytes")
+    p.add_argument("--copy-target", required=True)
+    p.add_argument("--timeout", type=float, default=180)
+    p.add_argument("--interval", type=float, default=0.002)
+    p.add_argument("--logs", required=True)
+    p.add_argument("--out", required=True)
+    p.add_argument("argv", nargs="+", help="the product's command line (after --)")
+    p.set_defaults(func=cmd_extract)
+
+    p = sub.add_parser("once")
+    p.add_argument("--timeout", type=float, default=600)
+    p.add_argument("--log", required=True)
+    p.add_argument("--out", required=True)
+    p.add_argument("command")
+    p.set_defaults(func=cmd_once)
+
+    p = sub.add_parser("machine")
+    p.add_argument("--out", required=True)
+    p.set_defaults(func=cmd_machine)
+
+    p = sub.add_parser("report")
+    p.add_argument("folder")
+    p.set_defaults(func=cmd_report)
+
+    args = parser.parse_args()
+    args.func(args)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

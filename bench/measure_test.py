@@ -1,0 +1,132 @@
+#!/usr/bin/env python3
+"""Checks of the parts of measure.py whose mistakes would print a wrong figure, not fail:
+the PE resource reader, the link-map sums, the terminal-text cleaning and the verdicts.
+
+    python3 bench/measure_test.py
+"""
+import os
+import struct
+import tempfile
+import unittest
+
+import measure
+
+
+def _resource_section(entries):
+    """A .rsrc section with one RT_RCDATA type holding ENTRIES [(name, size)], each named."""
+    header = struct.pack("<IIHHHH", 0, 0, 0, 0, 0, 1)
+    root = header + struct.pack("<II", 10, 0x80000000 | 0x18)
+    count = len(entries)
+    type_dir_size = 16 + 8 * count
+    language_dirs = 0x18 + type_dir_size
+    data_entries = language_dirs + 24 * count
+    names = data_entries + 16 * count
+    type_dir = struct.pack("<IIHHHH", 0, 0, 0, 0, count, 0)
+    language, data, strings = b"", b"", b""
+    for i, (name, size) in enumerate(entries):
+        type_dir += struct.pack("<II", 0x80000000 | (names + len(strings)),
+                                0x80000000 | (language_dirs + 24 * i))
+        language += struct.pack("<IIHHHH", 0, 0, 0, 0, 0, 1)
+        language += struct.pack("<II", 0, data_entries + 16 * i)
+        data += struct.pack("<IIII", 0x2000, size, 0, 0)
+        encoded = name.encode("utf-16-le")
+        strings += struct.pack("<H", len(name)) + encoded
+    return root + type_dir + language + data + strings
+
+
+def _pe_file(entries, certificate=(0, 0), magic=0x10B, trailing=b""):
+    rsrc = _resource_section(entries)
+    rsrc += b"\0" * (-len(rsrc) % 0x200)
+    dos = b"MZ" + b"\0" * 0x3A + struct.pack("<I", 0x40)
+    coff = struct.pack("<HHIIIHH", 0x14C, 1, 0, 0, 0, 0xE0, 0x102)
+    optional = bytearray(0xE0)
+    struct.pack_into("<H", optional, 0, magic)
+    struct.pack_into("<I", optional, 36, 0x200)
+    struct.pack_into("<II", optional, 96 + 2 * 8, 0x1000, len(rsrc))
+    struct.pack_into("<II", optional, 96 + 4 * 8, *certificate)
+    section = struct.pack("<8sIIII", b".rsrc", len(rsrc), 0x1000, len(rsrc), 0x200) + b"\0" * 16
+    head = dos + b"PE\0\0" + coff + bytes(optional) + section
+    head += b"\0" * (0x200 - len(head))
+    return head + rsrc + trailing
+
+
+class PeReaderTest(unittest.TestCase):
+    def read(self, data):
+        with tempfile.NamedTemporaryFile(suffix=".exe", delete=False) as out:
+            out.write(data)
+        self.addCleanup(os.remove, out.name)
+        return measure.read_pe(out.name)
+
+    def test_named_rcdata_entries_with_their_sizes(self):
+        pe = self.read(_pe_file([("MSI", 0), ("VLLANGPACK_EN_US", 268435456)]))
+        self.assertEqual(pe["rcdata"], [{"name": "MSI", "size": 0},
+                                        {"name": "VLLANGPACK_EN_US", "size": 268435456}])
+        self.assertEqual([s["name"] for s in pe["sections"]], [".rsrc"])
+        self.assertEqual(pe["fileAlignment"], 0x200)
+
+    def test_bytes_between_sections_and_certificate_table_are_overlay(self):
+        padding = b"\0" * 4096
+        plain = _pe_file([("MSI", 1)])
+        signed = _pe_file([("MSI", 1)], certificate=(len(plain) + 4096, 8),
+                          trailing=padding + b"\0" * 8)
+        pe = self.read(signed)
+        self.assertEqual(pe["overlay"], 4096)
+        self.assertEqual(pe["certificateTable"], {"offset": len(plain) + 4096, "size": 8})
+
+    def test_files_that_are_no_pe32_are_refused(self):
+        for label, data in [("no MZ", b"ZM" + _pe_file([])[2:]),
+                            ("PE32+", _pe_file([], magic=0x20B)),
+                            ("truncated", _pe_file([])[:0x50])]:
+            with self.subTest(label):
+                with self.assertRaises(measure.PeError):
+                    self.read(data)
+
+
+class LinkMapTest(unittest.TestCase):
+    MAP = """Archive member included to satisfy reference by file (symbol)
+
+Linker script and memory map
+
+.text           0x00401000    0x384cc
+ *(.text)
+ .text          0x00401000      0x100 /x/libstdc++.a(string-inst.o)
+ .text          0x00401100       0x80 CMakeFiles/q.dir/src/main.cpp.obj
+ .text$_ZN1a    0x00401180       0x40 /x/libquorix_logic.a(entry.cpp.obj)
+                0x00401180                _ZN1a
+.eh_frame       0x00402000      0x200
+ .eh_frame      0x00402000       0x20 /x/libstdc++.a(string-inst.o)
+.bss            0x00403000      0x100
+ .bss           0x00403000      0x100 /x/libquorix_logic.a(entry.cpp.obj)
+"""
+
+    def test_sizes_summed_by_archive_without_bss_or_symbol_lines(self):
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "q.map")
+            with open(path, "w", encoding="utf-8") as out:
+                out.write(self.MAP)
+            result_path = os.path.join(folder, "out.json")
+            measure.cmd_linkmap(type("Args", (), {"map": path, "out": result_path}))
+            result = measure.read_json(result_path)
+        self.assertEqual(dict(result["byArchive"]),
+                         {"libstdc++.a": 0x120, "(objects of this build)": 0x80,
+                          "libquorix_logic.a": 0x40})
+        self.assertEqual(result["total"], 0x1E0)
+
+
+class TerminalTextTest(unittest.TestCase):
+    def test_cursor_and_title_escapes_and_carriage_returns_go(self):
+        raw = "\r\r\n\x1b[?25lSupported languages:\r\r\n\x1b[?25h\x1b]0;cmd\x07- en-US\r\r\n"
+        self.assertEqual(measure._plain_terminal_text(raw), "\nSupported languages:\n- en-US\n")
+
+
+class VerdictTest(unittest.TestCase):
+    def test_bounds_are_inclusive_and_a_missing_figure_is_not_met(self):
+        cases = [(1.0, 0, 1.0, "met"), (1.0001, 0, 1.0, "MISSED"), (0.8, 0.8, float("inf"), "met"),
+                 (0.79, 0.8, float("inf"), "MISSED"), (None, 0, 1, "not measured")]
+        for value, lo, hi, expected in cases:
+            with self.subTest(value=value, lo=lo, hi=hi):
+                self.assertEqual(measure._verdict(value, lo, hi), expected)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,247 @@
+#!/usr/bin/env bash
+# Performance figures of the product, each measured side by side with a yardstick and
+# interleaved with it, so that a busy machine slows both alike:
+#   1. size of the stub (the product carrying an empty base package and a one-byte pack)
+#   2. start-up on a console ("/supportedlang") against a GUI program that only exits
+#   3. extraction of a 256 MiB base package against the system's copy of the same file
+#   4. peak anonymous memory of the product while it extracts that package
+#   5. start-up of a 1 MiB and a 1 GiB signed, tagged copy (the tag read must not grow)
+#   6. wall time of the host unit suite
+#
+# Usage: bash bench/run.sh        (from anywhere; builds what it needs in build/bench-*)
+# Environment:
+#   QUORIX_BENCH_RUNS     start-up runs of each program (default 20)
+#   QUORIX_BENCH_EXTRACT_RUNS  extraction runs (default 5)
+#   QUORIX_BENCH_SCRATCH  Wine prefix and its cache (default ${TMPDIR:-/tmp}/quorix-bench-UID)
+#   QUORIX_BENCH_KEEP=1   keep the Wine prefix afterwards
+# Results: build/bench-results/*.json, the table in build/bench-results/table.md.
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+repo="$(cd "$here/.." && pwd)"
+build="$repo/build"
+results="$build/bench-results"
+products="$build/bench-products"
+payload="$build/bench-payload"
+scratch="${QUORIX_BENCH_SCRATCH:-${TMPDIR:-/tmp}/quorix-bench-$(id -u)}"
+runs="${QUORIX_BENCH_RUNS:-20}"
+extract_runs="${QUORIX_BENCH_EXTRACT_RUNS:-5}"
+measure=(python3 "$here/measure.py")
+
+big_size=$((256 * 1024 * 1024))
+tag_small=$((1024 * 1024))
+tag_large=$((1024 * 1024 * 1024))
+this_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
+base_stem='{6513270E-269E-0D37-F2A7-4DE452E6B438}'
+default_tag='AFFILIATEID=vlq2011aid30017xx-XX&AFFILIATEIDFLAGS=.0'
+
+step() { printf '\n== %s (%s)\n' "$*" "$(date -u +%H:%M:%S)"; }
+die() { printf 'bench: %s\n' "$*" >&2; exit 1; }
+
+for tool in cmake python3 wine wineserver Xvfb script osslsigncode i686-w64-mingw32-g++-win32; do
+    command -v "$tool" >/dev/null || die "$tool is not installed (see scripts/ for the setup)"
+done
+# The figures are only as good as the parsers that produce them.
+python3 "$here/measure_test.py" >/dev/null 2>&1 ||
+    die "bench/measure_test.py fails: the figures would be wrong"
+mkdir -p "$results" "$products" "$payload" "$scratch"
+rm -f "$results"/*.json "$results/table.md"
+"${measure[@]}" machine --out "$results/machine.json"
+
+# ---- builds ------------------------------------------------------------------------------------
+
+step "host unit tests (build/bench-host)"
+cmake --preset host -B "$build/bench-host" >"$results/host-configure.log" 2>&1 ||
+    die "host configure failed, see $results/host-configure.log"
+cmake --build "$build/bench-host" -j2 --target quorix_unit_tests >"$results/host-build.log" 2>&1 ||
+    die "host build failed, see $results/host-build.log"
+
+# The payloads. Random bytes for the big package: nothing can shrink or deduplicate them on
+# the way, and the installer's refusal of them comes only after the extraction.
+: >"$payload/empty-base.msi"
+printf 'x' >"$payload/tiny-pack.msi"
+if [ "$(stat -c %s "$payload/big-base.msi" 2>/dev/null || echo 0)" != "$big_size" ]; then
+    head -c "$big_size" /dev/urandom >"$payload/big-base.msi.tmp"
+    mv "$payload/big-base.msi.tmp" "$payload/big-base.msi"
+fi
+
+# One product build folder, configured twice: only the resource script and the link run again.
+w32="$build/bench-win32"
+product_build() { # base-msi label [extra linker flags]
+    cmake --preset win32 -B "$w32" -DQUORIX_BASE_MSI="$1" \
+        -DQUORIX_LANGUAGE_PACKS="en-US=$payload/tiny-pack.msi" -DCMAKE_CXX_FLAGS= \
+        "-DCMAKE_EXE_LINKER_FLAGS=-Wl,-Map=$w32/QuorixSetup.map ${3:-}" \
+        >"$results/win32-configure-$2.log" 2>&1 ||
+        die "win32 configure ($2) failed, see $results/win32-configure-$2.log"
+    cmake --build "$w32" -j2 --target QuorixSetup_tagged >"$results/win32-build-$2.log" 2>&1 ||
+        die "win32 build ($2) failed, see $results/win32-build-$2.log"
+    cp "$w32/unsigned/QuorixSetup.exe" "$products/$2-unsigned.exe"
+    cp "$w32/QuorixSetup.exe" "$products/$2-signed.exe"
+    cp "$w32/QuorixSetup-tagged.exe" "$products/$2-tagged.exe"
+}
+
+step "stub product (empty base package, one-byte language pack)"
+product_build "$payload/empty-base.msi" stub
+"${measure[@]}" linkmap "$w32/QuorixSetup.map" --out "$results/linkmap.json"
+"${measure[@]}" pe "$products/stub-unsigned.exe" --out "$results/stub-unsigned.json"
+"${measure[@]}" pe "$products/stub-tagged.exe" --out "$results/stub-signed.json"
+python3 - "$results" <<'EOF'
+import json, sys
+folder = sys.argv[1]
+unsigned = json.load(open(folder + "/stub-unsigned.json"))
+signed = json.load(open(folder + "/stub-signed.json"))
+# The stub must really carry nothing: a stale payload would flatter or spoil the figure.
+sizes = {e["name"]: e["size"] for e in signed["rcdata"]}
+if sizes.get("MSI") != 0 or sizes.get("VLLANGPACK_EN_US") != 1 or len(sizes) != 2:
+    sys.exit("bench: the stub's packages are not the empty ones: %s" % sizes)
+json.dump({"unsigned": unsigned, "signed": signed}, open(folder + "/stub.json", "w"), indent=1)
+EOF
+
+# Two link-flag changes, measured rather than guessed (only the link runs again for each):
+# - the default terminate handler of the static libstdc++ names the uncaught exception's type,
+#   which pulls in the C++ demangler and the C runtime's printf family; a GUI program has no
+#   standard error to print to, so aborting straight away loses nothing;
+# - page-sized file alignment lets Wine map the sections from the file instead of reading
+#   them into private memory (see the memory figure).
+no_demangler='-Wl,--defsym,__ZN9__gnu_cxx27__verbose_terminate_handlerEv=_abort'
+page_aligned='-Wl,--file-alignment,0x1000'
+step "stub variants: without the verbose terminate handler, page-aligned"
+product_build "$payload/empty-base.msi" stub-no-demangler "$no_demangler"
+product_build "$payload/empty-base.msi" stub-aligned "$page_aligned"
+product_build "$payload/empty-base.msi" stub-both "$no_demangler $page_aligned"
+python3 - "$results" "$products" <<'EOF'
+import json, os, sys
+folder, products = sys.argv[1:]
+json.dump({name: os.path.getsize(os.path.join(products, name + "-tagged.exe"))
+           for name in ("stub", "stub-no-demangler", "stub-aligned", "stub-both")},
+          open(folder + "/stub-variants.json", "w"), indent=1)
+EOF
+
+step "products carrying a 256 MiB base package (page-aligned, and as built)"
+product_build "$payload/big-base.msi" big-aligned "$page_aligned"
+product_build "$payload/big-base.msi" big
+"${measure[@]}" pe "$products/big-tagged.exe" --out "$results/big.json"
+python3 - "$results/big.json" "$big_size" <<'EOF'
+import json, sys
+sizes = {e["name"]: e["size"] for e in json.load(open(sys.argv[1]))["rcdata"]}
+if sizes.get("MSI") != int(sys.argv[2]):
+    sys.exit("bench: the big product carries %s, not the 256 MiB package" % sizes)
+EOF
+
+step "yardsticks (build/bench-minimal)"
+cmake -S "$here" -B "$build/bench-minimal" \
+    --toolchain "$repo/cmake/toolchain-mingw-i686-win32.cmake" >"$results/minimal.log" 2>&1 &&
+    cmake --build "$build/bench-minimal" -j2 >>"$results/minimal.log" 2>&1 ||
+    die "minimal programs failed to build, see $results/minimal.log"
+
+# Tagged copies of 1 MiB and 1 GiB: the stub padded with zeros after its last section (bytes the
+# loader never maps, but the signature covers and the tag reader's mapping spans), then signed
+# and stamped as the build does it. The certificate table stays at the end of the file.
+step "signed and tagged copies of 1 MiB and 1 GiB"
+stamp="$w32/tools/stamp-tag"
+cert="$w32/signing/quorix-test-signing.crt"
+key="$w32/signing/quorix-test-signing.key"
+tagged_copy() { # size name
+    local padded="$products/$2-padded.exe" signed="$products/$2-signed.exe"
+    cp "$products/stub-unsigned.exe" "$padded"
+    # Room for the certificate table (about 2 KiB), so that the signed file ends up near SIZE.
+    truncate -s $(($1 - 4096)) "$padded"
+    rm -f "$signed" "$products/$2.exe"
+    osslsigncode sign -certs "$cert" -key "$key" -h sha256 -n "Velora Quorix" \
+        -in "$padded" -out "$signed" >"$results/sign-$2.log" 2>&1 || die "signing $2 failed"
+    rm -f "$padded"
+    "$stamp" "$signed" "$products/$2.exe" "$default_tag" >>"$results/sign-$2.log" 2>&1 ||
+        die "stamping $2 failed"
+    rm -f "$signed"
+    osslsigncode verify -CAfile "$cert" -in "$products/$2.exe" 2>&1 |
+        grep -q 'Signature verification: ok' || die "the signature of $2 does not verify"
+}
+tagged_copy "$tag_small" tag-1m
+tagged_copy "$tag_large" tag-1g
+printf '{"small": %s, "large": %s}\n' "$(stat -c %s "$products/tag-1m.exe")" \
+    "$(stat -c %s "$products/tag-1g.exe")" >"$results/tag-files.json"
+
+# ---- host suite ------------------------------------------------------------------------------
+
+step "host unit suite"
+"${measure[@]}" once --log "$results/host-suite.log" --out "$results/host-suite.json" \
+    "cd '$build/bench-host' && ./quorix_unit_tests --gtest_brief=1"
+
+# ---- Wine --------------------------------------------------------------------------------------
+
+step "Wine prefix"
+export QUORIX_WINE_CACHE_DIR="$scratch/wine-cache"
+. "$repo/tests/wine/lib.sh"
+keeper=""
+bench_cleanup() {
+    local rc=$?
+    # Stopping Wine must not turn a finished run into a failed one: the keeper's own status
+    # (killed, 143) is no failure, and nothing here may end the script early.
+    set +e
+    trap '' TERM INT HUP
+    if [ -n "$keeper" ]; then
+        kill "$keeper" 2>/dev/null
+        wait "$keeper" 2>/dev/null
+    fi
+    wine_cleanup
+    [ "${QUORIX_BENCH_KEEP:-}" = 1 ] || rm -rf "$scratch/prefix"
+    exit $rc
+}
+trap bench_cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+start_xvfb || die "Xvfb did not start"
+make_prefix "$scratch/prefix" || die "no Wine prefix"
+use_prefix "$scratch/prefix"
+# Warm, as Windows is: one wineserver for every run, and a program that holds Wine's desktop
+# process and services alive between the timed runs (they would otherwise stop after each run
+# and start again with the next GUI program, a second or so each time).
+wineserver -p
+# In a session of its own: whatever Wine signals when it is stopped does not reach this script.
+setsid wine "$(winpath "$build/bench-minimal/keep_warm.exe")" </dev/null >/dev/null 2>&1 &
+keeper=$!
+sleep 3
+
+# A program started through cmd /c on a terminal: the product's console answers need a real
+# console, and the yardsticks are started the same way so the console's cost is in both.
+on_console() { # exe args...
+    local command
+    printf -v command '%q ' wine cmd /c "$@"
+    printf 'SHELL=/bin/bash script -qfec %q /dev/null' "$command"
+}
+win() { winpath "$products/$1"; }
+listed='^- en-US'
+
+step "start-up and tag read: $runs interleaved rounds"
+"${measure[@]}" interleave --runs "$runs" --timeout 90 --logs "$results/startup-logs" \
+    --out "$results/startup.json" \
+    --expect "product=$listed" --expect "big=$listed" \
+    --expect "tag1m=$listed" --expect "tag1g=$listed" \
+    --exit-code product=0 --exit-code minimal=0 --exit-code imports=0 --exit-code cmd=0 \
+    --exit-code big=0 --exit-code tag1m=0 --exit-code tag1g=0 \
+    --expect "bigaligned=$listed" --exit-code bigaligned=0 \
+    "product=$(on_console "$(win stub-tagged.exe)" /supportedlang)" \
+    "minimal=$(on_console "$(winpath "$build/bench-minimal/minimal_exit.exe")")" \
+    "imports=$(on_console "$(winpath "$build/bench-minimal/minimal_imports.exe")")" \
+    "cmd=$(on_console rem)" \
+    "big=$(on_console "$(win big-tagged.exe)" /supportedlang)" \
+    "bigaligned=$(on_console "$(win big-aligned-tagged.exe)" /supportedlang)" \
+    "tag1m=$(on_console "$(win tag-1m.exe)" /supportedlang)" \
+    "tag1g=$(on_console "$(win tag-1g.exe)" /supportedlang)"
+
+step "extraction of 256 MiB and peak memory: $extract_runs interleaved pairs, twice"
+copy_command="wine cmd /c copy /y '$(winpath "$payload/big-base.msi")' 'C:\\bench-copy.bin'"
+extraction() { # product-file result-name
+    "${measure[@]}" extract --runs "$extract_runs" --size "$big_size" \
+        --target "$scratch/prefix/drive_c/ProgramData/$this_code/$base_stem.msi" \
+        --copy "$copy_command </dev/null" --copy-target "$scratch/prefix/drive_c/bench-copy.bin" \
+        --logs "$results/$2-logs" --out "$results/$2.json" -- wine "$(win "$1")" /silent
+}
+extraction big-tagged.exe extract
+extraction big-aligned-tagged.exe extract-aligned
+rm -f "$scratch/prefix/drive_c/bench-copy.bin"
+
+# ---- table -----------------------------------------------------------------------------------
+
+step "results"
+"${measure[@]}" report "$results" | tee "$results/table.md"
