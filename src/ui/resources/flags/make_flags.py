@@ -17,9 +17,10 @@ LoadBitmap expect.
 import argparse
 import math
 import os
-import struct
 import sys
-import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from picture_files import png_bytes, rgb_bmp, store_pictures  # noqa: E402
 
 WIDTH = 16
 HEIGHT = 14
@@ -273,36 +274,6 @@ def render(paint):
     return rows
 
 
-def bmp_bytes(rows):
-    stride = (WIDTH * 3 + 3) & ~3
-    pixels = bytearray()
-    for row in reversed(rows):  # bottom-up
-        line = bytearray()
-        for r, g, b in row:
-            line += bytes((b, g, r))
-        line += bytes(stride - len(line))
-        pixels += line
-    offset = 14 + 40
-    file_header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
-    # 2835 pixels per metre = 72 dpi; BI_RGB = 0, no palette.
-    info_header = struct.pack("<IiiHHIIiiII", 40, WIDTH, HEIGHT, 1, 24, 0, len(pixels),
-                              2835, 2835, 0, 0)
-    return file_header + info_header + bytes(pixels)
-
-
-def png_bytes(pixel_rows):
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
-
-    height = len(pixel_rows)
-    width = len(pixel_rows[0])
-    raw = b"".join(b"\x00" + bytes(c for px in row for c in px) for row in pixel_rows)
-    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw))
-            + chunk(b"IEND", b""))
-
-
 def preview(all_rows, scale=8, gap=4):
     """All flags side by side, enlarged, on a light grey background."""
     background = (200, 200, 200)
@@ -331,18 +302,7 @@ def main():
     for _, name, paint in FLAGS:
         rows = render(paint)
         all_rows.append(rows)
-        data = bmp_bytes(rows)
-        path = os.path.join(args.out, name)
-        if args.check:
-            try:
-                with open(path, "rb") as existing:
-                    if existing.read() != data:
-                        stale.append(name)
-            except OSError:
-                stale.append(name)
-        else:
-            with open(path, "wb") as out:
-                out.write(data)
+        stale += store_pictures({name: rgb_bmp(rows)}, args.out, args.check)
     if args.preview:
         with open(args.preview, "wb") as out:
             out.write(preview(all_rows))

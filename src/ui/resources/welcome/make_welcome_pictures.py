@@ -17,9 +17,10 @@ Both are uncompressed (BI_RGB) with bottom-up rows, as LoadBitmapW and SS_BITMAP
 import argparse
 import math
 import os
-import struct
 import sys
-import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from picture_files import indexed_bmp, png_bytes, rgb_bmp, store_pictures  # noqa: E402
 
 BANNER_WIDTH = 500
 BANNER_HEIGHT = 312
@@ -97,50 +98,6 @@ def notice_rows():
     return [[notice_pixel(x, y) for x in range(NOTICE_SIZE)] for y in range(NOTICE_SIZE)]
 
 
-def headers(width, height, bits, pixel_bytes, palette_entries):
-    offset = 14 + 40 + 4 * palette_entries
-    file_header = struct.pack("<2sIHHI", b"BM", offset + pixel_bytes, 0, 0, offset)
-    # 2835 pixels per metre = 72 dpi; BI_RGB = 0.
-    info_header = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, 0, pixel_bytes,
-                              2835, 2835, palette_entries, palette_entries)
-    return file_header + info_header
-
-
-def indexed_bmp(rows, palette):
-    width = len(rows[0])
-    stride = (width + 3) & ~3
-    pixels = bytearray()
-    for row in reversed(rows):  # bottom-up
-        pixels += bytes(row) + bytes(stride - width)
-    table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
-    return headers(width, len(rows), 8, len(pixels), len(palette)) + table + bytes(pixels)
-
-
-def rgb_bmp(rows):
-    width = len(rows[0])
-    stride = (width * 3 + 3) & ~3
-    pixels = bytearray()
-    for row in reversed(rows):
-        line = bytearray()
-        for r, g, b in row:
-            line += bytes((b, g, r))
-        pixels += line + bytes(stride - len(line))
-    return headers(width, len(rows), 24, len(pixels), 0) + bytes(pixels)
-
-
-def png_bytes(pixel_rows):
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
-
-    height = len(pixel_rows)
-    width = len(pixel_rows[0])
-    raw = b"".join(b"\x00" + bytes(c for px in row for c in px) for row in pixel_rows)
-    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw))
-            + chunk(b"IEND", b""))
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--check", action="store_true",
@@ -153,19 +110,7 @@ def main():
     palette = banner_palette()
     rows = banner_rows()
     pictures = {"banner.bmp": indexed_bmp(rows, palette), "notice.bmp": rgb_bmp(notice_rows())}
-    stale = []
-    for name, data in pictures.items():
-        path = os.path.join(args.out, name)
-        if args.check:
-            try:
-                with open(path, "rb") as existing:
-                    if existing.read() != data:
-                        stale.append(name)
-            except OSError:
-                stale.append(name)
-        else:
-            with open(path, "wb") as out:
-                out.write(data)
+    stale = store_pictures(pictures, args.out, args.check)
     if args.preview:
         with open(args.preview, "wb") as out:
             out.write(png_bytes([[palette[i] for i in row] for row in rows]))
