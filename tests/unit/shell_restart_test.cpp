@@ -50,7 +50,8 @@ struct ShellRestartTest : ::testing::Test {
 
     // The system.ini of the Windows folder, which the profile reader finds by its bare name.
     void PutSystemIni(const std::string& text) {
-        machine.files.PutFile(L"system.ini", std::vector<std::uint8_t>(text.begin(), text.end()));
+        machine.files.PutFile(L"C:\\Windows\\system.ini",
+                              std::vector<std::uint8_t>(text.begin(), text.end()));
     }
 };
 

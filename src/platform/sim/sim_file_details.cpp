@@ -103,7 +103,11 @@ std::uint32_t SimFiles::ReadProfileString(const std::wstring& path, const std::w
     if (core_.Failing("GetPrivateProfileStringW")) return 0;
     if (capacity == 0) return 0;
     std::wstring value = fallback;
-    const std::vector<std::uint8_t>* bytes = Contents(path);
+    // A bare file name means the file of that name in the Windows folder, as the real call
+    // reads it; only a path with a folder is taken as it stands.
+    const bool bare = path.find_first_of(L"\\/:") == std::wstring::npos;
+    const std::vector<std::uint8_t>* bytes =
+        Contents(bare ? EnsureTrailingBackslash(windowsFolder) + path : path);
     if (bytes == nullptr) {
         core_.lastError = kErrorFileNotFound;
     } else if (!FindProfileValue(ProfileText(*bytes), section, key, &value)) {
