@@ -14,6 +14,10 @@ uint32_t ReadLe32(const uint8_t* p) {
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
+uint16_t ReadLe16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
 uint16_t ReadBe16(const uint8_t* p) {
     return static_cast<uint16_t>((p[0] << 8) | p[1]);
 }
@@ -35,10 +39,15 @@ bool LocateTag(const uint8_t* image, uint64_t size, TagLocation* out) {
         image[pe + 2] != 0 || image[pe + 3] != 0) {
         return false;
     }
-    if (!Inside(size, pe + kSecurityDirectoryOffset, 4)) {
+    if (!Inside(size, pe + kOptionalHeaderMagicOffset, 2)) {
         return false;
     }
-    const uint32_t entry = ReadLe32(image + pe + kSecurityDirectoryOffset);
+    const uint32_t directory =
+        SecurityDirectoryOffsetFor(ReadLe16(image + pe + kOptionalHeaderMagicOffset));
+    if (!Inside(size, pe + directory, 4)) {
+        return false;
+    }
+    const uint32_t entry = ReadLe32(image + pe + directory);
     if (entry == 0) {
         return false;  // not signed
     }

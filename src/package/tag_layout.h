@@ -15,18 +15,31 @@ constexpr uint8_t kTagMagic[4] = {0x47, 0x61, 0x63, 0x74};
 constexpr uint32_t kTagHeaderSize = 6;
 constexpr uint32_t kMaxTagTextLength = 0xFFFF;
 
-// File offset of the PE header's pointer and of the security directory entry inside the
-// 32-bit optional header (relative to the "PE\0\0" signature).
+// File offset of the PE header's pointer; the optional header's magic and the security
+// directory entry relative to the "PE\0\0" signature. The entry sits 16 bytes further on in
+// the 64-bit (PE32+) optional header, whose image base and stack sizes are 64-bit fields.
 constexpr uint32_t kPeHeaderPointerOffset = 0x3C;
+constexpr uint32_t kOptionalHeaderMagicOffset = 24;
+constexpr uint16_t kPe32Magic = 0x10B;
+constexpr uint16_t kPe32PlusMagic = 0x20B;
 constexpr uint32_t kSecurityDirectoryOffset = 0x98;
+constexpr uint32_t kSecurityDirectoryOffsetPe32Plus = 0xA8;
 constexpr uint32_t kWinCertificateHeaderSize = 8;
+
+// The security directory entry's offset from the PE signature for an optional-header magic:
+// 0xA8 for PE32+, 0x98 for everything else (what the reader has always used).
+constexpr uint32_t SecurityDirectoryOffsetFor(uint16_t optionalHeaderMagic) {
+    return optionalHeaderMagic == kPe32PlusMagic ? kSecurityDirectoryOffsetPe32Plus
+                                                 : kSecurityDirectoryOffset;
+}
 
 struct TagLocation {
     uint32_t certificateEntryOffset;  // file offset of the WIN_CERTIFICATE entry
     uint32_t tagOffset;               // tag position relative to that entry
 };
 
-// Finds where the tag belongs: "MZ", the PE signature through e_lfanew, a non-zero
+// Finds where the tag belongs: "MZ", the PE signature through e_lfanew, the security
+// directory entry for the optional header's kind (PE32 or PE32+), a non-zero
 // certificate table offset, and a DER SEQUENCE with a two-byte length (0x30 0x82) at
 // entry + 8. The tag then starts behind the blob, rounded up to a multiple of 8.
 // Returns false (leaving *out untouched) when a check fails or a byte it must examine lies

@@ -26,10 +26,18 @@ uint32_t ReadLe32(const std::vector<uint8_t>& b, uint64_t at) {
            (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
 }
 
-PeSample UntaggedSample() {
+PeSample UntaggedSample(bool pe32Plus = false) {
     PeSampleSpec spec;
     spec.tagPresent = false;
+    spec.pe32Plus = pe32Plus;
     return BuildPeSample(spec);
+}
+
+// The security entry of the sample's own kind of optional header.
+uint64_t SecurityEntry(const PeSample& sample) {
+    const auto magic = static_cast<uint16_t>(sample.image[sample.peHeaderOffset + 24] |
+                                             (sample.image[sample.peHeaderOffset + 25] << 8));
+    return sample.peHeaderOffset + SecurityDirectoryOffsetFor(magic);
 }
 
 // What a verifier relies on after stamping: one entry, its dwLength and the directory size
@@ -39,9 +47,8 @@ void ExpectConsistentTable(const PeSample& original, const std::vector<uint8_t>&
     const uint32_t entryLength = ReadLe32(image, entry);
     EXPECT_EQ(entry + entryLength, image.size());
     EXPECT_EQ(entryLength % 8, 0u);
-    EXPECT_EQ(ReadLe32(image, original.peHeaderOffset + kSecurityDirectoryOffset), entry);
-    EXPECT_EQ(ReadLe32(image, original.peHeaderOffset + kSecurityDirectoryOffset + 4),
-              entryLength);
+    EXPECT_EQ(ReadLe32(image, SecurityEntry(original)), entry);
+    EXPECT_EQ(ReadLe32(image, SecurityEntry(original) + 4), entryLength);
 }
 
 // Everything the signature covers, and the signature itself, stays as it was.
@@ -53,7 +60,7 @@ void ExpectSignedBytesUnchanged(const PeSample& original, const std::vector<uint
     std::vector<uint8_t> after(image.begin(), image.begin() + entry + original.tagOffset);
     // The fields that must change: the checksum, the directory size and dwLength.
     const uint64_t pe = original.peHeaderOffset;
-    for (uint64_t field : {pe + kChecksumOffset, pe + kSecurityDirectoryOffset + 4, entry}) {
+    for (uint64_t field : {pe + kChecksumOffset, SecurityEntry(original) + 4, entry}) {
         PutLe32(before, field, 0);
         PutLe32(after, field, 0);
     }
@@ -65,6 +72,7 @@ void ExpectSignedBytesUnchanged(const PeSample& original, const std::vector<uint
 struct StampCase {
     const char* name;
     std::string tag;
+    bool pe32Plus = false;
 };
 
 void PrintTo(const StampCase& c, std::ostream* os) { *os << c.name; }
@@ -72,7 +80,7 @@ void PrintTo(const StampCase& c, std::ostream* os) { *os << c.name; }
 class StampTagRoundTrip : public ::testing::TestWithParam<StampCase> {};
 
 TEST_P(StampTagRoundTrip, ReaderGetsTheTextBack) {
-    const PeSample original = UntaggedSample();
+    const PeSample original = UntaggedSample(GetParam().pe32Plus);
     std::vector<uint8_t> image = original.image;
     std::string error = "stale";
     ASSERT_EQ(StampTag(image, GetParam().tag, &error), StampStatus::Ok) << error;
@@ -91,7 +99,9 @@ INSTANTIATE_TEST_SUITE_P(
                       StampCase{"Empty", ""},
                       StampCase{"FillsEightByteBoundary", "AB"},  // 6 + 2: no padding
                       StampCase{"ZeroByteInside", std::string("A=b\0c", 5)},
-                      StampCase{"LongestPossible", std::string(0xFFFF, 'q')}),
+                      StampCase{"LongestPossible", std::string(0xFFFF, 'q')},
+                      StampCase{"DefaultIntoPe32Plus", test::kDefaultSampleTag, true},
+                      StampCase{"EmptyIntoPe32Plus", "", true}),
     [](const ::testing::TestParamInfo<StampCase>& info) { return info.param.name; });
 
 class StampTagRetagging : public ::testing::Test {
@@ -255,8 +265,21 @@ INSTANTIATE_TEST_SUITE_P(
                     StampStatus::NotPe},
         RefusedCase{"PeHeaderOffsetPastTheEnd", PeSampleSpec(),
                     [](PeSample& p) { PutLe32(p.image, 0x3C, 0xFFFFFFF0); }, StampStatus::NotPe},
-        RefusedCase{"Pe32Plus", Spec([](PeSampleSpec& s) { s.pe32Plus = true; }), nullptr,
-                    StampStatus::NotPe32},
+        RefusedCase{"RomOptionalHeader", PeSampleSpec(),
+                    [](PeSample& p) {
+                        p.image[p.peHeaderOffset + 24] = 0x07;
+                        p.image[p.peHeaderOffset + 25] = 0x01;
+                    },
+                    StampStatus::UnknownOptionalHeader},
+        RefusedCase{"Pe32PlusUnsigned", Spec([](PeSampleSpec& s) {
+                        s.pe32Plus = true;
+                        s.signedImage = false;
+                    }),
+                    nullptr, StampStatus::Unsigned},
+        RefusedCase{"Pe32PlusNoSecurityDirectorySlot",
+                    Spec([](PeSampleSpec& s) { s.pe32Plus = true; }),
+                    [](PeSample& p) { PutLe32(p.image, p.peHeaderOffset + 24 + 108, 4); },
+                    StampStatus::Unsigned},
         RefusedCase{"Unsigned", Spec([](PeSampleSpec& s) { s.signedImage = false; }), nullptr,
                     StampStatus::Unsigned},
         RefusedCase{"NoSecurityDirectorySlot", PeSampleSpec(),
@@ -276,8 +299,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"SecondCertificateEntry", PeSampleSpec(),
                     [](PeSample& p) {
                         p.image.resize(p.image.size() + 16, 0);
-                        PutLe32(p.image, p.peHeaderOffset + kSecurityDirectoryOffset + 4,
-                                p.entryLength + 16);
+                        PutLe32(p.image, SecurityEntry(p) + 4, p.entryLength + 16);
                     },
                     StampStatus::MultipleCertificateEntries},
         RefusedCase{"EntryLongerThanTheTable", PeSampleSpec(),

@@ -72,8 +72,6 @@ INSTANTIATE_TEST_SUITE_P(
         RejectedImage{"ShortDerLengthForm", Spec([](PeSampleSpec& s) { s.derLengthForm = 0x81; })},
         RejectedImage{"ThreeByteDerLengthForm",
                       Spec([](PeSampleSpec& s) { s.derLengthForm = 0x83; })},
-        // The security entry of a 32-bit header is another directory in a 64-bit one.
-        RejectedImage{"Pe32Plus", Spec([](PeSampleSpec& s) { s.pe32Plus = true; })},
         RejectedImage{"CutInsideDosHeader",
                       Spec([](PeSampleSpec& s) { s.cut = PeSampleCut::InsideDosHeader; })},
         RejectedImage{"CutInsidePeHeader",
@@ -81,6 +79,50 @@ INSTANTIATE_TEST_SUITE_P(
         RejectedImage{"CutInsideSignatureHeader",
                       Spec([](PeSampleSpec& s) { s.cut = PeSampleCut::InsideSignatureHeader; })}),
     [](const ::testing::TestParamInfo<RejectedImage>& info) { return info.param.name; });
+
+// The security entry is 16 bytes further on in a 64-bit optional header; the slot where a
+// 32-bit header keeps it is another directory there (and the other way round).
+struct HeaderKind {
+    const char* name;
+    bool pe32Plus;
+    uint32_t securityEntry;  // from the PE signature
+    uint32_t otherKindsEntry;
+};
+
+void PrintTo(const HeaderKind& c, std::ostream* os) { *os << c.name; }
+
+class LocateTagPerHeaderKind : public ::testing::TestWithParam<HeaderKind> {};
+
+TEST_P(LocateTagPerHeaderKind, ReadsTheEntryOfItsOwnKind) {
+    PeSampleSpec spec;
+    spec.pe32Plus = GetParam().pe32Plus;
+    const PeSample sample = BuildPeSample(spec);
+    TagLocation at{};
+    ASSERT_TRUE(LocateTag(sample.image.data(), sample.image.size(), &at));
+    EXPECT_EQ(at.certificateEntryOffset, sample.certificateEntryOffset);
+    EXPECT_EQ(at.tagOffset, sample.tagOffset);
+    std::string text;
+    ASSERT_TRUE(ReadTagBack(sample.image, &text));
+    EXPECT_EQ(text, test::kDefaultSampleTag);
+}
+
+TEST_P(LocateTagPerHeaderKind, IgnoresTheOtherKindsSlot) {
+    PeSampleSpec spec;
+    spec.pe32Plus = GetParam().pe32Plus;
+    PeSample sample = BuildPeSample(spec);
+    PutLe32(sample.image, sample.peHeaderOffset + GetParam().otherKindsEntry,
+            sample.certificateEntryOffset);
+    PutLe32(sample.image, sample.peHeaderOffset + GetParam().securityEntry, 0);
+    TagLocation at{};
+    EXPECT_FALSE(LocateTag(sample.image.data(), sample.image.size(), &at));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, LocateTagPerHeaderKind,
+                         ::testing::Values(HeaderKind{"Pe32", false, 0x98, 0xA8},
+                                           HeaderKind{"Pe32Plus", true, 0xA8, 0x98}),
+                         [](const ::testing::TestParamInfo<HeaderKind>& info) {
+                             return info.param.name;
+                         });
 
 // Offsets read from the file are attacker-controlled: near 4 GiB they must not wrap around
 // into the buffer.

@@ -1,4 +1,4 @@
-// stamp-tag IN OUT TAG: writes a distributor's tag into a signed 32-bit executable
+// stamp-tag IN OUT TAG: writes a distributor's tag into a signed executable (PE32 or PE32+)
 // without touching its signature. IN and OUT may name the same file.
 #include <cstdint>
 #include <cstdio>
@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: stamp-tag IN OUT TAG\n"
                      "  Writes TAG (KEY=VALUE pairs joined by '&', at most 65535 bytes) into\n"
-                     "  the certificate table of the signed 32-bit PE file IN and saves the\n"
+                     "  the certificate table of the signed PE file IN (32- or 64-bit) and saves the\n"
                      "  result as OUT. A tag already in IN is replaced; the signature stays\n"
                      "  valid.\n");
         return 2;

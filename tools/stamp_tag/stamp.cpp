@@ -5,15 +5,28 @@
 namespace quorix::tag {
 namespace {
 
-constexpr uint16_t kPe32Magic = 0x10B;
-constexpr uint16_t kPe32PlusMagic = 0x20B;
 constexpr uint32_t kOptionalHeaderSizeOffset = 20;  // in the file header behind "PE\0\0"
-constexpr uint32_t kOptionalHeaderOffset = 24;      // PE signature + file header
-constexpr uint32_t kChecksumOffset = kOptionalHeaderOffset + 64;
-constexpr uint32_t kRvaCountOffset = kOptionalHeaderOffset + 92;
+constexpr uint32_t kOptionalHeaderOffset = kOptionalHeaderMagicOffset;  // behind the file header
+constexpr uint32_t kChecksumOffset = kOptionalHeaderOffset + 64;        // the same in both kinds
 constexpr uint32_t kSecurityDirectoryIndex = 4;
-// A 32-bit optional header must reach at least to the end of the security directory entry.
-constexpr uint32_t kMinOptionalHeaderSize = 96 + (kSecurityDirectoryIndex + 1) * 8;
+
+// What differs between the 32-bit and the 64-bit optional header: where the data directories
+// start (NumberOfRvaAndSizes is the field just before them), and so where the security entry is.
+struct OptionalHeaderLayout {
+    uint32_t directories;  // offset of the first data directory within the optional header
+    uint32_t securityDirectory;  // offset of the security entry from the PE signature
+};
+
+bool LayoutFor(uint16_t magic, OptionalHeaderLayout* layout) {
+    if (magic == kPe32Magic) {
+        *layout = {96, kSecurityDirectoryOffset};
+    } else if (magic == kPe32PlusMagic) {
+        *layout = {112, kSecurityDirectoryOffsetPe32Plus};
+    } else {
+        return false;
+    }
+    return true;
+}
 
 bool Inside(uint64_t size, uint64_t offset, uint64_t length) {
     return offset <= size && length <= size - offset;
@@ -81,28 +94,27 @@ StampStatus StampTag(std::vector<uint8_t>& image, const std::string& tag, std::s
         bytes[pe + 1] != 'E' || bytes[pe + 2] != 0 || bytes[pe + 3] != 0) {
         return Refuse(StampStatus::NotPe, "not a PE file (no \"PE\" signature)", error);
     }
-    const uint16_t magic = ReadLe16(bytes + pe + kOptionalHeaderOffset);
-    if (magic == kPe32PlusMagic) {
-        return Refuse(StampStatus::NotPe32,
-                      "a 64-bit (PE32+) file: the tag reader only understands the 32-bit "
-                      "optional header",
+    OptionalHeaderLayout layout{};
+    if (!LayoutFor(ReadLe16(bytes + pe + kOptionalHeaderOffset), &layout)) {
+        return Refuse(StampStatus::UnknownOptionalHeader,
+                      "the optional header is neither a 32-bit (PE32) nor a 64-bit (PE32+) one",
                       error);
     }
-    if (magic != kPe32Magic) {
-        return Refuse(StampStatus::NotPe32, "the optional header is not a 32-bit (PE32) one",
-                      error);
-    }
+    const uint32_t securityDirectory = layout.securityDirectory;
+    // The optional header must reach at least to the end of the security directory entry.
+    const uint32_t minOptionalHeaderSize = layout.directories + (kSecurityDirectoryIndex + 1) * 8;
     const uint16_t optionalHeaderSize = ReadLe16(bytes + pe + kOptionalHeaderSizeOffset);
-    if (!Inside(size, pe, kSecurityDirectoryOffset + 8) ||
-        optionalHeaderSize < kMinOptionalHeaderSize ||
-        ReadLe32(bytes + pe + kRvaCountOffset) <= kSecurityDirectoryIndex) {
+    if (!Inside(size, pe, securityDirectory + 8) ||
+        optionalHeaderSize < minOptionalHeaderSize ||
+        ReadLe32(bytes + pe + kOptionalHeaderOffset + layout.directories - 4) <=
+            kSecurityDirectoryIndex) {
         return Refuse(StampStatus::Unsigned,
                       "the file is not signed (its optional header has no security directory)",
                       error);
     }
 
-    const uint32_t table = ReadLe32(bytes + pe + kSecurityDirectoryOffset);
-    const uint32_t tableSize = ReadLe32(bytes + pe + kSecurityDirectoryOffset + 4);
+    const uint32_t table = ReadLe32(bytes + pe + securityDirectory);
+    const uint32_t tableSize = ReadLe32(bytes + pe + securityDirectory + 4);
     if (table == 0 || tableSize == 0) {
         return Refuse(StampStatus::Unsigned, "the file is not signed (no certificate table)",
                       error);
@@ -165,7 +177,7 @@ StampStatus StampTag(std::vector<uint8_t>& image, const std::string& tag, std::s
 
     uint8_t* out = image.data();
     WriteLe32(out + table, static_cast<uint32_t>(newEntryLength));
-    WriteLe32(out + pe + kSecurityDirectoryOffset + 4, static_cast<uint32_t>(newEntryLength));
+    WriteLe32(out + pe + securityDirectory + 4, static_cast<uint32_t>(newEntryLength));
     // A zero checksum means "not computed" and stays so; a real one must match the new bytes.
     const uint64_t checksumAt = pe + kChecksumOffset;
     if (ReadLe32(out + checksumAt) != 0) {

@@ -1,4 +1,4 @@
-// Stamping a distributor's tag into a signed 32-bit executable, in memory.
+// Stamping a distributor's tag into a signed executable (PE32 or PE32+), in memory.
 //
 // The tag goes into the certificate table right behind the signature blob, where the
 // bootstrapper's reader looks for it (see package/tag_layout.h). The certificate table is
@@ -15,7 +15,7 @@ namespace quorix::tag {
 enum class StampStatus {
     Ok,
     NotPe,                     // no "MZ", no "PE\0\0", or headers cut short
-    NotPe32,                   // PE32+ or another optional header than the 32-bit one
+    UnknownOptionalHeader,     // neither a PE32 nor a PE32+ optional header
     Unsigned,                  // no certificate table
     MalformedCertificateTable, // table or entry lengths that contradict the file
     CertificateTableNotAtEnd,  // data follows the table
