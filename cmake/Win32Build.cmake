@@ -1,8 +1,16 @@
-# The product: QuorixSetup.exe, a 32-bit GUI program for Windows XP SP2 and later.
+# The product: QuorixSetup.exe, a 32-bit GUI program for Windows XP SP2 and later (and the same
+# sources built for x86-64, where QUORIX_WINDOWS_X86 is off).
 enable_language(RC)
 include(${QUORIX_SOURCE_DIR}/cmake/Win32Flags.cmake)
-add_compile_options(-ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables)
+add_compile_options(-ffunction-sections -fdata-sections)
 add_link_options(-Wl,--gc-sections)
+# 32-bit code unwinds by DWARF tables in .eh_frame, which the exceptions need; the asynchronous
+# ones beside them only serve debuggers. x86-64 code unwinds through the SEH tables those same
+# flags produce: without them its exceptions would need the SjLj runtime that the static libgcc
+# does not carry.
+if(QUORIX_WINDOWS_X86)
+  add_compile_options(-fno-asynchronous-unwind-tables)
+endif()
 # Page-sized file alignment: Wine maps a page-aligned section straight from the file, but reads
 # a 512-byte-aligned one into private memory, packages and all (a 256 MiB package cost 263 MiB
 # of anonymous memory, a slower extraction and a slower start). About 25 KiB of padding.
@@ -10,7 +18,9 @@ add_link_options(-Wl,--file-alignment,0x1000)
 # The static libstdc++'s default terminate handler prints the demangled type of an uncaught
 # exception to a standard error a GUI program does not have; it pulls in the demangler and the
 # printf family (76 KiB). Aborting at once is all that is left to do at that point anyway.
-add_link_options(-Wl,--defsym,__ZN9__gnu_cxx27__verbose_terminate_handlerEv=_abort)
+# (32-bit symbols carry a leading underscore, x86-64 ones none.)
+add_link_options(
+  -Wl,--defsym,${QUORIX_SYMBOL_PREFIX}_ZN9__gnu_cxx27__verbose_terminate_handlerEv=${QUORIX_SYMBOL_PREFIX}abort)
 if(CMAKE_BUILD_TYPE STREQUAL "MinSizeRel")
   add_link_options(-s)
 endif()
@@ -23,6 +33,10 @@ quorix_optional_subdirectory(packages)
 include(${QUORIX_SOURCE_DIR}/cmake/Payload.cmake)
 
 set(QUORIX_UNSIGNED_DIR ${CMAKE_BINARY_DIR}/unsigned)
+# The manifest names the build's processor: Windows looks the Common Controls 6 assembly up for
+# it, and a 64-bit process finds no x86 one (the program would not start).
+set(QUORIX_MANIFEST ${CMAKE_BINARY_DIR}/quorix.manifest)
+configure_file(${QUORIX_SOURCE_DIR}/src/ui/resources/quorix.manifest.in ${QUORIX_MANIFEST} @ONLY)
 # The entry point is compiled once and linked into the product and its test variant.
 add_library(quorix_entry OBJECT ${QUORIX_SOURCE_DIR}/src/main.cpp)
 target_link_libraries(quorix_entry PUBLIC quorix_logic ${QUORIX_WIN32_LIBS})
@@ -36,7 +50,8 @@ endif()
 file(GLOB QUORIX_RESOURCE_FILES CONFIGURE_DEPENDS ${QUORIX_SOURCE_DIR}/src/ui/resources/*)
 # quorix.rc includes the generated payload.rc, so the packages are dependencies of it too.
 set_source_files_properties(${QUORIX_SOURCE_DIR}/src/ui/resources/quorix.rc
-  PROPERTIES OBJECT_DEPENDS "${QUORIX_RESOURCE_FILES};${QUORIX_PAYLOAD_RC};${QUORIX_PAYLOAD_FILES}")
+  PROPERTIES OBJECT_DEPENDS
+  "${QUORIX_RESOURCE_FILES};${QUORIX_MANIFEST};${QUORIX_PAYLOAD_RC};${QUORIX_PAYLOAD_FILES}")
 
 # Signing and tagging: build/win32/QuorixSetup.exe (signed) and QuorixSetup-tagged.exe.
 include(${QUORIX_SOURCE_DIR}/cmake/Signing.cmake OPTIONAL RESULT_VARIABLE QUORIX_HAVE_SIGNING)
@@ -62,11 +77,11 @@ if(DEFINED QUORIX_DEMO_MULTI_LANGUAGE_PACKS)
   set_target_properties(QuorixSetup-multi PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${QUORIX_UNSIGNED_DIR})
   target_include_directories(QuorixSetup-multi PRIVATE
-    ${QUORIX_SOURCE_DIR}/src/ui/resources ${_multi_dir})
+    ${QUORIX_SOURCE_DIR}/src/ui/resources ${_multi_dir} ${CMAKE_BINARY_DIR})
   target_link_libraries(QuorixSetup-multi PRIVATE quorix_entry quorix_logic ${QUORIX_WIN32_LIBS})
   add_dependencies(QuorixSetup-multi ${QUORIX_DEMO_PACKAGE_TARGETS} ${QUORIX_PAYLOAD_TARGETS})
   set_source_files_properties(${_multi_rc} PROPERTIES OBJECT_DEPENDS
-    "${QUORIX_RESOURCE_FILES};${QUORIX_MULTI_PAYLOAD_RC};${QUORIX_MULTI_PAYLOAD_FILES}")
+    "${QUORIX_RESOURCE_FILES};${QUORIX_MANIFEST};${QUORIX_MULTI_PAYLOAD_RC};${QUORIX_MULTI_PAYLOAD_FILES}")
   if(QUORIX_HAVE_SIGNING)
     quorix_sign_and_tag(QuorixSetup-multi ${CMAKE_BINARY_DIR}/QuorixSetup-multi.exe
       ${CMAKE_BINARY_DIR}/QuorixSetup-multi-tagged.exe)

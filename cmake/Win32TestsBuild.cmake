@@ -5,6 +5,14 @@ include(${QUORIX_SOURCE_DIR}/cmake/Win32Flags.cmake)
 
 # Where the product build put its results; the scenarios run the real, signed exe.
 set(QUORIX_PRODUCT_DIR ${QUORIX_SOURCE_DIR}/build/win32 CACHE PATH "Build folder of the win32 preset")
+# The programs of this build run on the Wine path of their own bitness, whatever the machine
+# would choose by itself (tests/wine/wine-path.sh): the 64-bit build's tests run under wine64
+# in a 64-bit prefix even where 32-bit code runs too.
+if(QUORIX_WINDOWS_X86)
+  set(QUORIX_WINE_TEST_ENV "QUORIX_WINE_BITS=32")
+else()
+  set(QUORIX_WINE_TEST_ENV "QUORIX_WINE_BITS=64")
+endif()
 set(QUORIX_WINE_TESTS_DIR ${QUORIX_SOURCE_DIR}/tests/wine)
 
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
@@ -25,6 +33,7 @@ if(QUORIX_CONTRACT_TESTS)
   target_link_options(quorix_contract_tests PRIVATE -mconsole)
   add_test(NAME win32.contract
     COMMAND bash ${QUORIX_WINE_TESTS_DIR}/run-in-wine.sh $<TARGET_FILE:quorix_contract_tests>)
+  set_tests_properties(win32.contract PROPERTIES ENVIRONMENT "${QUORIX_WINE_TEST_ENV}")
 endif()
 
 quorix_optional_subdirectory(tools/ui_driver)

@@ -21,7 +21,9 @@ std::uintptr_t Win32Shell::Execute(const platform::ShellRequest& request) {
 bool Win32Shell::ExecuteEx(const platform::ShellRequest& request, std::uint32_t mask,
                            platform::NativeHandle* process) {
     *process = platform::kNullHandle;
-    static_assert(sizeof(SHELLEXECUTEINFOW) == 60, "SHELLEXECUTEINFOW of a 32-bit process");
+    // The structure's size is part of the ABI: Windows checks cbSize against it.
+    static_assert(sizeof(SHELLEXECUTEINFOW) == (sizeof(void*) == 4 ? 60 : 112),
+                  "SHELLEXECUTEINFOW of this process's bitness");
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof(info);
     info.fMask = mask;
