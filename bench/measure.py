@@ -382,7 +382,9 @@ def cmd_machine(args):
     with open("/proc/loadavg", encoding="ascii") as src:
         load = " ".join(src.read().split()[:3])
     write_json(args.out, {"cpu": cpu, "cores": os.cpu_count(), "memory": memory,
-                          "wine": _first_line(["wine", "--version"]),
+                          "wine": _first_line([os.environ.get("QUORIX_WINE_LOADER", "wine"),
+                                               "--version"]),
+                          "build": os.environ.get("QUORIX_BENCH_BUILD", "?"),
                           "date": time.strftime("%Y-%m-%d %H:%M:%S UTC", time.gmtime()),
                           "load": load})
 
@@ -529,6 +531,7 @@ def cmd_report(args):
     print("Machine: %s; %s cores; %s memory; %s; load before the runs %s"
           % (machine.get("cpu", "?"), machine.get("cores", "?"), machine.get("memory", "?"),
              machine.get("wine", "?"), machine.get("load", "?")))
+    print("Build measured: %s" % machine.get("build", "?"))
     print()
     print("| Figure | Ratio | Target | Verdict | Absolute |")
     print("|---|---|---|---|---|")

@@ -38,7 +38,20 @@ default_tag='AFFILIATEID=vlq2011aid30017xx-XX&AFFILIATEIDFLAGS=.0'
 step() { printf '\n== %s (%s)\n' "$*" "$(date -u +%H:%M:%S)"; }
 die() { printf 'bench: %s\n' "$*" >&2; exit 1; }
 
-for tool in cmake python3 wine wineserver Xvfb script osslsigncode i686-w64-mingw32-g++-win32; do
+# The build Wine can run here: the 32-bit product, or its x86-64 twin on a machine without
+# 32-bit code (tests/wine/wine-path.sh; QUORIX_WINE_BITS=64 forces it).
+. "$repo/tests/wine/wine-path.sh"
+quorix_wine_path || die "no Wine path on this machine"
+preset="$QUORIX_PRODUCT_PRESET"
+case "$preset" in
+    win64) arch=x86_64 symbol_prefix="" ;;
+    *) arch=i686 symbol_prefix=_ ;;
+esac
+export QUORIX_BENCH_BUILD="$preset ($QUORIX_WINE_BITS-bit product under $(basename "$QUORIX_WINE_LOADER"))"
+echo "bench: $(quorix_wine_path_line)"
+
+for tool in cmake python3 "$QUORIX_WINE_LOADER" "$QUORIX_WINESERVER" Xvfb script osslsigncode \
+    "$arch-w64-mingw32-g++-win32"; do
     command -v "$tool" >/dev/null || die "$tool is not installed (see scripts/ for the setup)"
 done
 # The figures are only as good as the parsers that produce them.
@@ -66,15 +79,15 @@ if [ "$(stat -c %s "$payload/big-base.msi" 2>/dev/null || echo 0)" != "$big_size
 fi
 
 # One product build folder, configured twice: only the resource script and the link run again.
-w32="$build/bench-win32"
+w32="$build/bench-$preset"
 product_build() { # base-msi label [extra linker flags]
-    cmake --preset win32 -B "$w32" -DQUORIX_BASE_MSI="$1" \
+    cmake --preset "$preset" -B "$w32" -DQUORIX_BASE_MSI="$1" \
         -DQUORIX_LANGUAGE_PACKS="en-US=$payload/tiny-pack.msi" -DCMAKE_CXX_FLAGS= \
         "-DCMAKE_EXE_LINKER_FLAGS=-Wl,-Map=$w32/QuorixSetup.map ${3:-}" \
-        >"$results/win32-configure-$2.log" 2>&1 ||
-        die "win32 configure ($2) failed, see $results/win32-configure-$2.log"
-    cmake --build "$w32" -j2 --target QuorixSetup_tagged >"$results/win32-build-$2.log" 2>&1 ||
-        die "win32 build ($2) failed, see $results/win32-build-$2.log"
+        >"$results/$preset-configure-$2.log" 2>&1 ||
+        die "$preset configure ($2) failed, see $results/$preset-configure-$2.log"
+    cmake --build "$w32" -j2 --target QuorixSetup_tagged >"$results/$preset-build-$2.log" 2>&1 ||
+        die "$preset build ($2) failed, see $results/$preset-build-$2.log"
     cp "$w32/unsigned/QuorixSetup.exe" "$products/$2-unsigned.exe"
     cp "$w32/QuorixSetup.exe" "$products/$2-signed.exe"
     cp "$w32/QuorixSetup-tagged.exe" "$products/$2-tagged.exe"
@@ -103,7 +116,7 @@ EOF
 #   standard error to print to, so aborting straight away loses nothing;
 # - page-sized file alignment lets Wine map the sections from the file instead of reading
 #   them into private memory (see the memory figure).
-no_demangler='-Wl,--defsym,__ZN9__gnu_cxx27__verbose_terminate_handlerEv=_abort'
+no_demangler="-Wl,--defsym,${symbol_prefix}_ZN9__gnu_cxx27__verbose_terminate_handlerEv=${symbol_prefix}abort"
 page_aligned='-Wl,--file-alignment,0x1000'
 step "stub variants: without the verbose terminate handler, page-aligned"
 product_build "$payload/empty-base.msi" stub-no-demangler "$no_demangler"
@@ -129,9 +142,9 @@ if sizes.get("MSI") != int(sys.argv[2]):
 EOF
 
 step "yardsticks (build/bench-minimal)"
-cmake -S "$here" -B "$build/bench-minimal" \
-    --toolchain "$repo/cmake/toolchain-mingw-i686-win32.cmake" >"$results/minimal.log" 2>&1 &&
-    cmake --build "$build/bench-minimal" -j2 >>"$results/minimal.log" 2>&1 ||
+cmake -S "$here" -B "$build/bench-minimal-$preset" \
+    --toolchain "$repo/cmake/toolchain-mingw-$arch-win32.cmake" >"$results/minimal.log" 2>&1 &&
+    cmake --build "$build/bench-minimal-$preset" -j2 >>"$results/minimal.log" 2>&1 ||
     die "minimal programs failed to build, see $results/minimal.log"
 
 # Tagged copies of 1 MiB and 1 GiB: the stub padded with zeros after its last section (bytes the
@@ -198,7 +211,7 @@ use_prefix "$scratch/prefix"
 # and start again with the next GUI program, a second or so each time).
 wineserver -p
 # In a session of its own: whatever Wine signals when it is stopped does not reach this script.
-setsid wine "$(winpath "$build/bench-minimal/keep_warm.exe")" </dev/null >/dev/null 2>&1 &
+setsid "$QUORIX_WINE_LOADER" "$(winpath "$build/bench-minimal-$preset/keep_warm.exe")" </dev/null >/dev/null 2>&1 &
 keeper=$!
 sleep 3
 
@@ -206,7 +219,7 @@ sleep 3
 # console, and the yardsticks are started the same way so the console's cost is in both.
 on_console() { # exe args...
     local command
-    printf -v command '%q ' wine cmd /c "$@"
+    printf -v command '%q ' "$QUORIX_WINE_LOADER" cmd /c "$@"
     printf 'SHELL=/bin/bash script -qfec %q /dev/null' "$command"
 }
 win() { winpath "$products/$1"; }
@@ -221,8 +234,8 @@ step "start-up and tag read: $runs interleaved rounds"
     --exit-code big=0 --exit-code tag1m=0 --exit-code tag1g=0 \
     --expect "bigaligned=$listed" --exit-code bigaligned=0 \
     "product=$(on_console "$(win stub-tagged.exe)" /supportedlang)" \
-    "minimal=$(on_console "$(winpath "$build/bench-minimal/minimal_exit.exe")")" \
-    "imports=$(on_console "$(winpath "$build/bench-minimal/minimal_imports.exe")")" \
+    "minimal=$(on_console "$(winpath "$build/bench-minimal-$preset/minimal_exit.exe")")" \
+    "imports=$(on_console "$(winpath "$build/bench-minimal-$preset/minimal_imports.exe")")" \
     "cmd=$(on_console rem)" \
     "big=$(on_console "$(win big-tagged.exe)" /supportedlang)" \
     "bigaligned=$(on_console "$(win big-aligned-tagged.exe)" /supportedlang)" \
@@ -230,12 +243,12 @@ step "start-up and tag read: $runs interleaved rounds"
     "tag1g=$(on_console "$(win tag-1g.exe)" /supportedlang)"
 
 step "extraction of 256 MiB and peak memory: $extract_runs interleaved pairs, twice"
-copy_command="wine cmd /c copy /y '$(winpath "$payload/big-base.msi")' 'C:\\bench-copy.bin'"
+copy_command="$QUORIX_WINE_LOADER cmd /c copy /y '$(winpath "$payload/big-base.msi")' 'C:\\bench-copy.bin'"
 extraction() { # product-file result-name
     "${measure[@]}" extract --runs "$extract_runs" --size "$big_size" \
         --target "$scratch/prefix/drive_c/ProgramData/$this_code/$base_stem.msi" \
         --copy "$copy_command </dev/null" --copy-target "$scratch/prefix/drive_c/bench-copy.bin" \
-        --logs "$results/$2-logs" --out "$results/$2.json" -- wine "$(win "$1")" /silent
+        --logs "$results/$2-logs" --out "$results/$2.json" -- "$QUORIX_WINE_LOADER" "$(win "$1")" /silent
 }
 extraction big-tagged.exe extract
 extraction big-aligned-tagged.exe extract-aligned

@@ -1,15 +1,29 @@
 #!/usr/bin/env bash
 # The main job: set up what is missing, build the signed and tagged product, and run it under
-# Wine on a fresh 32-bit prefix, unattended, then show what the run did.
+# Wine on a fresh prefix, unattended, then show what the run did. Where this machine runs 32-bit
+# code that is the 32-bit product in a 32-bit prefix; where it runs none, the x86-64 build of
+# the same sources in a 64-bit prefix (tests/wine/wine-path.sh; QUORIX_WINE_BITS=64 forces it).
 #   bash scripts/demo.sh [ARGUMENTS...]      (default: /silent)
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$repo"
 
+. "$repo/tests/wine/wine-path.sh"
+requested="${QUORIX_WINE_BITS:-}"
+if quorix_wine_path 2>/dev/null; then
+    echo "=== $(quorix_wine_path_line)"
+    echo "=== the demo runs build/$QUORIX_PRODUCT_PRESET/QuorixSetup-tagged.exe"
+fi
 bash scripts/setup.sh
-echo "=== building the product (signed, tagged) and the UI driver"
-cmake --preset win32 >/dev/null && cmake --build --preset win32 >/dev/null
-cmake --preset win32-tests >/dev/null && cmake --build --preset win32-tests --target ui-driver >/dev/null
+# Setup may just have installed Wine: decide again on what is there now.
+QUORIX_WINE_BITS="$requested"
+unset QUORIX_WINE_DECIDED
+quorix_wine_path
+product="$QUORIX_PRODUCT_PRESET"
+tests="$QUORIX_TESTS_PRESET"
+echo "=== building the product ($product: signed, tagged) and the UI driver ($tests)"
+cmake --preset "$product" >/dev/null && cmake --build --preset "$product" >/dev/null
+cmake --preset "$tests" >/dev/null && cmake --build --preset "$tests" --target ui-driver >/dev/null
 
 args=("$@")
 [ ${#args[@]} -gt 0 ] || args=(/silent)
@@ -21,21 +35,21 @@ export QUORIX_WINE_CACHE_DIR="$repo/build/wine-cache"
 . "$repo/tests/wine/lib.sh"
 wine_traps
 start_xvfb
-echo "=== fresh Wine prefix"
+echo "=== fresh Wine prefix ($WINEARCH)"
 make_prefix "$work/prefix"
 use_prefix "$work/prefix"
 
-exe="$repo/build/win32/QuorixSetup-tagged.exe"
-driver="$repo/build/win32-tests/tools/ui_driver/ui-driver.exe"
+exe="$repo/build/$product/QuorixSetup-tagged.exe"
+driver="$repo/build/$tests/tools/ui_driver/ui-driver.exe"
 
 # The language list needs a real console: `script` gives Wine a terminal, so cmd gets one.
 echo "=== from a console: QuorixSetup-tagged.exe /supportedlang"
-printf -v listing '%q ' wine cmd /c "$(winpath "$exe")" /supportedlang
+printf -v listing '%q ' "$QUORIX_WINE_LOADER" cmd /c "$(winpath "$exe")" /supportedlang
 SHELL=/bin/bash timeout -k 10 120 script -qfec "$listing" /dev/null </dev/null 2>&1 \
     | sed -E 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\x1b\][^\x07]*\x07//g' | tr -d '\r' | sed '/^$/d' || true
 
 echo
-echo "=== running unattended: QuorixSetup-tagged.exe ${args[*]}"
+echo "=== running unattended: build/$product/QuorixSetup-tagged.exe ${args[*]}"
 set +e
 wine_run -t 600 "$driver" --log "$(winpath "$work/run.jsonl")" --timeout 540 --default press \
     -- "$(winpath "$exe")" "${args[@]}" >"$work/driver.out" 2>&1
@@ -72,3 +86,4 @@ find "$WINEPREFIX/drive_c" -path '*{7F150524-34B9-B5DF-9E77-69B10F4205B4}*' -typ
 find "$WINEPREFIX/drive_c/users" -name 'VLM*.tmp' -printf '  %p (%s bytes)\n' 2>/dev/null || true
 echo
 echo "(full log: $work/run.jsonl; prefix kept in $work/prefix)"
+echo "($(quorix_wine_path_line))"

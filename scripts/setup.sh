@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need and is missing. Debian, run as root.
+# Ends by saying which Wine path this machine takes (tests/wine/wine-path.sh).
 set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+
+wine_path() {
+    . "$here/../tests/wine/wine-path.sh"
+    quorix_wine_path && echo "setup: $(quorix_wine_path_line)"
+}
 
 packages=(
   cmake make g++ libgtest-dev googletest libboost-dev python3
   g++-mingw-w64-i686 binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   msitools wixl osslsigncode openssl
-  wine wine32 xvfb xauth jq bsdutils
+  wine wine32 wine64 xvfb xauth jq bsdutils
   clang libclang-rt-14-dev
   imagemagick fonts-wqy-microhei
 )
@@ -23,6 +31,7 @@ done
 
 if [ ${#missing[@]} -eq 0 ]; then
   echo "setup: everything is installed"
+  wine_path
   exit 0
 fi
 
@@ -37,3 +46,4 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -q
 apt-get install -y -q "${missing[@]}"
+wine_path

@@ -1,22 +1,53 @@
-# Shared shell functions of the Wine runs: a private X display, 32-bit prefixes (copied from a
-# cached pristine one), wine with time limits, and cleanup on every exit path.
+# Shared shell functions of the Wine runs: a private X display, prefixes (copied from a cached
+# pristine one), wine with time limits, and cleanup on every exit path.
 # Source it from bash:  . "$(dirname "$0")/lib.sh"
 #
 #   start_xvfb                 own Xvfb on a free display; exports DISPLAY
 #   stop_xvfb
-#   make_prefix DIR            fresh 32-bit prefix in DIR (a copy of the cached pristine one)
+#   make_prefix DIR            fresh prefix in DIR (a copy of the cached pristine one)
 #   use_prefix DIR             export WINEPREFIX for wine_run and friends
 #   wine_run [-t SECONDS] PROGRAM [ARGS...]   wine PROGRAM, no stdin, killed after SECONDS
 #   wine_stop                  kill the current prefix's wineserver and its processes
 #   wine_cleanup               wine_stop + stop_xvfb; installed as the EXIT trap by wine_traps
 #   wine_traps                 install the traps (EXIT, INT, TERM, HUP)
 #   winpath PATH               unix path -> the Z:\ path Wine programs see
+#   wine, wineserver           the loader and server of this machine's Wine path (functions,
+#                              exported to child shells such as `script -c`)
 #
-# Environment: QUORIX_WINE_CACHE_DIR (where the pristine prefix is kept, default
+# The Wine path (tests/wine/wine-path.sh) is decided once: the 32-bit product in a 32-bit prefix
+# where this machine runs 32-bit code, otherwise the x86-64 build in a 64-bit prefix under
+# wine64. Everything that differs between the two is set here and nowhere else:
+#   WINEARCH                   win32 or win64
+#   QUORIX_WINE_LOADER / QUORIX_WINESERVER   which Wine runs the programs
+#   QUORIX_PRODUCT_PRESET / QUORIX_TESTS_PRESET   which build's programs they are
+#   QUORIX_OBJDUMP             the binutils objdump of that build's PE format
+#
+# Environment: QUORIX_WINE_BITS (32 or 64: take that path; default: what the machine can do),
+# QUORIX_WINE_CACHE_DIR (where the pristine prefix is kept, default
 # ${TMPDIR:-/tmp}/quorix-wine-cache-$UID), QUORIX_WINE_NO_CACHE=1 (always boot a new prefix),
 # QUORIX_WINE_TIMEOUT (default seconds of wine_run, 300), WINEDEBUG (default -all).
 
-export WINEARCH=win32
+. "$(dirname "${BASH_SOURCE[0]}")/wine-path.sh"
+quorix_wine_path || return 1 2>/dev/null || exit 1
+if [ "$QUORIX_WINE_BITS" = 64 ]; then
+    export WINEARCH=win64
+    # wine64 starts its own children through WINELOADER; the Debian wrappers (wine, wineboot,
+    # winepath) would pick the 32-bit loader whenever wine32 is installed, so nothing here
+    # calls them.
+    export WINELOADER="$QUORIX_WINE_LOADER" WINESERVER="$QUORIX_WINESERVER"
+    QUORIX_OBJDUMP=x86_64-w64-mingw32-objdump
+else
+    export WINEARCH=win32
+    QUORIX_OBJDUMP=i686-w64-mingw32-objdump
+fi
+# A 64-bit program in a 64-bit prefix and a 32-bit one in a 32-bit prefix both see their own
+# system folder as C:\windows\system32.
+QUORIX_SYSTEM_DIR=windows/system32
+export QUORIX_OBJDUMP QUORIX_SYSTEM_DIR
+wine() { "$QUORIX_WINE_LOADER" "$@"; }
+wineserver() { "$QUORIX_WINESERVER" "$@"; }
+export -f wine wineserver
+
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko install dialogs (they would wait for a click, and want the network), and no
 # menu entries or file associations written into the user's desktop.
@@ -76,8 +107,8 @@ use_prefix() {
 
 wine_stop() {
     [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] || return 0
-    timeout 20 wineserver -k </dev/null >/dev/null 2>&1
-    timeout 20 wineserver -w </dev/null >/dev/null 2>&1
+    timeout 20 "$QUORIX_WINESERVER" -k </dev/null >/dev/null 2>&1
+    timeout 20 "$QUORIX_WINESERVER" -w </dev/null >/dev/null 2>&1
     return 0
 }
 
@@ -102,10 +133,12 @@ wine_run() {
         shift 2
     fi
     # -k: a program that ignores the polite signal is killed 10 seconds later.
-    timeout -k 10 "$limit" wine "$@" </dev/null
+    timeout -k 10 "$limit" "$QUORIX_WINE_LOADER" "$@" </dev/null
 }
 
 _wine_version() { wine --version 2>/dev/null | tr -c 'A-Za-z0-9.\n-' '_'; }
+# The pristine prefix of this path: one per prefix kind and Wine version.
+_wine_prefix_kind() { printf '%s-%s\n' "$WINEARCH" "$(_wine_version)"; }
 
 # Boots a new prefix in DIR: wineboot -i, then waits for the wineserver to finish writing it.
 _boot_prefix() {
@@ -117,17 +150,17 @@ _boot_prefix() {
         export WINEPREFIX="$dir" WINEDLLOVERRIDES="$QUORIX_WINE_OVERRIDES"
         # No display: the boot needs none, and one left open would keep explorer.exe alive.
         unset DISPLAY
-        timeout -k 10 240 wineboot -i </dev/null >"$dir.boot.log" 2>&1 || exit 1
+        timeout -k 10 240 "$QUORIX_WINE_LOADER" wineboot -i </dev/null >"$dir.boot.log" 2>&1 || exit 1
         # Unmanaged windows: with no window manager on the display, Wine waits 2 s for one
         # on every window it hides; unmanaged, it also draws the captions itself, as Windows.
-        timeout -k 10 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+        timeout -k 10 60 "$QUORIX_WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
             </dev/null >>"$dir.boot.log" 2>&1 || exit 1
-        timeout 120 wineserver -w </dev/null || exit 1
+        timeout 120 "$QUORIX_WINESERVER" -w </dev/null || exit 1
     )
     local rc=$?
     if [ $rc -ne 0 ] || [ ! -f "$dir/system.reg" ]; then
         _wine_log "wineboot failed in $dir (see $dir.boot.log)"
-        (export WINEPREFIX="$dir"; timeout 20 wineserver -k </dev/null >/dev/null 2>&1)
+        (export WINEPREFIX="$dir"; timeout 20 "$QUORIX_WINESERVER" -k </dev/null >/dev/null 2>&1)
         rm -rf "$dir"
         return 1
     fi
@@ -139,7 +172,7 @@ _boot_prefix() {
 # takes about 2 s, a boot about 12 s.
 _pristine_prefix() {
     local cache="${QUORIX_WINE_CACHE_DIR:-${TMPDIR:-/tmp}/quorix-wine-cache-$(id -u)}"
-    local pristine="$cache/pristine-$(_wine_version)"
+    local pristine="$cache/pristine-$(_wine_prefix_kind)"
     mkdir -p "$cache" || return 1
     (
         flock -w 300 9 || { _wine_log "timed out waiting for $cache/lock"; exit 1; }

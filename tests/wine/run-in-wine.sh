@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # run-in-wine.sh EXE [ARGS...]: runs a cross-built console program (a GoogleTest suite, say)
-# under Wine in a fresh 32-bit prefix on a private X display, and passes its output and exit
+# under Wine in a fresh prefix of this machine's Wine path (tests/wine/wine-path.sh) on a private X display, and passes its output and exit
 # code through. Works without a display, without stdin and in CI; never waits forever.
 #   QUORIX_WINE_TIMEOUT  seconds before the program is killed (default 300; exit code 124)
 #   QUORIX_WINE_KEEP=1   keep the prefix (its path is printed) for a look afterwards
@@ -32,6 +32,7 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 trap 'exit 129' HUP
 
+quorix_wine_path_line >&2
 start_xvfb || exit 2
 make_prefix "$scratch/prefix" || exit 2
 use_prefix "$scratch/prefix"

@@ -40,6 +40,7 @@ _scenario_cleanup() {
 }
 
 scenario_begin() {
+    quorix_wine_path_line
     command -v jq >/dev/null || skip "jq is not installed"
     if [ -n "${WINEPREFIX:-}" ]; then wine_stop; fi
     rm -rf "$SCRATCH"

@@ -12,7 +12,7 @@ exe="$(product_exe QuorixSetup-tagged.exe)"
 strip_terminal() { sed -E 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\x1b\][^\x07]*\x07//g' | tr -d '\r'; }
 
 # A terminal: `script` gives wine a pseudo-terminal, so cmd gets a real console.
-printf -v command '%q ' wine cmd /c "$exe" /FOO
+printf -v command '%q ' "$QUORIX_WINE_LOADER" cmd /c "$exe" /FOO
 SHELL=/bin/bash timeout -k 10 90 script -qfec "$command" /dev/null </dev/null \
     >"$SCRATCH/terminal.raw" 2>&1
 rc=$?

@@ -38,7 +38,7 @@ installed() {
 }
 
 echo "== what the exe imports: system libraries only, none that is loaded by path at run time"
-objdump="$(command -v i686-w64-mingw32-objdump || true)"
+objdump="$(command -v "$QUORIX_OBJDUMP" || true)"
 if [ -n "$objdump" ]; then
     imports="$("$objdump" -p "$product" | sed -n 's/^[[:space:]]*DLL Name: //p' |
         tr 'A-Z' 'a-z' | sort -u | tr '\n' ' ')"
@@ -55,7 +55,7 @@ if [ -n "$objdump" ]; then
             "$product")" 1 "the manifest's Common Controls 6 dependency"
     fi
 else
-    echo "i686-w64-mingw32-objdump not found: import check left out"
+    echo "SKIPPED: $QUORIX_OBJDUMP not found: the import check is left out"
 fi
 
 cd "$downloads" || exit 1

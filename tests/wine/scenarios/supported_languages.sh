@@ -17,7 +17,7 @@ strip_terminal() { sed -E 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\x1b\][^\x07]*\x07//g'
 on_terminal() {
     local name="$1" command
     shift
-    printf -v command '%q ' wine cmd /c "$@"
+    printf -v command '%q ' "$QUORIX_WINE_LOADER" cmd /c "$@"
     SHELL=/bin/bash timeout -k 10 90 script -qfec "$command" /dev/null </dev/null \
         >"$SCRATCH/$name.raw" 2>&1
     rc=$?
