@@ -34,3 +34,6 @@ if(QUORIX_CONTRACT_TESTS)
 endif()
 
 quorix_optional_subdirectory(tools/stamp_tag)
+
+# The Wine-path check of the scripts (tests/wine/wine-path.sh) on made-up machines.
+add_test(NAME harness.wine_path COMMAND bash ${QUORIX_SOURCE_DIR}/tests/wine/wine-path-test.sh)

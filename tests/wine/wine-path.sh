@@ -20,8 +20,9 @@
 # The answer is computed once per shell and kept in the environment, so child scripts (CTest's
 # scenarios) take the same path as the command that started them.
 
-_QUORIX_WINE32_LOADER=/usr/lib/wine/wine
-_QUORIX_WINE64_LOADER=/usr/lib/wine/wine64
+# (Overridable only for the check's own test, tests/wine/wine-path-test.sh.)
+_QUORIX_WINE32_LOADER="${QUORIX_TEST_WINE32_LOADER:-/usr/lib/wine/wine}"
+_QUORIX_WINE64_LOADER="${QUORIX_TEST_WINE64_LOADER:-/usr/lib/wine/wine64}"
 
 # True when the loader starts and answers its version (an i386 loader fails with "Exec format
 # error" on a kernel without 32-bit support).
@@ -54,7 +55,7 @@ quorix_wine_path() {
         return 1
     else
         bits=64
-        reason="this machine runs no 32-bit x86 code ($_QUORIX_WINE32_LOADER: $(
+        reason="the 32-bit Wine loader does not start here ($_QUORIX_WINE32_LOADER: $(
             "$_QUORIX_WINE32_LOADER" --version 2>&1 | head -n 1 | sed 's/^.*: //'))"
     fi
     if [ "$bits" = 64 ]; then
