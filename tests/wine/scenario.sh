@@ -23,6 +23,20 @@ _scenario_here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 . "$_scenario_here/lib.sh"
 
 SCENARIO_FAILURES=0
+
+# The demo packages' product codes, as the product build wrote them (packages/CMakeLists.txt is
+# their one source): this release, its language packs, the previous generation and the release
+# found through the compatibility value.
+_demo_code() {
+    sed -n "s/^set(QUORIX_DEMO_$1 \"\(.*\)\")\$/\1/p" \
+        "${QUORIX_PACKAGES_DIR:-/nonexistent}/demo_packages.cmake" 2>/dev/null
+}
+BASE_CODE="$(_demo_code BASE_PRODUCT_CODE)"
+EN_US_PACK_CODE="$(_demo_code LANGUAGE_PACK_CODE_en-US)"
+EN_GB_PACK_CODE="$(_demo_code LANGUAGE_PACK_CODE_en-GB)"
+DE_DE_PACK_CODE="$(_demo_code LANGUAGE_PACK_CODE_de-DE)"
+PREVIOUS_CODE="$(_demo_code PREVIOUS_GENERATION_PRODUCT_CODE)"
+COMPATIBILITY_CODE="$(_demo_code COMPATIBILITY_PRODUCT_CODE)"
 SCRATCH="${QUORIX_SCENARIO_DIR:-${TMPDIR:-/tmp}/quorix-scenario-$$}"
 
 skip() {
@@ -121,7 +135,6 @@ scenario_end() {
 #   demo_wait_event LINE [S]     waits up to S seconds (default 15) for LINE; 0 when it came
 #   demo_setting NAME DWORD      sets a REG_DWORD setting; demo_settings_clear removes them all
 #   demo_install FILE [PROPS...] msiexec /i FILE /qn, checked with expect_eq
-#   demo_registered CODE         yes/no: the installer's Uninstall entry of a product code
 #   demo_value KEY NAME          data of a REG_SZ value, "<absent>" when it is not there
 demo_events() {
     wine_run -t 60 reg query 'HKLM\Software\Velora\QuorixDemo\Events' /v Log 2>/dev/null |
@@ -159,12 +172,6 @@ demo_install() {
     shift
     wine_run -t 120 msiexec /i "$(winpath "$file")" /qn "$@"
     expect_eq "$?" 0 "msiexec /i $(basename "$file")"
-}
-
-demo_registered() {
-    wine_run -t 60 reg query \
-        "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" >/dev/null 2>&1 &&
-        echo yes || echo no
 }
 
 demo_value() {
@@ -213,10 +220,11 @@ keep_png() {
 #   links_wait [S]     until a page was opened (at most S seconds, default 5); 1 when none came
 #   links_opened       the addresses, one a line
 #   reg_values KEY     the values of a key as NAME=TYPE=DATA lines, "<absent>" for no key
+#   expect_values KEY LABEL NAME=TYPE=DATA...   each pair is among the key's values
 #   product_installed CODE   yes/no: the Uninstall entry of a product code exists
-#   catalog_text CONST KEY   a text of the setup's own catalog (src/ui/catalog_texts_*.cpp):
-#                      CONST the locale's table (kEnUs, kDeDe, ...), KEY its comment
-#                      (DialogTitle, NextButton, ...); escapes \r \n \" \\ resolved
+#   catalog_text LOCALE KEY  a text of the setup's own catalog as the product's logic reads it
+#                      under Wine (the probe's "catalog LOCALE", once per locale and scenario):
+#                      LOCALE a code (en-US, de-DE), KEY a message key (DialogTitle, ...)
 links_capture() {
     local recorder="$SCRATCH/record-link.sh"
     printf '#!/bin/sh\nprintf "%%s\\n" "$1" >>"%s"\n' "$SCRATCH/links.txt" >"$recorder"
@@ -239,31 +247,31 @@ reg_values() {
     printf '%s\n' "$out" | tr -d '\r' |
         awk -F '    ' 'NF >= 3 && $1 == "" { print $2 "=" $3 "=" $4 }'
 }
+expect_values() {
+    local snapshot pair key="$1" label="$2"
+    shift 2
+    snapshot="$(reg_values "$key")"
+    for pair in "$@"; do
+        expect_eq "$(printf '%s\n' "$snapshot" | grep -c -x -F "$pair")" 1 "$label: $pair"
+    done
+}
 product_installed() {
+    # An empty code would ask for the Uninstall key itself, which always exists.
+    [ -n "$1" ] || { echo "no product code (is the product built?)" >&2; echo "<no code>"; return; }
     wine_run -t 60 reg query \
         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" >/dev/null 2>&1 &&
         echo yes || echo no
 }
 catalog_text() {
-    CATALOG_CONST="$1" CATALOG_KEY="$2" perl -0777 -e '
-        my $src = join "", map { local $/; open my $f, "<:raw", $_ or die; <$f> } @ARGV;
-        my $lit = qr/L"(?:[^"\\]|\\.)*"/;
-        my %named;
-        while ($src =~ /const\s+wchar_t\s+(\w+)\[\]\s*=\s*((?:$lit\s*)+);/g) { $named{$1} = $2 }
-        $src =~ /const\s+LocaleTexts\s+\Q$ENV{CATALOG_CONST}\E\s*=\s*\{\{(.*?)\}\};/s
-            or die "no table $ENV{CATALOG_CONST}\n";
-        my $block = $1;
-        while ($block =~ m{//\s*(\w+)[^\n]*\n\s*((?:$lit\s*)+|\w+)\s*,}g) {
-            next unless $1 eq $ENV{CATALOG_KEY};
-            my $value = $2;
-            $value = $named{$value} // die "no constant $value\n" if $value =~ /^\w+$/;
-            my $text = join "", $value =~ /L"((?:[^"\\]|\\.)*)"/g;
-            $text =~ s/\\(.)/$1 eq "r" ? "\r" : $1 eq "n" ? "\n" : $1/ge;
-            print $text;
-            exit 0;
-        }
-        die "no key $ENV{CATALOG_KEY} in $ENV{CATALOG_CONST}\n";
-    ' "$QUORIX_WINE_TESTS_DIR"/../../src/ui/catalog_texts_*.cpp
+    [ -f "${QUORIX_PROBE:-}" ] || skip "quorix-probe.exe not built (QUORIX_PROBE)"
+    local cache="$SCRATCH/catalog-$1.txt" line
+    if [ ! -s "$cache" ]; then
+        wine_run -t 60 "$QUORIX_PROBE" catalog "$1" | tr -d '\r' >"$cache.new" &&
+            mv "$cache.new" "$cache" || { echo "FAIL: the probe has no catalog for $1" >&2; return 1; }
+    fi
+    line="$(grep -m 1 "^$2=" "$cache")" || { echo "FAIL: no catalog key $2" >&2; return 1; }
+    # The probe escapes backslash, CR and LF as \\, \r and \n.
+    printf '%b' "${line#*=}"
 }
 # shots_for NAME: a fresh folder $SCRATCH/shots/NAME for one drive's --shots, as a Wine path.
 shots_for() {

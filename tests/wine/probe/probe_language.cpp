@@ -4,6 +4,7 @@
 //   packs                          the found packs in position order
 //   load-string ID                 LoadStringW of our module in the loader's language
 //   catalog-text KEY LOCALE        the catalog's unformatted text (the expected box text)
+//   catalog LOCALE                 every key's text in that locale, one KEY=text line each
 //   installed-version-message KIND the box; exit code = its answer
 //   message-font-glyphs KEY LOCALE which face the message-box font resolves to, and how many
 //                                  characters of the catalog text it has no glyph for
@@ -125,6 +126,17 @@ int CatalogText(ProcessContext& ctx, const std::vector<std::wstring>& args) {
     return 0;
 }
 
+int Catalog(ProcessContext& ctx, const std::vector<std::wstring>& args) {
+    if (args.size() != 1) return 2;
+    ui::BuildCatalog(ctx.state.catalog);
+    for (const KeyName& entry : kKeyNames) {
+        const wchar_t* text = ui::LookupText(ctx.state.catalog, entry.key, args[0]);
+        if (text == nullptr) return 2;
+        Print(entry.name, Escaped(text));
+    }
+    return 0;
+}
+
 // A message box draws its text in the non-client metrics' message font; when no installed
 // face has the script's glyphs, the text comes out as boxes. GetGlyphIndicesW tells which
 // characters the font (with the faces Wine links to it) cannot draw.
@@ -182,6 +194,7 @@ const Registration kUiLocale(L"ui-locale", L"", UiLocale);
 const Registration kPacks(L"packs", L"", Packs);
 const Registration kLoadString(L"load-string", L"ID", LoadStringCommand);
 const Registration kCatalogText(L"catalog-text", L"KEY LOCALE", CatalogText);
+const Registration kCatalog(L"catalog", L"LOCALE", Catalog);
 const Registration kMessageFontGlyphs(L"message-font-glyphs", L"KEY LOCALE", MessageFontGlyphs);
 const Registration kInstalledVersionMessage(L"installed-version-message", L"KIND",
                                             InstalledVersionMessage);

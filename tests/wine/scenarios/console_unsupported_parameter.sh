@@ -21,7 +21,7 @@ expect_contains "$terminal" 'Parameter "/foo" is not supported!' \
     "the line is printed on the terminal, in lower case"
 expect_eq "$rc" 0 "exit code on a terminal"
 
-base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
+base_code="$BASE_CODE"
 # Answered on the console, the run ends before any installation work.
 expect_eq "$(product_installed "$base_code")" no "nothing installed from the terminal run"
 

@@ -20,8 +20,7 @@ for file in msi.dll version.dll naive-loader.exe user32-stub.exe; do
     [ -f "$planted/$file" ] || skip "$file not built (QUORIX_PLANTED_DIR=$planted)"
 done
 
-base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
-uninstall_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
+base_code="$BASE_CODE"
 downloads="$SCRATCH/downloads"
 mkdir -p "$downloads" || exit 1
 cp "$product" "$downloads/QuorixSetup.exe" || exit 1
@@ -33,9 +32,6 @@ planted_overrides="$QUORIX_WINE_OVERRIDES;msi,version=n,b"
 setup_overrides="$QUORIX_WINE_OVERRIDES;msi=n,b;version=b"
 markers() { (cd "$downloads" && ls -- *.loaded 2>/dev/null | tr '\n' ' '); }
 clear_markers() { rm -f "$downloads"/*.loaded; }
-installed() {
-    wine_run -t 60 reg query "$uninstall_key\\$1" >/dev/null 2>&1 && echo yes || echo no
-}
 
 echo "== what the exe imports: system libraries only, none that is loaded by path at run time"
 objdump="$(command -v "$QUORIX_OBJDUMP" || true)"
@@ -89,5 +85,5 @@ expect_eq "$rc" 0 "exit code (driver)"
 expect_eq "$(exit_code "$LOG")" 0 "exit code of the setup"
 expect_eq "$(window_count "$LOG")" 0 "windows shown"
 expect_eq "$(markers)" "" "planted libraries loaded by the setup"
-expect_eq "$(installed "$base_code")" yes "base package installed with the system's msi.dll"
+expect_eq "$(product_installed "$base_code")" yes "base package installed with the system's msi.dll"
 scenario_end

@@ -14,7 +14,7 @@ QUORIX_PROBE_PAYLOAD="$(product_exe QuorixSetup.exe)"
 export QUORIX_PROBE_PAYLOAD
 wineserver -p
 
-this_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
+this_code="$BASE_CODE"
 stem='{6513270E-269E-0D37-F2A7-4DE452E6B438}'
 common="C:\\ProgramData\\$this_code\\"
 user_folder="C:\\users\\$(id -un)\\AppData\\Roaming\\$this_code\\"

@@ -12,8 +12,8 @@
 scenario_begin
 exe="$(product_exe QuorixSetup-tagged.exe)"
 
-base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
-pack_code='{18F135D2-5F55-7203-3018-50C5A38FD547}'
+base_code="$BASE_CODE"
+pack_code="$EN_US_PACK_CODE"
 links="$SCRATCH/links.txt"
 recorder="$SCRATCH/record-link.sh"
 printf '#!/bin/sh\nprintf "%%s\\n" "$1" >>"%s"\n' "$links" >"$recorder"
@@ -32,11 +32,6 @@ wait_for_links() {
     return 1
 }
 opened() { cat "$links" 2>/dev/null; }
-installed() {
-    wine_run -t 60 reg query \
-        "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" >/dev/null 2>&1 &&
-        echo yes || echo no
-}
 uninstall() {
     wine_run -t 120 msiexec /x "$1" /qn
     expect_eq "$?" 0 "msiexec /x $1"
@@ -87,8 +82,8 @@ expect_contains "$url" \
     "failing run: install-help page, errorcode=1639, action=1"
 expect_contains "$url" "&aid=vlq2011aid30017xx-XX" "failing run: report query: the affiliate"
 expect_contains "$url" "&vl_lang=en-US&" "failing run: report query: the dialog's language"
-expect_eq "$(installed "$base_code")" no "failing run: base package not installed"
-expect_eq "$(installed "$pack_code")" no "failing run: the pack installed before went again"
+expect_eq "$(product_installed "$base_code")" no "failing run: base package not installed"
+expect_eq "$(product_installed "$pack_code")" no "failing run: the pack installed before went again"
 rm -f "$links"
 
 echo "== silent run, the base package fails: no page"
@@ -105,7 +100,7 @@ echo "== silent run, installation succeeds: no page"
 drive silent -- "$exe" /silent
 expect_eq "$?" 0 "silent run: exit code"
 expect_eq "$(window_count "$LOG")" 0 "silent run: windows shown"
-expect_eq "$(installed "$base_code")" yes "silent run: base package installed"
+expect_eq "$(product_installed "$base_code")" yes "silent run: base package installed"
 sleep 2
 expect_eq "$(opened | grep -c .)" 0 "silent run: pages opened"
 scenario_end

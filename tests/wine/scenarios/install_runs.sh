@@ -19,8 +19,8 @@ QUORIX_PROBE_PAYLOAD="$(winpath "$stamped")"
 export QUORIX_PROBE_PAYLOAD
 wineserver -p
 
-this_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
-en_gb_code='{AE97BA94-D0ED-A82F-8F6D-05584EF8AA38}'
+this_code="$BASE_CODE"
+en_gb_code="$EN_GB_PACK_CODE"
 received='HKLM\Software\Velora\QuorixDemo\Received'
 pack_received='HKLM\Software\Velora\QuorixDemo\LanguagePacks\en-US'
 default_tag='AFFILIATEID=vlq2011aid30017xx-XX AFFILIATEIDFLAGS=#0'

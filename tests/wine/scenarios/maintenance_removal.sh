@@ -11,8 +11,8 @@ scenario_begin
 exe="$(product_exe QuorixSetup-tagged.exe)"
 wineserver -p
 
-base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
-pack_code='{18F135D2-5F55-7203-3018-50C5A38FD547}'
+base_code="$BASE_CODE"
+pack_code="$EN_US_PACK_CODE"
 folder='C:\Program Files\Velora\Quorix 2011'
 unix_folder="$WINEPREFIX/drive_c/Program Files/Velora/Quorix 2011"
 closed="helper closed 0 product window(s)|helper --close-vlqapps in $folder exit 0"
@@ -21,7 +21,7 @@ echo "== first run installs this release"
 drive install -- "$exe" /silent
 expect_eq "$?" 0 "install: exit code (driver)"
 expect_eq "$(window_count "$LOG")" 0 "install: windows shown"
-expect_eq "$(demo_registered "$base_code")" yes "install: base package installed"
+expect_eq "$(product_installed "$base_code")" yes "install: base package installed"
 demo_wait_event "service start in $folder"
 expect_eq "$?" 0 "install: the service started"
 
@@ -34,7 +34,7 @@ expect_eq "$(window_count "$LOG")" 0 "answer 2: windows shown"
 expect_eq "$(demo_events | paste -sd '|')" \
     "$closed|helper answers 2 as the test asked|helper --uninstall-lullex in $folder exit 2" \
     "answer 2: what the programs recorded"
-expect_eq "$(demo_registered "$base_code")" yes "answer 2: base package kept"
+expect_eq "$(product_installed "$base_code")" yes "answer 2: base package kept"
 expect_eq "$(test -f "$unix_folder/lullex.dat" && echo present)" present "answer 2: lullex.dat kept"
 
 echo "== the helper answers 0: the setup asks, No keeps the copy"
@@ -48,7 +48,7 @@ expect_contains "$(field "$LOG" 0 .text)" "Would you like to uninstall" "answer 
 expect_eq "$(demo_events | paste -sd '|')" \
     "$closed|helper answers 0 as the test asked|helper --uninstall-lullex in $folder exit 0" \
     "answer 0: what the programs recorded"
-expect_eq "$(demo_registered "$base_code")" yes "answer 0: base package kept"
+expect_eq "$(product_installed "$base_code")" yes "answer 0: base package kept"
 
 echo "== the helper's own answer, 1: the maintenance removal"
 demo_events_clear
@@ -61,8 +61,8 @@ demo_events >"$SCRATCH/events-removal.txt"
 expect_eq "$(paste -sd '|' "$SCRATCH/events-removal.txt")" \
     "$closed|lullex data removed|helper --uninstall-lullex in $folder exit 1|service stop in $folder|object slot 36 in $folder" \
     "removal: what the programs recorded, in order"
-expect_eq "$(demo_registered "$base_code")" no "removal: base package removed"
-expect_eq "$(demo_registered "$pack_code")" no "removal: en-US pack removed"
+expect_eq "$(product_installed "$base_code")" no "removal: base package removed"
+expect_eq "$(product_installed "$pack_code")" no "removal: en-US pack removed"
 expect_eq "$(test -e "$unix_folder" && echo present || echo absent)" absent \
     "removal: installation folder"
 expect_eq "$(demo_value 'HKCU\Software\Velora\Setup' AutoUninst)" "<absent>" \

@@ -10,7 +10,7 @@ packages="${QUORIX_PACKAGES_DIR:-}"
     skip "test packages not built in ${packages:-<QUORIX_PACKAGES_DIR unset>}"
 wineserver -p
 
-pack_code='{18F135D2-5F55-7203-3018-50C5A38FD547}'
+pack_code="$EN_US_PACK_CODE"
 folder='C:\Program Files\Velora\Quorix 2012'
 received='HKLM\Software\Velora\QuorixDemo\Received'
 
@@ -31,5 +31,5 @@ expect_eq "$(driver_errors "$LOG")" 0 "driver errors"
 sleep 2  # a service stop would have been recorded by now
 expect_eq "$(demo_events | paste -sd '|')" "" "nothing recorded by the programs"
 expect_eq "$(demo_value "$received" ProductVersion)" 11.0.0.0 "the newer release stays"
-expect_eq "$(demo_registered "$pack_code")" no "no language pack installed"
+expect_eq "$(product_installed "$pack_code")" no "no language pack installed"
 scenario_end

@@ -6,15 +6,10 @@
 scenario_begin
 exe="$(product_exe QuorixSetup-tagged.exe)"
 
-base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
-pack_code='{18F135D2-5F55-7203-3018-50C5A38FD547}'
+base_code="$BASE_CODE"
+pack_code="$EN_US_PACK_CODE"
 session_manager='HKLM\SYSTEM\CurrentControlSet\Control\Session Manager'
 
-installed() {
-    wine_run -t 60 reg query \
-        "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" >/dev/null 2>&1 &&
-        echo yes || echo no
-}
 # pending ENTRY...: PendingFileRenameOperations as Windows writes it, a REG_MULTI_SZ of
 # source/destination pairs (an empty destination is a deletion). reg.exe refuses empty strings
 # in a REG_MULTI_SZ, so the value goes in through a .reg file (REGEDIT4: the data as ANSI
@@ -44,8 +39,8 @@ expect_contains "$(field "$LOG" 0 .text)" "Would you like to restart your comput
     "the restart question"
 expect_eq "$(field "$LOG" 0 '[.buttons[].id] | join(",")')" "6,7" "the box's buttons (Yes, No)"
 expect_eq "$(driver_errors "$LOG")" 0 "driver errors"
-expect_eq "$(installed "$base_code")" no "base package not installed"
-expect_eq "$(installed "$pack_code")" no "en-US pack not installed"
+expect_eq "$(product_installed "$base_code")" no "base package not installed"
+expect_eq "$(product_installed "$pack_code")" no "en-US pack not installed"
 expect_eq "$(wine_run -t 60 reg query 'HKLM\Software\Velora\Setup' >/dev/null 2>&1 &&
     echo yes || echo no)" no "no installation GUID written"
 
@@ -54,5 +49,5 @@ pending '\??\C:\x\unrelated.txt' '' '\??\C:\x\old.txt' '!\??\C:\x\other.txt'
 drive unrelated -- "$exe" /silent
 expect_eq "$?" 0 "unrelated: exit code (driver)"
 expect_eq "$(window_count "$LOG")" 0 "unrelated: boxes shown"
-expect_eq "$(installed "$base_code")" yes "unrelated: base package installed"
+expect_eq "$(product_installed "$base_code")" yes "unrelated: base package installed"
 scenario_end

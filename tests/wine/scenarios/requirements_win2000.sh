@@ -8,7 +8,7 @@
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
 exe="$(product_exe QuorixSetup-tagged.exe)"
-base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
+base_code="$BASE_CODE"
 links_capture
 
 wine_run -t 60 reg add 'HKCU\Software\Wine' /v Version /d win2k /f >/dev/null 2>&1

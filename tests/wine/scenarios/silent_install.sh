@@ -10,45 +10,26 @@ scenario_begin
 exe="$(product_exe QuorixSetup-tagged.exe)"
 [ -x "${QUORIX_STAMP_TAG:-}" ] || skip "stamp-tag not built (QUORIX_STAMP_TAG)"
 
-base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
-pack_code='{18F135D2-5F55-7203-3018-50C5A38FD547}'
-uninstall_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
+base_code="$BASE_CODE"
+pack_code="$EN_US_PACK_CODE"
 received='HKLM\Software\Velora\QuorixDemo\Received'
 sid_data='HKLM\SOFTWARE\Velora\Quorix\SIDData'
 setup_key='HKLM\Software\Velora\Setup'
 
-# The values of a key as NAME=TYPE=DATA lines ("<absent>" alone when the key is not there).
-values_of() {
-    local out
-    out="$(wine_run -t 60 reg query "$1" 2>/dev/null)" || { echo "<absent>"; return; }
-    printf '%s\n' "$out" | tr -d '\r' |
-        awk -F '    ' 'NF >= 3 && $1 == "" { print $2 "=" $3 "=" $4 }'
-}
-expect_values() { # key label NAME=TYPE=DATA...
-    local snapshot pair key="$1" label="$2"
-    shift 2
-    snapshot="$(values_of "$key")"
-    for pair in "$@"; do
-        expect_eq "$(printf '%s\n' "$snapshot" | grep -c -x -F "$pair")" 1 "$label: $pair"
-    done
-}
-installed() { # product code -> yes/no
-    wine_run -t 60 reg query "$uninstall_key\\$1" >/dev/null 2>&1 && echo yes || echo no
-}
 installation_guid() {
-    values_of "$setup_key" | sed -n 's/^(Default)=REG_SZ=//p'
+    reg_values "$setup_key" | sed -n 's/^(Default)=REG_SZ=//p'
 }
 
 echo "== silent run of the tagged exe on a fresh prefix"
 drive first -- "$exe" /silent
 expect_eq "$?" 0 "exit code (driver)"
 expect_eq "$(window_count "$LOG")" 0 "windows shown"
-expect_eq "$(installed "$base_code")" yes "base package installed"
-expect_eq "$(installed "$pack_code")" yes "en-US pack installed"
+expect_eq "$(product_installed "$base_code")" yes "base package installed"
+expect_eq "$(product_installed "$pack_code")" yes "en-US pack installed"
 expect_values "$received" "base received" LANGSTRING=REG_SZ=silent \
     AFFILIATEID=REG_SZ=vlq2011aid30017xx-XX 'AFFILIATEIDFLAGS=REG_SZ=#0' \
     TRANSFORMS=REG_SZ=:silent AppliedTransform=REG_SZ=silent
-record="$(values_of "$sid_data\\vlq2011aid30017xx-XX")"
+record="$(reg_values "$sid_data\\vlq2011aid30017xx-XX")"
 printf '%s\n' "$record" >"$SCRATCH/record-first.txt"
 expect_eq "$(printf '%s\n' "$record" | grep -c -x -F 'SID=REG_SZ=vlq2011aid30017xx-XX')" 1 \
     "session record: SID"
@@ -71,8 +52,8 @@ expect_eq "$?" 0 "second run: exit code (driver)"
 expect_eq "$(window_count "$LOG")" 0 "second run: windows shown (the helper agreed)"
 expect_eq "$(demo_events | grep -c -E '^helper --uninstall-lullex in .* exit 1$')" 1 \
     "second run: the helper's uninstallation step answered 1"
-expect_eq "$(installed "$base_code")" no "second run: base package removed"
-expect_eq "$(installed "$pack_code")" no "second run: en-US pack removed"
+expect_eq "$(product_installed "$base_code")" no "second run: base package removed"
+expect_eq "$(product_installed "$pack_code")" no "second run: en-US pack removed"
 expect_eq "$(installation_guid)" "$guid" "second run: installation GUID kept"
 
 echo "== the exe stamped with affiliate abc, after the removal"
@@ -82,7 +63,7 @@ stamped="$SCRATCH/QuorixSetup-abc.exe"
 drive stamped -- "$(winpath "$stamped")" /silent
 expect_eq "$?" 0 "stamped run: exit code (driver)"
 expect_eq "$(window_count "$LOG")" 0 "stamped run: windows shown"
-expect_eq "$(installed "$base_code")" yes "stamped run: base package installed"
+expect_eq "$(product_installed "$base_code")" yes "stamped run: base package installed"
 expect_values "$received" "stamped base received" AFFILIATEID=REG_SZ=abc \
     'AFFILIATEIDFLAGS=REG_SZ=#1' LANGSTRING=REG_SZ=silent
 expect_values "$sid_data\\abc" "stamped session record" SID=REG_SZ=abc Flags=REG_DWORD=0x1

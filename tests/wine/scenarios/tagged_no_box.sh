@@ -4,14 +4,14 @@
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
 exe="$(product_exe QuorixSetup-tagged.exe)"
-base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
+base_code="$BASE_CODE"
 
 drive tagged --on kind=dialog --press IDOK -- "$exe"
 rc=$?
 
 expect_eq "$(window_count "$LOG")" 1 "windows shown: the welcome dialog alone"
 expect_eq "$(field "$LOG" 0 .kind)" dialog "the one window is a dialog, not a box"
-expect_eq "$(field "$LOG" 0 .caption)" "$(catalog_text kEnUs DialogTitle)" \
+expect_eq "$(field "$LOG" 0 .caption)" "$(catalog_text en-US DialogTitle)" \
     "the one window is the welcome dialog"
 expect_eq "$(driver_errors "$LOG")" 0 "failed actions"
 expect_eq "$(exit_code "$LOG")" 0 "exit code (log)"

@@ -5,7 +5,7 @@
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
 exe="$(product_exe QuorixSetup.exe)"
-base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
+base_code="$BASE_CODE"
 
 drive untagged --on caption=extract_aidconfig2 --screenshot "$(winpath "$SCRATCH/box.bmp")" \
     --press OK --on kind=dialog --press IDOK -- "$exe"
@@ -18,7 +18,7 @@ expect_eq "$(field "$LOG" 0 .caption)" extract_aidconfig2 "caption"
 expect_eq "$(field "$LOG" 0 .text)" "No AID Config found.  Using default values." "text"
 expect_eq "$(field "$LOG" 0 .icon)" warning "icon"
 expect_eq "$(field "$LOG" 0 '[.buttons[].text] | join(",")')" OK "buttons"
-expect_eq "$(field "$LOG" 1 '"\(.kind) \(.caption)"')" "dialog $(catalog_text kEnUs DialogTitle)" \
+expect_eq "$(field "$LOG" 1 '"\(.kind) \(.caption)"')" "dialog $(catalog_text en-US DialogTitle)" \
     "after the box: the welcome dialog"
 expect_eq "$(driver_errors "$LOG")" 0 "driver errors"
 expect_eq "$(exit_code "$LOG")" 0 "exit code (log)"

@@ -15,9 +15,9 @@ packages="${QUORIX_PACKAGES_DIR:-}"
     skip "test packages not built in ${packages:-<QUORIX_PACKAGES_DIR unset>}"
 wineserver -p
 
-previous_code='{D23F0824-128B-2F33-0C5C-7FD0A6A3A450}'
-base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
-pack_code='{18F135D2-5F55-7203-3018-50C5A38FD547}'
+previous_code="$PREVIOUS_CODE"
+base_code="$BASE_CODE"
+pack_code="$EN_US_PACK_CODE"
 old='C:\Program Files\Velora\Quorix 2010'
 new='C:\Program Files\Velora\Quorix 2011'
 received='HKLM\Software\Velora\QuorixDemo\Received'
@@ -43,15 +43,15 @@ expect_eq "$(paste -sd '|' "$SCRATCH/events.txt")" \
 expect_eq "$(demo_value 'HKCU\Software\Velora\Setup' AutoUninst)" 1 "AutoUninst"
 
 echo "== the old copy is gone, this release is installed"
-expect_eq "$(demo_registered "$previous_code")" no "9.x Uninstall entry"
+expect_eq "$(product_installed "$previous_code")" no "9.x Uninstall entry"
 expect_eq "$(demo_value 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velora Quorix 2010' \
     InstallLocation)" "<absent>" "9.x InstallLocation entry"
 expect_eq "$(demo_value "HKLM\\Software\\Velora\\QuorixDemo\\ReceivedBy\\$previous_code" \
     ProductCode)" "<absent>" "9.x record of its properties"
 expect_eq "$(test -e "$WINEPREFIX/drive_c/Program Files/Velora/Quorix 2010" && echo present ||
     echo absent)" absent "9.x folder"
-expect_eq "$(demo_registered "$base_code")" yes "base package installed"
-expect_eq "$(demo_registered "$pack_code")" yes "en-US pack installed"
+expect_eq "$(product_installed "$base_code")" yes "base package installed"
+expect_eq "$(product_installed "$pack_code")" yes "en-US pack installed"
 expect_eq "$(demo_value "$received" ProductVersion)" 10.0.4410.11 "installed version"
 expect_eq "$(demo_value "$received" VLUPGRADE)" 9 "base received VLUPGRADE"
 expect_eq "$(demo_value "$received" FASTOEM)" 1 "base received FASTOEM"

@@ -12,8 +12,8 @@ packages="${QUORIX_PACKAGES_DIR:-}"
 [ -f "$packages/test/quorix_10.0.4400.0.msi" ] ||
     skip "test packages not built in ${packages:-<QUORIX_PACKAGES_DIR unset>}"
 
-base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
-pack_code='{18F135D2-5F55-7203-3018-50C5A38FD547}'
+base_code="$BASE_CODE"
+pack_code="$EN_US_PACK_CODE"
 folder='C:\Program Files\Velora\Quorix 2011'
 received='HKLM\Software\Velora\QuorixDemo\Received'
 
@@ -47,8 +47,8 @@ expect_eq "$(paste -sd '|' "$SCRATCH/events-yes.txt")" \
     "helper closed 0 product window(s)|helper --close-vlqapps in $folder exit 0|service stop in $folder|object slot 36 in $folder|service start in $folder" \
     "yes: what the programs recorded, in order"
 expect_eq "$(demo_value 'HKCU\Software\Velora\Setup' AutoUninst)" 1 "yes: AutoUninst"
-expect_eq "$(demo_registered "$base_code")" yes "yes: base package installed"
-expect_eq "$(demo_registered "$pack_code")" yes "yes: en-US pack installed"
+expect_eq "$(product_installed "$base_code")" yes "yes: base package installed"
+expect_eq "$(product_installed "$pack_code")" yes "yes: en-US pack installed"
 expect_eq "$(demo_value "$received" ProductVersion)" 10.0.4410.11 "yes: installed version"
 expect_eq "$(demo_value "$received" VLUPGRADE)" "" "yes: no VLUPGRADE for a 10.x copy"
 
@@ -61,5 +61,5 @@ sleep 2  # a service stop or start would have been recorded by now
 expect_eq "$(demo_events | paste -sd '|')" "" "no: nothing recorded by the programs"
 expect_eq "$(demo_value 'HKCU\Software\Velora\Setup' AutoUninst)" "<absent>" "no: AutoUninst"
 expect_eq "$(demo_value "$received" ProductVersion)" 10.0.4400.0 "no: the old build stays"
-expect_eq "$(demo_registered "$pack_code")" no "no: no language pack installed"
+expect_eq "$(product_installed "$pack_code")" no "no: no language pack installed"
 scenario_end

@@ -14,9 +14,9 @@ packages="${QUORIX_PACKAGES_DIR:-}"
 # Many short wine runs follow: one server for all of them instead of one per run.
 wineserver -p
 
-this_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
-previous_code='{D23F0824-128B-2F33-0C5C-7FD0A6A3A450}'
-compat_code='{38D433A6-C8EA-48BA-ACA3-CB149363F660}'
+this_code="$BASE_CODE"
+previous_code="$PREVIOUS_CODE"
+compat_code="$COMPATIBILITY_CODE"
 compat_key='HKLM\Software\Velora\Setup\Compatibility\1'
 
 probe() { wine_run -t 60 "$QUORIX_PROBE" "$@" 2>"$SCRATCH/probe.err" | tr -d '\r'; }

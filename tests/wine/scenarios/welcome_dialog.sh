@@ -11,9 +11,9 @@ exe="$(product_exe QuorixSetup-tagged.exe)"
 previous_msi="${QUORIX_PACKAGES_DIR:-}/test/quorix_9.0.1234.5.msi"
 docs="$QUORIX_WINE_TESTS_DIR/../../docs/screenshots"
 
-base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
-pack_code='{18F135D2-5F55-7203-3018-50C5A38FD547}'
-previous_code='{D23F0824-128B-2F33-0C5C-7FD0A6A3A450}'
+base_code="$BASE_CODE"
+pack_code="$EN_US_PACK_CODE"
+previous_code="$PREVIOUS_CODE"
 received='HKLM\Software\Velora\QuorixDemo\Received'
 links_capture
 
@@ -24,7 +24,7 @@ control() { jq -s -r --argjson id "$1" \
 has_value() { # key NAME=TYPE=DATA -> 1 when the key has exactly that value
     reg_values "$1" | grep -c -x -F "$2"
 }
-en() { catalog_text kEnUs "$1"; }
+en() { catalog_text en-US "$1"; }
 fresh_prefix() {
     make_prefix "$SCRATCH/prefix" || exit 1
     use_prefix "$SCRATCH/prefix"

@@ -12,9 +12,9 @@ exe="$(product_exe QuorixSetup-multi-tagged.exe)"
 flags="$QUORIX_WINE_TESTS_DIR/../../src/ui/resources/flags"
 docs="$QUORIX_WINE_TESTS_DIR/../../docs/screenshots"
 
-base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
-de_pack_code='{923A7369-94E3-BF91-1A61-DBE22E44158B}'
-en_pack_code='{18F135D2-5F55-7203-3018-50C5A38FD547}'
+base_code="$BASE_CODE"
+de_pack_code="$DE_DE_PACK_CODE"
+en_pack_code="$EN_US_PACK_CODE"
 received='HKLM\Software\Velora\QuorixDemo\Received'
 de_received='HKLM\Software\Velora\QuorixDemo\LanguagePacks\de-DE'
 links_capture
@@ -22,8 +22,8 @@ links_capture
 control() { jq -s -r --argjson id "$1" \
     "[.[] | select(.event == \"$2\")][${4:-0}].controls[] | select(.id == \$id and .class != \"ComboBox\") | $3" "$LOG"; }
 has_value() { reg_values "$1" | grep -c -x -F "$2"; }
-en() { catalog_text kEnUs "$1"; }
-de() { catalog_text kDeDe "$1"; }
+en() { catalog_text en-US "$1"; }
+de() { catalog_text de-DE "$1"; }
 snapshot_path() { # INDEX of the snapshot -> Unix path of its PNG
     jq -s -r --argjson i "$1" '[.[] | select(.event == "snapshot")][$i].screenshot // "none"' "$LOG" |
         sed 's/^Z://; s#\\#/#g'
