@@ -24,9 +24,14 @@ if(NOT EXISTS ${QUORIX_BOOST_INCLUDE}/boost)
   file(CREATE_LINK ${QUORIX_BOOST_ROOT}/boost ${QUORIX_BOOST_INCLUDE}/boost SYMBOLIC)
 endif()
 
+# The release's version, generated from cmake/Release.cmake for the code and the resources.
+set(QUORIX_GENERATED_INCLUDE ${CMAKE_BINARY_DIR}/generated)
+configure_file(${QUORIX_SOURCE_DIR}/src/common/release_version.h.in
+  ${QUORIX_GENERATED_INCLUDE}/release_version.h @ONLY)
+
 function(quorix_logic_library name)
   add_library(${name} STATIC ${QUORIX_LOGIC_SOURCES} ${ARGN})
-  target_include_directories(${name} PUBLIC ${QUORIX_SOURCE_DIR}/src)
+  target_include_directories(${name} PUBLIC ${QUORIX_SOURCE_DIR}/src ${QUORIX_GENERATED_INCLUDE})
   target_include_directories(${name} SYSTEM PUBLIC ${QUORIX_BOOST_INCLUDE})
 endfunction()
 

@@ -11,6 +11,8 @@
 set -u
 
 here=$(cd "$(dirname "$0")" && pwd)
+release_version=$(sed -n 's/^set(QUORIX_RELEASE_VERSION \(.*\))$/\1/p' "$here/../cmake/Release.cmake")
+[ -n "$release_version" ] || { echo "no release version in cmake/Release.cmake" >&2; exit 1; }
 work=${CHECK_WORK:-/tmp/packages/check}
 
 if [ -z "${DISPLAY:-}" ]; then
@@ -197,7 +199,7 @@ echo "== base package through msiexec, the setup's interactive English propertie
 wine msiexec /i 'C:\check\quorix_base.msi' /qn LANGSTRING=en-US USERDEFINST=2 \
     AFFILIATEID=vlq2011aid30017xx-XX 'AFFILIATEIDFLAGS=#0' TRANSFORMS=:en-US
 expect "msiexec /i exit" $? 0
-check_release base "$this_code" 10.0.4410.11 "Velora Quorix 2011" "Quorix 2011" 10.0 en-US \
+check_release base "$this_code" "$release_version" "Velora Quorix 2011" "Quorix 2011" 10.0 en-US \
     "$received"
 check_received "$received" "base received" LANGSTRING=en-US USERDEFINST=2 \
     AFFILIATEID=vlq2011aid30017xx-XX 'AFFILIATEIDFLAGS=#0' TRANSFORMS=:en-US FASTOEM= \
@@ -294,14 +296,14 @@ echo "== another package with the same product code while the base is installed"
 probe install 2 'C:\check\quorix_base.msi' ' LANGSTRING=en-US TRANSFORMS=:en-US' >/dev/null
 expect "MsiInstallProductW same code" "$(probe install 2 'C:\check\quorix_10.0.4400.0.msi' '')" \
     "MsiInstallProductW=1638"
-expect "same code keeps version" "$(probe version "$this_code")" "VersionString=10.0.4410.11"
+expect "same code keeps version" "$(probe version "$this_code")" "VersionString=$release_version"
 probe remove 2 "$this_code" >/dev/null
 
 echo "== en-US language pack, the setup's language-pack string"
 expect "MsiInstallProductW langpack" "$(probe install 2 'C:\check\langpack_en-US.msi' ' ALLUSERS=1')" \
     "MsiInstallProductW=0"
 expect "langpack state" "$(probe state "$en_us_code")" "MsiQueryProductStateW=5"
-expect "langpack VersionString" "$(probe version "$en_us_code")" "VersionString=10.0.4410.11"
+expect "langpack VersionString" "$(probe version "$en_us_code")" "VersionString=$release_version"
 expect "langpack registration" "$(value "$(snapshot \
     'HKLM\Software\Velora\Quorix\10.0\LanguagePacks\en-US')" ProductCode)" "$en_us_code"
 check_received 'HKLM\Software\Velora\QuorixDemo\LanguagePacks\en-US' "langpack received" \
@@ -365,7 +367,7 @@ expect "both installed" "$(probe install 2 'C:\check\quorix_base.msi' \
     " LANGSTRING=fr-FR USERDEFINST=2 $default_tag TRANSFORMS=:fr-FR VLUPGRADE=9")" \
     "MsiInstallProductW=0"
 expect "remove previous generation" "$(probe remove 3 "$previous_code")" "MsiConfigureProductW=0"
-check_release "base after 9 removed" "$this_code" 10.0.4410.11 "Velora Quorix 2011" \
+check_release "base after 9 removed" "$this_code" "$release_version" "Velora Quorix 2011" \
     "Quorix 2011" 10.0 fr-FR "$received"
 check_received "$received" "base after 9 removed" VLUPGRADE=9 AppliedTransform=fr-FR
 expect "previous folder removed" "$(test -e "$unix_pf/Quorix 2010" && echo present || echo absent)" \

@@ -3,13 +3,17 @@
 
 #include <cstdint>
 
+#include "release_version.h"
+
 namespace quorix {
 
 inline constexpr const wchar_t* kProductName = L"Velora Quorix";
-inline constexpr const wchar_t* kReleaseVersionText = L"10.0.4410.11";
-// 10.0.4410.11 in file-version layout: (major << 16 | minor) and (build << 16 | revision).
-inline constexpr std::uint32_t kReleaseVersionHigh = 0x000A0000u;
-inline constexpr std::uint32_t kReleaseVersionLow = 0x113A000Bu;
+inline constexpr const wchar_t* kReleaseVersionText = QUORIX_VERSION_WIDE_TEXT;
+// The version in file-version layout: (major << 16 | minor) and (build << 16 | revision).
+inline constexpr std::uint32_t kReleaseVersionHigh =
+    (std::uint32_t{QUORIX_VERSION_MAJOR} << 16) | QUORIX_VERSION_MINOR;
+inline constexpr std::uint32_t kReleaseVersionLow =
+    (std::uint32_t{QUORIX_VERSION_BUILD} << 16) | QUORIX_VERSION_REVISION;
 
 inline constexpr const wchar_t* kThisProductCode = L"{7F150524-34B9-B5DF-9E77-69B10F4205B4}";
 inline constexpr const wchar_t* kPreviousGenerationProductCode =

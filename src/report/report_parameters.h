@@ -50,7 +50,7 @@ private:
     bool queryBuilt_ = false;
 };
 
-// "10.0.4410.11" from dwFileVersionMS and dwFileVersionLS.
+// "major.minor.build.revision" from dwFileVersionMS and dwFileVersionLS.
 std::wstring FormatFileVersion(std::uint32_t ms, std::uint32_t ls);
 
 // "de-AT": the ISO language and country names of a locale; nothing if either is unknown.
