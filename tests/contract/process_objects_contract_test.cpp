@@ -54,10 +54,10 @@ TEST(MutexNameContract, NamesDifferingOnlyInCaseAreDifferentMutexes) {
 }
 
 TEST(SystemMessageContract, AMessageWithInsertsComesBackWithTheInsertsAsTheyStand) {
-    // 34, ERROR_WRONG_DISK, names a drive and a volume through inserts; the program never has
-    // anything to fill them with.
+    // 193, ERROR_BAD_EXE_FORMAT, names the file through an insert; the program never has
+    // anything to fill it with. (Wine's text of 34 has no inserts, unlike Windows'.)
     std::wstring text;
-    ASSERT_TRUE(System().FormatSystemMessage(34, &text));
+    ASSERT_TRUE(System().FormatSystemMessage(193, &text));
     EXPECT_NE(text.find(L"%1"), std::wstring::npos);
 }
 

@@ -345,6 +345,7 @@ SimWindows::SimWindows()
         // passed to fill them.
         {34, L"The wrong diskette is in the drive.\r\nInsert %2 (Volume Serial Number: %3) into "
              L"drive %1.\r\n"},
+        {193, L"%1 is not a valid Win32 application.\r\n"},
         {1618, L"Another installation is already in progress. Complete that installation before "
                L"proceeding with this install.\r\n"},
     };
