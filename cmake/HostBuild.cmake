@@ -19,6 +19,8 @@ file(GLOB QUORIX_UNIT_TESTS CONFIGURE_DEPENDS
   ${QUORIX_SOURCE_DIR}/tests/unit/*.cpp ${QUORIX_SOURCE_DIR}/tests/unit/support/*.cpp)
 add_executable(quorix_unit_tests ${QUORIX_UNIT_TESTS})
 target_include_directories(quorix_unit_tests PRIVATE ${QUORIX_SOURCE_DIR}/tests/unit)
+# Some tests read the simulation's own sources (the names its calls report).
+target_compile_definitions(quorix_unit_tests PRIVATE QUORIX_SOURCE_DIR="${QUORIX_SOURCE_DIR}")
 target_link_libraries(quorix_unit_tests PRIVATE quorix_sim GTest::gtest GTest::gtest_main)
 gtest_discover_tests(quorix_unit_tests DISCOVERY_TIMEOUT 60)
 
@@ -37,3 +39,12 @@ quorix_optional_subdirectory(tools/stamp_tag)
 
 # The Wine-path check of the scripts (tests/wine/wine-path.sh) on made-up machines.
 add_test(NAME harness.wine_path COMMAND bash ${QUORIX_SOURCE_DIR}/tests/wine/wine-path-test.sh)
+
+# The import check of the cross-built product, proven on small PE files made by its test.
+find_package(Python3 COMPONENTS Interpreter)
+if(Python3_FOUND)
+  add_test(NAME tools.import_check
+    COMMAND ${CMAKE_COMMAND} -E env PYTHONDONTWRITEBYTECODE=1
+      ${Python3_EXECUTABLE} -m unittest -v test_check_imports
+    WORKING_DIRECTORY ${QUORIX_SOURCE_DIR}/tools/import_check)
+endif()

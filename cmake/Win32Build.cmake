@@ -53,6 +53,29 @@ set_source_files_properties(${QUORIX_SOURCE_DIR}/src/ui/resources/quorix.rc
   PROPERTIES OBJECT_DEPENDS
   "${QUORIX_RESOURCE_FILES};${QUORIX_MANIFEST};${QUORIX_PAYLOAD_RC};${QUORIX_PAYLOAD_FILES}")
 
+# The import check: every imported function must exist on the oldest Windows the program starts
+# on, and the PE header must say so; the loader of an older system refuses the whole program
+# for one missing entry point, which Wine never shows. A failed check fails the build and leaves
+# no stamp, so the next build checks again.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(QUORIX_IMPORT_CHECK ${QUORIX_SOURCE_DIR}/tools/import_check/check_imports.py)
+set(QUORIX_ALLOWED_IMPORTS ${QUORIX_SOURCE_DIR}/tools/import_check/allowed_imports.txt)
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/import-check)
+function(quorix_import_check target)
+  set(_stamp ${CMAKE_BINARY_DIR}/import-check/${target}.ok)
+  add_custom_command(OUTPUT ${_stamp}
+    COMMAND ${CMAKE_COMMAND} -E remove -f ${_stamp}
+    COMMAND ${Python3_EXECUTABLE} ${QUORIX_IMPORT_CHECK} --allowed ${QUORIX_ALLOWED_IMPORTS}
+      --oldest 5.${QUORIX_WIN32_OLDEST_MINOR} --machine ${QUORIX_WIN32_MACHINE}
+      $<TARGET_FILE:${target}>
+    COMMAND ${CMAKE_COMMAND} -E touch ${_stamp}
+    DEPENDS ${target} $<TARGET_FILE:${target}> ${QUORIX_IMPORT_CHECK} ${QUORIX_ALLOWED_IMPORTS}
+    COMMENT "Checking the imports and PE header of ${target}"
+    VERBATIM)
+  add_custom_target(${target}_import_check ALL DEPENDS ${_stamp})
+endfunction()
+quorix_import_check(QuorixSetup)
+
 # Signing and tagging: build/win32/QuorixSetup.exe (signed) and QuorixSetup-tagged.exe.
 include(${QUORIX_SOURCE_DIR}/cmake/Signing.cmake OPTIONAL RESULT_VARIABLE QUORIX_HAVE_SIGNING)
 if(QUORIX_HAVE_SIGNING)
@@ -80,6 +103,7 @@ if(DEFINED QUORIX_DEMO_MULTI_LANGUAGE_PACKS)
     ${QUORIX_SOURCE_DIR}/src/ui/resources ${_multi_dir} ${CMAKE_BINARY_DIR})
   target_link_libraries(QuorixSetup-multi PRIVATE quorix_entry quorix_logic ${QUORIX_WIN32_LIBS})
   add_dependencies(QuorixSetup-multi ${QUORIX_DEMO_PACKAGE_TARGETS} ${QUORIX_PAYLOAD_TARGETS})
+  quorix_import_check(QuorixSetup-multi)
   set_source_files_properties(${_multi_rc} PROPERTIES OBJECT_DEPENDS
     "${QUORIX_RESOURCE_FILES};${QUORIX_MANIFEST};${QUORIX_MULTI_PAYLOAD_RC};${QUORIX_MULTI_PAYLOAD_FILES}")
   if(QUORIX_HAVE_SIGNING)

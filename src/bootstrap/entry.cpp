@@ -31,9 +31,13 @@ std::wstring DeriveAffiliateFlags(const std::wstring& tagProperties) {
 std::uint32_t RunEntryProcedure(ProcessContext& ctx) {
     platform::System& system = ctx.os.system;
 
-    // The handle is held to the end of the process; the closer only runs as the process ends.
-    platform::UniqueHandle instanceMutex(system, system.CreateNamedMutex(true, kInstanceMutexName));
-    if (!instanceMutex.IsValid() || system.GetLastError() == kErrorAlreadyExists) return 1;
+    // Never closed: a second instance must stay out while this one still shows its last box
+    // after the entry procedure returned or unwound; the handle goes with the process.
+    ctx.state.instanceMutex = system.CreateNamedMutex(true, kInstanceMutexName);
+    if (ctx.state.instanceMutex == platform::kNullHandle ||
+        system.GetLastError() == kErrorAlreadyExists) {
+        return 1;
+    }
 
     ctx.os.ui.InitCommonControls(platform::kIccStandardClasses);
 

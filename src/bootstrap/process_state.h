@@ -13,6 +13,8 @@
 namespace quorix {
 
 struct ProcessState {
+    // The single-instance mutex, held until the process ends.
+    platform::NativeHandle instanceMutex = platform::kNullHandle;
     // Installer properties from the stamped tag (replaced when a tag is read).
     std::wstring tagProperties = kDefaultTagProperties;
     std::wstring affiliateId = kDefaultAffiliateId;

@@ -47,7 +47,8 @@ HelperOutcome RunInstallHelper(ProcessContext& ctx, const wchar_t* helperSwitch)
     request.show = platform::kSwShowNormal;
     platform::NativeHandle started = platform::kNullHandle;
     if (!ctx.os.shell.ExecuteEx(request,
-                                platform::kSeeMaskNoCloseProcess | platform::kSeeMaskNoAsync,
+                                platform::kSeeMaskNoCloseProcess | platform::kSeeMaskNoAsync |
+                                    platform::kSeeMaskFlagNoUi,
                                 &started)) {
         outcome.run = HelperRun::NotStarted;
         return outcome;

@@ -78,8 +78,9 @@ struct ComboExItem {
 };
 
 // The dialog procedure's side, implemented above the seam. The host calls one method per
-// message it passes on; every other message gets the default treatment (FALSE). Nothing
-// thrown may leave these methods on the real side: the host catches at its edge.
+// message it passes on; every other message gets the default treatment (FALSE). Whatever a
+// method throws is caught at the host's edge, on both sides, and the message counts as not
+// handled (FALSE, or no brush): nothing may unwind through user32's frames.
 class DialogHandler {
 public:
     virtual ~DialogHandler() = default;

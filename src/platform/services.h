@@ -26,6 +26,7 @@ inline constexpr std::uint32_t kServiceRunning = 4;
 // Errors the service calls report through the last error.
 inline constexpr std::uint32_t kErrorInvalidName = 123;
 inline constexpr std::uint32_t kErrorInvalidServiceControl = 1052;
+inline constexpr std::uint32_t kErrorServiceCannotAcceptCtrl = 1061;
 inline constexpr std::uint32_t kErrorServiceAlreadyRunning = 1056;
 inline constexpr std::uint32_t kErrorServiceDoesNotExist = 1060;
 inline constexpr std::uint32_t kErrorServiceNotActive = 1062;

@@ -37,6 +37,8 @@ inline bool ShellExecuteSucceeded(std::uintptr_t result) {
 // returning (the caller waits for the process, not for a DDE conversation).
 inline constexpr std::uint32_t kSeeMaskNoCloseProcess = 0x00000040;
 inline constexpr std::uint32_t kSeeMaskNoAsync = 0x00000100;
+// Without it a failed start shows the shell's own error box, even in an unattended run.
+inline constexpr std::uint32_t kSeeMaskFlagNoUi = 0x00000400;
 
 // What GetExitCodeProcess answers for a process that has not ended yet.
 inline constexpr std::uint32_t kStillActive = 259;
@@ -52,7 +54,8 @@ public:
     // ShellExecuteExW with a SHELLEXECUTEINFOW of 60 bytes carrying the request and `mask`.
     // False when it failed (the reason in the last error). With SEE_MASK_NOCLOSEPROCESS,
     // *process receives hProcess (null when the shell started no process of its own), which the
-    // caller closes through System::CloseHandle; otherwise *process is null.
+    // caller closes through System::CloseHandle; otherwise *process is null. A failure without
+    // SEE_MASK_FLAG_NO_UI also shows the shell's own error box before returning.
     virtual bool ExecuteEx(const ShellRequest& request, std::uint32_t mask,
                            NativeHandle* process) = 0;
 

@@ -50,8 +50,9 @@ public:
     // the split failed; argv is then left empty.
     virtual bool GetCommandLineArguments(std::vector<std::wstring>* argv) = 0;
 
-    // FormatMessageW(FROM_SYSTEM | ALLOCATE_BUFFER, no source, code, language 0), the buffer
-    // freed with LocalFree after copying. False when FormatMessageW returned 0.
+    // FormatMessageW(FROM_SYSTEM | ALLOCATE_BUFFER | IGNORE_INSERTS, no source, code,
+    // language 0), the buffer freed with LocalFree after copying. Inserts ("%1") come back as
+    // they stand: there are never arguments to fill them. False when FormatMessageW returned 0.
     virtual bool FormatSystemMessage(std::uint32_t code, std::wstring* text) = 0;
 
     // OpenProcessToken(current process, access). kNullHandle on failure.
@@ -73,7 +74,8 @@ public:
     // GetVersionExW with an OSVERSIONINFOEXW (size field 284). False when it failed.
     virtual bool GetVersionInfo(OsVersionInfo* info) = 0;
     // GetNativeSystemInfo: wProcessorArchitecture of the machine (9 is AMD64), not of this
-    // 32-bit process.
+    // 32-bit process. Looked up in kernel32 at run time; where it is missing (Windows 2000,
+    // which has no 64-bit edition) GetSystemInfo answers instead.
     virtual std::uint16_t GetNativeProcessorArchitecture() = 0;
     // GetSystemMetrics(index).
     virtual int GetSystemMetric(int index) = 0;

@@ -39,7 +39,8 @@ inline constexpr int kColorWindow = 5;
 // The logic's half of a window procedure. The platform calls it for every message a window of
 // the class receives and then hands the message to DefWindowProcW, whose result goes back to
 // Windows; a handler therefore only reacts, it never decides what Windows is answered.
-// Nothing may be thrown out of OnMessage: it runs inside Windows' dispatch.
+// Whatever OnMessage throws is caught at the platform's edge, on both sides, and the message
+// still goes to DefWindowProcW: it runs inside Windows' dispatch.
 class WindowHandler {
 public:
     virtual ~WindowHandler() = default;

@@ -33,6 +33,12 @@ TEST(ComObjectContract, NothingIsCreatedOutsideAnApartment) {
     EXPECT_EQ(object, platform::kNullComObject);
 }
 
+TEST(ComObjectContract, TheTaskSchedulerIsNotCreatedOutsideAnApartment) {
+    platform::TaskObject service = platform::kNullTaskObject;
+    EXPECT_EQ(Env().Os().tasks.CreateTaskService(&service), platform::kCoENotInitialized);
+    EXPECT_EQ(service, platform::kNullTaskObject);
+}
+
 TEST(ComObjectContract, AMethodWithoutArgumentsIsCalledThroughItsSlot) {
     platform::Com& com = Env().Os().com;
     platform::ComScope apartment(com);

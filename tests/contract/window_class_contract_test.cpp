@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <vector>
 
 #include "contract_environment.h"
@@ -89,6 +90,30 @@ TEST(WindowClassContract, AWindowIsDestroyedOnlyOnce) {
     EXPECT_FALSE(ui.DestroyWindowHandle(window));
     EXPECT_TRUE(ui.UnregisterWindowClass(name));
     EXPECT_FALSE(ui.UnregisterWindowClass(name));
+}
+
+// A handler that throws is caught at the edge of the dispatch on both sides: the message counts
+// as not handled, the window lives on and later messages still arrive.
+struct ThrowingHandler : RecordingHandler {
+    void OnMessage(platform::NativeHandle window, std::uint32_t message, std::uintptr_t wParam,
+                   std::intptr_t lParam) override {
+        RecordingHandler::OnMessage(window, message, wParam, lParam);
+        if (message == platform::kWmCreate) throw std::runtime_error("handler failed");
+    }
+};
+
+TEST(WindowClassContract, AnExceptionInTheHandlerStaysAtTheEdgeOfTheDispatch) {
+    platform::Ui& ui = Env().Os().ui;
+    const std::wstring name = Env().UniqueName(L"contractthrow");
+    ThrowingHandler handler;
+    ASSERT_NE(ui.RegisterWindowClass(ClassFor(name, handler)), 0);
+    platform::NativeHandle window = platform::kNullHandle;
+    ASSERT_NO_THROW(window = ui.CreateWindowHandle(HiddenWindowOf(name)));
+    ASSERT_NE(window, platform::kNullHandle);
+    EXPECT_TRUE(handler.Saw(platform::kWmCreate));
+    EXPECT_TRUE(ui.DestroyWindowHandle(window));
+    EXPECT_TRUE(handler.Saw(platform::kWmDestroy));
+    EXPECT_TRUE(ui.UnregisterWindowClass(name));
 }
 
 }  // namespace

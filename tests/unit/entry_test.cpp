@@ -30,12 +30,53 @@ TEST(InstanceGuard, MutexThatCannotBeCreatedEndsWithOne) {
     EXPECT_TRUE(process.machine.ui.boxes.empty());
 }
 
-TEST(InstanceGuard, FirstInstanceHoldsTheMutexForTheWholeRun) {
+// The mutex handle stays open until the process ends, however the entry procedure is left:
+// a second instance must not start while this one still shows its last box.
+struct HoldCase {
+    const char* label;
+    std::vector<std::wstring> args;
+    bool fromAConsole;
+    bool exitsThroughExitProcess;
+    friend void PrintTo(const HoldCase& c, std::ostream* os) { *os << c.label; }
+};
+
+class MutexHold : public ::testing::TestWithParam<HoldCase> {};
+
+TEST_P(MutexHold, LastsUntilTheProcessEnds) {
+    const HoldCase& c = GetParam();
+    testing::ProductMachine process;
+    process.machine.console.parentHasConsole = c.fromAConsole;
+    const Ending ending = process.Run(c.args);
+    EXPECT_EQ(ending.exitedProcess, c.exitsThroughExitProcess);
+    EXPECT_TRUE(ending.instanceMutexHeldToTheEnd);
+    // The end of the process closed it; nothing else was left open.
+    EXPECT_EQ(process.machine.core.ledger.OpenCount(), 0u) << process.machine.core.ledger.Describe();
+    EXPECT_FALSE(process.machine.system.MutexExists(L"Velora2011Installer"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, MutexHold,
+    ::testing::Values(HoldCase{"a silent install returns", {L"/silent"}, false, false},
+                      HoldCase{"an unknown option without console", {L"/nosuch"}, false, false},
+                      HoldCase{"an unknown option from a console", {L"/nosuch"}, true, true},
+                      HoldCase{"the language list from a console", {L"/supportedlang"}, true,
+                               true}));
+
+TEST(InstanceGuard, TheMutexIsCreatedOwnedAndASecondStartFindsIt) {
     SimProcess process;
-    process.machine.files.PutFile(kExe, {'M', 'Z'});
-    // Answering the tag warning happens while the mutex is held: a second start then fails.
+    bool ownedDuringTheRun = false;
+    bool secondStartRefused = false;
+    process.machine.ui.whileBoxOpen = [&](const sim::MessageBoxRecord&) {
+        ownedDuringTheRun = process.machine.system.MutexOwned(L"Velora2011Installer");
+        platform::System& system = process.machine.system;
+        const platform::NativeHandle second = system.CreateNamedMutex(true, L"Velora2011Installer");
+        secondStartRefused = system.GetLastError() == kErrorAlreadyExists;
+        system.CloseHandle(second);
+    };
+    process.machine.files.PutFile(kExe, {'M', 'Z'});  // no tag: a box is shown
     process.RunProgram({kExe});
-    EXPECT_EQ(process.machine.system.existingMutexes.count(L"Velora2011Installer"), 1u);
+    EXPECT_TRUE(ownedDuringTheRun);
+    EXPECT_TRUE(secondStartRefused);
     EXPECT_EQ(process.machine.core.ledger.OpenCount(), 0u) << process.machine.core.ledger.Describe();
 }
 
@@ -83,6 +124,15 @@ TEST(EntryProcedure, ShellRestartModeOnlyForTheSingleExactArgument) {
     exactWithConsole.machine.console.parentHasConsole = true;
     exactWithConsole.RunProgram({kExe, L"--force-shell-restart"});
     EXPECT_TRUE(exactWithConsole.machine.console.output.empty());
+}
+
+TEST(EntryProcedure, ShellRestartModeReadsTheTagFirst) {
+    testing::ProductMachine process;  // its exe carries a stamped tag
+    Ending ending = process.Run({L"--force-shell-restart"});
+    EXPECT_EQ(ending.exitCode, 0u);
+    EXPECT_EQ(process.state.tagProperties, testing::ProductMachine::kTagProperties);
+    EXPECT_EQ(process.state.affiliateId, testing::ProductMachine::kAffiliateId);
+    EXPECT_EQ(process.state.affiliateFlags, L"3");
 }
 
 struct AffiliateCase {

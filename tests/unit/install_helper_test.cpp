@@ -118,7 +118,8 @@ TEST_P(HelperPath, IsTheFolderWithOneBackslashAndTheHelperName) {
     EXPECT_EQ(start.request.directory, L"");
     EXPECT_EQ(start.request.owner, platform::kNullHandle);
     EXPECT_EQ(start.request.show, platform::kSwShowNormal);
-    EXPECT_EQ(start.mask, 0x140u);
+    // SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI
+    EXPECT_EQ(start.mask, 0x540u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Location, HelperPath,
@@ -130,6 +131,8 @@ TEST_F(InstallHelperTest, AHelperThatCannotBeStartedMakesClosingTheProgramsFail)
     EXPECT_EQ(CloseProductApps(p.ctx), 0);
     EXPECT_EQ(UninstallLullex(p.ctx), 0);
     EXPECT_EQ(Started().size(), 2u);
+    // Neither failed start put up the shell's own error box: nothing here shows anything.
+    EXPECT_EQ(p.machine.shell.shellErrorBoxes, 0);
 }
 
 TEST_F(InstallHelperTest, ClosingTheProgramsWaitsForTheHelperWhateverItAnswers) {

@@ -495,6 +495,61 @@ TEST_F(InstallSequence, CancelDuringAnUpgradeOfThePreviousGenerationEndsWithOneA
     EXPECT_FALSE(Contains(opened[0], L"installhelp"));
 }
 
+// Which page opens after the installer's outcome: the cancel-during-upgrade page needs all three
+// of a previous copy of major version 9 or later, a cancelled installation (1602) and the
+// previous generation's decision (3); preinstall mode, like silent, keeps every page closed.
+struct LinkCase {
+    const char* name;
+    const wchar_t* installedVersion;  // nullptr: nothing installed
+    bool previousGeneration;          // the installed copy carries the previous product code
+    std::uint32_t baseResult;
+    bool preinstallMode;
+    const wchar_t* page;  // the link's target, nullptr: no page
+    friend void PrintTo(const LinkCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class LinkAfterTheInstallation : public InstallSequence,
+                                 public ::testing::WithParamInterface<LinkCase> {};
+
+TEST_P(LinkAfterTheInstallation, IsChosenByVersionResultActionAndPreinstallMode) {
+    const LinkCase& c = GetParam();
+    ProductMachine& m = Machine();
+    if (c.installedVersion != nullptr) {
+        m.InstallCopy(c.installedVersion,
+                      c.previousGeneration ? kPreviousGenerationProductCode : kThisProductCode);
+        m.machine.ui.answers = {platform::kIdYes};  // an older copy of this generation: remove it
+    }
+    if (c.preinstallMode) {
+        m.machine.registry.PutDword(platform::kHkeyLocalMachine, L"Software\\Velora",
+                                    L"PreinstallMode", 1);
+    }
+    m.machine.installer.ScriptInstallResult(ProductMachine::BasePackagePath(), c.baseResult);
+    const Ending ending = m.Run();
+    EXPECT_EQ(ending.exitCode, c.baseResult == 0 ? 0u : 1u);
+    const std::vector<std::wstring> opened = m.machine.shell.OpenedFiles();
+    if (c.page == nullptr) {
+        EXPECT_TRUE(opened.empty()) << opened.front();
+        return;
+    }
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_TRUE(Contains(opened[0], std::wstring(L"target=") + c.page + L"&")) << opened[0];
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, LinkAfterTheInstallation,
+    ::testing::Values(
+        LinkCase{"PreviousGenerationCancelled", L"9.0.1234.5", true, 1602, false,
+                 L"cancelationduringupgrade"},
+        LinkCase{"PreviousGenerationFailed", L"9.0.1234.5", true, 1603, false, L"installhelp"},
+        LinkCase{"OlderCopyOfThisGenerationCancelled", L"10.0.1000.0", false, 1602, false,
+                 L"installhelp"},
+        LinkCase{"NothingInstalledCancelled", nullptr, false, 1602, false, L"installhelp"},
+        LinkCase{"PreinstallSuccess", nullptr, false, 0, true, nullptr},
+        LinkCase{"PreinstallFailure", nullptr, false, 1603, true, nullptr},
+        LinkCase{"PreinstallPreviousGenerationCancelled", L"9.0.1234.5", true, 1602, true,
+                 nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(InstallSequence, TheUiLevelInForceBeforeTheRunIsRestoredOnBothOutcomes) {
     for (std::uint32_t result : {kErrorSuccess, kErrorInstallFailure}) {
         ProductMachine& m = Machine();

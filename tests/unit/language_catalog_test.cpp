@@ -417,7 +417,21 @@ TEST(ResourceScriptTest, StringTableHasEveryTextInEveryLanguageShapedLikeTheEngl
 
     const auto& english = tables[0x0009];
     ASSERT_EQ(english.size(), 3u);
-    EXPECT_EQ(english.at(104), "System requirements are not met");
+    // The English texts as the script writes them ("\r\n" as an escape).
+    const std::map<int, std::string> published = {
+        {104, "System requirements are not met"},
+        {105, "Your Windows version is not supported by this product.\\r\\n\\r\\nYou need at "
+              "least Windows XP with Service Pack 2 or newer, or Windows Vista, to install this "
+              "product."},
+        {106, "You must update your version of Windows XP before you can install this product."
+              "\\r\\n\\r\\nPlease install Service Pack 2 (or newer) for Windows XP and then "
+              "restart the installation of Velora Quorix 2011.\\r\\n\\r\\nWould you like to go "
+              "to the Windows Update web site now?"},
+    };
+    for (const auto& [id, text] : published) {
+        EXPECT_EQ(english.at(id), text) << id;
+        EXPECT_EQ(tables[0x0409].at(id), text) << id;
+    }
     for (const auto& table : tables) {
         SCOPED_TRACE(table.first);
         ASSERT_EQ(table.second.size(), 3u);

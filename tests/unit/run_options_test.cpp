@@ -127,6 +127,35 @@ TEST(ConsoleOutput, AConsoleTheProcessAlreadyHasIsUsed) {
     EXPECT_EQ(process.machine.console.output, L"\n\nParameter \"/foo\" is not supported!\n");
 }
 
+// Windows 2000's kernel32 has no AttachConsole: started from a console there, the console
+// options are ignored as they are without a console, and the run goes on.
+struct NoAttachCase {
+    std::vector<std::wstring> args;
+};
+
+class ConsoleOnWindows2000 : public ::testing::TestWithParam<NoAttachCase> {};
+
+TEST_P(ConsoleOnWindows2000, OptionsAreIgnoredAsWithoutAConsole) {
+    SimProcess process;
+    process.machine.console.parentHasConsole = true;
+    process.machine.console.hasAttachConsole = false;
+    std::vector<std::wstring> args = GetParam().args;
+    args.push_back(L"/silent");
+    RunOptions options;
+    const testing::Ending ending = process.Run([&] { options = Parse(args, &process); });
+    EXPECT_FALSE(ending.exitedProcess);
+    EXPECT_TRUE(options.silent);
+    EXPECT_TRUE(process.machine.console.output.empty());
+    EXPECT_TRUE(process.machine.console.lostOutput.empty());
+    EXPECT_FALSE(process.machine.console.attached);
+    EXPECT_TRUE(process.machine.console.keys.empty());
+    EXPECT_TRUE(process.machine.ui.boxes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, ConsoleOnWindows2000,
+                         ::testing::Values(NoAttachCase{{L"/foo"}},
+                                           NoAttachCase{{L"/FOO", L"/bar"}}));
+
 TEST(ConsoleOutput, OutputThatIsNotAConsoleDeviceCountsAsNoConsole) {
     SimProcess process;
     process.machine.console.attached = true;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,13 +22,27 @@ struct ProcessExit {
 
 // Makes chosen platform calls fail with a chosen error. Every simulated call reports its name
 // here first; the trace of names lets a sweep fail each call of a scenario in turn.
+//
+// A fault only tests something if it reaches the program, so arming is checked both ways:
+// a name no simulated call reports is refused at once (a misspelt name would otherwise inject
+// nothing), and a fault still waiting when the machine goes away is reported to the test
+// unless the test said why that is expected.
 class Faults {
 public:
-    // The next `count` calls of `api` after `skip` successful ones fail with `error`.
+    Faults() = default;
+    Faults(const Faults&) = delete;
+    Faults& operator=(const Faults&) = delete;
+    ~Faults();
+
+    // The next `count` calls of `api` after `skip` successful ones fail with `error`. Throws
+    // std::invalid_argument for a name no simulated call reports.
     void Fail(const std::string& api, std::uint32_t error, int count = 1, int skip = 0);
     // The call with this 0-based position in the whole trace fails with `error`.
     void FailCallNumber(std::size_t number, std::uint32_t error);
+    // Drops the armed faults; those that never fired are still reported at the end.
     void Clear();
+    // Armed faults may stay undelivered in this test, for the reason given (not empty).
+    void AllowUndelivered(const std::string& reason);
 
     // Called by each simulated call: the error to fail with, if any.
     std::optional<std::uint32_t> Check(const std::string& api);
@@ -35,16 +50,33 @@ public:
     const std::vector<std::string>& Trace() const { return trace_; }
     // How many faults were actually delivered.
     int Delivered() const { return delivered_; }
+    // What is wrong with the arming so far: faults that never fired (unless allowed) and
+    // calls that reported a name missing from KnownCalls().
+    std::vector<std::string> Problems() const;
+
+    // Every name a simulated call reports.
+    static const std::set<std::string>& KnownCalls();
+    // Where Problems() go when the machine goes away (the test framework's failure report);
+    // returns the previous one. Without one they are not reported.
+    using Reporter = std::function<void(const std::string&)>;
+    static Reporter SetReporter(Reporter reporter);
 
 private:
     struct Rule {
         std::uint32_t error;
         int count;
         int skip;
+        int fired = 0;
     };
+    void CollectUndelivered(std::vector<std::string>* out) const;
+
     std::map<std::string, std::vector<Rule>> rules_;
     std::optional<std::pair<std::size_t, std::uint32_t>> callNumber_;
+    bool callNumberFired_ = false;
     std::vector<std::string> trace_;
+    std::vector<std::string> clearedProblems_;
+    std::set<std::string> unlisted_;
+    std::string undeliveredAllowed_;
     int delivered_ = 0;
 };
 
@@ -76,6 +108,9 @@ struct Core {
     // The user's UI language: what GetUserDefaultUILanguage answers and what the resource
     // loader picks string tables by.
     std::uint16_t uiLanguage = 0x0409;
+    // Exceptions a dialog or window handler threw, caught at the edge of the dispatch and
+    // taken as "not handled", as the real window and dialog procedures do.
+    int handlerExceptions = 0;
     // What closing a handle of a kind does beyond the ledger (files, mappings, ...).
     std::map<std::string, std::function<void(platform::NativeHandle)>> onClose;
 

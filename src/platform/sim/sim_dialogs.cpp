@@ -115,9 +115,51 @@ platform::Point SimDialogs::ClientOriginOf(platform::NativeHandle window) {
 
 // ---------------------------------------------------------------- the modal loop
 
+namespace {
+
+// The real dialog procedure catches at its edge, since nothing may unwind through user32's
+// frames: whatever a handler throws is taken as "not handled". The simulation does the same and
+// counts it; only the simulated end of the process passes, as ExitProcess never returns there.
+class EdgeHandler : public platform::DialogHandler {
+public:
+    EdgeHandler(Core& core, platform::DialogHandler& inner) : core_(core), inner_(inner) {}
+    bool OnInitDialog(platform::NativeHandle dialog) override {
+        return Guard(false, [&] { return inner_.OnInitDialog(dialog); });
+    }
+    bool OnCommand(platform::NativeHandle dialog, int id, int notification) override {
+        return Guard(false, [&] { return inner_.OnCommand(dialog, id, notification); });
+    }
+    platform::NativeHandle OnCtlColorStatic(platform::NativeHandle dialog, platform::NativeHandle dc,
+                                            platform::NativeHandle control) override {
+        return Guard(platform::kNullHandle,
+                     [&] { return inner_.OnCtlColorStatic(dialog, dc, control); });
+    }
+    bool OnDrawItem(platform::NativeHandle dialog, const platform::DrawItem& item) override {
+        return Guard(false, [&] { return inner_.OnDrawItem(dialog, item); });
+    }
+
+private:
+    template <typename R, typename Fn>
+    R Guard(R notHandled, Fn call) {
+        try {
+            return call();
+        } catch (const ProcessExit&) {
+            throw;
+        } catch (...) {
+            ++core_.handlerExceptions;
+            return notHandled;
+        }
+    }
+    Core& core_;
+    platform::DialogHandler& inner_;
+};
+
+}  // namespace
+
 std::intptr_t SimDialogs::RunModalDialog(std::uint32_t templateId,
-                                         platform::DialogHandler& handler) {
+                                         platform::DialogHandler& inner) {
     if (core_.Failing("DialogBoxParamW")) return -1;
+    EdgeHandler handler(core_, inner);
     auto found = templates.find(templateId);
     if (found == templates.end()) {
         core_.lastError = kErrorResourceNameNotFound;

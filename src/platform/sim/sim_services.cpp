@@ -89,17 +89,19 @@ bool SimServices::SendControl(platform::NativeHandle handle, std::uint32_t contr
         core_.lastError = platform::kErrorServiceNotActive;
         return false;
     }
+    // A service between states takes no control until it has settled.
+    if (service.state == platform::kServiceStopPending ||
+        service.state == platform::kServiceStartPending) {
+        core_.lastError = platform::kErrorServiceCannotAcceptCtrl;
+        return false;
+    }
     if (!service.acceptsStop) {
         core_.lastError = platform::kErrorInvalidServiceControl;
         return false;
     }
-    if (service.state != platform::kServiceStopPending) {
-        pending_[open->service].assign(service.stopStates.begin(), service.stopStates.end());
-        if (pending_[open->service].empty()) {
-            pending_[open->service].push_back(platform::kServiceStopped);
-        }
-        Advance(service, open->service);
-    }
+    pending_[open->service].assign(service.stopStates.begin(), service.stopStates.end());
+    if (pending_[open->service].empty()) pending_[open->service].push_back(platform::kServiceStopped);
+    Advance(service, open->service);
     *status = platform::ServiceStatus();
     status->serviceType = 0x10;  // SERVICE_WIN32_OWN_PROCESS
     status->currentState = service.state;

@@ -76,6 +76,13 @@ std::uintptr_t SimShell::Answer(const platform::ShellRequest& request) {
 
 bool SimShell::ExecuteEx(const platform::ShellRequest& request, std::uint32_t mask,
                          platform::NativeHandle* process) {
+    const bool started = StartEx(request, mask, process);
+    if (!started && (mask & platform::kSeeMaskFlagNoUi) == 0) ++shellErrorBoxes;
+    return started;
+}
+
+bool SimShell::StartEx(const platform::ShellRequest& request, std::uint32_t mask,
+                       platform::NativeHandle* process) {
     const bool failing = core_.Failing("ShellExecuteExW");
     *process = platform::kNullHandle;
     executedEx.push_back(ShellExecuteExRecord{request, mask, false, platform::kNullHandle});

@@ -56,6 +56,9 @@ public:
     // ShellExecuteExW: every call, and the programs it can start by their folded path. A file
     // that exists without an entry here runs for no time and ends with 0.
     std::vector<ShellExecuteExRecord> executedEx;
+    // Error boxes the shell itself showed: a failed ShellExecuteExW without SEE_MASK_FLAG_NO_UI
+    // tells the user before it returns.
+    int shellErrorBoxes = 0;
     std::map<std::wstring, SimProgram> runnable;
     int exitCodeQueries = 0;
 
@@ -67,6 +70,8 @@ public:
 
 private:
     std::uintptr_t Answer(const platform::ShellRequest& request);
+    bool StartEx(const platform::ShellRequest& request, std::uint32_t mask,
+                 platform::NativeHandle* process);
 
     struct Process {
         std::uint64_t startMs;

@@ -94,6 +94,7 @@ void SimTaskScheduler::FreeBstr(platform::Bstr text) {
 
 std::int32_t SimTaskScheduler::CreateTaskService(platform::TaskObject* service) {
     if (core_.Failing("CoCreateInstance")) return Fault(core_);
+    if (com_.ApartmentDepth() == 0) return platform::kCoENotInitialized;
     if (!installed) return platform::kRegdbEClassNotReg;
     Object object;
     object.kind = "service";

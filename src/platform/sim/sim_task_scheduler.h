@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/sim_com.h"
 #include "platform/sim/sim_core.h"
 #include "platform/task_scheduler.h"
 
@@ -56,7 +57,8 @@ struct SimScheduledTask {
 
 class SimTaskScheduler : public platform::TaskScheduler {
 public:
-    explicit SimTaskScheduler(Core& core) : core_(core) {}
+    // The Task Scheduler is a COM class: creating it needs an apartment that `com` opened.
+    SimTaskScheduler(Core& core, const SimCom& com) : core_(core), com_(com) {}
 
     std::int32_t CreateTaskService(platform::TaskObject* service) override;
     std::int32_t Connect(platform::TaskObject service) override;
@@ -142,6 +144,7 @@ private:
     void Start(SimScheduledTask& task);
 
     Core& core_;
+    const SimCom& com_;
     std::map<platform::TaskObject, Object> objects_;
     std::map<platform::Bstr, std::wstring> bstrs_;
 };

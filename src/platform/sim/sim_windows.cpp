@@ -10,15 +10,48 @@ namespace quorix::sim {
 platform::NativeHandle SimSystem::CreateNamedMutex(bool initialOwner, const std::wstring& name) {
     if (core_.Failing("CreateMutexW")) return platform::kNullHandle;
     const platform::NativeHandle handle = core_.ledger.Open("mutex", NarrowAscii(name));
-    const std::wstring key = FoldKey(name);
-    // Windows answers an existing name with a handle to it and ERROR_ALREADY_EXISTS.
-    if (existingMutexes.count(key) != 0 || existingMutexes.count(name) != 0) {
+    // Object names compare case-sensitively. An existing name gives a handle to the same mutex
+    // and ERROR_ALREADY_EXISTS; the initial-owner request is then ignored.
+    if (existingMutexes.count(name) != 0) {
+        core_.lastError = kErrorAlreadyExists;
+        return handle;
+    }
+    auto it = mutexes_.find(name);
+    if (it != mutexes_.end()) {
+        it->second.handles.insert(handle);
         core_.lastError = kErrorAlreadyExists;
     } else {
-        existingMutexes.insert(name);
+        mutexes_[name] = NamedMutex{{handle}, initialOwner};
         core_.lastError = 0;
     }
+    mutexNames_[handle] = name;
     return handle;
+}
+
+void SimSystem::CloseMutexHandle(platform::NativeHandle handle) {
+    auto name = mutexNames_.find(handle);
+    if (name == mutexNames_.end()) return;
+    auto it = mutexes_.find(name->second);
+    // The name lives exactly as long as a handle to the mutex does.
+    if (it != mutexes_.end()) {
+        it->second.handles.erase(handle);
+        if (it->second.handles.empty()) mutexes_.erase(it);
+    }
+    mutexNames_.erase(name);
+}
+
+void SimSystem::CloseAtProcessEnd(platform::NativeHandle handle) {
+    const std::string kind = core_.ledger.KindOf(handle);
+    if (!core_.ledger.Close(handle)) return;
+    auto closer = core_.onClose.find(kind);
+    if (closer != core_.onClose.end()) closer->second(handle);
+}
+
+bool SimSystem::MutexExists(const std::wstring& name) const { return mutexes_.count(name) != 0; }
+
+bool SimSystem::MutexOwned(const std::wstring& name) const {
+    auto it = mutexes_.find(name);
+    return it != mutexes_.end() && it->second.owned;
 }
 
 bool SimSystem::CloseHandle(platform::NativeHandle handle) {
@@ -108,6 +141,10 @@ void SimSystem::ExitProcess(std::uint32_t exitCode) { throw ProcessExit{exitCode
 // ---------------------------------------------------------------- Console
 
 bool SimConsole::AttachToParent() {
+    if (!hasAttachConsole) {
+        core_.lastError = kErrorProcNotFound;
+        return false;
+    }
     if (core_.Failing("AttachConsole")) return false;
     if (attached) {
         core_.lastError = kErrorAccessDenied;  // a process has at most one console
@@ -122,7 +159,7 @@ bool SimConsole::AttachToParent() {
 }
 
 bool SimConsole::ReopenStdoutOnConsole() {
-    if (core_.Failing("freopen_s")) return false;
+    if (core_.Failing("freopen")) return false;
     stdoutOnConsole = attached && consoleIsDevice;
     return stdoutOnConsole;
 }
@@ -161,6 +198,7 @@ int SimUi::ShowOwnedMessageBox(platform::NativeHandle owner, const wchar_t* capt
     if (core_.Failing("MessageBoxW")) return 0;
     boxes.push_back(MessageBoxRecord{
         caption ? std::optional<std::wstring>(caption) : std::nullopt, text, style, owner});
+    if (whileBoxOpen) whileBoxOpen(boxes.back());
     // The box's own message loop runs while it is open: each Help press reaches the owner.
     while (nextAnswer_ < answers.size() && answers[nextAnswer_] == kPressHelp) {
         ++nextAnswer_;
@@ -271,7 +309,15 @@ void SimUi::Deliver(platform::NativeHandle window, std::uint32_t message) {
     delivered.push_back(DeliveredMessage{window, message});
     // Copied: the handler may create windows of its own, which moves the records.
     platform::WindowHandler* handler = it->second.first.handler;
-    handler->OnMessage(window, message, 0, 0);
+    // Caught at the edge as the real window procedure does: Windows' dispatch code knows
+    // nothing of C++ exceptions. Only the simulated end of the process passes.
+    try {
+        handler->OnMessage(window, message, 0, 0);
+    } catch (const ProcessExit&) {
+        throw;
+    } catch (...) {
+        ++core_.handlerExceptions;
+    }
 }
 
 // ---------------------------------------------------------------- the machine
@@ -282,6 +328,7 @@ SimWindows::SimWindows()
     installer.ReadFilesFrom(&files);
     core.onClose["file"] = [this](platform::NativeHandle h) { files.CloseFileObject(h); };
     core.onClose["mapping"] = [this](platform::NativeHandle h) { files.CloseFileObject(h); };
+    core.onClose["mutex"] = [this](platform::NativeHandle h) { system.CloseMutexHandle(h); };
     system.locales = {
         {0x0406, {L"da", L"DK"}}, {0x0407, {L"de", L"DE"}}, {0x0c07, {L"de", L"AT"}},
         {0x0809, {L"en", L"GB"}}, {0x0409, {L"en", L"US"}}, {0x0c09, {L"en", L"AU"}},
@@ -294,6 +341,11 @@ SimWindows::SimWindows()
         {2, L"File not found.\r\n"},
         {5, L"Access denied.\r\n"},
         {32, L"The process cannot access the file because it is being used by another process.\r\n"},
+        // A text with inserts: it comes back with them as they stand, since nothing is ever
+        // passed to fill them.
+        {34, L"The wrong diskette is in the drive.\r\nInsert %2 (Volume Serial Number: %3) into "
+             L"drive %1.\r\n"},
+        {193, L"%1 is not a valid Win32 application.\r\n"},
         {1618, L"Another installation is already in progress. Complete that installation before "
                L"proceeding with this install.\r\n"},
     };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -62,6 +63,13 @@ public:
     // --- the test's side ---
     std::vector<std::wstring> argv;                      // what CommandLineToArgvW gives
     std::set<std::wstring> existingMutexes;              // names another process holds
+    // Mutexes of this process: alive while a handle to them is open, and whether the creator
+    // asked to own it.
+    bool MutexExists(const std::wstring& name) const;
+    bool MutexOwned(const std::wstring& name) const;
+    void CloseMutexHandle(platform::NativeHandle handle);
+    // What the end of the process does to a handle still open: closed, no call made.
+    void CloseAtProcessEnd(platform::NativeHandle handle);
     std::map<std::uint32_t, std::wstring> messageTexts;  // FormatMessageW's table
     std::map<std::wstring, std::uint32_t> enabledPrivileges;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> exitWindowsCalls;
@@ -88,7 +96,13 @@ public:
 private:
     void SetMachineDefaults();
 
+    struct NamedMutex {
+        std::set<platform::NativeHandle> handles;
+        bool owned = false;
+    };
     Core& core_;
+    std::map<std::wstring, NamedMutex> mutexes_;
+    std::map<platform::NativeHandle, std::wstring> mutexNames_;
 };
 
 class SimConsole : public platform::Console {
@@ -102,6 +116,7 @@ public:
 
     // --- the test's side ---
     bool parentHasConsole = false;     // started from a console window
+    bool hasAttachConsole = true;      // false: the kernel32 of Windows 2000
     std::uint32_t attachError = 6;     // ERROR_INVALID_HANDLE when there is none
     // True when the process has a console from the start: Wine hands a GUI program its parent's
     // console when a console program starts it (AttachConsole then fails with 5).
@@ -151,6 +166,8 @@ public:
 
     // --- the test's side ---
     std::vector<MessageBoxRecord> boxes;
+    // Runs while each box is open, before it is answered: what another process could see then.
+    std::function<void(const MessageBoxRecord&)> whileBoxOpen;
     std::vector<int> answers;  // answers in order; when they run out, the first button
     // An answer that presses the box's Help button instead of closing it: the owner's handler
     // gets WM_HELP while the box stays open, and the next answer is taken. On a box without
@@ -192,7 +209,7 @@ public:
     SimShell shell{core, files};
     SimCom com{core};
     SimServices services{core};
-    SimTaskScheduler tasks{core};
+    SimTaskScheduler tasks{core, com};
     SimDesktop desktop{core};
     SimDialogs dialogs{core, ui.commonControls};
 

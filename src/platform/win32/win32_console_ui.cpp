@@ -6,14 +6,31 @@
 
 #include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system_library.h"
 
 namespace quorix::win32 {
 
-bool Win32Console::AttachToParent() { return ::AttachConsole(ATTACH_PARENT_PROCESS) != FALSE; }
+namespace {
 
+using AttachConsoleFn = BOOL(WINAPI*)(DWORD processId);
+constexpr DWORD kAttachParentProcess = static_cast<DWORD>(-1);
+
+}  // namespace
+
+// Windows 2000 has no AttachConsole: there the call fails as it does for a parent without a
+// console, and the console options are ignored the same way.
+bool Win32Console::AttachToParent() {
+    static void* const entry = FindKernel32Function("AttachConsole");
+    if (entry == nullptr) {
+        ::SetLastError(ERROR_PROC_NOT_FOUND);
+        return false;
+    }
+    return reinterpret_cast<AttachConsoleFn>(entry)(kAttachParentProcess) != FALSE;
+}
+
+// Plain freopen: the msvcrt.dll of XP and 2000 has none of the secure "_s" functions.
 bool Win32Console::ReopenStdoutOnConsole() {
-    FILE* stream = nullptr;
-    return ::freopen_s(&stream, "CON", "w", stdout) == 0;
+    return std::freopen("CON", "w", stdout) != nullptr;
 }
 
 void Win32Console::Write(const std::wstring& text) {

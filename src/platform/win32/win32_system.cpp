@@ -32,7 +32,9 @@ bool Win32System::GetCommandLineArguments(std::vector<std::wstring>* argv) {
 bool Win32System::FormatSystemMessage(std::uint32_t code, std::wstring* text) {
     LPWSTR buffer = nullptr;
     const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code, 0,
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+            FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0,
         reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
     if (length == 0) return false;
     text->assign(buffer, length);

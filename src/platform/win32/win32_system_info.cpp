@@ -14,6 +14,7 @@ namespace {
 
 using GetProductInfoFn = BOOL(WINAPI*)(DWORD major, DWORD minor, DWORD spMajor, DWORD spMinor,
                                        DWORD* type);
+using GetNativeSystemInfoFn = void(WINAPI*)(SYSTEM_INFO* info);
 using GetUserGeoIdFn = LONG(WINAPI*)(DWORD geoClass);
 using GetGeoInfoFn = int(WINAPI*)(LONG id, DWORD type, LPWSTR data, int capacity, LANGID language);
 using GetFileVersionInfoSizeFn = DWORD(WINAPI*)(LPCWSTR path, DWORD* handle);
@@ -100,8 +101,15 @@ bool Win32System::GetVersionInfo(platform::OsVersionInfo* info) {
 }
 
 std::uint16_t Win32System::GetNativeProcessorArchitecture() {
+    // Windows 2000 has no GetNativeSystemInfo, and no 64-bit edition either: what GetSystemInfo
+    // tells this process is then the machine.
+    static void* const entry = FindKernel32Function("GetNativeSystemInfo");
     SYSTEM_INFO system = {};
-    ::GetNativeSystemInfo(&system);
+    if (entry != nullptr) {
+        As<GetNativeSystemInfoFn>(entry)(&system);
+    } else {
+        ::GetSystemInfo(&system);
+    }
     return system.wProcessorArchitecture;
 }
 

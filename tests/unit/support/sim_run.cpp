@@ -1,6 +1,7 @@
 #include "support/sim_run.h"
 
 #include "bootstrap/entry.h"
+#include "common/release.h"
 
 namespace quorix::testing {
 
@@ -12,6 +13,12 @@ Ending SimProcess::RunProgram(std::vector<std::wstring> argv) {
     } catch (const sim::ProcessExit& exit) {
         ending.exitCode = exit.exitCode;
         ending.exitedProcess = true;
+    }
+    ending.instanceMutexHeldToTheEnd = machine.system.MutexExists(kInstanceMutexName);
+    // The end of the process closes what it still held.
+    if (state.instanceMutex != platform::kNullHandle) {
+        machine.system.CloseAtProcessEnd(state.instanceMutex);
+        state.instanceMutex = platform::kNullHandle;
     }
     return ending;
 }

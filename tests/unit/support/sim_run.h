@@ -14,6 +14,9 @@ namespace quorix::testing {
 struct Ending {
     std::uint32_t exitCode = 0;
     bool exitedProcess = false;  // through ExitProcess rather than by returning
+    // The instance mutex still stood once the entry procedure had returned or unwound, when
+    // only the end of the process was left to close it.
+    bool instanceMutexHeldToTheEnd = false;
 };
 
 // A fresh machine and a fresh process on it.
