@@ -115,10 +115,13 @@ add_custom_command(
   OUTPUT ${QUORIX_STAMP_TAG}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/tools
   COMMAND ${QUORIX_HOST_CXX} -std=c++17 -O2 -I${QUORIX_SOURCE_DIR}/src
+    "-DQUORIX_EXTRA_TAG_KEYS=\"${QUORIX_EXTRA_TAG_KEYS}\""
     ${QUORIX_STAMP_TAG_SOURCES} ${QUORIX_SOURCE_DIR}/src/package/tag_layout.cpp
+    ${QUORIX_SOURCE_DIR}/src/package/tag_filter.cpp
     -o ${QUORIX_STAMP_TAG}
   DEPENDS ${QUORIX_STAMP_TAG_SOURCES} ${QUORIX_STAMP_TAG_HEADERS}
     ${QUORIX_SOURCE_DIR}/src/package/tag_layout.cpp ${QUORIX_SOURCE_DIR}/src/package/tag_layout.h
+    ${QUORIX_SOURCE_DIR}/src/package/tag_filter.cpp ${QUORIX_SOURCE_DIR}/src/package/tag_filter.h
   COMMENT "Building the host tool stamp-tag"
   VERBATIM)
 
