@@ -109,6 +109,8 @@ add_custom_command(
   COMMENT "Generating a throwaway code-signing certificate"
   VERBATIM)
 
+# Rewritten only when the list changes, so that a new list rebuilds the stamper.
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/tools/tag-keys.txt CONTENT "${QUORIX_EXTRA_TAG_KEYS}\n")
 file(GLOB QUORIX_STAMP_TAG_SOURCES CONFIGURE_DEPENDS ${QUORIX_SOURCE_DIR}/tools/stamp_tag/*.cpp)
 file(GLOB QUORIX_STAMP_TAG_HEADERS CONFIGURE_DEPENDS ${QUORIX_SOURCE_DIR}/tools/stamp_tag/*.h)
 add_custom_command(
@@ -122,6 +124,7 @@ add_custom_command(
   DEPENDS ${QUORIX_STAMP_TAG_SOURCES} ${QUORIX_STAMP_TAG_HEADERS}
     ${QUORIX_SOURCE_DIR}/src/package/tag_layout.cpp ${QUORIX_SOURCE_DIR}/src/package/tag_layout.h
     ${QUORIX_SOURCE_DIR}/src/package/tag_filter.cpp ${QUORIX_SOURCE_DIR}/src/package/tag_filter.h
+    ${CMAKE_BINARY_DIR}/tools/tag-keys.txt
   COMMENT "Building the host tool stamp-tag"
   VERBATIM)
 
