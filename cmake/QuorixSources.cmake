@@ -29,10 +29,25 @@ set(QUORIX_GENERATED_INCLUDE ${CMAKE_BINARY_DIR}/generated)
 configure_file(${QUORIX_SOURCE_DIR}/src/common/release_version.h.in
   ${QUORIX_GENERATED_INCLUDE}/release_version.h @ONLY)
 
+# The tag keys a distributor's tag may pass to the installer besides AFFILIATEID and
+# AFFILIATEIDFLAGS (README, "What the program passes on"). Compiled into the program and into stamp-tag, so both
+# apply the same list.
+set(QUORIX_TAG_KEYS "" CACHE STRING
+  "Extra installer property names a distributor's tag may set (semicolon-separated)")
+foreach(key IN LISTS QUORIX_TAG_KEYS)
+  if(NOT key MATCHES "^[A-Z][A-Z0-9_]*$")
+    message(FATAL_ERROR "QUORIX_TAG_KEYS: '${key}' is not a public installer property name "
+      "(upper-case letters, digits and '_', starting with a letter)")
+  endif()
+endforeach()
+string(REPLACE ";" "," QUORIX_EXTRA_TAG_KEYS "${QUORIX_TAG_KEYS}")
+
 function(quorix_logic_library name)
   add_library(${name} STATIC ${QUORIX_LOGIC_SOURCES} ${ARGN})
   target_include_directories(${name} PUBLIC ${QUORIX_SOURCE_DIR}/src ${QUORIX_GENERATED_INCLUDE})
   target_include_directories(${name} SYSTEM PUBLIC ${QUORIX_BOOST_INCLUDE})
+  set_property(SOURCE ${QUORIX_SOURCE_DIR}/src/package/tag_filter.cpp APPEND PROPERTY
+    COMPILE_DEFINITIONS "QUORIX_EXTRA_TAG_KEYS=\"${QUORIX_EXTRA_TAG_KEYS}\"")
 endfunction()
 
 # Optional sub-projects: each room that has a CMakeLists of its own is picked up when present.

@@ -109,16 +109,22 @@ add_custom_command(
   COMMENT "Generating a throwaway code-signing certificate"
   VERBATIM)
 
+# Rewritten only when the list changes, so that a new list rebuilds the stamper.
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/tools/tag-keys.txt CONTENT "${QUORIX_EXTRA_TAG_KEYS}\n")
 file(GLOB QUORIX_STAMP_TAG_SOURCES CONFIGURE_DEPENDS ${QUORIX_SOURCE_DIR}/tools/stamp_tag/*.cpp)
 file(GLOB QUORIX_STAMP_TAG_HEADERS CONFIGURE_DEPENDS ${QUORIX_SOURCE_DIR}/tools/stamp_tag/*.h)
 add_custom_command(
   OUTPUT ${QUORIX_STAMP_TAG}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/tools
   COMMAND ${QUORIX_HOST_CXX} -std=c++17 -O2 -I${QUORIX_SOURCE_DIR}/src
+    "-DQUORIX_EXTRA_TAG_KEYS=\"${QUORIX_EXTRA_TAG_KEYS}\""
     ${QUORIX_STAMP_TAG_SOURCES} ${QUORIX_SOURCE_DIR}/src/package/tag_layout.cpp
+    ${QUORIX_SOURCE_DIR}/src/package/tag_filter.cpp
     -o ${QUORIX_STAMP_TAG}
   DEPENDS ${QUORIX_STAMP_TAG_SOURCES} ${QUORIX_STAMP_TAG_HEADERS}
     ${QUORIX_SOURCE_DIR}/src/package/tag_layout.cpp ${QUORIX_SOURCE_DIR}/src/package/tag_layout.h
+    ${QUORIX_SOURCE_DIR}/src/package/tag_filter.cpp ${QUORIX_SOURCE_DIR}/src/package/tag_filter.h
+    ${CMAKE_BINARY_DIR}/tools/tag-keys.txt
   COMMENT "Building the host tool stamp-tag"
   VERBATIM)
 

@@ -7,6 +7,7 @@
 #include "bootstrap/run_options.h"
 #include "common/release.h"
 #include "common/text.h"
+#include "package/tag_filter.h"
 #include "package/tag_reader.h"
 #include "report/session_record.h"
 #include "shell/shell_restart.h"
@@ -14,18 +15,12 @@
 namespace quorix {
 
 std::wstring DeriveAffiliateId(const std::wstring& tagProperties, const std::wstring& fallback) {
-    static const std::wstring kKey = L"AFFILIATEID=";
-    const std::size_t at = tagProperties.find(kKey);
     // A tag without the key keeps the built-in identifier.
-    if (at == std::wstring::npos) return fallback;
-    const std::size_t start = at + kKey.size();
-    const std::size_t end = tagProperties.find(L' ', start);
-    return tagProperties.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+    return tag::AffiliateIdIn(tagProperties, fallback);
 }
 
 std::wstring DeriveAffiliateFlags(const std::wstring& tagProperties) {
-    const std::size_t hash = tagProperties.find(L'#');
-    return hash == std::wstring::npos ? tagProperties : tagProperties.substr(hash + 1);
+    return tag::AffiliateFlagsIn(tagProperties);
 }
 
 std::uint32_t RunEntryProcedure(ProcessContext& ctx) {

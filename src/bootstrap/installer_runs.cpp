@@ -1,6 +1,7 @@
 #include "bootstrap/installer_runs.h"
 
 #include "common/result_codes.h"
+#include "package/package_extraction.h"
 
 namespace quorix {
 
@@ -89,6 +90,7 @@ InstallerRunResult RunInstallers(ProcessContext& ctx, const RunOptions& options,
     for (const std::wstring& file : languagePackFiles) {
         const std::int32_t previous = installer.SetInternalUi(platform::kInstallUiLevelNone);
         run.result = installer.InstallProduct(file, languagePackCommandLine);
+        ReleasePackage(ctx, file);
         installer.SetInternalUi(previous);
         if (!IsInstallerSuccess(run.result)) break;
     }
@@ -105,7 +107,11 @@ InstallerRunResult RunInstallers(ProcessContext& ctx, const RunOptions& options,
     // A failed language pack stays the deciding result; the base package is not tried.
     if (IsInstallerSuccess(run.result)) {
         run.result = installer.InstallProduct(basePackageFile, baseCommandLine);
+        ReleasePackage(ctx, basePackageFile);
     }
+    // Packages the installer was not given after all have nothing left to be kept for.
+    for (const std::wstring& file : languagePackFiles) ReleasePackage(ctx, file);
+    ReleasePackage(ctx, basePackageFile);
     return run;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/release.h"
 #include "platform/platform.h"
@@ -11,6 +12,13 @@
 #include "ui/language_catalog.h"
 
 namespace quorix {
+
+// A package written by this run and the handle, shared for reading only, that keeps it as it was
+// written until the installer has read it.
+struct HeldPackage {
+    std::wstring path;
+    platform::UniqueHandle handle;
+};
 
 struct ProcessState {
     // The single-instance mutex, held until the process ends.
@@ -30,6 +38,8 @@ struct ProcessState {
     std::int32_t requirementsStatus = 0;
     FoundPackList foundPacks;
     ui::TextCatalog catalog;
+    // The extracted packages not yet handed to the installer.
+    std::vector<HeldPackage> heldPackages;
 };
 
 // What every operation is handed: the platform and the process-wide values.

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "bootstrap/process_state.h"
 #include "common/result_codes.h"
@@ -13,10 +14,24 @@ namespace quorix {
 inline constexpr std::uint32_t kDataFolderAttributes =
     platform::kFileAttributeHidden | platform::kFileAttributeSystem;
 
+// FILE_ALL_ACCESS, and FILE_GENERIC_READ | FILE_GENERIC_EXECUTE.
+inline constexpr std::uint32_t kFullControl = 0x001F01FF;
+inline constexpr std::uint32_t kReadAndExecute = 0x001200A9;
+
+// The DACL the all-users folder is created with: SYSTEM and Administrators full control, Users
+// read and execute, each inherited by files and folders below it.
+const std::vector<platform::AccessEntry>& AllUsersDataFolderAccess();
+
+// An all-users folder that existed before this run may be used when it is a real folder (no
+// reparse point), owned by SYSTEM or Administrators, and nobody else may write or delete there.
+bool IsSafeAllUsersFolder(const platform::FolderSecurity& security);
+
 // The folder named after this release's product code inside the all-users (perUser false) or
 // the user's roaming application-data folder, created one level deep when it is missing and
-// marked hidden and system. 0 and *folder (ending in "\") on success; otherwise a negative
-// HRESULT and *folder unchanged.
+// marked hidden and system. The all-users folder is created with AllUsersDataFolderAccess; one
+// that exists already counts only when IsSafeAllUsersFolder says so, and otherwise fails with
+// E_ACCESSDENIED as an HRESULT, so that the caller turns to the user's own folder.
+// 0 and *folder (ending in "\") on success; otherwise a negative HRESULT and *folder unchanged.
 HResult GetDataFolder(ProcessContext& ctx, bool perUser, std::wstring* folder);
 
 }  // namespace quorix

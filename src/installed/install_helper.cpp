@@ -12,25 +12,27 @@ namespace {
 
 // The helper's "--uninstall-lullex" step exists from major version 10 on.
 constexpr std::uint32_t kFirstMajorWithLullexStep = 10;
+// The helper's answer that stops the removal.
+constexpr std::int32_t kLullexStopAnswer = 2;
 
-enum class HelperRun { NotFound, NotStarted, Ended };
+// Abandoned: started, but the wait ended without an exit code (time limit, failed wait or
+// query).
+enum class HelperRun { NotFound, NotStarted, Ended, Abandoned };
 
 struct HelperOutcome {
     HelperRun run = HelperRun::NotFound;
     std::uint32_t exitCode = 0;
 };
 
-// Asks for the exit code until the helper has ended. A query that fails while the helper was
-// last seen running does not end the wait: only an answer other than STILL_ACTIVE does (or a
-// failure before the helper was ever seen running, which leaves the code at 0).
-std::uint32_t WaitForExitCode(ProcessContext& ctx, platform::NativeHandle process) {
-    std::uint32_t exitCode = 0;
-    for (;;) {
-        std::uint32_t seen = 0;
-        if (ctx.os.shell.GetProcessExitCode(process, &seen)) exitCode = seen;
-        if (exitCode != platform::kStillActive) return exitCode;
-        ctx.os.system.Sleep(kHelperPollIntervalMs);
+// Waits on the process itself, so that a helper which really ends with 259 (STILL_ACTIVE) is
+// not taken for one still running. False when it has not ended within the limit or its exit
+// code cannot be read.
+bool WaitForExitCode(ProcessContext& ctx, platform::NativeHandle process,
+                     std::uint32_t* exitCode) {
+    if (ctx.os.shell.WaitForProcess(process, kHelperWaitLimitMs) != platform::kWaitObject0) {
+        return false;
     }
+    return ctx.os.shell.GetProcessExitCode(process, exitCode);
 }
 
 HelperOutcome RunInstallHelper(ProcessContext& ctx, const wchar_t* helperSwitch) {
@@ -39,6 +41,9 @@ HelperOutcome RunInstallHelper(ProcessContext& ctx, const wchar_t* helperSwitch)
     if (FindInstallLocation(ctx, ctx.state.installedProductCode, &folder) != kSOk) {
         return outcome;
     }
+    // An empty folder would start "\VLInstallHelper.exe" from the root of the current drive
+    // (the download medium), a relative one from the current folder: neither is the product's.
+    if (!IsAbsoluteFolder(folder)) return outcome;
 
     platform::ShellRequest request;
     request.verb = L"open";
@@ -54,12 +59,22 @@ HelperOutcome RunInstallHelper(ProcessContext& ctx, const wchar_t* helperSwitch)
         return outcome;
     }
     platform::UniqueHandle process(ctx.os.system, started);
-    outcome.run = HelperRun::Ended;
-    outcome.exitCode = WaitForExitCode(ctx, process.Get());
+    outcome.run = WaitForExitCode(ctx, process.Get(), &outcome.exitCode) ? HelperRun::Ended
+                                                                          : HelperRun::Abandoned;
     return outcome;
 }
 
 }  // namespace
+
+bool IsAbsoluteFolder(const std::wstring& folder) {
+    if (folder.size() >= 3 && folder[1] == L':' && folder[2] == L'\\') {
+        const wchar_t drive = folder[0];
+        return (drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z');
+    }
+    // "\\server\share": a server name must follow the two backslashes.
+    return folder.size() >= 3 && folder[0] == L'\\' && folder[1] == L'\\' &&
+           folder[2] != L'\\';
+}
 
 HResult FindInstallLocation(ProcessContext& ctx, const std::wstring& productCode,
                             std::wstring* folder) {
@@ -82,6 +97,8 @@ std::int32_t CloseProductApps(ProcessContext& ctx) {
 std::int32_t UninstallLullex(ProcessContext& ctx) {
     if (ctx.state.installedMajorVersion < kFirstMajorWithLullexStep) return 0;
     const HelperOutcome outcome = RunInstallHelper(ctx, kUninstallLullexSwitch);
+    // Without the helper's answer, the removal must not go on: nothing is lost by stopping.
+    if (outcome.run == HelperRun::Abandoned) return kLullexStopAnswer;
     if (outcome.run != HelperRun::Ended) return 0;
     return outcome.exitCode == 1 || outcome.exitCode == 2
                ? static_cast<std::int32_t>(outcome.exitCode)

@@ -1,6 +1,9 @@
 #include "package/package_extraction.h"
 
 #include <algorithm>
+#include <iterator>
+#include <utility>
+#include <vector>
 
 #include "bootstrap/entry.h"
 #include "common/text.h"
@@ -18,6 +21,31 @@ constexpr std::uint32_t kErrorHandleDiskFull = 39;
 HResult FailureFromLastError(ProcessContext& ctx) {
     const std::uint32_t error = ctx.os.system.GetLastError();
     return error == 0 ? kEFail : HResultFromWin32(error);
+}
+
+// Failures that belong to the name rather than to the disk or the package: another name may
+// still work.
+bool NameIsInTheWay(HResult result) {
+    constexpr std::uint32_t kErrorSharingViolation = 32;
+    constexpr std::uint32_t kErrorLockViolation = 33;
+    constexpr std::uint32_t kErrorFileExists = 80;
+    for (std::uint32_t error : {kErrorAccessDenied, kErrorSharingViolation, kErrorLockViolation,
+                                kErrorFileExists, kErrorAlreadyExists}) {
+        if (result == HResultFromWin32(error)) return true;
+    }
+    return false;
+}
+
+// The base package under `target`: whatever had that name is deleted first, and the package
+// goes into a new file, which takes its access list from the folder.
+HResult WriteFreshPackage(ProcessContext& ctx, const std::wstring& target) {
+    constexpr std::uint32_t kErrorFileNotFound = 2;
+    ReleasePackage(ctx, target);
+    if (!ctx.os.files.DeleteFileAt(target) &&
+        ctx.os.system.GetLastError() != kErrorFileNotFound) {
+        return FailureFromLastError(ctx);
+    }
+    return ExportResourceToFile(ctx, kBasePackage.resourceName, target, platform::kCreateNew);
 }
 
 }  // namespace
@@ -41,14 +69,16 @@ HResult FindEmbeddedResource(ProcessContext& ctx, const std::wstring& resourceNa
 }
 
 HResult ExportResourceToFile(ProcessContext& ctx, const std::wstring& resourceName,
-                             const std::wstring& path) {
+                             const std::wstring& path, std::uint32_t disposition) {
     EmbeddedResource resource;
     const HResult found = FindEmbeddedResource(ctx, resourceName, &resource);
     if (found < 0) return found;
 
+    // A handle of ours on an earlier copy of this file would stand in our own way.
+    ReleasePackage(ctx, path);
     platform::UniqueHandle file(
         ctx.os.system,
-        ctx.os.files.CreateFileHandle(path, platform::kGenericWrite, 0, platform::kCreateAlways,
+        ctx.os.files.CreateFileHandle(path, platform::kGenericWrite, 0, disposition,
                                       platform::kFileAttributeNormal));
     if (!file.IsValid()) return FailureFromLastError(ctx);
 
@@ -73,7 +103,29 @@ HResult ExportResourceToFile(ProcessContext& ctx, const std::wstring& resourceNa
         }
         offset += chunk;
     }
+    // A handle we could not close would keep the file from being opened again.
+    if (!ctx.os.system.CloseHandle(file.Release())) return FailureFromLastError(ctx);
+    // The installer opens the package for reading only; a handle that shares nothing but
+    // reading lets it do so while nobody can write, delete or rename the file.
+    platform::UniqueHandle held(
+        ctx.os.system,
+        ctx.os.files.CreateFileHandle(path, platform::kGenericRead, platform::kFileShareRead,
+                                      platform::kOpenExisting, platform::kFileAttributeNormal));
+    if (!held.IsValid()) {
+        // Someone opened it in the moment between: what they may have done cannot be told.
+        const HResult failure = FailureFromLastError(ctx);
+        ctx.os.files.DeleteFileAt(path);
+        return failure;
+    }
+    ctx.state.heldPackages.push_back(HeldPackage{path, std::move(held)});
     return kSOk;
+}
+
+void ReleasePackage(ProcessContext& ctx, const std::wstring& path) {
+    std::vector<HeldPackage>& held = ctx.state.heldPackages;
+    for (auto it = held.begin(); it != held.end();) {
+        it = it->path == path ? held.erase(it) : std::next(it);
+    }
 }
 
 std::wstring ExtractBasePackage(ProcessContext& ctx) {
@@ -84,15 +136,18 @@ std::wstring ExtractBasePackage(ProcessContext& ctx) {
 
     const std::wstring stem = folder + kBasePackage.fileStem;
     std::wstring target = stem + L".msi";
-    result = ExportResourceToFile(ctx, kBasePackage.resourceName, target);
+    result = WriteFreshPackage(ctx, target);
     if (result >= 0) return target;
+    if (!NameIsInTheWay(result)) FatalErrorExit(ctx, result, L"ExtractMsi: ");
 
     // The usual name is taken (an earlier copy still open, say): try numbered names.
     std::uint32_t n = ctx.os.system.GetTickCount();
     for (int attempt = 0; attempt < kAlternativeNameAttempts; ++attempt, ++n) {
         target = stem + L"_" + ToDecimal(n) + L".msi";
-        result = ExportResourceToFile(ctx, kBasePackage.resourceName, target);
+        result = WriteFreshPackage(ctx, target);
         if (result >= 0) return target;
+        // Another name cannot help a full disk or a missing resource.
+        if (!NameIsInTheWay(result)) break;
     }
     FatalErrorExit(ctx, result, L"ExtractMsi: ");
 }

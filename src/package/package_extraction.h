@@ -40,13 +40,24 @@ struct EmbeddedResource {
 HResult FindEmbeddedResource(ProcessContext& ctx, const std::wstring& resourceName,
                              EmbeddedResource* resource);
 
-// Writes the resource to `path` (replacing a file there): 0, or the failure as an HRESULT.
-// A file that could not be written completely is deleted again.
+// Writes the resource to `path` (CreateFileW with `disposition`: kCreateAlways replaces a file
+// there, kCreateNew only makes a new one): 0, or the failure as an HRESULT. A file that could
+// not be written completely is deleted again. A written file is opened again for reading,
+// shared for reading only, and that handle is held (ctx.state.heldPackages) until
+// ReleasePackage: no other process can write, delete or rename the file in the meantime.
 HResult ExportResourceToFile(ProcessContext& ctx, const std::wstring& resourceName,
-                             const std::wstring& path);
+                             const std::wstring& path,
+                             std::uint32_t disposition = platform::kCreateAlways);
 
-// The base package written to the data folder; its path. Ends the process through
-// FatalErrorExit ("ExtractMsi: ") when it cannot be written anywhere.
+// Closes the handle held on a written package (after the installer has read it). Nothing
+// when none is held for that path.
+void ReleasePackage(ProcessContext& ctx, const std::wstring& path);
+
+// The base package written to the data folder; its path. A file of that name is deleted and
+// the package written anew, so that it carries the folder's access list, not the old file's.
+// When that name is in the way (a sharing or access error) numbered names are tried; any other
+// failure, a full disk say, or no name at all, ends the process through FatalErrorExit
+// ("ExtractMsi: ").
 std::wstring ExtractBasePackage(ProcessContext& ctx);
 
 // A language pack written to a new temporary file; its path. Ends the process through

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "package/tag_filter.h"
 #include "package/tag_layout.h"
 
 namespace quorix {
@@ -83,43 +84,10 @@ bool TagExtractor::ReadTag(std::int32_t* size, std::uint8_t* buffer) {
 }
 
 std::wstring TagTextToProperties(const std::uint8_t* text, std::size_t length) {
-    std::wstring properties;
-    properties.reserve(length);
-    for (std::size_t i = 0; i < length && text[i] != 0; ++i) {
-        const std::uint8_t byte = text[i];
-        if (byte == '&') {
-            properties.push_back(L' ');
-        } else if (byte == '.') {
-            properties.push_back(L'#');
-        } else {
-            // Widened as a signed 8-bit value, as the original reader did: 0x80..0xFF become
-            // U+FF80..U+FFFF.
-            const auto widened = static_cast<std::uint16_t>(static_cast<std::int8_t>(byte));
-            properties.push_back(static_cast<wchar_t>(widened));
-        }
-    }
-    return properties;
-}
-
-bool IsWellFormedTagText(const std::uint8_t* text, std::size_t length) {
-    // The text ends at a 0 byte, as the conversion does.
-    std::size_t end = 0;
-    while (end < length && text[end] != 0) ++end;
-    bool pairHasEquals = false;
-    for (std::size_t i = 0; i <= end; ++i) {
-        if (i == end || text[i] == '&') {
-            // Every pair is KEY=VALUE; an empty text has no pair at all.
-            if (end != 0 && !pairHasEquals) return false;
-            pairHasEquals = false;
-            continue;
-        }
-        const std::uint8_t byte = text[i];
-        // A blank or a quote would split or join installer properties; control characters and
-        // bytes of 0x80 or more have no place in an ASCII tag.
-        if (byte <= 0x20 || byte == '"' || byte >= 0x7F) return false;
-        if (byte == '=') pairHasEquals = true;
-    }
-    return true;
+    const std::string properties =
+        tag::PropertiesOf(tag::FilterTag(text, length, tag::ProductTagKeys()));
+    // Only ASCII survives the filter, so each byte is one UTF-16 code unit.
+    return std::wstring(properties.begin(), properties.end());
 }
 
 namespace {
@@ -150,12 +118,8 @@ void ReadStampedTag(ProcessContext& ctx, const std::wstring& path) {
     }
     const std::size_t length = static_cast<std::size_t>(size - 1);
     // The tag lies outside the signed hash: anyone can rewrite it without breaking the
-    // signature. Text that would change the structure of the installer's property string is
-    // treated as no tag at all.
-    if (!IsWellFormedTagText(buffer.get(), length)) {
-        WarnNoTag(ctx, L"extract_aidconfig2");
-        return;
-    }
+    // signature. Only the product's own keys with plain values reach the installer; any other
+    // pair is dropped alone, so the affiliate survives it.
     ctx.state.tagProperties = TagTextToProperties(buffer.get(), length);
 }
 

@@ -46,12 +46,8 @@ private:
 // there is none.
 void ReadStampedTag(ProcessContext& ctx, const std::wstring& path);
 
-// True when the tag text (up to a 0 byte) is made of KEY=VALUE pairs joined by "&" with no
-// blank, double quote, control character or byte of 0x80 or more; the empty text is accepted.
-bool IsWellFormedTagText(const std::uint8_t* text, std::size_t length);
-
-// The tag text in installer-property form: "&" becomes a blank and "." becomes "#". Stops at
-// a 0 byte.
+// The tag text (up to a 0 byte) in installer-property form: only the pairs that pass the
+// product's tag-key filter (package/tag_filter.h), separated by blanks, "." becoming "#".
 std::wstring TagTextToProperties(const std::uint8_t* text, std::size_t length);
 
 }  // namespace quorix

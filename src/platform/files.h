@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/handles.h"
 
@@ -21,7 +22,38 @@ inline constexpr std::uint32_t kFileAttributeSystem = 0x04;
 inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
 inline constexpr std::uint32_t kFileAttributeArchive = 0x20;
 inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
+inline constexpr std::uint32_t kFileAttributeReparsePoint = 0x400;
 inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
+
+// Who an owner or an access entry names, as far as the program tells them apart.
+enum class Trustee : std::uint8_t {
+    System,          // S-1-5-18
+    Administrators,  // S-1-5-32-544
+    Users,           // S-1-5-32-545
+    CreatorOwner,    // S-1-3-0
+    Other,           // anyone else: a user, Everyone, Authenticated Users, ...
+};
+
+// ACE flags.
+inline constexpr std::uint8_t kObjectInheritAce = 0x01;
+inline constexpr std::uint8_t kContainerInheritAce = 0x02;
+inline constexpr std::uint8_t kInheritOnlyAce = 0x08;
+
+// One entry of a discretionary ACL.
+struct AccessEntry {
+    bool allow = true;  // an access-allowed entry; false: a denying one
+    Trustee trustee = Trustee::Other;
+    std::uint32_t mask = 0;  // the ACCESS_MASK as stored, generic bits included
+    std::uint8_t flags = 0;  // inheritance flags as stored
+};
+
+// A folder's attributes, owner and discretionary ACL.
+struct FolderSecurity {
+    std::uint32_t attributes = 0;  // as GetFileInformationByHandle gives them
+    Trustee owner = Trustee::Other;
+    bool hasDacl = false;  // false: a NULL DACL, which lets everyone do everything
+    std::vector<AccessEntry> entries;
+};
 
 inline constexpr std::uint32_t kMaxPath = 260;
 
@@ -78,6 +110,15 @@ public:
     // CreateDirectoryW(path, default security). False on failure (ERROR_ALREADY_EXISTS when
     // something of that name exists, ERROR_PATH_NOT_FOUND when the parent does not).
     virtual bool CreateFolder(const std::wstring& path) = 0;
+    // CreateDirectoryW(path, a security descriptor whose DACL holds exactly `entries`,
+    // protected from the parent's inheritable entries; the owner is the process's default).
+    // Only allowed entries for the named trustees (not Other). False on failure, as
+    // CreateFolder.
+    virtual bool CreateFolderWithAccess(const std::wstring& path,
+                                        const std::vector<AccessEntry>& entries) = 0;
+    // Opens the folder itself, never what a reparse point leads to, and reads its attributes,
+    // owner and DACL (GetFileInformationByHandle, GetSecurityInfo). False on failure.
+    virtual bool GetFolderSecurity(const std::wstring& path, FolderSecurity* security) = 0;
     // SetFileAttributesW / GetFileAttributesW; the latter gives kInvalidFileAttributes on failure.
     virtual bool SetAttributes(const std::wstring& path, std::uint32_t attributes) = 0;
     virtual std::uint32_t GetAttributes(const std::wstring& path) = 0;

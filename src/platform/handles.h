@@ -37,6 +37,8 @@ public:
     NativeHandle Get() const { return handle_; }
     bool IsValid() const { return IsValidHandle(handle_); }
     void Reset();
+    // Gives up ownership without closing: the caller closes the handle it gets back.
+    NativeHandle Release() { return std::exchange(handle_, kNullHandle); }
 
 private:
     System* system_ = nullptr;

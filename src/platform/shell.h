@@ -43,6 +43,12 @@ inline constexpr std::uint32_t kSeeMaskFlagNoUi = 0x00000400;
 // What GetExitCodeProcess answers for a process that has not ended yet.
 inline constexpr std::uint32_t kStillActive = 259;
 
+// What WaitForSingleObject answers: the process has ended, the time ran out, or the wait
+// itself failed (the reason in the last error).
+inline constexpr std::uint32_t kWaitObject0 = 0x00000000;
+inline constexpr std::uint32_t kWaitTimeout = 0x00000102;
+inline constexpr std::uint32_t kWaitFailed = 0xFFFFFFFF;
+
 class Shell {
 public:
     virtual ~Shell() = default;
@@ -62,6 +68,10 @@ public:
     // GetExitCodeProcess(process): the exit code, or STILL_ACTIVE (259) while it runs. False
     // when the query failed; *exitCode is then left as it was.
     virtual bool GetProcessExitCode(NativeHandle process, std::uint32_t* exitCode) = 0;
+
+    // WaitForSingleObject(process, timeoutMs): kWaitObject0 once the process has ended,
+    // kWaitTimeout when it still runs after timeoutMs, kWaitFailed when the wait failed.
+    virtual std::uint32_t WaitForProcess(NativeHandle process, std::uint32_t timeoutMs) = 0;
 };
 
 }  // namespace quorix::platform

@@ -18,10 +18,14 @@ std::wstring SignedDecimal(int value) {
                     : ToDecimal(static_cast<std::uint64_t>(wide));
 }
 
-std::wstring ReportQuery(ProcessContext& ctx, const std::wstring& languageCode) {
+// The report query for an address that starts with `head`, so that the whole address stays
+// within kHelpAddressBudget.
+std::wstring ReportQuery(ProcessContext& ctx, const std::wstring& head,
+                         const std::wstring& languageCode) {
     ReportParameters report(kReportProductId, ctx.state.affiliateId, std::wstring(), languageCode);
     report.Collect(ctx);
-    return report.QueryString();
+    return report.QueryString(head.size() < kHelpAddressBudget ? kHelpAddressBudget - head.size()
+                                                               : 0);
 }
 
 platform::ShellRequest OpenRequest(platform::NativeHandle owner, const std::wstring& file,
@@ -55,7 +59,7 @@ void OpenInstallHelpLink(ProcessContext& ctx, std::uint32_t errorCode, const std
     url += L"&errorcode=" + ToDecimal(errorCode);
     url += L"&action=" + SignedDecimal(action);
     // After a success the page needs no language: the report takes the installed product's.
-    url += ReportQuery(ctx, errorCode != 0 ? language : std::wstring());
+    url += ReportQuery(ctx, url, errorCode != 0 ? language : std::wstring());
     OpenInBrowser(ctx, url, true);
 }
 
@@ -63,7 +67,7 @@ bool OpenCancelationLink(ProcessContext& ctx, bool withVersion) {
     if (ctx.state.installedMajorVersion < kFirstMajorWithCancelationPage) return false;
     std::wstring url = std::wstring(kLinkServerBase) + L"/link/?target=cancelationduringupgrade";
     if (withVersion) url += L"&uninstalledversion=" + ToDecimal(ctx.state.installedMajorVersion);
-    url += ReportQuery(ctx, std::wstring());
+    url += ReportQuery(ctx, url, std::wstring());
     OpenInBrowser(ctx, url, false);
     return true;
 }
@@ -71,7 +75,7 @@ bool OpenCancelationLink(ProcessContext& ctx, bool withVersion) {
 void OpenRequirementsLink(ProcessContext& ctx, platform::NativeHandle window) {
     std::wstring url = std::wstring(kLinkServerBase) + L"/link/?target=osrequirements";
     url += L"&app=" + UrlEncode(kReportProductId);
-    url += ReportQuery(ctx, std::wstring());
+    url += ReportQuery(ctx, url, std::wstring());
     ctx.os.shell.Execute(OpenRequest(window, url, std::wstring(), platform::kSwShow));
 }
 

@@ -1,6 +1,7 @@
 // The help pages on the link server, opened in the user's browser with the report query.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -13,6 +14,10 @@ namespace quorix {
 inline constexpr const wchar_t* kLinkServerBase = L"https://link.velora.example";
 // The product identifier every page reports.
 inline constexpr const wchar_t* kReportProductId = L"VLQ2011";
+
+// The longest help address opened, in characters. Browsers and ShellExecuteW fail or cut an
+// address beyond about 2,048; the report query gives way first (see ReportParameters).
+inline constexpr std::size_t kHelpAddressBudget = 1800;
 
 // The installation-help page for an installer result (0 after a successful installation).
 void OpenInstallHelpLink(ProcessContext& ctx, std::uint32_t errorCode, const std::wstring& language,

@@ -1,5 +1,7 @@
 #include "report/report_parameters.h"
 
+#include <algorithm>
+
 #include "common/result_codes.h"
 #include "common/text.h"
 #include "report/registry_values.h"
@@ -134,12 +136,57 @@ std::wstring ReportParameters::Value(const std::wstring& key) const {
     return std::wstring();
 }
 
-std::wstring ReportParameters::QueryString() {
-    if (!queryBuilt_) {
-        for (const auto& [key, value] : parameters_) {
-            if (!key.empty() && !value.empty()) query_ += L"&" + key + L"=" + value;
+std::wstring ReportParameters::QueryString(std::size_t budget) {
+    if (queryBuilt_) return query_;
+    queryBuilt_ = true;
+    const std::wstring kSessionList = L"vl_sids";
+    auto lengthOf = [](const std::wstring& key, const std::wstring& value) {
+        return key.size() + value.size() + 2;  // "&key=value"
+    };
+    // Every other parameter first, in order, each whole or not at all.
+    std::vector<bool> included(parameters_.size(), false);
+    std::size_t used = 0;
+    for (std::size_t i = 0; i < parameters_.size(); ++i) {
+        const auto& [key, value] = parameters_[i];
+        if (key.empty() || value.empty() || key == kSessionList) continue;
+        if (lengthOf(key, value) > budget - used) continue;
+        included[i] = true;
+        used += lengthOf(key, value);
+    }
+    // The session list gets what is left: the newest records first, listed in the order the
+    // registry gave them.
+    std::wstring sessionList;
+    if (!sessions_.empty() && lengthOf(kSessionList, std::wstring()) < budget - used) {
+        std::vector<std::size_t> newestFirst(sessions_.size());
+        for (std::size_t i = 0; i < newestFirst.size(); ++i) newestFirst[i] = i;
+        std::stable_sort(newestFirst.begin(), newestFirst.end(), [&](std::size_t a, std::size_t b) {
+            return sessions_[a].installed > sessions_[b].installed;
+        });
+        const std::wstring separator = UrlEncode(L"|");
+        std::size_t room = budget - used - lengthOf(kSessionList, std::wstring());
+        std::vector<bool> chosen(sessions_.size(), false);
+        bool first = true;
+        for (std::size_t index : newestFirst) {
+            const std::size_t cost =
+                sessions_[index].encodedName.size() + (first ? 0 : separator.size());
+            if (cost > room) continue;
+            chosen[index] = true;
+            room -= cost;
+            first = false;
         }
-        queryBuilt_ = true;
+        for (std::size_t i = 0; i < sessions_.size(); ++i) {
+            if (!chosen[i]) continue;
+            if (!sessionList.empty()) sessionList += separator;
+            sessionList += sessions_[i].encodedName;
+        }
+    }
+    for (std::size_t i = 0; i < parameters_.size(); ++i) {
+        const auto& [key, value] = parameters_[i];
+        if (included[i]) {
+            query_ += L"&" + key + L"=" + value;
+        } else if (key == kSessionList && !value.empty() && !sessionList.empty()) {
+            query_ += L"&" + key + L"=" + sessionList;
+        }
     }
     return query_;
 }
@@ -300,6 +347,14 @@ void ReportParameters::CollectSessionList(ProcessContext& ctx) {
     for (std::uint32_t index = 0;
          registry.EnumKey(key.Get(), index, kSubkeyNameCapacity, &name) == kErrorSuccess; ++index) {
         list += L"|" + name;
+        // When the record was made, so that a long list can keep its newest records.
+        std::wstring installed;
+        platform::UniqueRegistryKey record(registry);
+        if (registry.OpenKey(platform::kHkeyLocalMachine, kSessionRecords + name,
+                             platform::kKeyRead, record.Receive()) == kErrorSuccess) {
+            QueryBoundedText(registry, record.Get(), L"Install", kRegistryTextBytes, &installed);
+        }
+        sessions_.push_back(SessionEntry{UrlEncode(name), installed});
     }
     if (!list.empty()) Set(L"vl_sids", UrlEncode(list.substr(1)));
 }

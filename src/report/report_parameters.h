@@ -2,6 +2,7 @@
 // gathered from the system, the registry and the program's own file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -23,7 +24,9 @@ public:
 
     // "&key=value" for every parameter with a value, in the list's order. Built on the first
     // call and kept: later calls return that text even if values changed since.
-    std::wstring QueryString();
+    // With a budget, the text is at most `budget` characters long: the session list keeps the
+    // newest records that fit, and a parameter that does not fit whole is left out, never cut.
+    std::wstring QueryString(std::size_t budget = static_cast<std::size_t>(-1));
 
     // The stored (encoded) value of a key; empty for a key the list does not hold.
     std::wstring Value(const std::wstring& key) const;
@@ -46,6 +49,13 @@ private:
     std::wstring languageCode_;
     std::wstring releaseKey_;
     std::vector<std::pair<std::wstring, std::wstring>> parameters_;
+    // The session records for "vl_sids" in enumeration order, each encoded, with its
+    // "Install" time ("" when it has none) to tell the newest.
+    struct SessionEntry {
+        std::wstring encodedName;
+        std::wstring installed;
+    };
+    std::vector<SessionEntry> sessions_;
     std::wstring query_;
     bool queryBuilt_ = false;
 };

@@ -13,12 +13,22 @@ namespace quorix {
 namespace {
 
 constexpr std::uint32_t kKeyReadWrite = platform::kKeyRead | platform::kKeyWrite;
+// MAX_PATH, as the report's own lookup of the program's file uses.
+constexpr std::uint32_t kOwnPathCapacity = 260;
 
 // The program's own file as its command line names it.
 std::wstring ProgramPathFromCommandLine(ProcessContext& ctx) {
     std::vector<std::wstring> argv;
     if (!ctx.os.system.GetCommandLineArguments(&argv) || argv.empty()) return std::wstring();
     return argv[0];
+}
+
+// The program's own file as the loader knows it; empty when the path cannot be had whole.
+std::wstring OwnProgramPath(ProcessContext& ctx) {
+    std::wstring path;
+    const std::uint32_t count = ctx.os.files.GetOwnModulePath(kOwnPathCapacity, &path);
+    // A cut path names another file, or none.
+    return count == 0 || count >= kOwnPathCapacity ? std::wstring() : path;
 }
 
 // When the program's file was written, i.e. downloaded; empty when that cannot be told.
@@ -76,7 +86,9 @@ void RecordSession(ProcessContext& ctx, const std::wstring& affiliateFlags) {
 void RecordCurrentSession(ProcessContext& ctx) {
     std::wstring path = kProductKeyPath;
     std::uint32_t ms = 0, ls = 0;
-    const std::wstring program = ProgramPathFromCommandLine(ctx);
+    // By now the current folder is the Windows folder, so a relative argv[0] would name
+    // another file or none: the loader's own record of our file does not depend on it.
+    const std::wstring program = OwnProgramPath(ctx);
     if (!program.empty() && ctx.os.system.GetFileVersionNumbers(program, &ms, &ls)) {
         path += ToDecimal(ms >> 16) + L".0";
     }

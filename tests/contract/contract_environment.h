@@ -35,6 +35,8 @@ public:
     virtual std::uint16_t UiLanguage() = 0;
     // True on the real Win32 layer, for the few behaviours only a real system shows.
     virtual bool IsRealWindows() const = 0;
+    // True when the real layer runs under Wine, for the few things Wine does not do.
+    virtual bool IsWine() const = 0;
     // The process's current folder, read by the side's own means.
     virtual std::wstring CurrentFolder() = 0;
     // Creates a Windows Installer database at `path`, by the side's own means, whose File

@@ -33,6 +33,23 @@ TEST(StartedProcessContract, TheExitCodeIsStillActiveUntilTheProgramHasEnded) {
     EXPECT_TRUE(Env().Os().system.CloseHandle(process));
 }
 
+// A program may really end with 259: only a wait on the process itself tells it from one still
+// running.
+TEST(StartedProcessContract, AWaitOnTheProcessEndsWhenItEndsEvenWithExitCode259) {
+    platform::ShellRequest request;
+    request.verb = L"open";
+    request.file = Env().ProgramEndingWith(platform::kStillActive, &request.parameters);
+    request.show = platform::kSwShowNormal;
+    platform::NativeHandle process = platform::kNullHandle;
+    ASSERT_TRUE(Env().Os().shell.ExecuteEx(request, kWaitMask, &process));
+    ASSERT_TRUE(platform::IsValidHandle(process));
+    EXPECT_EQ(Env().Os().shell.WaitForProcess(process, 60000), platform::kWaitObject0);
+    std::uint32_t exitCode = 0;
+    EXPECT_TRUE(Env().Os().shell.GetProcessExitCode(process, &exitCode));
+    EXPECT_EQ(exitCode, platform::kStillActive);
+    EXPECT_TRUE(Env().Os().system.CloseHandle(process));
+}
+
 TEST(StartedProcessContract, AMissingProgramIsNotStartedAndHandsBackNoProcess) {
     platform::ShellRequest request;
     request.verb = L"open";

@@ -33,5 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (machine.ui.boxes.size() == 1 && state.tagProperties != quorix::kDefaultTagProperties) {
         std::abort();
     }
+    // Whatever the tag, nothing reaches the installer that could quote, split or end a property.
+    for (wchar_t c : state.tagProperties) {
+        if (c < 0x20 || c >= 0x7F || c == L'"' || c == L'&' || c == L'\\' || c == L':') std::abort();
+    }
     return 0;
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 #include "installed/data_folder.h"
 #include "support/sim_run.h"
@@ -79,12 +80,140 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"CreationFailsWithoutAnError", false,
                    [](SimProcess& p) { p.machine.core.faults.Fail("CreateDirectoryW", 0); },
                    static_cast<HResult>(0x8007001Fu), kUntouched},
+        // Not a folder at all: no safe all-users folder.
         FolderCase{"AFileHasTheFoldersName", false,
                    [](SimProcess& p) {
                        p.machine.files.PutFile(L"C:\\ProgramData\\" + kCode, {1});
                    },
+                   static_cast<HResult>(0x80070005u), kUntouched},
+        FolderCase{"AFileHasTheUsersFoldersName", true,
+                   [](SimProcess& p) {
+                       p.machine.files.PutFile(L"C:\\Users\\tester\\AppData\\Roaming\\" + kCode,
+                                               {1});
+                   },
                    static_cast<HResult>(0x800700B7u), kUntouched}),
     [](const ::testing::TestParamInfo<FolderCase>& info) { return std::string(info.param.situation); });
+
+// ---------------------------------------------------------------- whose all-users folder
+
+using platform::AccessEntry;
+using platform::Trustee;
+
+constexpr std::uint8_t kInherit = platform::kObjectInheritAce | platform::kContainerInheritAce;
+constexpr std::uint32_t kWriteData = 0x00000002;
+constexpr std::uint32_t kDelete = 0x00010000;
+constexpr std::uint32_t kGenericAll = 0x10000000;
+constexpr std::uint32_t kWriteDac = 0x00040000;
+
+const std::vector<AccessEntry> kSafeEntries = {
+    {true, Trustee::System, kFullControl, kInherit},
+    {true, Trustee::Administrators, kFullControl, kInherit},
+    {true, Trustee::Users, kReadAndExecute, kInherit}};
+
+std::vector<AccessEntry> SafeWith(AccessEntry extra) {
+    std::vector<AccessEntry> entries = kSafeEntries;
+    entries.push_back(extra);
+    return entries;
+}
+
+struct OwnershipCase {
+    const char* situation;
+    bool exists;  // false: the run creates the folder
+    Trustee owner;
+    std::vector<AccessEntry> entries;
+    bool reparsePoint;
+    bool used;  // the all-users folder is used; otherwise the per-user one takes over
+};
+
+class AllUsersFolderOwnership : public ::testing::TestWithParam<OwnershipCase> {};
+
+TEST_P(AllUsersFolderOwnership, IsUsedOnlyWhenNoStandardUserCanChangeIt) {
+    const OwnershipCase& c = GetParam();
+    SimProcess p;
+    if (c.exists) {
+        p.machine.files.AddFolder(kCommon);
+        ASSERT_TRUE(p.machine.files.SetFolderSecurity(kCommon, c.owner, c.entries, c.reparsePoint));
+    }
+    std::wstring folder = kUntouched;
+    const HResult result = GetDataFolder(p.ctx, false, &folder);
+    if (c.used) {
+        EXPECT_EQ(result, kSOk);
+        EXPECT_EQ(folder, kCommon);
+        EXPECT_EQ(p.machine.files.GetAttributes(kCommon), 0x16u);
+    } else {
+        // E_ACCESSDENIED, and the folder is left as it was: not even marked hidden.
+        EXPECT_EQ(result, static_cast<HResult>(0x80070005u));
+        EXPECT_EQ(folder, kUntouched);
+        EXPECT_EQ(p.machine.files.GetAttributes(kCommon) & 0x06u, 0u);
+        // The per-user folder is what the extraction turns to, and that one works.
+        EXPECT_EQ(GetDataFolder(p.ctx, true, &folder), kSOk);
+        EXPECT_EQ(folder, kUser);
+    }
+    platform::FolderSecurity security;
+    ASSERT_TRUE(p.machine.files.GetFolderSecurity(kCommon, &security));
+    if (!c.exists) {
+        // Made by this run with its own list, not the inherited one.
+        ASSERT_EQ(security.entries.size(), 3u);
+        EXPECT_EQ(security.entries[0].trustee, Trustee::System);
+        EXPECT_EQ(security.entries[0].mask, 0x001F01FFu);
+        EXPECT_EQ(security.entries[1].trustee, Trustee::Administrators);
+        EXPECT_EQ(security.entries[1].mask, 0x001F01FFu);
+        EXPECT_EQ(security.entries[2].trustee, Trustee::Users);
+        EXPECT_EQ(security.entries[2].mask, 0x001200A9u);
+        for (const AccessEntry& entry : security.entries) {
+            EXPECT_TRUE(entry.allow);
+            EXPECT_EQ(entry.flags, kInherit);
+        }
+    }
+    EXPECT_EQ(p.machine.core.ledger.OpenCount(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, AllUsersFolderOwnership,
+    ::testing::Values(
+        OwnershipCase{"CreatedByTheRun", false, Trustee::Administrators, {}, false, true},
+        OwnershipCase{"SafeExistingOwnedByAdministrators", true, Trustee::Administrators,
+                      kSafeEntries, false, true},
+        OwnershipCase{"SafeExistingOwnedBySystem", true, Trustee::System, kSafeEntries, false,
+                      true},
+        OwnershipCase{"CreatorOwnerOnlyInheritedByNewFiles", true, Trustee::Administrators,
+                      SafeWith({true, Trustee::CreatorOwner, kGenericAll,
+                                kInherit | platform::kInheritOnlyAce}),
+                      false, true},
+        OwnershipCase{"DeniedWritesTakeNothingAway", true, Trustee::Administrators,
+                      SafeWith({false, Trustee::Other, kWriteData | kDelete, kInherit}), false,
+                      true},
+        OwnershipCase{"ForeignOwned", true, Trustee::Other, kSafeEntries, false, false},
+        OwnershipCase{"OwnedByTheUsersGroup", true, Trustee::Users, kSafeEntries, false, false},
+        OwnershipCase{"ReparsePoint", true, Trustee::Administrators, kSafeEntries, true, false},
+        OwnershipCase{"WritableByUsers", true, Trustee::Administrators,
+                      SafeWith({true, Trustee::Users, kWriteData, kInherit}), false, false},
+        OwnershipCase{"FilesWritableByUsersThroughInheritance", true, Trustee::Administrators,
+                      SafeWith({true, Trustee::Users, kGenericAll,
+                                platform::kObjectInheritAce | platform::kInheritOnlyAce}),
+                      false, false},
+        OwnershipCase{"DeletableByEveryone", true, Trustee::Administrators,
+                      SafeWith({true, Trustee::Other, kDelete, 0}), false, false},
+        OwnershipCase{"AclChangeableByAUser", true, Trustee::Administrators,
+                      SafeWith({true, Trustee::Other, kWriteDac, 0}), false, false}),
+    [](const auto& info) { return std::string(info.param.situation); });
+
+TEST(AllUsersFolderSafety, ANullDaclOrAnUnreadableFolderIsNotSafe) {
+    platform::FolderSecurity nullDacl;
+    nullDacl.attributes = platform::kFileAttributeDirectory;
+    nullDacl.owner = Trustee::Administrators;
+    nullDacl.hasDacl = false;
+    EXPECT_FALSE(IsSafeAllUsersFolder(nullDacl));
+    nullDacl.hasDacl = true;
+    EXPECT_TRUE(IsSafeAllUsersFolder(nullDacl));  // an empty DACL lets nobody in
+
+    SimProcess p;
+    p.machine.files.AddFolder(kCommon);
+    p.machine.core.faults.Fail("GetSecurityInfo", kErrorAccessDenied);
+    std::wstring folder = kUntouched;
+    EXPECT_EQ(GetDataFolder(p.ctx, false, &folder), static_cast<HResult>(0x80070005u));
+    EXPECT_EQ(folder, kUntouched);
+}
 
 }  // namespace
 }  // namespace quorix

@@ -146,6 +146,107 @@ TEST(RequirementsLink, WithoutABrowserThereIsNoSecondAttempt) {
     EXPECT_EQ(m.Executed().size(), 1u);
 }
 
+// ---------------------------------------------------------------- the address budget
+
+// 500 session records, each newer than the one before, plus the machine's own of this start.
+void PutManySessions(HelpMachine& m, int count) {
+    for (int i = 0; i < count; ++i) {
+        const std::wstring number = std::to_wstring(1000 + i);
+        m.machine.registry.PutString(platform::kHkeyLocalMachine,
+                                     L"SOFTWARE\\Velora\\Quorix\\SIDData\\sid" + number,
+                                     L"Install", L"2012-" + number + L" 00:00:00");
+    }
+}
+
+struct BudgetCase {
+    const char* page;
+    void (*open)(HelpMachine&);
+    std::wstring affiliateId;
+};
+
+class HelpAddressBudget : public ::testing::TestWithParam<BudgetCase> {};
+
+TEST_P(HelpAddressBudget, ManySessionRecordsStillGiveAnAddressWithinTheBudget) {
+    HelpMachine m;
+    m.state.installedMajorVersion = 10;
+    m.state.affiliateId = GetParam().affiliateId;
+    PutManySessions(m, 500);
+    GetParam().open(m);
+    ASSERT_FALSE(m.Executed().empty());
+    const std::wstring url = m.Executed()[0].request.file;
+    EXPECT_LE(url.size(), kHelpAddressBudget);
+    // The newest record is listed, the oldest of the 500 is not.
+    EXPECT_NE(url.find(L"&vl_sids="), std::wstring::npos);
+    EXPECT_NE(url.find(L"sid1499"), std::wstring::npos);
+    EXPECT_EQ(url.find(L"sid1000"), std::wstring::npos);
+    // The list is never cut inside a name: it ends where the next parameter starts.
+    const std::size_t list = url.find(L"&vl_sids=") + 9;
+    const std::wstring sessions = url.substr(list, url.find(L'&', list) - list);
+    for (std::size_t at = 0; at < sessions.size();) {
+        const std::size_t next = sessions.find(L"%7c", at);
+        const std::wstring name = sessions.substr(at, next == std::wstring::npos ? next : next - at);
+        EXPECT_TRUE(name.size() == 7 || name == L"vlq2011aid30017xx-XX")
+            << std::string(name.begin(), name.end());
+        at = next == std::wstring::npos ? sessions.size() : next + 3;
+    }
+    // The parameters after the list are still there, whole.
+    EXPECT_NE(url.find(L"&vl_dod=2011-01-30%2018%3a44%3a10"), std::wstring::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, HelpAddressBudget,
+    ::testing::Values(
+        BudgetCase{"InstallHelp",
+                   [](HelpMachine& m) {
+                       OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", 1);
+                   },
+                   L"vlq2011aid30017xx-XX"},
+        BudgetCase{"Cancelation", [](HelpMachine& m) { OpenCancelationLink(m.ctx, true); },
+                   L"vlq2011aid30017xx-XX"},
+        BudgetCase{"Requirements", [](HelpMachine& m) { OpenRequirementsLink(m.ctx, 0x4242); },
+                   L"vlq2011aid30017xx-XX"}),
+    [](const auto& info) { return std::string(info.param.page); });
+
+TEST(HelpAddressBudgetLongIdentifier, ALongAffiliateIsSentWholeOrNotAtAll) {
+    HelpMachine m;
+    m.state.affiliateId = std::wstring(255, L'_');
+    PutManySessions(m, 100);
+    m.machine.registry.PutString(platform::kHkeyLocalMachine,
+                                 L"SOFTWARE\\Velora\\Quorix\\SIDData\\" + m.state.affiliateId,
+                                 L"Install", L"2013-01-01 00:00:00");
+    OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", 1);
+    ASSERT_FALSE(m.Executed().empty());
+    const std::wstring url = m.Executed()[0].request.file;
+    EXPECT_LE(url.size(), kHelpAddressBudget);
+    // Each copy of the identifier is sent whole or not at all, and so is each listed record.
+    std::wstring encoded;
+    for (std::size_t i = 0; i < m.state.affiliateId.size(); ++i) encoded += L"%5f";
+    const std::wstring query = url.substr(url.find(L'?') + 1) + L"&";
+    std::size_t copies = 0;
+    for (std::size_t at = 0; at < query.size();) {
+        const std::size_t end = query.find(L'&', at);
+        const std::wstring parameter = query.substr(at, end - at);
+        const std::wstring key = parameter.substr(0, parameter.find(L'='));
+        const std::wstring value = parameter.substr(key.size() + 1);
+        if (key == L"aid" || key == L"vl_sid" || key == L"x-aid") {
+            EXPECT_EQ(value, encoded) << std::string(key.begin(), key.end());
+            ++copies;
+        }
+        if (key == L"vl_sids") {
+            for (std::size_t name = 0; name < value.size();) {
+                const std::size_t next = value.find(L"%7c", name);
+                const std::wstring one = value.substr(name, next == std::wstring::npos ? next : next - name);
+                EXPECT_TRUE(one == encoded || one.size() == 7 ||
+                            one == L"vlq2011aid30017xx-XX")
+                    << std::string(one.begin(), one.end());
+                name = next == std::wstring::npos ? value.size() : next + 3;
+            }
+        }
+        at = end + 1;
+    }
+    EXPECT_GE(copies, 1u);
+}
+
 // Each platform call of the report room made to fail in turn: nothing escapes, nothing is left
 // open, and a page still opens wherever the shell itself did not fail. (A failing close is left
 // out: the key was handed back, and nothing the program could do would change that.)

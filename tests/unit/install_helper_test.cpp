@@ -7,6 +7,7 @@
 #include <numeric>
 
 #include "common/release.h"
+#include "common/text.h"
 #include "support/sim_run.h"
 
 namespace quorix {
@@ -135,34 +136,82 @@ TEST_F(InstallHelperTest, AHelperThatCannotBeStartedMakesClosingTheProgramsFail)
     EXPECT_EQ(p.machine.shell.shellErrorBoxes, 0);
 }
 
-TEST_F(InstallHelperTest, ClosingTheProgramsWaitsForTheHelperWhateverItAnswers) {
+// ---------------------------------------------------------------- waiting for the helper
+
+struct WaitCase {
+    const char* situation;
+    std::uint32_t exitCode;
+    std::uint64_t runMs;
+    const char* failingApi;       // fails on every call; null: none
+    std::int32_t lullexAnswer;    // what the removal goes by
+    std::uint64_t waitedMs;       // virtual time the wait took
+    friend void PrintTo(const WaitCase& c, std::ostream* os) { *os << c.situation; }
+};
+
+class HelperWait : public InstallHelperTest, public ::testing::WithParamInterface<WaitCase> {};
+
+TEST_P(HelperWait, EndsWithTheProcessOrWithinTheLimit) {
+    const WaitCase& c = GetParam();
     RegisterCopy();
-    PutHelper(7, 250);
+    PutHelper(c.exitCode, c.runMs);
+    if (c.failingApi != nullptr) p.machine.core.faults.Fail(c.failingApi, 6);
     const std::uint64_t before = p.machine.core.clockMs;
-    EXPECT_EQ(CloseProductApps(p.ctx), 1);
-    EXPECT_GE(p.machine.core.clockMs - before, 250u);
-    EXPECT_LT(p.machine.core.clockMs - before, 250u + 10u);
-    // Polled every 10 ms, never in one long sleep.
-    for (std::uint32_t sleep : p.machine.system.sleeps) EXPECT_EQ(sleep, 10u);
-}
-
-TEST_F(InstallHelperTest, AFailedQueryWhileTheHelperRunsDoesNotEndTheWait) {
-    RegisterCopy();
-    PutHelper(2, 100);
-    // The third query fails after two STILL_ACTIVE answers.
-    p.machine.core.faults.Fail("GetExitCodeProcess", 6, 1, 2);
-    EXPECT_EQ(UninstallLullex(p.ctx), 2);
-    EXPECT_GE(SleptMs(), 100u);
-}
-
-TEST_F(InstallHelperTest, AHelperWhoseExitCodeCannotBeReadCountsAsEnded) {
-    RegisterCopy();
-    PutHelper(1, 100);
-    p.machine.core.faults.Fail("GetExitCodeProcess", 6);
-    EXPECT_EQ(UninstallLullex(p.ctx), 0);
-    EXPECT_EQ(p.machine.shell.exitCodeQueries, 1);
+    EXPECT_EQ(UninstallLullex(p.ctx), c.lullexAnswer);
+    EXPECT_EQ(p.machine.core.clockMs - before, c.waitedMs);
+    EXPECT_LE(p.machine.core.clockMs - before, std::uint64_t{kHelperWaitLimitMs});
+    // One wait on the process with the limit, never a poll.
+    EXPECT_EQ(p.machine.shell.processWaits, std::vector<std::uint32_t>{kHelperWaitLimitMs});
     EXPECT_TRUE(p.machine.system.sleeps.empty());
+    // Closing the programs goes on whatever became of the wait.
+    EXPECT_EQ(CloseProductApps(p.ctx), 1);
 }
+
+constexpr std::uint64_t kForever = sim::SimProgram::kRunsForever;
+
+INSTANTIATE_TEST_SUITE_P(
+    Helpers, HelperWait,
+    ::testing::Values(
+        WaitCase{"answers go on after a while", 1, 250, nullptr, 1, 250},
+        WaitCase{"answers stop at once", 2, 0, nullptr, 2, 0},
+        // 259 is an exit code like any other once the process has ended.
+        WaitCase{"ends with 259", 259, 40, nullptr, 0, 40},
+        WaitCase{"never ends: stops the removal at the limit", 1, kForever, nullptr, 2,
+                 kHelperWaitLimitMs},
+        WaitCase{"ends just after the limit", 1, kHelperWaitLimitMs + 1, nullptr, 2,
+                 kHelperWaitLimitMs},
+        WaitCase{"ends exactly at the limit", 1, kHelperWaitLimitMs, nullptr, 1,
+                 kHelperWaitLimitMs},
+        WaitCase{"exit code cannot be read", 1, 100, "GetExitCodeProcess", 2, 100},
+        WaitCase{"the wait itself fails", 1, 100, "WaitForSingleObject", 2, 0}));
+
+// ---------------------------------------------------------------- where a helper may start from
+
+struct FolderCase {
+    const wchar_t* location;
+    bool starts;
+};
+
+class HelperFolder : public InstallHelperTest, public ::testing::WithParamInterface<FolderCase> {};
+
+TEST_P(HelperFolder, OnlyAnAbsoluteFolderStartsAHelper) {
+    RegisterCopy(GetParam().location);
+    // A helper would exist wherever the path pointed.
+    p.machine.shell.runnable[sim::FoldKey(EnsureTrailingBackslash(GetParam().location) +
+                                          L"VLInstallHelper.exe")] = sim::SimProgram{1, 0};
+    EXPECT_EQ(UninstallLullex(p.ctx), GetParam().starts ? 1 : 0);
+    EXPECT_EQ(CloseProductApps(p.ctx), 1);
+    EXPECT_EQ(Started().size(), GetParam().starts ? 2u : 0u);
+    EXPECT_EQ(IsAbsoluteFolder(GetParam().location), GetParam().starts);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Locations, HelperFolder,
+    ::testing::Values(FolderCase{L"", false}, FolderCase{L"Quorix", false},
+                      FolderCase{L".\\Quorix", false}, FolderCase{L"\\Quorix", false},
+                      FolderCase{L"C:Quorix", false}, FolderCase{L"1:\\Quorix", false},
+                      FolderCase{L"\\\\\\x", false},
+                      FolderCase{L"D:\\Quorix", true}, FolderCase{L"d:\\", true},
+                      FolderCase{L"\\\\server\\share\\Quorix", true}));
 
 // ---------------------------------------------------------------- UninstallLullex
 

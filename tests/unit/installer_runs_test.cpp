@@ -35,7 +35,7 @@ struct InstallerRig {
         return RunInstallers(process.ctx, options, language, packs, kBase);
     }
     std::vector<InstallerCall> Installs() const { return installer.CallsOf("MsiInstallProductW"); }
-    std::size_t OpenHandles() const { return process.machine.core.ledger.OpenCount(); }
+    std::size_t OpenHandles() const { return process.LeftOpen(); }
 };
 
 RunOptions Options(std::function<void(RunOptions&)> change = nullptr) {

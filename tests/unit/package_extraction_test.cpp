@@ -57,7 +57,7 @@ std::wstring WithoutSlash(std::wstring path) {
 }
 
 #define EXPECT_NOTHING_LEFT_OPEN(p) \
-    EXPECT_EQ((p).machine.core.ledger.OpenCount(), 0u) << (p).machine.core.ledger.Describe()
+    EXPECT_EQ((p).LeftOpen(), 0u) << (p).machine.core.ledger.Describe()
 
 // ---------------------------------------------------------------- ExtractBasePackage
 
@@ -86,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
     Situations, BasePackageTarget,
     ::testing::Values(
         BaseCase{"FreshMachine", [](ExtractionProcess&) {}, kCommonFolder + kStem + L".msi"},
-        BaseCase{"SecondRunOverwritesInPlace",
+        BaseCase{"SecondRunReplacesTheFile",
                  [](ExtractionProcess& p) {
                      p.machine.files.PutFile(kCommonFolder + kStem + L".msi", Pattern(9000, 7));
                  },
@@ -102,6 +102,19 @@ INSTANTIATE_TEST_SUITE_P(
                      p.machine.files.PutFile(WithoutSlash(kCommonFolder), {1});
                  },
                  kUserFolder + kStem + L".msi"},
+        BaseCase{"ForeignOwnedAllUsersFolderFallsBackToTheUsersFolder",
+                 [](ExtractionProcess& p) {
+                     p.machine.files.AddFolder(kCommonFolder);
+                     p.machine.files.SetFolderSecurity(kCommonFolder, platform::Trustee::Other,
+                                                       p.machine.files.defaultFolderEntries);
+                 },
+                 kUserFolder + kStem + L".msi"},
+        BaseCase{"ReadOnlyOldFileGetsTheTickCountAsSuffix",
+                 [](ExtractionProcess& p) {
+                     p.machine.files.PutFile(kCommonFolder + kStem + L".msi", {1});
+                     p.machine.files.SetAttributes(kCommonFolder + kStem + L".msi", 0x01);
+                 },
+                 kCommonFolder + kStem + L"_123456.msi"},
         BaseCase{"LockedTargetGetsTheTickCountAsSuffix",
                  [](ExtractionProcess& p) { p.machine.files.LockFile(kCommonFolder + kStem + L".msi"); },
                  kCommonFolder + kStem + L"_123456.msi"},
@@ -156,6 +169,11 @@ TEST_P(BasePackageFailure, EndsTheRunWithExtractMsi) {
     ExtractionProcess p;
     GetParam().arrange(p);
     const Ending ending = p.Run([&] { ExtractBasePackage(p.ctx); });
+    // Whatever went wrong, no partial package is left behind.
+    for (const std::wstring& file : p.machine.files.FilesIn(kCommonFolder)) {
+        EXPECT_TRUE(p.machine.files.lockedFiles.count(sim::FoldKey(file)) != 0)
+            << std::string(file.begin(), file.end());
+    }
     EXPECT_TRUE(ending.exitedProcess);
     EXPECT_EQ(ending.exitCode, GetParam().exitCode);
     ASSERT_EQ(p.machine.ui.boxes.size(), 1u);
@@ -179,6 +197,16 @@ INSTANTIATE_TEST_SUITE_P(
                       p.machine.files.RemoveFolder(L"C:\\Users\\tester\\AppData\\Roaming");
                   },
                   L"ExtractMsi: File not found.\r\n", 2},
+        // Another name cannot help: the run stops at the first attempt.
+        FatalCase{"DiskFullStopsAtOnce",
+                  [](ExtractionProcess& p) { p.machine.files.diskFreeBytes = 100; },
+                  L"ExtractMsi: There is not enough space on the disk.\r\n", 112},
+        FatalCase{"ShortWriteStopsAtOnce",
+                  [](ExtractionProcess& p) {
+                      p.machine.files.diskFreeBytes = 100;
+                      p.machine.files.diskFullWritesShort = true;
+                  },
+                  L"ExtractMsi: The disk is full.\r\n", 39},
         FatalCase{"ParentFoldersVanishBeforeCreation",
                   [](ExtractionProcess& p) { p.machine.core.faults.Fail("CreateDirectoryW", 3, 2); },
                   L"ExtractMsi: The system cannot find the path specified.\r\n", 3},
@@ -205,13 +233,108 @@ INSTANTIATE_TEST_SUITE_P(
                   1814}),
     [](const ::testing::TestParamInfo<FatalCase>& info) { return std::string(info.param.situation); });
 
+TEST(BasePackage, AFullDiskIsOneAttemptNotAHundredAndOne) {
+    ExtractionProcess p;
+    p.machine.files.diskFreeBytes = 100;
+    const Ending ending = p.Run([&] { ExtractBasePackage(p.ctx); });
+    EXPECT_EQ(ending.exitCode, 112u);
+    EXPECT_EQ(p.Calls("WriteFile"), 1);
+    EXPECT_TRUE(p.machine.files.FilesIn(kCommonFolder).empty());
+}
+
+TEST(BasePackage, AnOldFileIsDeletedAndThePackageWrittenIntoANewOne) {
+    ExtractionProcess p;
+    const std::wstring target = kCommonFolder + kStem + L".msi";
+    p.machine.files.PutFile(target, Pattern(9000, 7));
+    const Ending ending = p.Run([&] { ExtractBasePackage(p.ctx); });
+    ASSERT_FALSE(ending.exitedProcess);
+    // The delete comes first; the file is then made anew (CREATE_NEW), never opened over.
+    const std::vector<std::string>& trace = p.machine.core.faults.Trace();
+    const auto deleted = std::find(trace.begin(), trace.end(), "DeleteFileW");
+    ASSERT_NE(deleted, trace.end());
+    EXPECT_NE(std::find(deleted, trace.end(), "WriteFile"), trace.end());
+    EXPECT_EQ(*p.machine.files.Contents(target), kBasePayload);
+}
+
+// ---------------------------------------------------------------- packages held for the installer
+
+struct HeldCase {
+    const char* package;
+    std::function<std::wstring(ExtractionProcess&)> extract;
+};
+
+class PackageHold : public ::testing::TestWithParam<HeldCase> {};
+
+TEST_P(PackageHold, CannotBeWrittenOrDeletedUntilReleasedButCanBeRead) {
+    ExtractionProcess p;
+    std::wstring path;
+    const Ending ending = p.Run([&] { path = GetParam().extract(p); });
+    ASSERT_FALSE(ending.exitedProcess);
+    sim::SimFiles& files = p.machine.files;
+    // Another process's attempts: writing (also shared), appending, deleting.
+    for (std::uint32_t share : {0u, 1u, 3u, 7u}) {
+        EXPECT_EQ(files.CreateFileHandle(path, platform::kGenericWrite, share,
+                                         platform::kOpenExisting, platform::kFileAttributeNormal),
+                  platform::kInvalidHandleValue);
+        EXPECT_EQ(p.machine.core.lastError, 32u);
+    }
+    EXPECT_FALSE(files.DeleteFileAt(path));
+    EXPECT_EQ(p.machine.core.lastError, 32u);
+    // The installer reads it as a reader that lets others read.
+    const platform::NativeHandle reader = files.CreateFileHandle(
+        path, platform::kGenericRead, platform::kFileShareRead, platform::kOpenExisting,
+        platform::kFileAttributeNormal);
+    EXPECT_TRUE(platform::IsValidHandle(reader));
+    p.machine.system.CloseHandle(reader);
+    EXPECT_EQ(p.state.heldPackages.size(), 1u);
+    EXPECT_NOTHING_LEFT_OPEN(p);
+
+    ReleasePackage(p.ctx, path);
+    EXPECT_TRUE(p.state.heldPackages.empty());
+    EXPECT_EQ(p.machine.core.ledger.OpenCount(), 0u);
+    EXPECT_TRUE(files.DeleteFileAt(path));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Packages, PackageHold,
+    ::testing::Values(
+        HeldCase{"Base", [](ExtractionProcess& p) { return ExtractBasePackage(p.ctx); }},
+        HeldCase{"LanguagePack",
+                 [](ExtractionProcess& p) { return ExtractLanguagePack(p.ctx, L"VLLANGPACK_EN_US"); }}),
+    [](const auto& info) { return std::string(info.param.package); });
+
+TEST(HeldPackages, ASecondExtractionOfTheBasePackageReplacesItsOwnHeldCopy) {
+    ExtractionProcess p;
+    std::wstring first, second;
+    const Ending ending = p.Run([&] {
+        first = ExtractBasePackage(p.ctx);
+        second = ExtractBasePackage(p.ctx);
+    });
+    ASSERT_FALSE(ending.exitedProcess);
+    EXPECT_EQ(first, second);  // our own hold is not in our way
+    EXPECT_EQ(p.state.heldPackages.size(), 1u);
+    EXPECT_NOTHING_LEFT_OPEN(p);
+}
+
+TEST(HeldPackages, AReopenThatFailsLeavesNoPackageBehind) {
+    ExtractionProcess p;
+    // The second CreateFileW of the pack (after GetTempFileNameW) is the reopen for reading.
+    p.machine.core.faults.Fail("CreateFileW", 32, 1, 1);
+    const Ending ending = p.Run([&] { ExtractLanguagePack(p.ctx, L"VLLANGPACK_EN_US"); });
+    EXPECT_TRUE(ending.exitedProcess);
+    EXPECT_EQ(ending.exitCode, 32u);
+    EXPECT_TRUE(p.machine.files.FilesIn(kTemp).empty());
+    EXPECT_TRUE(p.state.heldPackages.empty());
+}
+
 TEST(BasePackage, GivesUpAfterExactlyOneHundredAlternativeNames) {
     ExtractionProcess p;
     p.machine.files.DenyWritesIn(kCommonFolder);  // the folder exists, nothing can be written in it
     p.machine.files.AddFolder(kCommonFolder);
     const Ending ending = p.Run([&] { ExtractBasePackage(p.ctx); });
     EXPECT_EQ(ending.exitCode, 5u);
-    EXPECT_EQ(p.Calls("CreateFileW"), 101);
+    // One look at the folder that exists already, then the plain name and 100 numbered ones.
+    EXPECT_EQ(p.Calls("CreateFileW"), 1 + 101);
     EXPECT_TRUE(p.machine.files.FilesIn(kCommonFolder).empty());
 }
 

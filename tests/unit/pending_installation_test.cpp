@@ -42,7 +42,7 @@ struct PendingRig {
                                   kPendingRenamesValueName, type, std::move(bytes));
     }
     bool Pending() { return IsInstallationPending(process.ctx, kPackage); }
-    std::size_t OpenHandles() const { return machine.core.ledger.OpenCount(); }
+    std::size_t OpenHandles() const { return process.LeftOpen(); }
 };
 
 // ---------------------------------------------------------------- the walk of the value

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "common/result_codes.h"
 #include "common/utf16.h"
@@ -331,6 +333,107 @@ TEST(UserCountryCode, IsTheTwoLetterCodeOrEmpty) {
     EXPECT_EQ(UserCountryCode(p.ctx), L"");
     p.machine.system.hasGeoFunctions = false;
     EXPECT_EQ(UserCountryCode(p.ctx), L"");
+}
+
+}  // namespace
+}  // namespace quorix
+
+// ---------------------------------------------------------------- the query within a budget
+
+namespace quorix {
+namespace {
+
+// Session records named s00, s01, ... whose "Install" times grow with the number: the highest
+// number is the newest, and all are newer than the machine's own record of this start.
+void PutSessions(ReportMachine& m, int count, const std::wstring& prefix = L"s") {
+    for (int i = 0; i < count; ++i) {
+        const std::wstring number = (i < 10 ? L"0" : L"") + std::to_wstring(i);
+        m.machine.registry.PutString(kHkeyLocalMachine, kSessions + prefix + number, L"Install",
+                                     L"2012-01-" + number + L" 00:00:00");
+    }
+}
+
+// The query's parameters as "key=value" texts, in order.
+std::vector<std::wstring> Parameters(const std::wstring& query) {
+    std::vector<std::wstring> parts;
+    std::size_t at = 0;
+    while (at < query.size()) {
+        const std::size_t next = query.find(L'&', at + 1);
+        parts.push_back(query.substr(at + 1, next == std::wstring::npos ? next : next - at - 1));
+        at = next == std::wstring::npos ? query.size() : next;
+    }
+    return parts;
+}
+
+const std::wstring kSession = L"vlq2011aid30017xx-XX";
+
+struct BudgetCase {
+    const char* situation;
+    int sessions;
+    std::size_t spareForSessions;  // characters of the budget beyond the other parameters
+    std::wstring sessionList;      // the vl_sids value sent; empty: the parameter is left out
+};
+
+class QueryBudget : public ::testing::TestWithParam<BudgetCase> {};
+
+TEST_P(QueryBudget, KeepsTheNewestSessionsThatFitAndEveryOtherParameterWhole) {
+    const BudgetCase& c = GetParam();
+    ReportMachine m;
+    PutSessions(m, c.sessions);
+    // The same report without its session list: what the other parameters take.
+    ReportParameters unlimited(L"VLQ2011", kSession, L"", L"de-DE");
+    unlimited.Collect(m.ctx);
+    std::wstring others;
+    for (const std::wstring& parameter : Parameters(unlimited.QueryString())) {
+        if (parameter.rfind(L"vl_sids=", 0) != 0) others += L"&" + parameter;
+    }
+
+    ReportParameters report(L"VLQ2011", kSession, L"", L"de-DE");
+    report.Collect(m.ctx);
+    const std::size_t budget = others.size() + c.spareForSessions;
+    const std::wstring query = report.QueryString(budget);
+    EXPECT_LE(query.size(), budget);
+    std::vector<std::wstring> expected = Parameters(others);
+    if (!c.sessionList.empty()) {
+        // vl_sids stands between x-aid and vl_ind.
+        auto at = std::find_if(expected.begin(), expected.end(),
+                               [](const std::wstring& p) { return p.rfind(L"vl_ind=", 0) == 0; });
+        expected.insert(at, L"vl_sids=" + c.sessionList);
+    }
+    EXPECT_EQ(Parameters(query), expected);
+    EXPECT_EQ(m.machine.core.ledger.OpenCount(), 0u) << m.machine.core.ledger.Describe();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Budgets, QueryBudget,
+    ::testing::Values(
+        BudgetCase{"UnlimitedListsAll", 3, 100000, L"s00%7cs01%7cs02%7cvlq2011aid30017xx-XX"},
+        BudgetCase{"OnlyTheNewestFitsAndKeepsRegistryOrder", 3, 9 + 3, L"s02"},
+        BudgetCase{"TwoNewestInRegistryOrder", 3, 9 + 3 + 3 + 3, L"s01%7cs02"},
+        BudgetCase{"OneCharacterShortOfTheSecond", 3, 9 + 3 + 3 + 3 - 1, L"s02"},
+        BudgetCase{"NoRoomForAnyRecordLeavesTheParameterOut", 3, 9 + 2, L""},
+        BudgetCase{"NoRoomAtAll", 3, 0, L""}),
+    [](const auto& info) { return std::string(info.param.situation); });
+
+TEST(QueryBudgetWhole, AParameterTooLongForTheBudgetIsLeftOutNotCut) {
+    ReportMachine m;
+    const std::wstring longSession(255, L'_');
+    ReportParameters report(L"VLQ2011", longSession, L"", L"de-DE");
+    report.Collect(m.ctx);
+    const std::wstring query = report.QueryString(400);
+    EXPECT_LE(query.size(), 400u);
+    ReportParameters unlimited(L"VLQ2011", longSession, L"", L"de-DE");
+    unlimited.Collect(m.ctx);
+    const std::vector<std::wstring> all = Parameters(unlimited.QueryString());
+    const std::vector<std::wstring> sent = Parameters(query);
+    EXPECT_FALSE(sent.empty());
+    EXPECT_LT(sent.size(), all.size());
+    // Every parameter sent is one of the full query's, whole, in the same order.
+    std::size_t next = 0;
+    for (const std::wstring& parameter : sent) {
+        while (next < all.size() && all[next] != parameter) ++next;
+        EXPECT_LT(next, all.size()) << "cut or reordered: " << std::string(parameter.begin(), parameter.end());
+    }
 }
 
 }  // namespace

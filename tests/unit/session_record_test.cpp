@@ -129,12 +129,49 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(RecordCurrentSession, GoesUnderTheReleaseKeyOfTheProgramsVersion) {
     SessionMachine m;
+    m.machine.files.modulePath = kExe;
     m.machine.system.SetFileVersion(kExe, 0x000A0000, 0x113A000B);
     RecordCurrentSession(m.ctx);
     EXPECT_EQ(
         m.Registry().GetString(kHkeyLocalMachine, L"SOFTWARE\\Velora\\Quorix\\10.0", L"CurSID"),
         L"vlq2011aid30017xx-XX");
     m.ExpectNothingLeftOpen();
+}
+
+struct ProgramNameCase {
+    const wchar_t* argv0;  // as the command line names the program
+};
+
+class RecordCurrentSessionFromAnywhere : public ::testing::TestWithParam<ProgramNameCase> {};
+
+// By the time of the record the current folder is the Windows folder: only the loader's own
+// path of the program still finds its version.
+TEST_P(RecordCurrentSessionFromAnywhere, FindsTheProgramsOwnFileWhateverArgv0Says) {
+    SessionMachine m;
+    m.machine.files.modulePath = kExe;
+    m.machine.files.currentFolder = L"C:\\Windows";
+    m.machine.system.argv = {GetParam().argv0};
+    m.machine.system.SetFileVersion(kExe, 0x000A0000, 0x113A000B);
+    RecordCurrentSession(m.ctx);
+    EXPECT_EQ(
+        m.Registry().GetString(kHkeyLocalMachine, L"SOFTWARE\\Velora\\Quorix\\10.0", L"CurSID"),
+        L"vlq2011aid30017xx-XX");
+    m.ExpectNothingLeftOpen();
+}
+
+INSTANTIATE_TEST_SUITE_P(Argv0, RecordCurrentSessionFromAnywhere,
+                         ::testing::Values(ProgramNameCase{L".\\QuorixSetup.exe"},
+                                           ProgramNameCase{L"Downloads\\QuorixSetup.exe"},
+                                           ProgramNameCase{L"QuorixSetup.exe"},
+                                           ProgramNameCase{L"C:\\Downloads\\QuorixSetup.exe"}));
+
+TEST(RecordCurrentSession, ACutModulePathGoesUnderTheProductKey) {
+    SessionMachine m;
+    m.machine.files.modulePath = L"C:\\" + std::wstring(300, L'x') + L".exe";
+    m.machine.system.SetFileVersion(m.machine.files.modulePath, 0x000A0000, 0);
+    RecordCurrentSession(m.ctx);
+    EXPECT_EQ(m.Registry().GetString(kHkeyLocalMachine, L"SOFTWARE\\Velora\\Quorix", L"CurSID"),
+              L"vlq2011aid30017xx-XX");
 }
 
 TEST(RecordCurrentSession, WithoutAVersionResourceGoesUnderTheProductKey) {

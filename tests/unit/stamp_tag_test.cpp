@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "package/tag_filter.h"
 #include "package/tag_layout.h"
 #include "support/pe_sample.h"
 
@@ -317,6 +318,117 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"TagOverSixteenBits", PeSampleSpec(), nullptr, StampStatus::TagTooLong,
                     std::string(0x10000, 't')}),
     [](const ::testing::TestParamInfo<RefusedCase>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace quorix::tag
+
+// --- The tag check and the description of a file's tag ----------------------------------------
+
+namespace quorix::tag {
+namespace {
+
+struct CheckCase {
+    const char* name;
+    std::string tag;
+    bool passes;
+    std::string named;  // a part of the refusal that names the pair and why
+};
+
+void PrintTo(const CheckCase& c, std::ostream* os) { *os << c.name; }
+
+class StampTagCheck : public ::testing::TestWithParam<CheckCase> {};
+
+TEST_P(StampTagCheck, RefusesWhatTheProgramWouldNotPassOnWhole) {
+    std::string error;
+    EXPECT_EQ(CheckTagPassesWhole(GetParam().tag, &error), GetParam().passes) << error;
+    if (GetParam().passes) {
+        EXPECT_TRUE(error.empty()) << error;
+    } else {
+        EXPECT_NE(error.find(GetParam().named), std::string::npos) << error;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tags, StampTagCheck,
+    ::testing::Values(
+        CheckCase{"DefaultTag", "AFFILIATEID=vlq2011aid30017xx-XX&AFFILIATEIDFLAGS=.0", true, ""},
+        CheckCase{"TrailingAmpersand", "AFFILIATEID=a&", true, ""},
+        CheckCase{"Empty", "", true, ""},
+        CheckCase{"InjectingTag",
+                  "AFFILIATEID=x&INSTALLDIR=C:\\Users\\Public\\Evil\\&REBOOT=ReallySuppress"
+                  "&AFFILIATEIDFLAGS=.1",
+                  false, "\"INSTALLDIR=C:\\Users\\Public\\Evil\\\": the key is not in the product's list"},
+        CheckCase{"UnsafeValue", "AFFILIATEID=a b", false, "\"AFFILIATEID=a b\": the value holds"},
+        CheckCase{"RepeatedKey", "AFFILIATEID=a&AFFILIATEID=b", false, "already given"},
+        CheckCase{"ZeroByte", std::string("AFFILIATEID=a\0b", 15), false, "0 byte"}),
+    [](const ::testing::TestParamInfo<CheckCase>& info) { return std::string(info.param.name); });
+
+struct ShowCase {
+    const char* name;
+    PeSampleSpec spec;
+    std::vector<std::string> lines;  // each expected as a whole line of the description
+};
+
+void PrintTo(const ShowCase& c, std::ostream* os) { *os << c.name; }
+
+class StampTagShow : public ::testing::TestWithParam<ShowCase> {};
+
+TEST_P(StampTagShow, PrintsWhatTheProgramMakesOfTheTag) {
+    const std::string shown = DescribeTagOf(BuildPeSample(GetParam().spec).image);
+    for (const std::string& line : GetParam().lines) {
+        EXPECT_NE(("\n" + shown).find("\n" + line + "\n"), std::string::npos)
+            << "missing line: " << line << "\nin:\n" << shown;
+    }
+}
+
+PeSampleSpec Tagged(const std::string& tag, bool pe32Plus = false) {
+    PeSampleSpec spec;
+    spec.tagText = tag;
+    spec.pe32Plus = pe32Plus;
+    return spec;
+}
+
+const std::string kInjecting =
+    "AFFILIATEID=x&INSTALLDIR=C:\\Users\\Public\\Evil\\&REBOOT=ReallySuppress&AFFILIATEIDFLAGS=.1";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, StampTagShow,
+    ::testing::Values(
+        ShowCase{"DefaultTag", Tagged(kDefaultTagText),
+                 {"tag: AFFILIATEID=vlq2011aid30017xx-XX&AFFILIATEIDFLAGS=.0",
+                  "properties passed on: AFFILIATEID=vlq2011aid30017xx-XX AFFILIATEIDFLAGS=#0",
+                  "affiliate id: vlq2011aid30017xx-XX", "flags: 0"}},
+        ShowCase{"InjectingTag", Tagged(kInjecting),
+                 {"dropped: INSTALLDIR=C:\\Users\\Public\\Evil\\ (the key is not in the product's "
+                  "list of tag keys)",
+                  "dropped: REBOOT=ReallySuppress (the key is not in the product's list of tag keys)",
+                  "properties passed on: AFFILIATEID=x AFFILIATEIDFLAGS=#1", "affiliate id: x",
+                  "flags: 1"}},
+        ShowCase{"InjectingTagPe32Plus", Tagged(kInjecting, true),
+                 {"properties passed on: AFFILIATEID=x AFFILIATEIDFLAGS=#1", "affiliate id: x",
+                  "flags: 1"}},
+        ShowCase{"Pe32PlusDefaultTag", Tagged(kDefaultTagText, true),
+                 {"affiliate id: vlq2011aid30017xx-XX", "flags: 0"}},
+        ShowCase{"TagWithoutTheAffiliateKeepsTheBuiltInOne", Tagged("AFFILIATEIDFLAGS=.4"),
+                 {"affiliate id: vlq2011aid30017xx-XX", "flags: 4"}},
+        ShowCase{"Untagged", Spec([](PeSampleSpec& s) { s.tagPresent = false; }),
+                 {"no tag: the file is signed, but nothing is stamped behind its signature (no "
+                  "\"Gact\")",
+                  "properties passed on: AFFILIATEID=vlq2011aid30017xx-XX AFFILIATEIDFLAGS=#0",
+                  "affiliate id: vlq2011aid30017xx-XX", "flags: 0"}},
+        ShowCase{"Unsigned", Spec([](PeSampleSpec& s) { s.signedImage = false; }),
+                 {"no tag: the file is not signed (no certificate table)",
+                  "affiliate id: vlq2011aid30017xx-XX"}},
+        ShowCase{"Pe32PlusUnsigned", Spec([](PeSampleSpec& s) {
+                     s.pe32Plus = true;
+                     s.signedImage = false;
+                 }),
+                 {"no tag: the file is not signed (no certificate table)"}},
+        ShowCase{"TagCutShort", Spec([](PeSampleSpec& s) { s.cut = PeSampleCut::InsideTagText; }),
+                 {"no tag: the tag's length runs past the end of the file"}},
+        ShowCase{"NotPe", Spec([](PeSampleSpec& s) { s.dosSignature = false; }),
+                 {"no tag: not a PE file (no \"MZ\" header)"}}),
+    [](const ::testing::TestParamInfo<ShowCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quorix::tag

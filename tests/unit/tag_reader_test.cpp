@@ -64,49 +64,40 @@ TEST(StampedTag, ZeroByteInsideTheTextEndsIt) {
     EXPECT_EQ(ReadTagOf(BuildPeSample(spec).image).tagProperties, L"AFFILIATEID=ab");
 }
 
-TEST(StampedTag, HighBytesWidenAsSignedCharacters) {
-    // Only the conversion itself: the reader rejects such a tag before converting it.
-    const std::uint8_t text[] = {'A', '=', 0x80, 0xFF};
-    EXPECT_EQ(TagTextToProperties(text, sizeof(text)),
-              std::wstring(L"A=") + wchar_t(0xFF80) + wchar_t(0xFFFF));
-}
-
-struct HostileTagCase {
+struct FilteredTagCase {
     const char* name;
     std::string text;
+    std::wstring properties;
 };
 
-class HostileTag : public ::testing::TestWithParam<HostileTagCase> {};
+class FilteredTagRead : public ::testing::TestWithParam<FilteredTagCase> {};
 
-TEST_P(HostileTag, IsNoTagAndTheDefaultsStay) {
+// A rewritten tag loses only its foreign or unsafe pairs: no box, and the affiliate stays.
+TEST_P(FilteredTagRead, PassesOnlyTheProductsPairsWithoutABox) {
     PeSampleSpec spec;
     spec.tagText = GetParam().text;
     TagReadOutcome outcome = ReadTagOf(BuildPeSample(spec).image);
-    EXPECT_EQ(outcome.captions, std::vector<std::wstring>{L"extract_aidconfig2"});
-    EXPECT_EQ(outcome.tagProperties, kDefault);
+    EXPECT_TRUE(outcome.captions.empty());
+    EXPECT_EQ(outcome.tagProperties, GetParam().properties);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Texts, HostileTag,
-    ::testing::Values(HostileTagCase{"QuoteAndBlank", "AFFILIATEID=x\" REBOOT=Force"},
-                      HostileTagCase{"Blank", "AFFILIATEID=a b"},
-                      HostileTagCase{"Quote", "AFFILIATEID=\"x"},
-                      HostileTagCase{"Tab", "AFFILIATEID=a\tb"},
-                      HostileTagCase{"LineFeed", "AFFILIATEID=a\nREBOOT=Force"},
-                      HostileTagCase{"Delete", "AFFILIATEID=a\x7f"},
-                      HostileTagCase{"HighByte", "AFFILIATEID=\xc3\xa9"},
-                      HostileTagCase{"PairWithoutEquals", "AFFILIATEID=a&REBOOT"},
-                      HostileTagCase{"EmptyPair", "AFFILIATEID=a&&B=c"},
-                      HostileTagCase{"TrailingAmpersand", "AFFILIATEID=a&"}),
-    [](const ::testing::TestParamInfo<HostileTagCase>& info) { return std::string(info.param.name); });
-
-TEST(StampedTag, OrdinaryPairsKeepWorking) {
-    PeSampleSpec spec;
-    spec.tagText = "AFFILIATEID=abc-1_2&AFFILIATEIDFLAGS=.1&X=a=b";
-    TagReadOutcome outcome = ReadTagOf(BuildPeSample(spec).image);
-    EXPECT_TRUE(outcome.captions.empty());
-    EXPECT_EQ(outcome.tagProperties, L"AFFILIATEID=abc-1_2 AFFILIATEIDFLAGS=#1 X=a=b");
-}
+    Texts, FilteredTagRead,
+    ::testing::Values(
+        FilteredTagCase{"InjectedInstallFolderAndReboot",
+                        "AFFILIATEID=x&INSTALLDIR=C:\\Users\\Public\\Evil\\&REBOOT=ReallySuppress"
+                        "&AFFILIATEIDFLAGS=.1",
+                        L"AFFILIATEID=x AFFILIATEIDFLAGS=#1"},
+        FilteredTagCase{"QuoteAndBlank", "AFFILIATEID=x\" REBOOT=Force&AFFILIATEIDFLAGS=.1",
+                        L"AFFILIATEIDFLAGS=#1"},
+        FilteredTagCase{"LineFeed", "AFFILIATEID=a\nREBOOT=Force", L""},
+        FilteredTagCase{"HighByte", "AFFILIATEID=\xc3\xa9&AFFILIATEIDFLAGS=.0", L"AFFILIATEIDFLAGS=#0"},
+        FilteredTagCase{"PairWithoutEquals", "AFFILIATEID=a&REBOOT", L"AFFILIATEID=a"},
+        FilteredTagCase{"EmptyPair", "AFFILIATEID=a&&AFFILIATEIDFLAGS=.1",
+                        L"AFFILIATEID=a AFFILIATEIDFLAGS=#1"},
+        FilteredTagCase{"TrailingAmpersand", "AFFILIATEID=a&", L"AFFILIATEID=a"},
+        FilteredTagCase{"ForeignKeyOnly", "X=a", L""}),
+    [](const ::testing::TestParamInfo<FilteredTagCase>& info) { return std::string(info.param.name); });
 
 TEST(StampedTag, FileThatCannotBeOpenedWarnsAtStageOne) {
     SimProcess process;
@@ -179,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(StampedTag, LargestTagIsRead) {
     PeSampleSpec spec;
     spec.tagText = std::string(0xFFFF, 'a');
-    spec.tagText.replace(0, 2, "A=");
+    spec.tagText.replace(0, 12, "AFFILIATEID=");
     TagReadOutcome outcome = ReadTagOf(BuildPeSample(spec).image);
     EXPECT_TRUE(outcome.captions.empty());
     EXPECT_EQ(outcome.tagProperties.size(), 0xFFFFu);

@@ -485,7 +485,7 @@ TEST(WelcomeResources, OnlyTheFontsImageListBrushAndPenOutliveTheDialog) {
                                 DialogAction::Next()};
     ASSERT_FALSE(p.Show(ui::kModeRemovesPreviousGeneration).exitedProcess);
     // Windows, the DC of the dpi query and the loaded flags are all released.
-    EXPECT_EQ(p.machine.core.ledger.OpenCount(), 0u) << p.machine.core.ledger.Describe();
+    EXPECT_EQ(p.LeftOpen(), 0u) << p.machine.core.ledger.Describe();
     EXPECT_EQ(p.machine.core.ledger.BadCloses(), 0);
     EXPECT_EQ(p.machine.dialogs.CountKept("font"), 2u);
     EXPECT_EQ(p.machine.dialogs.CountKept("imagelist"), 1u);

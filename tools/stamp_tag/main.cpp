@@ -1,5 +1,6 @@
 // stamp-tag IN OUT TAG: writes a distributor's tag into a signed executable (PE32 or PE32+)
-// without touching its signature. IN and OUT may name the same file.
+// without touching its signature. IN and OUT may name the same file. stamp-tag --show FILE:
+// what the program will make of FILE's tag, so a distributor can check a copy before shipping.
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -68,24 +69,51 @@ void Fail(const std::string& path, const std::string& why) {
     std::fprintf(stderr, "stamp-tag: %s: %s\n", path.c_str(), why.c_str());
 }
 
+void Usage() {
+    std::fprintf(stderr,
+                 "usage: stamp-tag IN OUT TAG\n"
+                 "       stamp-tag --show FILE\n"
+                 "  Writes TAG (KEY=VALUE pairs joined by '&', at most 65535 bytes) into\n"
+                 "  the certificate table of the signed PE file IN (32- or 64-bit) and saves the\n"
+                 "  result as OUT. A tag already in IN is replaced; the signature stays\n"
+                 "  valid. A tag the program would not pass on whole (a key outside its list\n"
+                 "  of tag keys, a value with other characters than letters, digits, '-', '_'\n"
+                 "  and '.') is refused.\n"
+                 "  --show prints what the program makes of FILE's tag.\n"
+                 "  --unchecked IN OUT TAG stamps without that check (to test the program).\n");
+}
+
+int Show(const std::string& path) {
+    std::vector<uint8_t> image;
+    std::string error;
+    if (!ReadWholeFile(path, &image, &error)) {
+        Fail(path, error);
+        return 1;
+    }
+    std::fputs(quorix::tag::DescribeTagOf(image).c_str(), stdout);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr,
-                     "usage: stamp-tag IN OUT TAG\n"
-                     "  Writes TAG (KEY=VALUE pairs joined by '&', at most 65535 bytes) into\n"
-                     "  the certificate table of the signed PE file IN (32- or 64-bit) and saves the\n"
-                     "  result as OUT. A tag already in IN is replaced; the signature stays\n"
-                     "  valid.\n");
+    if (argc == 3 && std::string(argv[1]) == "--show") return Show(argv[2]);
+    const bool unchecked = argc == 5 && std::string(argv[1]) == "--unchecked";
+    if (argc != 4 && !unchecked) {
+        Usage();
         return 2;
     }
-    const std::string in = argv[1];
-    const std::string out = argv[2];
-    const std::string tag = argv[3];
+    const int first = unchecked ? 2 : 1;
+    const std::string in = argv[first];
+    const std::string out = argv[first + 1];
+    const std::string tag = argv[first + 2];
 
-    std::vector<uint8_t> image;
     std::string error;
+    if (!unchecked && !quorix::tag::CheckTagPassesWhole(tag, &error)) {
+        std::fprintf(stderr, "stamp-tag: refused: %s\n", error.c_str());
+        return 1;
+    }
+    std::vector<uint8_t> image;
     if (!ReadWholeFile(in, &image, &error)) {
         Fail(in, error);
         return 1;

@@ -1,5 +1,9 @@
 #include "stamp.h"
 
+#include <algorithm>
+#include <cstddef>
+
+#include "package/tag_filter.h"
 #include "package/tag_layout.h"
 
 namespace quorix::tag {
@@ -187,6 +191,70 @@ StampStatus StampTag(std::vector<uint8_t>& image, const std::string& tag, std::s
         error->clear();
     }
     return StampStatus::Ok;
+}
+
+bool CheckTagPassesWhole(const std::string& tag, std::string* error) {
+    const FilteredTag filtered = FilterTag(tag, ProductTagKeys());
+    // The program stops reading at a 0 byte; what follows it would be silently lost.
+    if (tag.find('\0') != std::string::npos) {
+        *error = "the tag holds a 0 byte, which ends it for the program";
+        return false;
+    }
+    if (filtered.dropped.empty()) return true;
+    const DroppedPair& first = filtered.dropped.front();
+    *error = "the program would drop the pair \"" + first.text + "\": " +
+             DescribeDropReason(first.reason);
+    return false;
+}
+
+namespace {
+
+// Why the program finds no tag in an image where LocateTag or ReadTagText failed.
+std::string WhyNoTag(const std::vector<uint8_t>& image, bool located, const TagLocation& at) {
+    const uint64_t tag = located ? uint64_t{at.certificateEntryOffset} + at.tagOffset : 0;
+    if (located && Inside(image.size(), tag, kTagHeaderSize) &&
+        std::equal(kTagMagic, kTagMagic + 4, image.begin() + static_cast<std::ptrdiff_t>(tag))) {
+        return "the tag's length runs past the end of the file";
+    }
+    // The stamper's own checks name what is wrong with the headers or the table.
+    std::vector<uint8_t> copy = image;
+    std::string why;
+    if (StampTag(copy, std::string(), &why) != StampStatus::Ok) return why;
+    return "the file is signed, but nothing is stamped behind its signature (no \"Gact\")";
+}
+
+void AppendOutcome(const std::string& properties, std::string* out) {
+    static const std::string kFallbackId = AffiliateIdIn(
+        PropertiesOf(FilterTag(std::string(kDefaultTagText), ProductTagKeys())), std::string());
+    *out += "properties passed on: " + properties + "\n";
+    *out += "affiliate id: " + AffiliateIdIn(properties, kFallbackId) + "\n";
+    *out += "flags: " + AffiliateFlagsIn(properties) + "\n";
+}
+
+}  // namespace
+
+std::string DescribeTagOf(const std::vector<uint8_t>& image) {
+    std::string out;
+    TagLocation at{};
+    const bool located = LocateTag(image.data(), image.size(), &at);
+    const uint8_t* text = nullptr;
+    uint16_t length = 0;
+    if (!located || !ReadTagText(image.data(), image.size(), at, &text, &length)) {
+        out += "no tag: " + WhyNoTag(image, located, at) + "\n";
+        out += "the program warns \"No AID Config found.  Using default values.\" and uses "
+               "its default tag\n";
+        AppendOutcome(PropertiesOf(FilterTag(std::string(kDefaultTagText), ProductTagKeys())),
+                      &out);
+        return out;
+    }
+    const std::string stamped(reinterpret_cast<const char*>(text), length);
+    out += "tag: " + stamped.substr(0, stamped.find('\0')) + "\n";
+    const FilteredTag filtered = FilterTag(text, length, ProductTagKeys());
+    for (const DroppedPair& dropped : filtered.dropped) {
+        out += "dropped: " + dropped.text + " (" + DescribeDropReason(dropped.reason) + ")\n";
+    }
+    AppendOutcome(PropertiesOf(filtered), &out);
+    return out;
 }
 
 }  // namespace quorix::tag

@@ -36,4 +36,13 @@ StampStatus StampTag(std::vector<uint8_t>& image, const std::string& tag, std::s
 // with the 4-byte checksum field at `checksumOffset` counted as zero.
 uint32_t ComputePeChecksum(const uint8_t* image, uint64_t size, uint64_t checksumOffset);
 
+// Checks that the program would pass `tag` to the installer whole, under the product's list of
+// tag keys: every non-empty pair kept. Otherwise names the first pair it would drop and why.
+bool CheckTagPassesWhole(const std::string& tag, std::string* error);
+
+// What the program makes of the tag of `image` (PE32 or PE32+), as lines of text: the tag as
+// stamped, the properties passed on to the installer, each pair dropped and why, the affiliate
+// identifier and the flags; or that there is no tag, why, and the defaults used instead.
+std::string DescribeTagOf(const std::vector<uint8_t>& image);
+
 }  // namespace quorix::tag

@@ -62,6 +62,12 @@ SimFiles::SimFiles(Core& core, SimSystem&) : core_(core) {
         {platform::kCsidlCommonAppData, L"C:\\ProgramData"},
     };
     modulePath = L"C:\\Setup\\QuorixSetup.exe";
+    // What folders inherit below the drive's root on a fresh machine, narrowed to what the
+    // program tells apart: the system and the administrators may do everything, users read.
+    constexpr std::uint8_t kInherit = platform::kObjectInheritAce | platform::kContainerInheritAce;
+    defaultFolderEntries = {{true, platform::Trustee::System, 0x001F01FF, kInherit},
+                            {true, platform::Trustee::Administrators, 0x001F01FF, kInherit},
+                            {true, platform::Trustee::Users, 0x001200A9, kInherit}};
     windowsFolder = L"C:\\Windows";
     currentFolder = L"C:\\Setup";
     AddFolder(windowsFolder);
@@ -85,7 +91,18 @@ void SimFiles::AddFolder(const std::wstring& path) {
     if (key.empty() || IsRootKey(key) || folders_.count(key) != 0) return;
     const std::size_t slash = clean.find_last_of(L"\\/");
     if (slash != std::wstring::npos) AddFolder(clean.substr(0, slash));
-    folders_[key] = FolderEntry{clean, platform::kFileAttributeDirectory};
+    folders_[key] = FolderEntry{clean, platform::kFileAttributeDirectory, newObjectOwner,
+                                defaultFolderEntries, false};
+}
+
+bool SimFiles::SetFolderSecurity(const std::wstring& path, platform::Trustee owner,
+                                 std::vector<platform::AccessEntry> entries, bool reparsePoint) {
+    auto it = folders_.find(PathKey(path));
+    if (it == folders_.end()) return false;
+    it->second.owner = owner;
+    it->second.entries = std::move(entries);
+    it->second.reparsePoint = reparsePoint;
+    return true;
 }
 
 void SimFiles::RemoveFolder(const std::wstring& path) {
@@ -421,7 +438,51 @@ bool SimFiles::CreateFolder(const std::wstring& path) {
     }
     if (!ParentExists(key)) return fail(kErrorPathNotFound);
     if (WriteDenied(key)) return fail(kErrorAccessDenied);
-    folders_[key] = FolderEntry{WithoutFinalBackslash(path), platform::kFileAttributeDirectory};
+    folders_[key] = FolderEntry{WithoutFinalBackslash(path), platform::kFileAttributeDirectory,
+                                newObjectOwner, defaultFolderEntries, false};
+    return true;
+}
+
+bool SimFiles::CreateFolderWithAccess(const std::wstring& path,
+                                      const std::vector<platform::AccessEntry>& entries) {
+    // The SIDs, the ACL and the descriptor are built before the folder is asked for.
+    if (core_.Failing("AllocateAndInitializeSid") || core_.Failing("InitializeAcl")) return false;
+    for (const platform::AccessEntry& entry : entries) {
+        if (!entry.allow || entry.trustee == platform::Trustee::Other) {
+            core_.lastError = kErrorInvalidParameter;
+            return false;
+        }
+    }
+    if (!CreateFolder(path)) return false;
+    folders_[PathKey(path)].entries = entries;
+    return true;
+}
+
+bool SimFiles::GetFolderSecurity(const std::wstring& path, platform::FolderSecurity* security) {
+    if (core_.Failing("CreateFileW")) return false;
+    const std::wstring key = PathKey(path);
+    auto folder = folders_.find(key);
+    if (folder == folders_.end()) {
+        if (files_.count(key) == 0) {
+            core_.lastError = ParentExists(key) ? kErrorFileNotFound : kErrorPathNotFound;
+            return false;
+        }
+    }
+    if (core_.Failing("GetSecurityInfo")) return false;
+    if (folder == folders_.end()) {
+        // A file where the folder should be: its attributes tell.
+        const std::uint32_t attributes = files_.at(key).attributes;
+        security->attributes = attributes == 0 ? platform::kFileAttributeNormal : attributes;
+        security->owner = newObjectOwner;
+        security->hasDacl = true;
+        security->entries = defaultFolderEntries;
+        return true;
+    }
+    security->attributes = folder->second.attributes |
+                           (folder->second.reparsePoint ? platform::kFileAttributeReparsePoint : 0);
+    security->owner = folder->second.owner;
+    security->hasDacl = true;
+    security->entries = folder->second.entries;
     return true;
 }
 

@@ -37,6 +37,9 @@ public:
     std::uint32_t MakeTempFileName(const std::wstring& folder, const std::wstring& prefix,
                                    std::uint32_t unique, std::wstring* name) override;
     bool CreateFolder(const std::wstring& path) override;
+    bool CreateFolderWithAccess(const std::wstring& path,
+                                const std::vector<platform::AccessEntry>& entries) override;
+    bool GetFolderSecurity(const std::wstring& path, platform::FolderSecurity* security) override;
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
     std::uint32_t GetAttributes(const std::wstring& path) override;
     bool GetAttributesEx(const std::wstring& path, platform::FileAttributeData* data) override;
@@ -54,6 +57,14 @@ public:
     void PutFile(const std::wstring& path, std::vector<std::uint8_t> bytes);
     // Creates the folder and every folder above it.
     void AddFolder(const std::wstring& path);
+    // Gives an existing folder an owner and a DACL (a test's shortcut), and makes it a reparse
+    // point (a junction or symbolic link to elsewhere) or not. False: no such folder.
+    bool SetFolderSecurity(const std::wstring& path, platform::Trustee owner,
+                           std::vector<platform::AccessEntry> entries, bool reparsePoint = false);
+    // What a folder made with default security gets: the owner the process's token names for
+    // new objects, and the entries it inherits. Tests' folders (AddFolder) get the same.
+    platform::Trustee newObjectOwner = platform::Trustee::Administrators;
+    std::vector<platform::AccessEntry> defaultFolderEntries;
     void RemoveFolder(const std::wstring& path);
     bool Exists(const std::wstring& path) const;  // a file of that name
     // The FILETIME GetFileAttributesExW reports as the file's last write; false: no such file.
@@ -105,6 +116,9 @@ private:
     struct FolderEntry {
         std::wstring path;
         std::uint32_t attributes = platform::kFileAttributeDirectory;
+        platform::Trustee owner = platform::Trustee::Administrators;
+        std::vector<platform::AccessEntry> entries;
+        bool reparsePoint = false;
     };
     struct OpenFile {
         std::wstring key;

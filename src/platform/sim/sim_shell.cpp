@@ -123,6 +123,29 @@ bool SimShell::GetProcessExitCode(platform::NativeHandle process, std::uint32_t*
     return true;
 }
 
+std::uint32_t SimShell::WaitForProcess(platform::NativeHandle process, std::uint32_t timeoutMs) {
+    const bool failing = core_.Failing("WaitForSingleObject");
+    processWaits.push_back(timeoutMs);
+    if (failing) return platform::kWaitFailed;
+    auto it = processes_.find(process);
+    if (it == processes_.end() || !core_.ledger.IsOpen(process)) {
+        core_.lastError = kErrorInvalidHandle;
+        return platform::kWaitFailed;
+    }
+    // The wait passes on the virtual clock: up to the program's end, or the whole timeout.
+    const std::uint64_t runMs = it->second.program.runMs;
+    const std::uint64_t endsAt = runMs == SimProgram::kRunsForever
+                                     ? SimProgram::kRunsForever
+                                     : it->second.startMs + runMs;
+    const std::uint64_t deadline = core_.clockMs + timeoutMs;
+    if (endsAt <= deadline) {
+        if (endsAt > core_.clockMs) core_.clockMs = endsAt;
+        return platform::kWaitObject0;
+    }
+    core_.clockMs = deadline;
+    return platform::kWaitTimeout;
+}
+
 std::vector<std::wstring> SimShell::OpenedFiles() const {
     std::vector<std::wstring> files;
     for (const ShellExecuteRecord& record : executed) files.push_back(record.request.file);

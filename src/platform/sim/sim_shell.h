@@ -22,8 +22,9 @@ struct ShellExecuteRecord {
 };
 
 // How a program the shell starts behaves: it runs for `runMs` on the virtual clock, then ends
-// with `exitCode`.
+// with `exitCode` (kRunsForever: it never ends).
 struct SimProgram {
+    static constexpr std::uint64_t kRunsForever = ~std::uint64_t{0};
     std::uint32_t exitCode = 0;
     std::uint64_t runMs = 0;
 };
@@ -43,6 +44,7 @@ public:
     bool ExecuteEx(const platform::ShellRequest& request, std::uint32_t mask,
                    platform::NativeHandle* process) override;
     bool GetProcessExitCode(platform::NativeHandle process, std::uint32_t* exitCode) override;
+    std::uint32_t WaitForProcess(platform::NativeHandle process, std::uint32_t timeoutMs) override;
 
     // --- the test's side ---
     std::vector<ShellExecuteRecord> executed;
@@ -61,6 +63,8 @@ public:
     int shellErrorBoxes = 0;
     std::map<std::wstring, SimProgram> runnable;
     int exitCodeQueries = 0;
+    // WaitForSingleObject on a process: the timeouts asked for, in order.
+    std::vector<std::uint32_t> processWaits;
 
     // The success value the shell hands back (Windows answers 42).
     static constexpr std::uintptr_t kStarted = 42;

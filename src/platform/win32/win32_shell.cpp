@@ -45,4 +45,8 @@ bool Win32Shell::GetProcessExitCode(platform::NativeHandle process, std::uint32_
     return true;
 }
 
+std::uint32_t Win32Shell::WaitForProcess(platform::NativeHandle process, std::uint32_t timeoutMs) {
+    return ::WaitForSingleObject(ToHandle(process), timeoutMs);
+}
+
 }  // namespace quorix::win32

@@ -11,6 +11,7 @@ public:
     bool ExecuteEx(const platform::ShellRequest& request, std::uint32_t mask,
                    platform::NativeHandle* process) override;
     bool GetProcessExitCode(platform::NativeHandle process, std::uint32_t* exitCode) override;
+    std::uint32_t WaitForProcess(platform::NativeHandle process, std::uint32_t timeoutMs) override;
 };
 
 }  // namespace quorix::win32

@@ -36,6 +36,7 @@ public:
     }
     std::uint16_t UiLanguage() override { return machine_.core.uiLanguage; }
     bool IsRealWindows() const override { return false; }
+    bool IsWine() const override { return false; }
     std::wstring CurrentFolder() override { return machine_.files.currentFolder; }
     std::wstring ProgramEndingWith(std::uint32_t exitCode, std::wstring* parameters) override {
         const std::wstring path = L"C:\\Windows\\system32\\cmd.exe";

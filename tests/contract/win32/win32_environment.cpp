@@ -167,6 +167,10 @@ public:
     }
     std::uint16_t UiLanguage() override { return ::GetUserDefaultUILanguage(); }
     bool IsRealWindows() const override { return true; }
+    bool IsWine() const override {
+        const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+        return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }
     std::wstring CurrentFolder() override {
         wchar_t folder[MAX_PATH + 1] = {};
         const DWORD length = ::GetCurrentDirectoryW(MAX_PATH + 1, folder);

@@ -67,7 +67,7 @@ struct ProductMachine : SimProcess {
     // The MsiInstallProductW calls of language packs (every install but the base package's).
     std::vector<sim::InstallerCall> LanguagePackInstalls() const;
     const sim::InstallerCall* BaseInstall() const;
-    std::size_t OpenHandles() const { return machine.core.ledger.OpenCount(); }
+    std::size_t OpenHandles() const { return LeftOpen(); }
     std::string DescribeOpenHandles() const { return machine.core.ledger.Describe(); }
 };
 

@@ -29,6 +29,17 @@ struct SimProcess {
     Ending RunProgram(std::vector<std::wstring> argv);
     // One operation that may end the process.
     Ending Run(const std::function<void()>& operation);
+
+    // The handles left open, apart from those the program keeps on purpose until the
+    // installer has read a package or the process ends: its held packages. A held package
+    // whose handle is not open counts as one more.
+    std::size_t LeftOpen() const {
+        std::size_t held = 0;
+        for (const HeldPackage& package : state.heldPackages) {
+            if (machine.core.ledger.IsOpen(package.handle.Get())) ++held;
+        }
+        return machine.core.ledger.OpenCount() + state.heldPackages.size() - 2 * held;
+    }
 };
 
 }  // namespace quorix::testing
