@@ -110,6 +110,10 @@ FilteredTag FilterTag(const std::string& text, const std::vector<std::string>& a
     return FilterTag(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), allowedKeys);
 }
 
+bool KeepsNothing(const FilteredTag& filtered) {
+    return filtered.kept.empty() && !filtered.dropped.empty();
+}
+
 std::string PropertiesOf(const FilteredTag& filtered) {
     std::string properties;
     for (const TagPair& pair : filtered.kept) {

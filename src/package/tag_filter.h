@@ -58,6 +58,12 @@ FilteredTag FilterTag(const std::uint8_t* text, std::size_t length,
                       const std::vector<std::string>& allowedKeys);
 FilteredTag FilterTag(const std::string& text, const std::vector<std::string>& allowedKeys);
 
+// True when the tag had pairs but the filter kept none of them. Such a tag counts as no tag at
+// all: the program warns and falls back to its default tag, as for a file that carries none,
+// so that a rewritten tag cannot strip the affiliate from the installation either. (An empty
+// tag, or one of empty pairs only, is not such a tag: it passes on nothing, without a word.)
+bool KeepsNothing(const FilteredTag& filtered);
+
 // The kept pairs in installer-property form: pairs separated by blanks, "." becomes "#".
 std::string PropertiesOf(const FilteredTag& filtered);
 

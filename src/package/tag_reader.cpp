@@ -90,6 +90,10 @@ std::wstring TagTextToProperties(const std::uint8_t* text, std::size_t length) {
     return std::wstring(properties.begin(), properties.end());
 }
 
+bool TagTextKeepsNothing(const std::uint8_t* text, std::size_t length) {
+    return tag::KeepsNothing(tag::FilterTag(text, length, tag::ProductTagKeys()));
+}
+
 namespace {
 
 void WarnNoTag(ProcessContext& ctx, const wchar_t* stage) {
@@ -119,7 +123,12 @@ void ReadStampedTag(ProcessContext& ctx, const std::wstring& path) {
     const std::size_t length = static_cast<std::size_t>(size - 1);
     // The tag lies outside the signed hash: anyone can rewrite it without breaking the
     // signature. Only the product's own keys with plain values reach the installer; any other
-    // pair is dropped alone, so the affiliate survives it.
+    // pair is dropped alone, so the affiliate survives it. A tag of which nothing survives is
+    // no tag: the defaults stand, as for a file without one.
+    if (TagTextKeepsNothing(buffer.get(), length)) {
+        WarnNoTag(ctx, L"extract_aidconfig2");
+        return;
+    }
     ctx.state.tagProperties = TagTextToProperties(buffer.get(), length);
 }
 

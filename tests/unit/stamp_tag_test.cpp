@@ -411,6 +411,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {"affiliate id: vlq2011aid30017xx-XX", "flags: 0"}},
         ShowCase{"TagWithoutTheAffiliateKeepsTheBuiltInOne", Tagged("AFFILIATEIDFLAGS=.4"),
                  {"affiliate id: vlq2011aid30017xx-XX", "flags: 4"}},
+        ShowCase{"NothingUsableCountsAsNoTag", Tagged("AFFILIATEID=x\" REBOOT=Force"),
+                 {"no usable pair: the program treats the file as untagged, warns \"No AID "
+                  "Config found.  Using default values.\" and uses its default tag",
+                  "properties passed on: AFFILIATEID=vlq2011aid30017xx-XX AFFILIATEIDFLAGS=#0",
+                  "affiliate id: vlq2011aid30017xx-XX", "flags: 0"}},
         ShowCase{"Untagged", Spec([](PeSampleSpec& s) { s.tagPresent = false; }),
                  {"no tag: the file is signed, but nothing is stamped behind its signature (no "
                   "\"Gact\")",

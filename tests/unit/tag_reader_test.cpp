@@ -90,13 +90,32 @@ INSTANTIATE_TEST_SUITE_P(
                         L"AFFILIATEID=x AFFILIATEIDFLAGS=#1"},
         FilteredTagCase{"QuoteAndBlank", "AFFILIATEID=x\" REBOOT=Force&AFFILIATEIDFLAGS=.1",
                         L"AFFILIATEIDFLAGS=#1"},
-        FilteredTagCase{"LineFeed", "AFFILIATEID=a\nREBOOT=Force", L""},
         FilteredTagCase{"HighByte", "AFFILIATEID=\xc3\xa9&AFFILIATEIDFLAGS=.0", L"AFFILIATEIDFLAGS=#0"},
         FilteredTagCase{"PairWithoutEquals", "AFFILIATEID=a&REBOOT", L"AFFILIATEID=a"},
         FilteredTagCase{"EmptyPair", "AFFILIATEID=a&&AFFILIATEIDFLAGS=.1",
                         L"AFFILIATEID=a AFFILIATEIDFLAGS=#1"},
         FilteredTagCase{"TrailingAmpersand", "AFFILIATEID=a&", L"AFFILIATEID=a"},
-        FilteredTagCase{"ForeignKeyOnly", "X=a", L""}),
+        FilteredTagCase{"EmptyPairsOnly", "&&", L""}),
+    [](const ::testing::TestParamInfo<FilteredTagCase>& info) { return std::string(info.param.name); });
+
+class NothingKept : public ::testing::TestWithParam<FilteredTagCase> {};
+
+// A tag of which the filter keeps nothing must not strip the affiliate from the installation:
+// it is no tag, with the warning and the defaults of a file that carries none.
+TEST_P(NothingKept, CountsAsNoTag) {
+    PeSampleSpec spec;
+    spec.tagText = GetParam().text;
+    TagReadOutcome outcome = ReadTagOf(BuildPeSample(spec).image);
+    EXPECT_EQ(outcome.captions, std::vector<std::wstring>{L"extract_aidconfig2"});
+    EXPECT_EQ(outcome.tagProperties, kDefault);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, NothingKept,
+    ::testing::Values(FilteredTagCase{"QuoteAndBlank", "AFFILIATEID=x\" REBOOT=Force", L""},
+                      FilteredTagCase{"LineFeed", "AFFILIATEID=a\nREBOOT=Force", L""},
+                      FilteredTagCase{"ForeignKeyOnly", "X=a", L""},
+                      FilteredTagCase{"NoEqualsAnywhere", "AFFILIATEID&", L""}),
     [](const ::testing::TestParamInfo<FilteredTagCase>& info) { return std::string(info.param.name); });
 
 TEST(StampedTag, FileThatCannotBeOpenedWarnsAtStageOne) {

@@ -253,6 +253,13 @@ std::string DescribeTagOf(const std::vector<uint8_t>& image) {
     for (const DroppedPair& dropped : filtered.dropped) {
         out += "dropped: " + dropped.text + " (" + DescribeDropReason(dropped.reason) + ")\n";
     }
+    if (KeepsNothing(filtered)) {
+        out += "no usable pair: the program treats the file as untagged, warns \"No AID Config "
+               "found.  Using default values.\" and uses its default tag\n";
+        AppendOutcome(PropertiesOf(FilterTag(std::string(kDefaultTagText), ProductTagKeys())),
+                      &out);
+        return out;
+    }
     AppendOutcome(PropertiesOf(filtered), &out);
     return out;
 }

@@ -19,6 +19,7 @@ const std::set<std::string>& Faults::KnownCalls() {
     // Kept in step with the simulated calls by a test that reads their sources.
     static const std::set<std::string> names = {
         "AdjustTokenPrivileges",
+        "AllocateAndInitializeSid",
         "AttachConsole",
         "CloseHandle",
         "CloseServiceHandle",
@@ -67,6 +68,7 @@ const std::set<std::string>& Faults::KnownCalls() {
         "GetNativeSystemInfo",
         "GetPrivateProfileStringW",
         "GetProductInfo",
+        "GetSecurityInfo",
         "GetStockObject",
         "GetSystemDefaultLCID",
         "GetSystemMetrics",
@@ -109,6 +111,7 @@ const std::set<std::string>& Faults::KnownCalls() {
         "ImageList_Add",
         "ImageList_Create",
         "InitCommonControlsEx",
+        "InitializeAcl",
         "InvalidateRect",
         "IsDlgButtonChecked",
         "IsWindow",
@@ -172,6 +175,7 @@ const std::set<std::string>& Faults::KnownCalls() {
         "VerQueryValueW",
         "VirtualQuery",
         "WTSQuerySessionInformationW",
+        "WaitForSingleObject",
         "WriteFile",
         "fputws",
         "freopen",

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # A re-tagged copy whose tag would add its own installer properties through a quote and a blank:
 # the signature still holds (the tag is outside the signed hash), but the program drops the pair
-# whose value is not plain. Nothing is left of the tag, so it installs without a word, keeps the
-# default affiliate for its records and hands nothing of the tag to the installer. stamp-tag
-# refuses the tag, so the copy is written with --unchecked.
+# whose value is not plain. Nothing is left of the tag, so the program treats the text as no
+# tag: it warns with "extract_aidconfig2", installs with the default affiliate, and hands
+# nothing of the tag to the installer. stamp-tag refuses the tag, so the copy is written with
+# --unchecked.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
 [ -x "${QUORIX_STAMP_TAG:-}" ] || skip "stamp-tag not built (QUORIX_STAMP_TAG)"
@@ -21,15 +22,17 @@ if [ -f "${QUORIX_SIGNING_CERT:-}" ]; then
     expect_eq "$?" 0 "the re-tagged copy still verifies"
 fi
 
-drive hostile -- "$(winpath "$hostile")" /silent
+drive hostile --on caption=extract_aidconfig2 --press OK -- "$(winpath "$hostile")" /silent
 rc=$?
 expect_eq "$rc" 0 "exit code"
-expect_eq "$(window_count "$LOG")" 0 "windows shown"
+expect_eq "$(window_count "$LOG")" 1 "windows shown"
+expect_eq "$(field "$LOG" 0 .caption)" extract_aidconfig2 "caption of the box"
+expect_eq "$(field "$LOG" 0 .text)" "No AID Config found.  Using default values." "text of the box"
 
 values="$(reg_values "$received")"
 printf '%s\n' "$values" >"$SCRATCH/received.txt"
-expect_eq "$(printf '%s\n' "$values" | grep -c -x -F 'AFFILIATEID=REG_SZ=')" 1 \
-    "no affiliate reached the package"
+expect_eq "$(printf '%s\n' "$values" | grep -c -x -F 'AFFILIATEID=REG_SZ=vlq2011aid30017xx-XX')" 1 \
+    "the default affiliate reached the package"
 expect_eq "$(printf '%s\n' "$values" | grep -c 'Force\|x"\|^REBOOT=REG_SZ=.')" 0 \
     "nothing of the hostile tag reached the package"
 expect_eq "$(wine_run -t 60 reg query 'HKLM\SOFTWARE\Velora\Quorix\SIDData\vlq2011aid30017xx-XX' \
