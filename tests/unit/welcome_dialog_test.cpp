@@ -93,7 +93,8 @@ TEST(WelcomeTemplate, TheSimulatedTemplateIsTheOneTheExecutableCarries) {
         EXPECT_EQ(m[4].matched, (style & sim::kWsVisible) == 0) << m[0];
         const std::string name = m[2];
         found.push_back({static_cast<int>(test::ResourceId(m[1])),
-                         std::wstring(name.begin(), name.end()), style, std::stoi(m[5]), std::stoi(m[6]), std::stoi(m[7]), std::stoi(m[8]), L""});
+                         std::wstring(name.begin(), name.end()), style, std::stoi(m[5]),
+                         std::stoi(m[6]), std::stoi(m[7]), std::stoi(m[8]), L""});
     }
     ASSERT_EQ(found.size(), expected.controls.size());
     for (std::size_t i = 0; i < found.size(); ++i) {

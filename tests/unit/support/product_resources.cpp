@@ -38,7 +38,8 @@ void AddProductResources(sim::SimMachine& machine) {
 }
 
 long ResourceId(const std::string& name) {
-#define QUORIX_RESOURCE_ID(id) {#id, id}
+#define QUORIX_RESOURCE_ID(id) \
+    { #id, id }
     static const std::map<std::string, long> ids = {
         QUORIX_RESOURCE_ID(WELCOME_DIALOG),
         QUORIX_RESOURCE_ID(WELCOME_BANNER),
