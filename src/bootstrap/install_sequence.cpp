@@ -14,6 +14,7 @@
 #include "package/package_extraction.h"
 #include "platform/ui.h"
 #include "report/help_links.h"
+#include "report/session_ids.h"
 #include "report/session_record.h"
 #include "ui/language_messages.h"
 #include "ui/language_selection.h"

@@ -45,6 +45,9 @@ std::int32_t LeadingDecimal(const std::wstring& text);
 // never created here, and HKEY_CURRENT_USER is never looked at).
 std::optional<platform::Guid> ReadInstallationGuid(ProcessContext& ctx);
 
+// Makes sure the per-machine installation identifier exists, migrating an older release's.
+void EnsureInstallationGuid(ProcessContext& ctx);
+
 // The lookup and migration on the setup key opened with KEY_READ | KEY_SET_VALUE: the
 // default value's GUID if it holds one; else the one the "VLQ2011" subkey (or, only when that
 // subkey is missing, "VLQ2010") names, which then becomes the default value and both old

@@ -1,4 +1,5 @@
-// The session and installation identifiers kept in the registry.
+// The session records kept in the registry: when each start happened and which session is
+// the installed release's current one.
 #pragma once
 
 #include <string>
@@ -12,8 +13,5 @@ void RecordSession(ProcessContext& ctx, const std::wstring& affiliateFlags);
 
 // After a successful installation: affiliateId becomes the installed release's current session.
 void RecordCurrentSession(ProcessContext& ctx);
-
-// Makes sure the per-machine installation identifier exists, migrating an older release's.
-void EnsureInstallationGuid(ProcessContext& ctx);
 
 }  // namespace quorix

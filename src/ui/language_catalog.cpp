@@ -1,25 +1,27 @@
 #include "ui/language_catalog.h"
 
+#include "ui/resources/resource_ids.h"
+
 namespace quorix::ui {
 
 // zh-TW has neither a name nor a flag of its own in this build: the combo box still needs a text
 // and a 16 x 14 picture for the row, so it shows the code itself beside the en-US flag.
 const LanguageTableRow LanguageTable[kLanguageCount] = {
-    {L"da-DK", L"Dansk", 205},
-    {L"de-DE", L"Deutsch", 207},
-    {L"en-GB", L"English", 215},
-    {L"en-US", L"English", 216},
-    {L"es-ES", L"Español", 214},
-    {L"fr-FR", L"Français", 206},
-    {L"it-IT", L"Italiano", 208},
-    {L"ja-JP", L"日本語", 209},
-    {L"ko-KR", L"한국어", 210},
-    {L"nl-NL", L"Nederlands", 211},
-    {L"pl-PL", L"Polski", 212},
-    {L"pt-BR", L"Português", 203},
-    {L"ru-RU", L"Русский", 213},
-    {L"zh-CN", L"中文", 204},
-    {L"zh-TW", L"zh-TW", 216},
+    {L"da-DK", L"Dansk", FLAG_DENMARK},
+    {L"de-DE", L"Deutsch", FLAG_GERMANY},
+    {L"en-GB", L"English", FLAG_UNITED_KINGDOM},
+    {L"en-US", L"English", FLAG_USA},
+    {L"es-ES", L"Español", FLAG_SPAIN},
+    {L"fr-FR", L"Français", FLAG_FRANCE},
+    {L"it-IT", L"Italiano", FLAG_ITALY},
+    {L"ja-JP", L"日本語", FLAG_JAPAN},
+    {L"ko-KR", L"한국어", FLAG_SOUTH_KOREA},
+    {L"nl-NL", L"Nederlands", FLAG_NETHERLANDS},
+    {L"pl-PL", L"Polski", FLAG_POLAND},
+    {L"pt-BR", L"Português", FLAG_BRAZIL},
+    {L"ru-RU", L"Русский", FLAG_RUSSIA},
+    {L"zh-CN", L"中文", FLAG_CHINA},
+    {L"zh-TW", L"zh-TW", FLAG_USA},
 };
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include "bootstrap/process_state.h"
 #include "platform/handles.h"
+#include "ui/resources/resource_ids.h"
 
 namespace quorix {
 
@@ -14,9 +15,9 @@ inline constexpr std::int32_t kWindowsNotSupported = 1;
 inline constexpr std::int32_t kWindowsXpBeforeSp2 = 2;
 
 // String-table texts of the requirements boxes.
-inline constexpr std::uint32_t kRequirementsCaptionId = 104;
-inline constexpr std::uint32_t kWindowsNotSupportedTextId = 105;
-inline constexpr std::uint32_t kWindowsXpUpdateTextId = 106;
+inline constexpr std::uint32_t kRequirementsCaptionId = IDS_REQUIREMENTS_CAPTION;
+inline constexpr std::uint32_t kWindowsNotSupportedTextId = IDS_WINDOWS_NOT_SUPPORTED;
+inline constexpr std::uint32_t kWindowsXpUpdateTextId = IDS_WINDOWS_XP_UPDATE;
 
 // The hidden window that owns the requirements box, so that its Help button reaches us.
 inline constexpr const wchar_t* kRequirementsWindowClass = L"hiddenwindow";

@@ -10,25 +10,26 @@
 
 #include "platform/dialogs.h"
 #include "ui/language_catalog.h"
+#include "ui/resources/resource_ids.h"
 
 namespace quorix::ui {
 
-inline constexpr std::uint32_t kWelcomeDialogTemplate = 101;
+inline constexpr std::uint32_t kWelcomeDialogTemplate = WELCOME_DIALOG;
 
-// Control ids of template 101.
-inline constexpr int kNextButton = 1;     // IDOK
+// Control ids of the welcome dialog.
+inline constexpr int kNextButton = IDC_WELCOME_NEXT;
 inline constexpr int kCancelCommand = 2;  // IDCANCEL: Escape or the close box, no button
-inline constexpr int kLanguageCombo = 1003;
-inline constexpr int kCustomInstallationBox = 1004;
-inline constexpr int kHeadlineWithSelector = 1005;
-inline constexpr int kAdviceWithSelector = 1006;
-inline constexpr int kHeadlineAlone = 1007;
-inline constexpr int kAdviceAlone = 1008;
-inline constexpr int kLanguageLabel = 1009;
-inline constexpr int kBanner = 1010;
-inline constexpr int kNoticePanel = 1012;
-inline constexpr int kNoticePicture = 1013;
-inline constexpr int kNoticeText = 1014;
+inline constexpr int kLanguageCombo = IDC_WELCOME_LANGUAGE_COMBO;
+inline constexpr int kCustomInstallationBox = IDC_WELCOME_CUSTOM_INSTALLATION;
+inline constexpr int kHeadlineWithSelector = IDC_WELCOME_HEADLINE_WITH_SELECTOR;
+inline constexpr int kAdviceWithSelector = IDC_WELCOME_ADVICE_WITH_SELECTOR;
+inline constexpr int kHeadlineAlone = IDC_WELCOME_HEADLINE_ALONE;
+inline constexpr int kAdviceAlone = IDC_WELCOME_ADVICE_ALONE;
+inline constexpr int kLanguageLabel = IDC_WELCOME_LANGUAGE_LABEL;
+inline constexpr int kBanner = IDC_WELCOME_BANNER;
+inline constexpr int kNoticePanel = IDC_WELCOME_NOTICE_PANEL;
+inline constexpr int kNoticePicture = IDC_WELCOME_NOTICE_PICTURE;
+inline constexpr int kNoticeText = IDC_WELCOME_NOTICE_TEXT;
 // Stands for the dialog itself (its caption) in the list of texts.
 inline constexpr int kDialogCaption = 0;
 

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "bootstrap/run_options.h"
-#include "platform/sim/sim_windows.h"
+#include "platform/sim/sim_machine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    quorix::sim::SimWindows machine;
+    quorix::sim::SimMachine machine;
     machine.console.parentHasConsole = (data[0] & 1) != 0;
     std::vector<std::wstring> argv(1, L"C:\\QuorixSetup.exe");
     std::wstring current;

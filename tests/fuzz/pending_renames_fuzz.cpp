@@ -15,7 +15,7 @@
 #include "common/utf16.h"
 #include "installed/pending_installation.h"
 #include "platform/registry.h"
-#include "platform/sim/sim_windows.h"
+#include "platform/sim/sim_machine.h"
 
 namespace {
 
@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         quorix::SplitPendingRenames(exact.data(), exact.size());
     if (AsUnits(split) != ReferenceSplit(exact.data(), exact.size())) std::abort();
 
-    quorix::sim::SimWindows machine;
+    quorix::sim::SimMachine machine;
     machine.registry.PutValue(quorix::platform::kHkeyLocalMachine,
                               quorix::kSessionManagerKeyPath, quorix::kPendingRenamesValueName,
                               type, exact);

@@ -17,7 +17,7 @@
 #include "installed/registry_string.h"
 #include "installed/version_decision.h"
 #include "platform/registry.h"
-#include "platform/sim/sim_windows.h"
+#include "platform/sim/sim_machine.h"
 #include "report/registry_values.h"
 #include "report/report_parameters.h"
 #include "report/session_ids.h"
@@ -75,7 +75,7 @@ void CheckReadRegistryString(quorix::ProcessContext& ctx, std::uint32_t type,
     }
 }
 
-void CheckBoundedReads(quorix::sim::SimWindows& machine, std::uint32_t type,
+void CheckBoundedReads(quorix::sim::SimMachine& machine, std::uint32_t type,
                        const std::vector<std::uint8_t>& value) {
     quorix::platform::Registry& registry = machine.registry;
     quorix::platform::UniqueRegistryKey key(registry);
@@ -157,7 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         value.assign(grown.begin(), grown.end());
     }
 
-    quorix::sim::SimWindows machine;
+    quorix::sim::SimMachine machine;
     quorix::sim::SimRegistry& registry = machine.registry;
     registry.PutValue(kHkeyLocalMachine, quorix::kCompatibilityKeyPath,
                       quorix::kCompatibilityValueName, type, value);

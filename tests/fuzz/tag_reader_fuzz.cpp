@@ -7,7 +7,7 @@
 
 #include "package/tag_layout.h"
 #include "package/tag_reader.h"
-#include "platform/sim/sim_windows.h"
+#include "platform/sim/sim_machine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // The layout functions on exactly the bytes given (ASan catches any read beyond them).
@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // The whole reader through the simulated platform.
-    quorix::sim::SimWindows machine;
+    quorix::sim::SimMachine machine;
     quorix::ProcessState state;
     quorix::ProcessContext ctx{machine.Os(), state};
     machine.files.PutFile(L"C:\\QuorixSetup.exe", std::move(exact));

@@ -10,7 +10,7 @@
 namespace quorix {
 namespace {
 
-using testing::SimProcess;
+using test::SimProcess;
 
 const std::wstring kCode = L"{7F150524-34B9-B5DF-9E77-69B10F4205B4}";
 const std::wstring kCommon = L"C:\\ProgramData\\" + kCode + L"\\";

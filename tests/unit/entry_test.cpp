@@ -8,8 +8,8 @@
 namespace quorix {
 namespace {
 
-using testing::Ending;
-using testing::SimProcess;
+using test::Ending;
+using test::SimProcess;
 
 const std::wstring kExe = L"C:\\Setup\\QuorixSetup.exe";
 
@@ -44,7 +44,7 @@ class MutexHold : public ::testing::TestWithParam<HoldCase> {};
 
 TEST_P(MutexHold, LastsUntilTheProcessEnds) {
     const HoldCase& c = GetParam();
-    testing::ProductMachine process;
+    test::ProductMachine process;
     process.machine.console.parentHasConsole = c.fromAConsole;
     const Ending ending = process.Run(c.args);
     EXPECT_EQ(ending.exitedProcess, c.exitsThroughExitProcess);
@@ -87,7 +87,7 @@ TEST(EntryProcedure, InitialisesTheStandardCommonControls) {
 }
 
 TEST(EntryProcedure, WithoutATagTheDefaultsStandAndTheRunEndsWithZero) {
-    testing::ProductMachine process;
+    test::ProductMachine process;
     process.machine.files.DeleteFileAt(kExe);  // no file at argv[0]: the tag cannot be read
     Ending ending = process.RunProgram({kExe});
     EXPECT_EQ(ending.exitCode, 0u);
@@ -97,7 +97,7 @@ TEST(EntryProcedure, WithoutATagTheDefaultsStandAndTheRunEndsWithZero) {
 }
 
 TEST(EntryProcedure, EmptyCommandLineStillRuns) {
-    testing::ProductMachine process;
+    test::ProductMachine process;
     process.machine.core.faults.Fail("CommandLineToArgvW", kErrorNotEnoughMemory);
     Ending ending = process.RunProgram({kExe});
     EXPECT_EQ(ending.exitCode, 0u);
@@ -127,11 +127,11 @@ TEST(EntryProcedure, ShellRestartModeOnlyForTheSingleExactArgument) {
 }
 
 TEST(EntryProcedure, ShellRestartModeReadsTheTagFirst) {
-    testing::ProductMachine process;  // its exe carries a stamped tag
+    test::ProductMachine process;  // its exe carries a stamped tag
     Ending ending = process.Run({L"--force-shell-restart"});
     EXPECT_EQ(ending.exitCode, 0u);
-    EXPECT_EQ(process.state.tagProperties, testing::ProductMachine::kTagProperties);
-    EXPECT_EQ(process.state.affiliateId, testing::ProductMachine::kAffiliateId);
+    EXPECT_EQ(process.state.tagProperties, test::ProductMachine::kTagProperties);
+    EXPECT_EQ(process.state.affiliateId, test::ProductMachine::kAffiliateId);
     EXPECT_EQ(process.state.affiliateFlags, L"3");
 }
 

@@ -12,9 +12,9 @@
 namespace quorix {
 namespace {
 
-using testing::ProductMachine;
-using testing::SweepResult;
-using testing::SweepScenario;
+using test::ProductMachine;
+using test::SweepResult;
+using test::SweepScenario;
 
 bool ThisReleaseInstalled(const ProductMachine& m) {
     return m.machine.installer.IsInstalled(kThisProductCode) && m.BaseInstall() != nullptr;
@@ -74,7 +74,7 @@ class FaultSweep : public ::testing::TestWithParam<SweepScenario> {};
 
 TEST_P(FaultSweep, EveryFailingCallEndsTheRunCleanly) {
     const SweepScenario& scenario = GetParam();
-    const SweepResult result = testing::SweepScenarioCalls(scenario);
+    const SweepResult result = test::SweepScenarioCalls(scenario);
     ASSERT_EQ(result.baselineProblem, "") << "the run without a fault went wrong";
     std::cout << "[ sweep    ] " << scenario.name << ": failed " << result.calls
               << " calls one at a time (" << result.apis.size() << " distinct APIs), "

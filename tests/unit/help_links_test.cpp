@@ -6,13 +6,14 @@
 #include <string>
 
 #include "common/result_codes.h"
+#include "report/session_ids.h"
 #include "report/session_record.h"
 #include "support/report_machine.h"
 
 namespace quorix {
 namespace {
 
-using testing::ReportMachine;
+using test::ReportMachine;
 
 const std::wstring kBase = L"https://link.velora.example";
 // The German machine's report without a language from the caller.

@@ -45,7 +45,7 @@ protected:
         return std::accumulate(sleeps.begin(), sleeps.end(), std::uint64_t{0});
     }
 
-    testing::SimProcess p;
+    test::SimProcess p;
 };
 
 // ---------------------------------------------------------------- FindInstallLocation

@@ -13,9 +13,9 @@
 namespace quorix {
 namespace {
 
-using testing::Ending;
-using testing::ProductMachine;
-using testing::ProductSpec;
+using test::Ending;
+using test::ProductMachine;
+using test::ProductSpec;
 
 const std::wstring kEnglishPack = LanguagePackProductCodes[1];
 const std::wstring kGermanPack = LanguagePackProductCodes[5];

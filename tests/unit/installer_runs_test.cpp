@@ -13,7 +13,7 @@ namespace {
 
 using platform::kHkeyLocalMachine;
 using sim::InstallerCall;
-using testing::SimProcess;
+using test::SimProcess;
 
 const std::wstring kBase = L"C:\\ProgramData\\Velora\\Setup\\QuorixSetup.msi";
 const std::wstring kPackEnglish = L"C:\\Temp\\VL1A.tmp";

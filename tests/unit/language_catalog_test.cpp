@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "support/product_resources.h"
+
 namespace quorix::ui {
 namespace {
 
@@ -346,10 +348,13 @@ TEST(ResourceScriptTest, FlagScriptNamesAValidBitmapForEachId) {
     const std::string script = ReadFile(dir + "flags.rc");
     ASSERT_FALSE(script.empty()) << dir << "flags.rc";
 
-    const std::regex line(R"((\d+)\s+BITMAP\s+"([^"]+)\")");
+    // Each picture is named by its id in resource_ids.h, as the resource compiler reads it.
+    const std::regex line(R"((\w+)\s+BITMAP\s+"([^"]+)\")");
     std::set<std::uint32_t> ids;
     for (std::sregex_iterator it(script.begin(), script.end(), line), end; it != end; ++it) {
-        const auto id = static_cast<std::uint32_t>(std::stoul((*it)[1]));
+        const long named = test::ResourceId((*it)[1]);
+        ASSERT_GT(named, 0) << (*it)[1] << " is not in resource_ids.h";
+        const auto id = static_cast<std::uint32_t>(named);
         const std::string file = (*it)[2];
         SCOPED_TRACE(file);
         EXPECT_TRUE(ids.insert(id).second) << "id " << id << " twice";

@@ -10,7 +10,7 @@
 namespace quorix {
 namespace {
 
-using testing::SimProcess;
+using test::SimProcess;
 
 std::vector<std::wstring> CodesFound(SimProcess& process) {
     EnumerateLanguagePacks(process.ctx);
@@ -65,14 +65,14 @@ TEST(SupportedLanguages, ListsEveryPackOnTheConsoleAndExitsZero) {
     process.machine.resources.AddRcdata(L"VLLANGPACK_EN_US", {1});
     process.machine.resources.AddRcdata(L"VLLANGPACK_DA_DK", {1});
     process.machine.console.parentHasConsole = true;
-    testing::Ending ending = process.RunProgram({L"C:\\Setup\\QuorixSetup.exe", L"/SupportedLang"});
+    test::Ending ending = process.RunProgram({L"C:\\Setup\\QuorixSetup.exe", L"/SupportedLang"});
     EXPECT_EQ(ending.exitCode, 0u);
     EXPECT_EQ(process.machine.console.output, L"\n\nSupported languages:\n- da-DK\n- en-US\n");
 }
 
 TEST(SupportedLanguages, WithoutAConsoleTheRunGoesOn) {
-    testing::ProductMachine process;  // carries VLLANGPACK_EN_US
-    testing::Ending ending = process.RunProgram({L"C:\\Setup\\QuorixSetup.exe", L"/supportedlang"});
+    test::ProductMachine process;  // carries VLLANGPACK_EN_US
+    test::Ending ending = process.RunProgram({L"C:\\Setup\\QuorixSetup.exe", L"/supportedlang"});
     EXPECT_FALSE(ending.exitedProcess);
     EXPECT_TRUE(process.machine.console.output.empty());
     EXPECT_NE(process.BaseInstall(), nullptr);  // the installation followed
@@ -80,7 +80,7 @@ TEST(SupportedLanguages, WithoutAConsoleTheRunGoesOn) {
 
 TEST(SupportedLanguages, NoPackIsAFatalErrorEvenWithoutAConsole) {
     SimProcess process;
-    testing::Ending ending = process.RunProgram({L"C:\\Setup\\QuorixSetup.exe", L"/supportedlang"});
+    test::Ending ending = process.RunProgram({L"C:\\Setup\\QuorixSetup.exe", L"/supportedlang"});
     EXPECT_EQ(ending.exitCode, 16389u);
     ASSERT_FALSE(process.machine.ui.boxes.empty());
     EXPECT_EQ(process.machine.ui.boxes.back().text, L"No language pack found16389");
@@ -153,7 +153,7 @@ TEST(PendingInstallationQuestion, WarnsWithYesAndNo) {
 
 TEST(PendingInstallationQuestion, NoPackEndsLikeTheOtherCallers) {
     SimProcess process;
-    testing::Ending ending = process.Run([&] { AskRestartForPendingInstallation(process.ctx); });
+    test::Ending ending = process.Run([&] { AskRestartForPendingInstallation(process.ctx); });
     EXPECT_EQ(ending.exitCode, 16389u);
 }
 

@@ -8,7 +8,7 @@
 namespace quorix {
 namespace {
 
-using testing::SimProcess;
+using test::SimProcess;
 
 // Fills the found-pack list as the enumeration would for these codes, in the given order.
 void GivePacks(SimProcess& process, std::initializer_list<const wchar_t*> codes) {
@@ -94,7 +94,7 @@ TEST_P(ResolveLanguages, Resolution) {
     SimProcess process;
     GivePacks(process, {L"de-DE", L"en-US"});
     std::vector<std::wstring> names;
-    testing::Ending ending = process.Run(
+    test::Ending ending = process.Run(
         [&] { names = ResolveRequestedLanguagePacks(process.ctx, GetParam().requested); });
     EXPECT_FALSE(ending.exitedProcess);
     EXPECT_EQ(names, GetParam().expected);
@@ -126,7 +126,7 @@ TEST_P(RejectLanguages, ReportOnTheConsoleAndExitOne) {
     SimProcess process;
     process.machine.console.parentHasConsole = true;
     GivePacks(process, {L"de-DE", L"en-US"});
-    testing::Ending ending =
+    test::Ending ending =
         process.Run([&] { ResolveRequestedLanguagePacks(process.ctx, GetParam().requested); });
     EXPECT_TRUE(ending.exitedProcess);
     EXPECT_EQ(ending.exitCode, 1u);
@@ -148,7 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RejectLanguages, WithoutAConsoleStillReleasesItAndExitsOne) {
     SimProcess process;
     GivePacks(process, {L"en-US"});
-    testing::Ending ending =
+    test::Ending ending =
         process.Run([&] { ResolveRequestedLanguagePacks(process.ctx, {L"xx-XX"}); });
     EXPECT_EQ(ending.exitCode, 1u);
     EXPECT_TRUE(process.machine.console.output.empty());
@@ -157,7 +157,7 @@ TEST(RejectLanguages, WithoutAConsoleStillReleasesItAndExitsOne) {
 
 TEST(ResolveLanguages, NoPackIsAFatalError) {
     SimProcess process;
-    testing::Ending ending = process.Run([&] { ResolveRequestedLanguagePacks(process.ctx, {}); });
+    test::Ending ending = process.Run([&] { ResolveRequestedLanguagePacks(process.ctx, {}); });
     EXPECT_EQ(ending.exitCode, 16389u);
     ASSERT_EQ(process.machine.ui.boxes.size(), 1u);
     EXPECT_EQ(process.machine.ui.boxes[0].text, L"No language pack found16389");

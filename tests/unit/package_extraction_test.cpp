@@ -11,8 +11,8 @@
 namespace quorix {
 namespace {
 
-using testing::Ending;
-using testing::SimProcess;
+using test::Ending;
+using test::SimProcess;
 
 const std::wstring kCommonFolder =
     L"C:\\ProgramData\\{7F150524-34B9-B5DF-9E77-69B10F4205B4}\\";

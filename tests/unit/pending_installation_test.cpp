@@ -13,7 +13,7 @@ namespace quorix {
 namespace {
 
 using platform::kHkeyLocalMachine;
-using testing::SimProcess;
+using test::SimProcess;
 
 const std::wstring kPackage = L"C:\\ProgramData\\Quorix\\product.msi";
 
@@ -27,7 +27,7 @@ std::vector<std::uint8_t> MultiSzBytes(const std::vector<std::wstring>& strings)
 // A machine whose package carries a File table and whose registry may hold pending renames.
 struct PendingRig {
     SimProcess process;
-    sim::SimWindows& machine = process.machine;
+    sim::SimMachine& machine = process.machine;
 
     explicit PendingRig(std::vector<std::wstring> fileTable = {L"QUORIX~1.EXE|QuorixMain.exe",
                                                                L"vlcore.dll"}) {

@@ -17,7 +17,7 @@
 namespace quorix {
 namespace {
 
-using testing::Ending;
+using test::Ending;
 
 const std::wstring kUninstall = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const std::wstring kFolder = L"C:\\Program Files\\Velora\\Quorix\\";
@@ -107,7 +107,7 @@ protected:
     }
     std::vector<std::wstring> OpenedLinks() { return p.machine.shell.OpenedFiles(); }
 
-    testing::SimProcess p;
+    test::SimProcess p;
 };
 
 // ---------------------------------------------------------------- the order of the steps
@@ -342,7 +342,7 @@ INSTANTIATE_TEST_SUITE_P(
 // ---------------------------------------------------------------- ReportConfigureResult
 
 TEST(ReportConfigureResult, AnUnknownCodeIsShownInDecimalWhenWindowsHasNoText) {
-    testing::SimProcess p;
+    test::SimProcess p;
     Ending ending = p.Run([&] { ReportConfigureResult(p.ctx, 4242); });
     EXPECT_TRUE(ending.exitedProcess);
     EXPECT_EQ(ending.exitCode, 1u);

@@ -31,7 +31,7 @@ protected:
         return std::accumulate(sleeps.begin(), sleeps.end(), std::uint64_t{0});
     }
 
-    testing::SimProcess p;
+    test::SimProcess p;
 };
 
 constexpr std::uint32_t kPending = platform::kServiceStopPending;

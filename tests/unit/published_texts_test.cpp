@@ -116,7 +116,7 @@ TEST(LanguagePackSweep, RemovesEveryPresentPackInThePublishedOrder) {
         L"{6B0D549B-6F03-675A-1600-A35A099950D8}", L"{36F675CC-81E7-4EF5-E8E2-5D940ED90475}",
         L"{9531985D-5D9D-C9F8-1818-E811892F902B}",
     };
-    testing::SimProcess process;
+    test::SimProcess process;
     for (const std::wstring& code : published) {
         process.machine.installer.AddProduct(code, L"10.0.4410.11");
     }

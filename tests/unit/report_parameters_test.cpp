@@ -17,7 +17,7 @@ namespace {
 
 using platform::kHkeyCurrentUser;
 using platform::kHkeyLocalMachine;
-using testing::ReportMachine;
+using test::ReportMachine;
 
 const std::wstring kRelease = L"Software\\Velora\\Quorix\\10.0";
 const std::wstring kSessions = L"Software\\Velora\\Quorix\\SIDData\\";
@@ -319,7 +319,7 @@ INSTANTIATE_TEST_SUITE_P(Versions, FileVersion,
                                                        L"65535.65535.65535.65535"}));
 
 TEST(LocaleTag, JoinsLanguageAndCountryOrGivesNothing) {
-    testing::SimProcess p;
+    test::SimProcess p;
     EXPECT_EQ(LocaleTag(p.ctx, 0x0c07), std::optional<std::wstring>(L"de-AT"));
     EXPECT_EQ(LocaleTag(p.ctx, 0x7777), std::nullopt);
     p.machine.core.faults.Fail("GetLocaleInfoW", kErrorInvalidParameter, 1, 1);  // the country
@@ -327,7 +327,7 @@ TEST(LocaleTag, JoinsLanguageAndCountryOrGivesNothing) {
 }
 
 TEST(UserCountryCode, IsTheTwoLetterCodeOrEmpty) {
-    testing::SimProcess p;
+    test::SimProcess p;
     EXPECT_EQ(UserCountryCode(p.ctx), L"US");
     p.machine.system.geoIso2Names[244] = L"USA-LONGER";  // beyond the 8-character buffer
     EXPECT_EQ(UserCountryCode(p.ctx), L"");

@@ -7,7 +7,7 @@
 namespace quorix {
 namespace {
 
-using testing::SimProcess;
+using test::SimProcess;
 
 RunOptions Parse(std::vector<std::wstring> argv, SimProcess* process = nullptr) {
     SimProcess local;
@@ -94,7 +94,7 @@ TEST(OptionLoop, UnsupportedOptionWithoutConsoleIsIgnored) {
 TEST(OptionLoop, UnsupportedOptionOnAConsoleIsReportedInLowerCaseAndEndsTheRun) {
     SimProcess process;
     process.machine.console.parentHasConsole = true;
-    testing::Ending ending = process.Run([&] { Parse({L"/FOO", L"/silent"}, &process); });
+    test::Ending ending = process.Run([&] { Parse({L"/FOO", L"/silent"}, &process); });
     EXPECT_TRUE(ending.exitedProcess);
     EXPECT_EQ(ending.exitCode, 0u);
     EXPECT_EQ(process.machine.console.output, L"\n\nParameter \"/foo\" is not supported!\n");
@@ -122,7 +122,7 @@ namespace {
 TEST(ConsoleOutput, AConsoleTheProcessAlreadyHasIsUsed) {
     SimProcess process;
     process.machine.console.attached = true;
-    testing::Ending ending = process.Run([&] { Parse({L"/foo"}, &process); });
+    test::Ending ending = process.Run([&] { Parse({L"/foo"}, &process); });
     EXPECT_TRUE(ending.exitedProcess);
     EXPECT_EQ(process.machine.console.output, L"\n\nParameter \"/foo\" is not supported!\n");
 }
@@ -142,7 +142,7 @@ TEST_P(ConsoleOnWindows2000, OptionsAreIgnoredAsWithoutAConsole) {
     std::vector<std::wstring> args = GetParam().args;
     args.push_back(L"/silent");
     RunOptions options;
-    const testing::Ending ending = process.Run([&] { options = Parse(args, &process); });
+    const test::Ending ending = process.Run([&] { options = Parse(args, &process); });
     EXPECT_FALSE(ending.exitedProcess);
     EXPECT_TRUE(options.silent);
     EXPECT_TRUE(process.machine.console.output.empty());

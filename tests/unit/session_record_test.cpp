@@ -19,7 +19,7 @@ namespace {
 
 using platform::kHkeyCurrentUser;
 using platform::kHkeyLocalMachine;
-using testing::SimProcess;
+using test::SimProcess;
 
 const std::wstring kExe = L"C:\\Downloads\\QuorixSetup.exe";
 const std::wstring kRecord = L"SOFTWARE\\Velora\\Quorix\\SIDData\\vlq2011aid30017xx-XX";

@@ -15,8 +15,8 @@
 namespace quorix {
 namespace {
 
-using testing::Ending;
-using testing::SimProcess;
+using test::Ending;
+using test::SimProcess;
 
 const std::wstring kExplorer = L"C:\\Windows\\Explorer.EXE";
 const std::wstring kSafeBoot = L"system\\currentcontrolset\\control\\safeboot";
@@ -26,7 +26,7 @@ constexpr std::uint32_t kWindows7 = sim::SimDesktop::VersionWordOf(6, 1, 7601);
 
 struct ShellRestartTest : ::testing::Test {
     SimProcess process;
-    sim::SimWindows& machine = process.machine;
+    sim::SimMachine& machine = process.machine;
 
     void SetUp() override {
         machine.desktop.CloseWindow(L"Progman");

@@ -11,7 +11,7 @@
 #include <stdexcept>
 
 #include "common/result_codes.h"
-#include "platform/sim/sim_windows.h"
+#include "platform/sim/sim_machine.h"
 
 namespace quorix {
 namespace {
@@ -24,7 +24,7 @@ std::set<std::string> NamesInSimulationSources() {
         "sim_com.cpp",       "sim_desktop.cpp",   "sim_dialogs.cpp",       "sim_file_details.cpp",
         "sim_files.cpp",     "sim_installer.cpp", "sim_registry.cpp",      "sim_resources.cpp",
         "sim_services.cpp",  "sim_shell.cpp",     "sim_system_info.cpp",   "sim_task_scheduler.cpp",
-        "sim_time.cpp",      "sim_windows.cpp",   "sim_core.h",
+        "sim_time.cpp",      "sim_machine.cpp",   "sim_core.h",
     };
     const std::regex call(R"re((Failing|faults\.Check)\("([^"]+)"\))re");
     std::set<std::string> names;
@@ -59,7 +59,7 @@ struct MisspeltName {
 class ArmingAnUnknownName : public ::testing::TestWithParam<MisspeltName> {};
 
 TEST_P(ArmingAnUnknownName, IsRefusedAtOnce) {
-    sim::SimWindows machine;
+    sim::SimMachine machine;
     EXPECT_THROW(machine.core.faults.Fail(GetParam().name, kErrorAccessDenied), std::invalid_argument);
     // Nothing was armed: the first call of the real name goes through.
     EXPECT_FALSE(machine.core.faults.Check("CreateMutexW").has_value());
@@ -97,7 +97,7 @@ TEST_P(UndeliveredFaults, AreReportedWhenTheMachineGoesAway) {
     const ArmingCase& c = GetParam();
     ReportedProblems reported;
     {
-        sim::SimWindows machine;
+        sim::SimMachine machine;
         c.arm(machine.core.faults);
         for (int i = 0; i < c.calls; ++i) machine.core.faults.Check("CreateMutexW");
     }
@@ -139,13 +139,13 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(UndeliveredFaultAllowance, NeedsAReason) {
-    sim::SimWindows machine;
+    sim::SimMachine machine;
     EXPECT_THROW(machine.core.faults.AllowUndelivered(""), std::invalid_argument);
 }
 
 TEST(UnknownCallNames, AreReportedWhenASimulatedCallUsesOne) {
     ReportedProblems reported;
-    { sim::SimWindows().core.faults.Check("NoSuchCallW"); }
+    { sim::SimMachine().core.faults.Check("NoSuchCallW"); }
     ASSERT_EQ(reported.problems.size(), 1u);
     EXPECT_NE(reported.problems[0].find("NoSuchCallW"), std::string::npos);
 }
@@ -162,7 +162,7 @@ class StopControl : public ::testing::TestWithParam<ControlCase> {};
 
 TEST_P(StopControl, IsAnsweredAsTheServiceManagerAnswersInThatState) {
     const ControlCase& c = GetParam();
-    sim::SimWindows machine;
+    sim::SimMachine machine;
     sim::SimService service;
     service.state = c.state;
     machine.services.Install(L"Quorix.Test", service);
@@ -201,7 +201,7 @@ class MutexOwnership : public ::testing::TestWithParam<OwnershipCase> {};
 
 TEST_P(MutexOwnership, FollowsTheRequestOnlyForTheCreator) {
     const OwnershipCase& c = GetParam();
-    sim::SimWindows machine;
+    sim::SimMachine machine;
     platform::System& system = machine.system;
     platform::NativeHandle earlier = platform::kNullHandle;
     if (c.existedBefore) earlier = system.CreateNamedMutex(false, L"QuorixOwned");
@@ -222,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, MutexOwnership,
 // ---------------------------------------------------------------- task scheduler and COM
 
 TEST(TaskSchedulerCreation, NeedsACOMApartment) {
-    sim::SimWindows machine;
+    sim::SimMachine machine;
     platform::TaskObject service = 0;
     EXPECT_EQ(machine.tasks.CreateTaskService(&service), platform::kCoENotInitialized);
     ASSERT_GE(machine.com.InitializeCom(), 0);
@@ -245,7 +245,7 @@ public:
 };
 
 TEST(WindowHandlerExceptions, AreCaughtAtTheEdgeAndTheWindowLivesOn) {
-    sim::SimWindows machine;
+    sim::SimMachine machine;
     ThrowingWindow handler;
     platform::WindowClass windowClass;
     windowClass.name = L"QuorixThrowing";
@@ -282,7 +282,7 @@ private:
 };
 
 TEST(DialogHandlerExceptions, AreCaughtAtTheEdgeAndTheDialogRunsOn) {
-    sim::SimWindows machine;
+    sim::SimMachine machine;
     machine.dialogs.templates[900] = sim::SimDialogTemplate{};
     machine.dialogs.script = {sim::DialogAction::Next()};
     ThrowingDialog handler(machine.dialogs);

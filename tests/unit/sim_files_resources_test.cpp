@@ -6,7 +6,7 @@
 #include <cwchar>
 
 #include "common/result_codes.h"
-#include "platform/sim/sim_windows.h"
+#include "platform/sim/sim_machine.h"
 
 namespace quorix::sim {
 namespace {
@@ -17,7 +17,7 @@ constexpr std::uint32_t kShareNone = 0;
 
 class SimFilesBehaviour : public ::testing::Test {
 protected:
-    SimWindows machine;
+    SimMachine machine;
     SimFiles& files = machine.files;
 
     platform::NativeHandle Create(const std::wstring& path, std::uint32_t attributes = 0x80) {
@@ -105,7 +105,7 @@ struct TempCase {
 class SimTempNames : public ::testing::TestWithParam<TempCase> {};
 
 TEST_P(SimTempNames, StartAtTheTickCountAndSkipTakenNames) {
-    SimWindows machine;
+    SimMachine machine;
     machine.core.clockMs = GetParam().clock;
     machine.files.AddFolder(L"C:\\T");
     for (const std::wstring& name : GetParam().existing) machine.files.PutFile(L"C:\\T\\" + name, {});
@@ -138,7 +138,7 @@ struct LanguageCase {
 class SimStringLanguage : public ::testing::TestWithParam<LanguageCase> {};
 
 TEST_P(SimStringLanguage, FollowsTheLoadersFallbacks) {
-    SimWindows machine;
+    SimMachine machine;
     machine.core.uiLanguage = GetParam().uiLanguage;
     for (std::uint16_t language : GetParam().tables) {
         wchar_t text[8];
@@ -164,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(SimResourceNames, AreUpperCasedAndSortedByCodeUnitWithTheIdsLast) {
-    SimWindows machine;
+    SimMachine machine;
     machine.resources.AddResource(platform::kRtRcdata, ResourceName::Id(7), {1});
     machine.resources.AddRcdata(L"VLLANGPACK_en_US", {1});
     machine.resources.AddResource(platform::kRtRcdata, ResourceName::Id(3), {1});
@@ -181,7 +181,7 @@ TEST(SimResourceNames, AreUpperCasedAndSortedByCodeUnitWithTheIdsLast) {
 }
 
 TEST(SimResourceNames, StringTablesAreEnumeratedAsBlocksOfSixteen) {
-    SimWindows machine;
+    SimMachine machine;
     machine.resources.AddString(0x0409, 104, L"a");
     machine.resources.AddString(0x0407, 106, L"b");
     machine.resources.AddString(0x0409, 112, L"c");

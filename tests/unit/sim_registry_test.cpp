@@ -4,7 +4,7 @@
 
 #include "common/result_codes.h"
 #include "common/utf16.h"
-#include "platform/sim/sim_windows.h"
+#include "platform/sim/sim_machine.h"
 
 namespace quorix {
 namespace {
@@ -16,7 +16,7 @@ constexpr std::uint32_t k32 = platform::kKeyWow64_32Key;
 constexpr std::uint32_t k64 = platform::kKeyWow64_64Key;
 
 struct SixtyFourBitMachine : ::testing::Test {
-    sim::SimWindows machine;
+    sim::SimMachine machine;
     sim::SimRegistry& registry = machine.registry;
     SixtyFourBitMachine() { registry.is64BitWindows = true; }
 
@@ -88,7 +88,7 @@ TEST_F(SixtyFourBitMachine, ASubkeyOpensRelativeToWhereItsParentLies) {
 }
 
 TEST(OneViewMachine, BothViewFlagsReachTheSameKey) {
-    sim::SimWindows machine;
+    sim::SimMachine machine;
     machine.registry.PutDword(kHkeyLocalMachine, L"Software\\Velora", L"V", 7, k64);
     EXPECT_EQ(machine.registry.GetDword(kHkeyLocalMachine, L"Software\\Velora", L"V", k32), 7u);
     EXPECT_FALSE(machine.registry.KeyExists(kHkeyLocalMachine, L"Software\\Wow6432Node\\Velora"));
@@ -106,7 +106,7 @@ class AccessDenialTest : public ::testing::TestWithParam<DenialCase> {};
 
 TEST_P(AccessDenialTest, RefusedRightsFailTheOpenBelowTheDeniedKey) {
     const DenialCase& c = GetParam();
-    sim::SimWindows machine;
+    sim::SimMachine machine;
     if (c.existing) {
         machine.registry.PutKey(kHkeyLocalMachine, L"Software\\Velora\\Quorix\\SIDData");
     }
@@ -136,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<DenialCase>& info) { return std::string(info.param.name); });
 
 TEST(SimRegistry, AHandleKnowsTheRightsItWasOpenedWith) {
-    sim::SimWindows machine;
+    sim::SimMachine machine;
     machine.registry.PutString(kHkeyCurrentUser, L"Software\\Velora", L"Name", L"x");
     RegistryKey writeOnly = 0;
     ASSERT_EQ(machine.registry.OpenKey(kHkeyCurrentUser, L"Software\\Velora",
@@ -151,7 +151,7 @@ TEST(SimRegistry, AHandleKnowsTheRightsItWasOpenedWith) {
 }
 
 TEST(SimRegistry, ClosingAHandleOfAnotherKindLeavesItOpen) {
-    sim::SimWindows machine;
+    sim::SimMachine machine;
     const platform::NativeHandle mutex = machine.system.CreateNamedMutex(false, L"M");
     EXPECT_EQ(machine.registry.CloseKey(mutex), kErrorInvalidHandle);
     EXPECT_TRUE(machine.core.ledger.IsOpen(mutex));
@@ -160,7 +160,7 @@ TEST(SimRegistry, ClosingAHandleOfAnotherKindLeavesItOpen) {
 }
 
 TEST(SimRegistry, HelpersStoreTheBytesWindowsStores) {
-    sim::SimWindows machine;
+    sim::SimMachine machine;
     sim::SimRegistry& r = machine.registry;
     r.PutString(kHkeyCurrentUser, L"Software\\T", L"S", L"ab");
     r.PutDword(kHkeyCurrentUser, L"Software\\T", L"D", 0x01020304u);

@@ -14,8 +14,8 @@
 namespace quorix {
 namespace {
 
-using testing::Ending;
-using testing::SimProcess;
+using test::Ending;
+using test::SimProcess;
 
 const std::wstring kCaption = L"System requirements are not met";
 const std::wstring kNotSupported = L"Your Windows version is not supported by this product.";
@@ -271,13 +271,13 @@ TEST(SystemRequirements, AMissingStringTableStillExplainsInEnglish) {
 // ---------------------------------------------------------------- in a whole run
 
 TEST(SystemRequirements, ARefusedSystemEndsTheRunBeforeAnythingIsLookedAtOrWritten) {
-    testing::ProductMachine m;
+    test::ProductMachine m;
     m.machine.system.osVersion.majorVersion = 5;
     m.machine.system.osVersion.minorVersion = 0;
     const Ending ending = m.Run({L"/silent"});
     EXPECT_EQ(ending.exitCode, 0xFFFFFFFFu);
     EXPECT_TRUE(m.Installs().empty());
-    EXPECT_FALSE(m.machine.files.Exists(testing::ProductMachine::BasePackagePath()));
+    EXPECT_FALSE(m.machine.files.Exists(test::ProductMachine::BasePackagePath()));
     EXPECT_EQ(m.machine.ui.boxes.size(), 1u);
 }
 

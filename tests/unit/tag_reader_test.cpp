@@ -11,7 +11,7 @@ namespace {
 using test::BuildPeSample;
 using test::PeSampleCut;
 using test::PeSampleSpec;
-using testing::SimProcess;
+using test::SimProcess;
 
 const std::wstring kExe = L"C:\\Setup\\QuorixSetup.exe";
 

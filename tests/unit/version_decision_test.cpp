@@ -14,8 +14,8 @@ namespace quorix {
 namespace {
 
 using platform::kHkeyLocalMachine;
-using testing::Ending;
-using testing::SimProcess;
+using test::Ending;
+using test::SimProcess;
 using namespace std::string_literals;
 
 const std::wstring kCompatibleCode = L"{11111111-2222-3333-4444-555555555555}";
@@ -316,7 +316,7 @@ const std::wstring kKeyPath = L"Software\\Velora\\Test";
 
 struct StringCase {
     const char* name;
-    std::function<void(sim::SimWindows&)> arrange;
+    std::function<void(sim::SimMachine&)> arrange;
     std::optional<std::wstring> text;  // none: throws
 };
 
@@ -329,7 +329,7 @@ std::vector<std::uint8_t> Utf16(const std::wstring& units) {
     return bytes;
 }
 
-void Put(sim::SimWindows& m, std::uint32_t type, std::vector<std::uint8_t> bytes) {
+void Put(sim::SimMachine& m, std::uint32_t type, std::vector<std::uint8_t> bytes) {
     m.registry.PutValue(kHkeyLocalMachine, kKeyPath, L"Name", type, std::move(bytes));
 }
 
@@ -358,54 +358,54 @@ TEST_P(RegistryStringTest, ReadsOnlyATextValue) {
 INSTANTIATE_TEST_SUITE_P(
     Values, RegistryStringTest,
     ::testing::Values(
-        StringCase{"Text", [](sim::SimWindows& m) { Put(m, platform::kRegSz, Utf16(L"abc\0"s)); },
+        StringCase{"Text", [](sim::SimMachine& m) { Put(m, platform::kRegSz, Utf16(L"abc\0"s)); },
                    L"abc"},
-        StringCase{"EmptyText", [](sim::SimWindows& m) { Put(m, platform::kRegSz, Utf16(L"\0"s)); },
+        StringCase{"EmptyText", [](sim::SimMachine& m) { Put(m, platform::kRegSz, Utf16(L"\0"s)); },
                    L""},
-        StringCase{"NoBytesAtAll", [](sim::SimWindows& m) { Put(m, platform::kRegSz, {}); }, L""},
+        StringCase{"NoBytesAtAll", [](sim::SimMachine& m) { Put(m, platform::kRegSz, {}); }, L""},
         StringCase{"NoTerminatorIsNotReadPast",
-                   [](sim::SimWindows& m) { Put(m, platform::kRegSz, Utf16(L"abc")); }, L"abc"},
+                   [](sim::SimMachine& m) { Put(m, platform::kRegSz, Utf16(L"abc")); }, L"abc"},
         StringCase{"OddByteCountDropsTheHalfUnit",
-                   [](sim::SimWindows& m) {
+                   [](sim::SimMachine& m) {
                        Put(m, platform::kRegSz, {'a', 0, 'b', 0, 'c'});
                    },
                    L"ab"},
         StringCase{"EmbeddedTerminatorEndsTheText",
-                   [](sim::SimWindows& m) { Put(m, platform::kRegSz, Utf16(L"ab\0cd\0"s)); },
+                   [](sim::SimMachine& m) { Put(m, platform::kRegSz, Utf16(L"ab\0cd\0"s)); },
                    L"ab"},
         StringCase{"ExpandableTextIsRefused",
-                   [](sim::SimWindows& m) { Put(m, platform::kRegExpandSz, Utf16(L"abc\0"s)); },
+                   [](sim::SimMachine& m) { Put(m, platform::kRegExpandSz, Utf16(L"abc\0"s)); },
                    std::nullopt},
         StringCase{"NumberIsRefused",
-                   [](sim::SimWindows& m) {
+                   [](sim::SimMachine& m) {
                        Put(m, platform::kRegDword, {1, 0, 0, 0});
                    },
                    std::nullopt},
         StringCase{"MissingValue",
-                   [](sim::SimWindows& m) { m.registry.PutKey(kHkeyLocalMachine, kKeyPath); },
+                   [](sim::SimMachine& m) { m.registry.PutKey(kHkeyLocalMachine, kKeyPath); },
                    std::nullopt},
-        StringCase{"MissingKey", [](sim::SimWindows&) {}, std::nullopt},
+        StringCase{"MissingKey", [](sim::SimMachine&) {}, std::nullopt},
         StringCase{"KeyThatMayNotBeRead",
-                   [](sim::SimWindows& m) {
+                   [](sim::SimMachine& m) {
                        Put(m, platform::kRegSz, Utf16(L"abc\0"s));
                        m.registry.DenyAccess(kHkeyLocalMachine, kKeyPath, platform::kKeyQueryValue);
                    },
                    std::nullopt},
         StringCase{"SecondReadFails",
-                   [](sim::SimWindows& m) {
+                   [](sim::SimMachine& m) {
                        Put(m, platform::kRegSz, Utf16(L"abc\0"s));
                        m.core.faults.Fail("RegQueryValueExW", kErrorMoreData, 1, 1);
                    },
                    std::nullopt},
         StringCase{"OnlyInThe64BitViewOfA64BitMachine",
-                   [](sim::SimWindows& m) {
+                   [](sim::SimMachine& m) {
                        m.registry.is64BitWindows = true;
                        m.registry.PutString(kHkeyLocalMachine, kKeyPath, L"Name", L"abc",
                                             platform::kKeyWow64_64Key);
                    },
                    std::nullopt},
         StringCase{"InThe32BitViewOfA64BitMachine",
-                   [](sim::SimWindows& m) {
+                   [](sim::SimMachine& m) {
                        m.registry.is64BitWindows = true;
                        m.registry.PutString(kHkeyLocalMachine, kKeyPath, L"Name", L"abc",
                                             platform::kKeyWow64_32Key);

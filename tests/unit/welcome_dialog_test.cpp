@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "common/result_codes.h"
+#include "support/product_resources.h"
 #include "support/sim_run.h"
 #include "ui/language_catalog.h"
 #include "ui/welcome_dialog.h"
@@ -17,8 +18,8 @@ namespace quorix {
 namespace {
 
 using sim::DialogAction;
-using testing::Ending;
-using testing::SimProcess;
+using test::Ending;
+using test::SimProcess;
 
 const std::vector<std::uint8_t> kPackBytes = {0xD0, 0xCF, 0x11, 0xE0, 1, 2, 3};
 
@@ -61,8 +62,8 @@ struct WelcomeProcess : SimProcess {
 
 // ---------------------------------------------------------------- the template
 
-// The simulated host builds template 101 from its own table; it must be the one the
-// executable carries, or every test below checks a different dialog.
+// The test support hands the simulated host template 101 from its own table; it must be the
+// one the executable carries, or every test below checks a different dialog.
 TEST(WelcomeTemplate, TheSimulatedTemplateIsTheOneTheExecutableCarries) {
     std::string path = __FILE__;
     path = path.substr(0, path.rfind("tests/unit/")) + "src/ui/resources/welcome.rc";
@@ -72,15 +73,16 @@ TEST(WelcomeTemplate, TheSimulatedTemplateIsTheOneTheExecutableCarries) {
     content << file.rdbuf();
     const std::string rc = content.str();
 
-    const sim::SimDialogTemplate expected = sim::WelcomeDialogTemplate();
+    const sim::SimDialogTemplate expected = test::WelcomeDialogTemplate();
     EXPECT_NE(rc.find("WELCOME_DIALOG DIALOGEX 0, 0, 333, 223"), std::string::npos);
     EXPECT_NE(rc.find("STYLE 0x80C808C8"), std::string::npos);
     EXPECT_NE(rc.find("EXSTYLE 0\n"), std::string::npos);
     EXPECT_NE(rc.find("FONT 8, \"MS Shell Dlg\", 0, 0, 0"), std::string::npos);
-    EXPECT_NE(rc.find("#define WELCOME_DIALOG 101"), std::string::npos);
+    EXPECT_NE(rc.find("#include \"resource_ids.h\""), std::string::npos);
+    EXPECT_EQ(test::ResourceId("WELCOME_DIALOG"), 101);
 
     const std::regex control(
-        R"re(CONTROL [^,]+, (\d+), "(\w+)", 0x([0-9A-F]{8})( \| NOT WS_VISIBLE)?, )re"
+        R"re(CONTROL [^,]+, (\w+), "(\w+)", 0x([0-9A-F]{8})( \| NOT WS_VISIBLE)?, )re"
         R"re((\d+), (\d+), (\d+), (\d+)\s*\n)re");
     std::vector<sim::SimControlTemplate> found;
     for (auto it = std::sregex_iterator(rc.begin(), rc.end(), control);
@@ -90,8 +92,9 @@ TEST(WelcomeTemplate, TheSimulatedTemplateIsTheOneTheExecutableCarries) {
         // Without NOT WS_VISIBLE the resource compiler makes every control visible.
         EXPECT_EQ(m[4].matched, (style & sim::kWsVisible) == 0) << m[0];
         const std::string name = m[2];
-        found.push_back({std::stoi(m[1]), std::wstring(name.begin(), name.end()), style,
-                         std::stoi(m[5]), std::stoi(m[6]), std::stoi(m[7]), std::stoi(m[8]), L""});
+        found.push_back({static_cast<int>(test::ResourceId(m[1])),
+                         std::wstring(name.begin(), name.end()), style, std::stoi(m[5]),
+                         std::stoi(m[6]), std::stoi(m[7]), std::stoi(m[8]), L""});
     }
     ASSERT_EQ(found.size(), expected.controls.size());
     for (std::size_t i = 0; i < found.size(); ++i) {

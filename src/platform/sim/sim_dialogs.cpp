@@ -20,29 +20,6 @@ constexpr std::intptr_t kCbErr = -1;
 
 }  // namespace
 
-SimDialogTemplate WelcomeDialogTemplate() {
-    SimDialogTemplate t;
-    t.style = 0x80C808C8;
-    t.width = 333;
-    t.height = 223;
-    t.caption = L"Velora Quorix 2011 Installation";
-    t.controls = {
-        {1010, L"Static", 0x5000004E, 0, 0, 333, 192, L""},
-        {1, L"Button", 0x50010001, 275, 200, 50, 15, L"Next >"},
-        {1003, L"ComboBoxEx32", 0x50210103, 225, 9, 100, 102, L""},
-        {1004, L"Button", 0x50010003, 10, 200, 170, 15, L"Custom installation"},
-        {1005, L"Static", 0x50020000, 135, 35, 164, 40, L"Welcome"},
-        {1006, L"Static", 0x50020000, 135, 80, 190, 40, L"Advice"},
-        {1007, L"Static", 0x50020000, 135, 10, 164, 40, L"Welcome"},
-        {1008, L"Static", 0x50020000, 135, 55, 190, 40, L"Advice"},
-        {1009, L"Static", 0x50020202, 125, 10, 95, 12, L"Language:"},
-        {1012, L"Static", 0x4000000D, 135, 140, 190, 45, L""},
-        {1013, L"Static", 0x4000000E, 5, 5, 16, 16, L""},
-        {1014, L"Static", 0x40020000, 30, 5, 155, 20, L"Notice"},
-    };
-    return t;
-}
-
 const SimControl& SimDialogRecord::Control(int id) const {
     for (const SimControl& control : controls) {
         if (control.source.id == id) return control;
@@ -67,11 +44,7 @@ const SimColouring* SimDialogRecord::ColouringOf(int id) const {
 }
 
 SimDialogs::SimDialogs(Core& core, const std::uint32_t& commonControls)
-    : core_(core), commonControls_(commonControls) {
-    templates[101] = WelcomeDialogTemplate();
-    bitmaps = {202, 222};
-    for (std::uint32_t id = 203; id <= 216; ++id) bitmaps.insert(id);
-}
+    : core_(core), commonControls_(commonControls) {}
 
 std::size_t SimDialogs::CountKept(const std::string& kind) const {
     return static_cast<std::size_t>(std::count_if(

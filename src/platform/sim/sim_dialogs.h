@@ -34,9 +34,6 @@ struct SimDialogTemplate {
     std::vector<SimControlTemplate> controls;  // in tab order
 };
 
-// The welcome dialog's template 101 as the executable carries it.
-SimDialogTemplate WelcomeDialogTemplate();
-
 struct SimComboItem {
     std::wstring text;
     int image = -1;
@@ -168,8 +165,9 @@ public:
     static std::int32_t PixelsY(int dialogUnits) { return dialogUnits * 13 / 8; }
 
     // --- the test's side ---
-    std::map<std::uint32_t, SimDialogTemplate> templates;  // 101 from the start
-    std::set<std::uint32_t> bitmaps;  // bitmap resources of the module (202, 222, 203-216)
+    // The module's dialog templates and bitmap resources: none until the test registers them.
+    std::map<std::uint32_t, SimDialogTemplate> templates;
+    std::set<std::uint32_t> bitmaps;
     // User actions in order, over all dialogs shown. When they run out while a dialog is open,
     // the user presses Next.
     std::vector<DialogAction> script;

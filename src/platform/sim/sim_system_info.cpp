@@ -2,7 +2,7 @@
 // and the version resources of its files.
 #include "common/result_codes.h"
 #include "platform/sim/sim_time.h"
-#include "platform/sim/sim_windows.h"
+#include "platform/sim/sim_machine.h"
 
 namespace quorix::sim {
 

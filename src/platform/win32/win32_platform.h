@@ -97,7 +97,7 @@ public:
     int ShowMessageBox(const wchar_t* caption, const std::wstring& text, std::uint32_t style) override;
     int ShowOwnedMessageBox(platform::NativeHandle owner, const wchar_t* caption,
                             const std::wstring& text, std::uint32_t style) override;
-    // win32_windows.cpp
+    // win32_window_classes.cpp
     std::uint16_t RegisterWindowClass(const platform::WindowClass& windowClass) override;
     bool UnregisterWindowClass(const std::wstring& name) override;
     platform::NativeHandle CreateWindowHandle(const platform::WindowSpec& spec) override;

@@ -1,7 +1,7 @@
 // The contract suite's side on the simulated Windows.
 #include "contract_environment.h"
 
-#include "platform/sim/sim_windows.h"
+#include "platform/sim/sim_machine.h"
 
 namespace quorix::contract {
 namespace {
@@ -71,7 +71,7 @@ private:
         resources.AddString(platform::kLangEnglishUs, 103, L"Only English");
     }
 
-    sim::SimWindows machine_;
+    sim::SimMachine machine_;
     int counter_ = 0;
     std::size_t answeredFrom_ = 0;
 };

@@ -4,7 +4,7 @@
 
 #include "platform/sim/sim_core.h"
 
-namespace quorix::testing {
+namespace quorix::test {
 namespace {
 
 const bool kReporterInstalled = [] {
@@ -13,4 +13,4 @@ const bool kReporterInstalled = [] {
 }();
 
 }  // namespace
-}  // namespace quorix::testing
+}  // namespace quorix::test

@@ -8,7 +8,7 @@
 #include "common/text.h"
 #include "platform/installer.h"
 
-namespace quorix::testing {
+namespace quorix::test {
 
 namespace {
 
@@ -165,4 +165,4 @@ SweepResult SweepScenarioCalls(const SweepScenario& scenario) {
     return result;
 }
 
-}  // namespace quorix::testing
+}  // namespace quorix::test

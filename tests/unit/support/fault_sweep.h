@@ -14,7 +14,7 @@
 
 #include "support/product_machine.h"
 
-namespace quorix::testing {
+namespace quorix::test {
 
 struct SweepScenario {
     std::string name;
@@ -47,4 +47,4 @@ bool IsDocumentedExitCode(std::uint32_t code, std::uint32_t injectedError);
 
 SweepResult SweepScenarioCalls(const SweepScenario& scenario);
 
-}  // namespace quorix::testing
+}  // namespace quorix::test

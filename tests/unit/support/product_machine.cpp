@@ -8,7 +8,7 @@
 #include "package/package_extraction.h"
 #include "support/pe_sample.h"
 
-namespace quorix::testing {
+namespace quorix::test {
 
 namespace {
 
@@ -124,4 +124,4 @@ const sim::InstallerCall* ProductMachine::BaseInstall() const {
     return it == calls.end() ? nullptr : &*it;
 }
 
-}  // namespace quorix::testing
+}  // namespace quorix::test

@@ -3,20 +3,20 @@
 // knows those packages by their bytes wherever they are extracted to. Whole runs start from
 // the entry procedure:
 //
-//   testing::ProductMachine m;                     // one pack, en-US, nothing installed
+//   test::ProductMachine m;                     // one pack, en-US, nothing installed
 //   m.InstallCopy(L"9.0.1234.5", kPreviousGenerationProductCode);
 //   m.machine.installer.ScriptInstallResult(m.BasePackagePath(), 1602);
-//   testing::Ending ending = m.Run({L"/silent"});  // argv[0] is added
+//   test::Ending ending = m.Run({L"/silent"});  // argv[0] is added
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "platform/sim/sim_windows.h"
+#include "platform/sim/sim_machine.h"
 #include "support/sim_run.h"
 
-namespace quorix::testing {
+namespace quorix::test {
 
 // One language pack the executable carries.
 struct ProductLanguagePack {
@@ -71,4 +71,4 @@ struct ProductMachine : SimProcess {
     std::string DescribeOpenHandles() const { return machine.core.ledger.Describe(); }
 };
 
-}  // namespace quorix::testing
+}  // namespace quorix::test

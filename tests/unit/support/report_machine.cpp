@@ -2,7 +2,7 @@
 
 #include "report/session_record.h"
 
-namespace quorix::testing {
+namespace quorix::test {
 
 const std::wstring ReportMachine::kGermanReport =
     L"&os_ver=6.1.7601&os_x64=1&os_sp=1.0&os_id=1&os_suite=256&os_syslang=de-DE&os_ulang=de-DE"
@@ -29,4 +29,4 @@ ReportMachine::ReportMachine() {
     RecordSession(ctx, L"0");
 }
 
-}  // namespace quorix::testing
+}  // namespace quorix::test

@@ -7,7 +7,7 @@
 
 #include "support/sim_run.h"
 
-namespace quorix::testing {
+namespace quorix::test {
 
 struct ReportMachine : SimProcess {
     ReportMachine();
@@ -18,4 +18,4 @@ struct ReportMachine : SimProcess {
     static const std::wstring kGermanReport;
 };
 
-}  // namespace quorix::testing
+}  // namespace quorix::test

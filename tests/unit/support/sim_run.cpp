@@ -3,7 +3,7 @@
 #include "bootstrap/entry.h"
 #include "common/release.h"
 
-namespace quorix::testing {
+namespace quorix::test {
 
 Ending SimProcess::RunProgram(std::vector<std::wstring> argv) {
     machine.system.argv = std::move(argv);
@@ -34,4 +34,4 @@ Ending SimProcess::Run(const std::function<void()>& operation) {
     return ending;
 }
 
-}  // namespace quorix::testing
+}  // namespace quorix::test

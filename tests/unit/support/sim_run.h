@@ -7,9 +7,10 @@
 #include <string>
 
 #include "bootstrap/process_state.h"
-#include "platform/sim/sim_windows.h"
+#include "platform/sim/sim_machine.h"
+#include "support/product_resources.h"
 
-namespace quorix::testing {
+namespace quorix::test {
 
 struct Ending {
     std::uint32_t exitCode = 0;
@@ -19,9 +20,11 @@ struct Ending {
     bool instanceMutexHeldToTheEnd = false;
 };
 
-// A fresh machine and a fresh process on it.
+// A fresh machine, carrying the product's dialog and pictures, and a fresh process on it.
 struct SimProcess {
-    sim::SimWindows machine;
+    SimProcess() { AddProductResources(machine); }
+
+    sim::SimMachine machine;
     ProcessState state;
     ProcessContext ctx{machine.Os(), state};
 
@@ -42,4 +45,4 @@ struct SimProcess {
     }
 };
 
-}  // namespace quorix::testing
+}  // namespace quorix::test

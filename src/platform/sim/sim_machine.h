@@ -193,9 +193,9 @@ private:
 };
 
 // One simulated machine with one process of ours on it.
-class SimWindows {
+class SimMachine {
 public:
-    SimWindows();
+    SimMachine();
     platform::Platform& Os() { return platform_; }
 
     Core core;

@@ -1,4 +1,4 @@
-#include "platform/sim/sim_windows.h"
+#include "platform/sim/sim_machine.h"
 
 #include "common/result_codes.h"
 #include "common/text.h"
@@ -322,7 +322,7 @@ void SimUi::Deliver(platform::NativeHandle window, std::uint32_t message) {
 
 // ---------------------------------------------------------------- the machine
 
-SimWindows::SimWindows()
+SimMachine::SimMachine()
     : platform_{system,    files, console, ui,    registry, installer, resources,
                 shell,     com,   services, tasks, desktop, dialogs} {
     installer.ReadFilesFrom(&files);
