@@ -15,7 +15,7 @@ packages=(
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   msitools wixl osslsigncode openssl
   wine wine32 wine64 xvfb xauth jq bsdutils
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   imagemagick fonts-wqy-microhei
 )
 
