@@ -47,4 +47,13 @@ if(Python3_FOUND)
     COMMAND ${CMAKE_COMMAND} -E env PYTHONDONTWRITEBYTECODE=1
       ${Python3_EXECUTABLE} -m unittest -v test_check_imports
     WORKING_DIRECTORY ${QUORIX_SOURCE_DIR}/tools/import_check)
+  # The rooms of src/ include one another in one direction only; the check itself is proven
+  # on made-up trees first.
+  add_test(NAME tools.layering_selftest
+    COMMAND ${CMAKE_COMMAND} -E env PYTHONDONTWRITEBYTECODE=1
+      ${Python3_EXECUTABLE} -m unittest -v test_check_layering
+    WORKING_DIRECTORY ${QUORIX_SOURCE_DIR}/tools/layering)
+  add_test(NAME tools.layering
+    COMMAND ${Python3_EXECUTABLE} ${QUORIX_SOURCE_DIR}/tools/layering/check_layering.py
+      ${QUORIX_SOURCE_DIR}/src)
 endif()

@@ -3,6 +3,7 @@
 file(GLOB QUORIX_LOGIC_SOURCES CONFIGURE_DEPENDS
   ${QUORIX_SOURCE_DIR}/src/common/*.cpp
   ${QUORIX_SOURCE_DIR}/src/platform/*.cpp
+  ${QUORIX_SOURCE_DIR}/src/core/*.cpp
   ${QUORIX_SOURCE_DIR}/src/bootstrap/*.cpp
   ${QUORIX_SOURCE_DIR}/src/package/*.cpp
   ${QUORIX_SOURCE_DIR}/src/installed/*.cpp
@@ -26,7 +27,7 @@ endif()
 
 # The release's version, generated from cmake/Release.cmake for the code and the resources.
 set(QUORIX_GENERATED_INCLUDE ${CMAKE_BINARY_DIR}/generated)
-configure_file(${QUORIX_SOURCE_DIR}/src/common/release_version.h.in
+configure_file(${QUORIX_SOURCE_DIR}/src/core/release_version.h.in
   ${QUORIX_GENERATED_INCLUDE}/release_version.h @ONLY)
 
 # The tag keys a distributor's tag may pass to the installer besides AFFILIATEID and

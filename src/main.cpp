@@ -6,6 +6,7 @@
 #include <new>
 
 #include "bootstrap/entry.h"
+#include "core/process_exit.h"
 #include "platform/win32/win32_platform.h"
 
 namespace {

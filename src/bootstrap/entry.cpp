@@ -1,12 +1,11 @@
 #include "bootstrap/entry.h"
 
-#include <exception>
 #include <vector>
 
 #include "bootstrap/install_sequence.h"
 #include "bootstrap/run_options.h"
-#include "common/release.h"
-#include "common/text.h"
+#include "common/result_codes.h"
+#include "core/release.h"
 #include "package/tag_filter.h"
 #include "package/tag_reader.h"
 #include "report/session_record.h"
@@ -57,29 +56,6 @@ std::uint32_t RunEntryProcedure(ProcessContext& ctx) {
 
     RunPreInstallSteps(ctx, options);
     return 0;
-}
-
-std::wstring FormatSystemError(ProcessContext& ctx, std::uint32_t code) {
-    std::wstring text;
-    if (ctx.os.system.FormatSystemMessage(code, &text)) return text;
-    return ToDecimal(static_cast<std::uint64_t>(code));
-}
-
-void FatalErrorExit(ProcessContext& ctx, HResult code, const std::wstring& context) {
-    std::wstring text = context;
-    if (code != 0) text += FormatSystemError(ctx, ExitCodeOf(code));
-    ctx.os.ui.ShowMessageBox(nullptr, text, platform::kMbIconError);
-    ctx.os.system.ExitProcess(ExitCodeOf(code));
-    std::terminate();  // not reached: ExitProcess does not return
-}
-
-void RequestSystemRestart(ProcessContext& ctx) {
-    platform::System& system = ctx.os.system;
-    platform::UniqueHandle token(
-        system, system.OpenProcessToken(platform::kTokenAdjustPrivileges | platform::kTokenQuery));
-    if (!token.IsValid()) return;
-    system.AdjustTokenPrivilege(token.Get(), L"SeShutdownPrivilege", platform::kSePrivilegeEnabled);
-    system.RequestExitWindows(platform::kEwxReboot, 0);
 }
 
 }  // namespace quorix

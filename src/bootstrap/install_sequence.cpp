@@ -1,13 +1,13 @@
 #include "bootstrap/install_sequence.h"
 
-#include <exception>
 #include <string>
 #include <vector>
 
-#include "bootstrap/entry.h"
 #include "bootstrap/installer_runs.h"
-#include "common/release.h"
 #include "common/result_codes.h"
+#include "core/process_exit.h"
+#include "core/product_constants.h"
+#include "core/release.h"
 #include "installed/pending_installation.h"
 #include "installed/previous_version_removal.h"
 #include "installed/version_decision.h"
@@ -37,7 +37,7 @@ struct LanguageChoice {
     std::vector<std::wstring> languagePackFiles;
 };
 
-LanguageChoice ChooseLanguage(ProcessContext& ctx, std::int32_t action,
+LanguageChoice ChooseLanguage(ProcessContext& ctx, ConfigureAction action,
                               const RunOptions& options) {
     LanguageChoice choice;
     if (!options.silent && !options.reducedUi) {
@@ -62,7 +62,7 @@ bool InstallerExplainedItself(std::uint32_t result) {
 
 }  // namespace
 
-void RunInstallSequence(ProcessContext& ctx, std::int32_t action, RunOptions options) {
+void RunInstallSequence(ProcessContext& ctx, ConfigureAction action, RunOptions options) {
     // Written once already for the pending check; written again so that the installer gets
     // the file as this release carries it.
     const std::wstring basePackageFile = ExtractBasePackage(ctx);
@@ -96,37 +96,38 @@ void RunInstallSequence(ProcessContext& ctx, std::int32_t action, RunOptions opt
     }
     // Of the unattended options only silent keeps the browser closed.
     if (!options.silent && !IsPreinstallMode(ctx)) {
-        if (ctx.state.installedMajorVersion >= 9 && run.result == kErrorInstallUserExit &&
-            action == PreviousGenerationInstalled) {
+        if (ctx.state.installedMajorVersion >= kPreviousGenerationMajorVersion &&
+            run.result == kErrorInstallUserExit && action == PreviousGenerationInstalled) {
             OpenCancelationLink(ctx, true);
         } else {
             OpenInstallHelpLink(ctx, run.result, language.languageName, action);
         }
     }
     installer.SetInternalUi(run.savedUiLevel);
-    ctx.os.system.ExitProcess(1);
-    std::terminate();  // not reached: ExitProcess does not return
+    EndRun(ctx, ExitCode::Failure);
 }
 
 void RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) {
     CheckSystemRequirements(ctx);
 
-    std::int32_t action = 0;
+    // Stays 0, no decision, when the installed copy could not be compared.
+    std::int32_t decision = 0;
     const HResult decided = GetRequiredMsiConfigureAction(ctx, kReleaseVersionLow,
                                                           kReleaseVersionHigh, kThisProductCode,
-                                                          &action);
+                                                          &decision);
     if (decided < 0) FatalErrorExit(ctx, decided, L"GetRequiredMsiConfigureAction failed: ");
+    const auto action = static_cast<ConfigureAction>(decision);
 
     if (IsInstallationPending(ctx, ExtractBasePackage(ctx))) {
         if (AskRestartForPendingInstallation(ctx) != platform::kIdYes) {
-            ctx.os.system.ExitProcess(0);
-            std::terminate();  // not reached: ExitProcess does not return
+            EndRun(ctx, ExitCode::Success);
         }
         // The restart only begins; the run goes on and acts on the decision meanwhile.
         RequestSystemRestart(ctx);
     }
 
-    switch (action) {
+    // On the plain number, so that the value the table treats like a newer copy has its case too.
+    switch (decision) {
         case NotInstalled:
             RunInstallSequence(ctx, action, options);
             break;

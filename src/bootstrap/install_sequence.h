@@ -1,10 +1,9 @@
 // The fixed order of a run once the options are known.
 #pragma once
 
-#include <cstdint>
-
-#include "bootstrap/process_state.h"
 #include "bootstrap/run_options.h"
+#include "core/configure_action.h"
+#include "core/process_state.h"
 
 namespace quorix {
 
@@ -13,10 +12,11 @@ namespace quorix {
 // procedure then returns 0).
 void RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options);
 
-// The installation for decision `action` (1, 2 or 3): base package, installation identifier,
-// language choice and packs, the previous generation's removal (3 only), the installer runs
-// and the outcome. Returns only after a successful installation; a failed one ends the
+// The installation for decision `action` (NotInstalled, OlderInstalled or
+// PreviousGenerationInstalled): base package, installation identifier, language choice and
+// packs, the previous generation's removal (PreviousGenerationInstalled only), the installer
+// runs and the outcome. Returns only after a successful installation; a failed one ends the
 // process with 1.
-void RunInstallSequence(ProcessContext& ctx, std::int32_t action, RunOptions options);
+void RunInstallSequence(ProcessContext& ctx, ConfigureAction action, RunOptions options);
 
 }  // namespace quorix

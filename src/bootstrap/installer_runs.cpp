@@ -1,6 +1,7 @@
 #include "bootstrap/installer_runs.h"
 
 #include "common/result_codes.h"
+#include "core/registry_values.h"
 #include "package/package_extraction.h"
 
 namespace quorix {
@@ -9,16 +10,8 @@ namespace {
 
 bool ReadsAsOne(platform::Registry& registry, platform::RegistryKey key) {
     // A 4-byte read whatever the type: a value of another size does not count.
-    std::uint8_t bytes[4] = {0, 0, 0, 0};
-    std::uint32_t size = sizeof(bytes);
-    if (registry.QueryValue(key, kPreinstallValueName, nullptr, bytes, &size) != kErrorSuccess) {
-        return false;
-    }
-    const std::uint32_t value = static_cast<std::uint32_t>(bytes[0]) |
-                                (static_cast<std::uint32_t>(bytes[1]) << 8) |
-                                (static_cast<std::uint32_t>(bytes[2]) << 16) |
-                                (static_cast<std::uint32_t>(bytes[3]) << 24);
-    return value == 1;
+    std::uint32_t value = 0;
+    return QueryDwordValue(registry, key, kPreinstallValueName, &value) && value == 1;
 }
 
 std::int32_t BasePackageUiLevel(ProcessContext& ctx, const RunOptions& options) {
@@ -47,19 +40,6 @@ bool IsPreinstallMode(ProcessContext& ctx) {
         return false;
     }
     return ReadsAsOne(registry, key.Get());
-}
-
-void RemoveLanguagePacks(ProcessContext& ctx, std::int32_t uiLevel) {
-    platform::Installer& installer = ctx.os.installer;
-    const std::int32_t previous = installer.SetInternalUi(uiLevel);
-    for (const wchar_t* code : LanguagePackProductCodes) {
-        const std::int32_t state = installer.QueryProductState(code);
-        if (state != platform::kInstallStateUnknown && state != platform::kInstallStateAbsent) {
-            installer.ConfigureProduct(code, platform::kInstallLevelDefault,
-                                       platform::kInstallStateAbsent);
-        }
-    }
-    installer.SetInternalUi(previous);
 }
 
 InstallerRunResult RunInstallers(ProcessContext& ctx, const RunOptions& options,
@@ -97,7 +77,9 @@ InstallerRunResult RunInstallers(ProcessContext& ctx, const RunOptions& options,
 
     run.savedUiLevel = installer.SetInternalUi(BasePackageUiLevel(ctx, options));
     if (options.silent) baseCommandLine += L" FASTOEM=1";
-    if (ctx.state.installedMajorVersion == 9) baseCommandLine += L" VLUPGRADE=9";
+    if (ctx.state.installedMajorVersion == kPreviousGenerationMajorVersion) {
+        baseCommandLine += L" VLUPGRADE=9";
+    }
 
     if (!options.logBasePackage.empty()) {
         installer.EnableLog(platform::kInstallLogModeVerbose, options.logBasePackage,

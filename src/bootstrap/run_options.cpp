@@ -1,8 +1,9 @@
 #include "bootstrap/run_options.h"
 
 #include "bootstrap/console_output.h"
-#include "bootstrap/entry.h"
 #include "common/text.h"
+#include "core/parent_console.h"
+#include "core/process_exit.h"
 
 namespace quorix {
 
@@ -65,7 +66,7 @@ RunOptions ParseRunOptions(ProcessContext& ctx, std::vector<std::wstring>& argv)
                 ctx.os.console.Write(
                     FormatText(L"\nParameter \"%s\" is not supported!\n", {argument}));
                 DetachConsole(ctx);
-                ctx.os.system.ExitProcess(0);
+                EndRun(ctx, ExitCode::Success);
             }
         }
     }

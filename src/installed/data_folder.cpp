@@ -1,7 +1,7 @@
 #include "installed/data_folder.h"
 
-#include "common/release.h"
 #include "common/text.h"
+#include "core/release.h"
 
 namespace quorix {
 

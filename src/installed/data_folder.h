@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "bootstrap/process_state.h"
 #include "common/result_codes.h"
+#include "core/process_state.h"
 
 namespace quorix {
 

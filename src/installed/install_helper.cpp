@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "common/text.h"
-#include "installed/registry_string.h"
+#include "core/registry_values.h"
 #include "platform/platform.h"
 
 namespace quorix {

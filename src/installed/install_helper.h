@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "bootstrap/process_state.h"
 #include "common/result_codes.h"
+#include "core/process_state.h"
 
 namespace quorix {
 

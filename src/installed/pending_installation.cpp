@@ -9,6 +9,7 @@
 #include "common/result_codes.h"
 #include "common/text.h"
 #include "common/utf16.h"
+#include "core/registry_values.h"
 #include "platform/installer.h"
 #include "platform/registry.h"
 
@@ -112,26 +113,12 @@ std::vector<std::wstring> ReadPendingRenameEntries(ProcessContext& ctx) {
                          key.Receive()) != kErrorSuccess) {
         return {};
     }
-    std::uint32_t type = platform::kRegNone;
-    std::uint32_t size = 0;
-    if (registry.QueryValue(key.Get(), kPendingRenamesValueName, &type, nullptr, &size) !=
-            kErrorSuccess ||
-        type != platform::kRegMultiSz || size < 2) {
-        return {};
-    }
     boost::shared_array<std::uint8_t> bytes;
-    try {
-        bytes.reset(new std::uint8_t[size]);
-    } catch (const std::bad_alloc&) {
+    std::uint32_t size = 0;
+    if (!QueryMultiStringValue(registry, key.Get(), kPendingRenamesValueName, &bytes, &size)) {
         return {};
     }
-    std::uint32_t read = size;
-    if (registry.QueryValue(key.Get(), kPendingRenamesValueName, nullptr, bytes.get(), &read) !=
-        kErrorSuccess) {
-        return {};
-    }
-    // The value may have shrunk since it was sized; it can never have grown into the buffer.
-    return SplitPendingRenames(bytes.get(), std::min(read, size));
+    return SplitPendingRenames(bytes.get(), size);
 }
 
 bool IsInstallationPending(ProcessContext& ctx, std::wstring packagePath) {

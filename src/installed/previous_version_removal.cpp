@@ -1,16 +1,15 @@
 #include "installed/previous_version_removal.h"
 
-#include <exception>
 #include <string>
 #include <vector>
 
-#include "bootstrap/entry.h"
-#include "bootstrap/installer_runs.h"
-#include "common/release.h"
 #include "common/result_codes.h"
-#include "common/text.h"
-#include "common/utf16.h"
+#include "core/process_exit.h"
+#include "core/product_constants.h"
+#include "core/registry_values.h"
+#include "core/release.h"
 #include "installed/install_helper.h"
+#include "installed/language_pack_removal.h"
 #include "installed/product_com.h"
 #include "installed/product_service.h"
 #include "installed/version_decision.h"
@@ -35,14 +34,12 @@ constexpr std::uint32_t kAutoUninstKeyAccess = platform::kKeyRead | platform::kK
 void MarkAutomaticUninstallation(ProcessContext& ctx) {
     platform::Registry& registry = ctx.os.registry;
     platform::UniqueRegistryKey key(registry);
-    if (registry.CreateKey(platform::kHkeyCurrentUser, EnsureTrailingBackslash(kAutoUninstKeyPath),
+    if (registry.CreateKey(platform::kHkeyCurrentUser, kSetupKeyPath,
                            platform::kRegOptionNonVolatile, kAutoUninstKeyAccess, key.Receive(),
                            nullptr) != kErrorSuccess) {
         return;
     }
-    const std::vector<std::uint8_t> data = ToUtf16LeBytes(L"1", true);
-    registry.SetValue(key.Get(), kAutoUninstValueName, platform::kRegSz, data.data(),
-                      static_cast<std::uint32_t>(data.size()));
+    SetStringValue(registry, key.Get(), kAutoUninstValueName, L"1");
 }
 
 // Without an answer from the helper, the user decides whether the installed copy goes.
@@ -95,8 +92,7 @@ void ReportConfigureResult(ProcessContext& ctx, std::uint32_t code) {
         ctx.os.ui.ShowMessageBox(kProductName, FormatSystemError(ctx, code),
                                  platform::kMbIconWarning);
     }
-    ctx.os.system.ExitProcess(1);
-    std::terminate();  // not reached: ExitProcess does not return
+    EndRun(ctx, ExitCode::Failure);
 }
 
 }  // namespace quorix

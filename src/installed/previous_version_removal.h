@@ -4,12 +4,12 @@
 
 #include <cstdint>
 
-#include "bootstrap/process_state.h"
+#include "core/process_state.h"
 
 namespace quorix {
 
-// Below HKEY_CURRENT_USER: marks the removal of an upgrade for the product's own uninstallation.
-inline constexpr const wchar_t* kAutoUninstKeyPath = L"Software\\Velora\\Setup";
+// Below HKEY_CURRENT_USER\<kSetupKeyPath>: marks the removal of an upgrade for the product's
+// own uninstallation.
 inline constexpr const wchar_t* kAutoUninstValueName = L"AutoUninst";
 
 // Removes the copy under installedProductCode. `action` is the installed-version decision that

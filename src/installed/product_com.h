@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "bootstrap/process_state.h"
+#include "core/process_state.h"
 #include "platform/com.h"
 
 namespace quorix {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "bootstrap/process_state.h"
+#include "core/process_state.h"
 
 namespace quorix {
 

@@ -4,9 +4,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "bootstrap/entry.h"
-#include "common/release.h"
-#include "installed/registry_string.h"
+#include "core/process_exit.h"
+#include "core/registry_values.h"
+#include "core/release.h"
 
 namespace quorix {
 
@@ -166,7 +166,8 @@ HResult GetRequiredMsiConfigureAction(ProcessContext& ctx, std::uint32_t version
         installedRevision == revision) {
         *action = SameVersionInstalled;
     } else if (installedMajor < major) {
-        *action = installedMajor >= 9 ? PreviousGenerationInstalled : OlderInstalled;
+        *action = installedMajor >= kPreviousGenerationMajorVersion ? PreviousGenerationInstalled
+                                                                    : OlderInstalled;
     } else if (installedMajor > major) {
         *action = NewerInstalled;
     } else {

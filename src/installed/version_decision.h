@@ -4,24 +4,12 @@
 #include <cstdint>
 #include <string>
 
-#include "bootstrap/process_state.h"
 #include "common/result_codes.h"
+#include "core/configure_action.h"
+#include "core/process_state.h"
+#include "core/product_constants.h"
 
 namespace quorix {
-
-// The decision, written as a plain integer (4 and 6 are never produced).
-enum ConfigureAction : std::int32_t {
-    NotInstalled = 1,
-    OlderInstalled = 2,
-    PreviousGenerationInstalled = 3,
-    NewerInstalled = 5,
-    SameVersionInstalled = 7,
-};
-
-// Where an older release may have left the product code of the copy it installed.
-inline constexpr const wchar_t* kCompatibilityKeyPath =
-    L"Software\\Velora\\Setup\\Compatibility\\1";
-inline constexpr const wchar_t* kCompatibilityValueName = L"ProductCode";
 
 // The capacity, in characters, of the buffer the installed version is read into.
 inline constexpr std::uint32_t kVersionBufferCapacity = 32;

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "bootstrap/entry.h"
 #include "common/text.h"
+#include "core/process_exit.h"
 #include "installed/data_folder.h"
 
 namespace quorix {

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "bootstrap/process_state.h"
-#include "common/release.h"
 #include "common/result_codes.h"
+#include "core/process_state.h"
+#include "core/release.h"
 
 namespace quorix {
 

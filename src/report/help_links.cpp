@@ -1,6 +1,7 @@
 #include "report/help_links.h"
 
 #include "common/text.h"
+#include "core/product_constants.h"
 #include "platform/shell.h"
 #include "report/report_parameters.h"
 #include "report/url_encoding.h"
@@ -8,9 +9,6 @@
 namespace quorix {
 
 namespace {
-
-// Releases before 9 knew no cancellation page.
-constexpr std::uint32_t kFirstMajorWithCancelationPage = 9;
 
 std::wstring SignedDecimal(int value) {
     const auto wide = static_cast<std::int64_t>(value);
@@ -64,7 +62,8 @@ void OpenInstallHelpLink(ProcessContext& ctx, std::uint32_t errorCode, const std
 }
 
 bool OpenCancelationLink(ProcessContext& ctx, bool withVersion) {
-    if (ctx.state.installedMajorVersion < kFirstMajorWithCancelationPage) return false;
+    // Releases before the previous generation knew no cancellation page.
+    if (ctx.state.installedMajorVersion < kPreviousGenerationMajorVersion) return false;
     std::wstring url = std::wstring(kLinkServerBase) + L"/link/?target=cancelationduringupgrade";
     if (withVersion) url += L"&uninstalledversion=" + ToDecimal(ctx.state.installedMajorVersion);
     url += ReportQuery(ctx, url, std::wstring());

@@ -4,7 +4,8 @@
 
 #include "common/result_codes.h"
 #include "common/text.h"
-#include "report/registry_values.h"
+#include "core/product_constants.h"
+#include "core/registry_values.h"
 #include "report/session_ids.h"
 #include "report/url_encoding.h"
 
@@ -31,8 +32,6 @@ constexpr std::size_t kLocaleFieldCapacity = 16;
 constexpr std::size_t kCountryCodeCapacity = 8;
 
 const wchar_t* const kProductFileName = L"VLProduct.dat";
-const wchar_t* const kReleaseKeyBase = L"Software\\Velora\\Quorix\\";
-const wchar_t* const kSessionRecords = L"Software\\Velora\\Quorix\\SIDData\\";
 
 // The edition code of Windows 2000, XP and Server 2003, from the version's product type,
 // suite and the desktop features the system reports.
@@ -116,7 +115,7 @@ ReportParameters::ReportParameters(std::wstring productId, std::wstring sessionI
       sessionId_(std::move(sessionId)),
       versionText_(std::move(versionText)),
       languageCode_(std::move(languageCode)),
-      releaseKey_(kReleaseKeyBase) {
+      releaseKey_(kProductKeyPath) {
     for (const wchar_t* key : kParameterKeys) parameters_.emplace_back(key, std::wstring());
 }
 
@@ -248,7 +247,7 @@ void ReportParameters::CollectVersion(ProcessContext& ctx) {
         const std::wstring encoded = UrlEncode(versionText_);
         Set(L"vl_version", encoded);
         Set(L"version", encoded);
-        releaseKey_ = kReleaseKeyBase + versionText_.substr(0, versionText_.find(L'.')) + L".0";
+        releaseKey_ = kProductKeyPath + versionText_.substr(0, versionText_.find(L'.')) + L".0";
         return;
     }
     std::uint32_t ms = 0, ls = 0;
@@ -258,7 +257,7 @@ void ReportParameters::CollectVersion(ProcessContext& ctx) {
     const std::wstring encoded = UrlEncode(versionText_);
     Set(L"vl_version", encoded);
     Set(L"version", encoded);
-    releaseKey_ = kReleaseKeyBase + ToDecimal(ms >> 16) + L".0";
+    releaseKey_ = kProductKeyPath + ToDecimal(ms >> 16) + L".0";
 }
 
 void ReportParameters::CollectProductLanguage(ProcessContext& ctx) {
@@ -321,7 +320,7 @@ void ReportParameters::CollectSession(ProcessContext& ctx) {
 void ReportParameters::CollectSessionRecord(ProcessContext& ctx) {
     platform::Registry& registry = ctx.os.registry;
     platform::UniqueRegistryKey key(registry);
-    if (registry.OpenKey(platform::kHkeyLocalMachine, kSessionRecords + sessionId_,
+    if (registry.OpenKey(platform::kHkeyLocalMachine, kSessionRecordsPath + sessionId_,
                          platform::kKeyRead, key.Receive()) != kErrorSuccess) {
         return;
     }
@@ -338,7 +337,7 @@ void ReportParameters::CollectSessionRecord(ProcessContext& ctx) {
 void ReportParameters::CollectSessionList(ProcessContext& ctx) {
     platform::Registry& registry = ctx.os.registry;
     platform::UniqueRegistryKey key(registry);
-    if (registry.OpenKey(platform::kHkeyLocalMachine, kSessionRecords,
+    if (registry.OpenKey(platform::kHkeyLocalMachine, kSessionRecordsPath,
                          platform::kKeyEnumerateSubKeys, key.Receive()) != kErrorSuccess) {
         return;
     }
@@ -350,7 +349,7 @@ void ReportParameters::CollectSessionList(ProcessContext& ctx) {
         // When the record was made, so that a long list can keep its newest records.
         std::wstring installed;
         platform::UniqueRegistryKey record(registry);
-        if (registry.OpenKey(platform::kHkeyLocalMachine, kSessionRecords + name,
+        if (registry.OpenKey(platform::kHkeyLocalMachine, kSessionRecordsPath + name,
                              platform::kKeyRead, record.Receive()) == kErrorSuccess) {
             QueryBoundedText(registry, record.Get(), L"Install", kRegistryTextBytes, &installed);
         }

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "bootstrap/process_state.h"
+#include "core/process_state.h"
 
 namespace quorix {
 

@@ -6,7 +6,7 @@
 
 #include "common/result_codes.h"
 #include "common/text.h"
-#include "report/registry_values.h"
+#include "core/registry_values.h"
 
 namespace quorix {
 

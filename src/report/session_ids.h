@@ -7,23 +7,17 @@
 #include <optional>
 #include <string>
 
-#include "bootstrap/process_state.h"
+#include "core/process_state.h"
+#include "core/product_constants.h"
 #include "platform/com.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 
 namespace quorix {
 
-// Below HKEY_LOCAL_MACHINE (HKEY_CURRENT_USER when HKLM cannot be written on first creation);
-// its default value holds the installation GUID.
-inline constexpr const wchar_t* kSetupKeyPath = L"Software\\Velora\\Setup\\";
-// Where earlier releases kept the GUID, below the setup key.
+// Where earlier releases kept the GUID, below the setup key (kSetupKeyPath).
 inline constexpr const wchar_t* kSetupKey2011 = L"VLQ2011";
 inline constexpr const wchar_t* kSetupKey2010 = L"VLQ2010";
-// The session records, one subkey per affiliate identifier.
-inline constexpr const wchar_t* kSessionRecordsPath = L"SOFTWARE\\Velora\\Quorix\\SIDData\\";
-// The product key; the release key is this followed by "<major>.0".
-inline constexpr const wchar_t* kProductKeyPath = L"SOFTWARE\\Velora\\Quorix\\";
 
 // "2011-01-31 09:05:00": the year as it is, the other fields with two digits.
 std::wstring FormatSystemTime(const platform::SystemTime& time);

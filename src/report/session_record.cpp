@@ -5,7 +5,7 @@
 
 #include "common/result_codes.h"
 #include "common/text.h"
-#include "report/registry_values.h"
+#include "core/registry_values.h"
 #include "report/session_ids.h"
 
 namespace quorix {

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "common/text.h"
-#include "common/utf16.h"
+#include "core/registry_values.h"
 #include "platform/registry.h"
 
 namespace quorix {
@@ -40,16 +40,8 @@ std::wstring ReadSafeModeShell(ProcessContext& ctx) {
                              option.Receive()) != 0) {
             return std::wstring();
         }
-        std::array<std::uint8_t, 4> number{};
-        std::uint32_t size = static_cast<std::uint32_t>(number.size());
-        // A value that does not fit leaves the buffer undefined: it then counts as 0.
-        if (registry.QueryValue(option.Get(), L"UseAlternateShell", nullptr, number.data(),
-                                &size) == 0) {
-            useAlternateShell = static_cast<std::uint32_t>(number[0]) |
-                                static_cast<std::uint32_t>(number[1]) << 8 |
-                                static_cast<std::uint32_t>(number[2]) << 16 |
-                                static_cast<std::uint32_t>(number[3]) << 24;
-        }
+        // A value that does not fit counts as 0.
+        QueryDwordValue(registry, option.Get(), L"UseAlternateShell", &useAlternateShell);
     }
     if (useAlternateShell == 0) return std::wstring();
 
@@ -58,14 +50,13 @@ std::wstring ReadSafeModeShell(ProcessContext& ctx) {
                          safeBoot.Receive()) != 0) {
         return std::wstring();
     }
-    std::array<std::uint8_t, kAlternateShellBytes> bytes{};
-    std::uint32_t size = kAlternateShellBytes;
-    if (registry.QueryValue(safeBoot.Get(), L"AlternateShell", nullptr, bytes.data(), &size) != 0) {
+    // The stored text need not end in a zero; it never reaches past what was read.
+    std::wstring shell;
+    if (!QueryBoundedText(registry, safeBoot.Get(), L"AlternateShell", kAlternateShellBytes,
+                          &shell)) {
         return std::wstring();
     }
-    // The stored text need not end in a zero; it never reaches past what was read.
-    const std::size_t read = size < bytes.size() ? size : bytes.size();
-    return CutAtTerminator(FromUtf16LeBytes(bytes.data(), read));
+    return shell;
 }
 
 std::wstring ReadConfiguredShell(ProcessContext& ctx) {

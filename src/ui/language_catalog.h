@@ -8,13 +8,17 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <string>
+
+#include "core/text_catalog.h"
 
 namespace quorix::ui {
 
-// "en-US": two lower-case language letters, a hyphen, two upper-case country letters.
-constexpr std::size_t kLocaleCodeLength = 5;
+// The catalog's own types live below every room, with the process state that holds them.
+using quorix::kLocaleCodeLength;
+using quorix::kMessageKeyCount;
+using quorix::MessageKey;
+using quorix::TextCatalog;
 
 struct LanguageTableRow {
     wchar_t localeCode[kLocaleCodeLength + 1];
@@ -27,31 +31,6 @@ constexpr std::size_t kLanguageCount = 15;
 // Fixed order: a row's position is the language's table index, stored by the language-pack
 // list and used by every consumer (combo box, automatic choice, "/supportedlang").
 extern const LanguageTableRow LanguageTable[kLanguageCount];
-
-// Catalog keys in storage order; the values index TextCatalog::maps and LocaleTexts.
-enum class MessageKey : int {
-    DialogTitle,
-    LanguageLabel,
-    NextButton,
-    CustomInstallation,
-    WelcomeTitle,
-    WelcomeAdvice,
-    OlderVersionInstalled,
-    AlreadyInstalled,
-    NewerVersionInstalled,
-    PendingInstallation,
-    AutoRemovalNotice,
-    CancelConfirm,
-    ReturnToPreviousNote,
-};
-
-constexpr std::size_t kMessageKeyCount = 13;
-
-// One ordered map per key, from locale code (ordinal comparison) to the locale's text. Empty
-// until BuildCatalog runs; owned by the process state, never a global of its own.
-struct TextCatalog {
-    std::array<std::map<std::wstring, const wchar_t*>, kMessageKeyCount> maps;
-};
 
 // Fills every key's map with all 15 locales (insert or overwrite). Repeating it stores the same
 // pointers again and allocates nothing new.

@@ -1,8 +1,8 @@
 #include "ui/language_messages.h"
 
-#include "bootstrap/entry.h"
-#include "common/release.h"
 #include "common/text.h"
+#include "core/process_exit.h"
+#include "core/release.h"
 #include "installed/version_decision.h"
 #include "platform/ui.h"
 #include "ui/language_catalog.h"

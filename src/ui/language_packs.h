@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "bootstrap/process_state.h"
+#include "core/process_state.h"
 #include "platform/resources.h"
 
 namespace quorix {

@@ -1,10 +1,8 @@
 #include "ui/language_selection.h"
 
-#include "bootstrap/console_output.h"
-#include "bootstrap/entry.h"
 #include "common/text.h"
-#include <exception>
-
+#include "core/parent_console.h"
+#include "core/process_exit.h"
 #include "ui/language_packs.h"
 
 namespace quorix {
@@ -79,8 +77,7 @@ bool IsFoundCode(const FoundPackList& packs, const std::wstring& code) {
     }
     // Released and the prompt redrawn whether or not a console was attached.
     DetachConsole(ctx);
-    ctx.os.system.ExitProcess(1);
-    std::terminate();
+    EndRun(ctx, ExitCode::Failure);
 }
 
 }  // namespace

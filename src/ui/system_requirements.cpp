@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "core/process_exit.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
 #include "report/help_links.h"
@@ -117,7 +118,7 @@ void CheckSystemRequirements(ProcessContext& ctx) {
     if (ctx.state.requirementsStatus == kRequirementsMet) return;
 
     ShowRequirementsMessage(ctx);
-    ctx.os.system.ExitProcess(kRequirementsExitCode);
+    EndRun(ctx, ExitCode::RequirementsNotMet);
 }
 
 bool ShowRequirementsMessage(ProcessContext& ctx) {

@@ -3,7 +3,8 @@
 
 #include <cstdint>
 
-#include "bootstrap/process_state.h"
+#include "core/process_exit.h"
+#include "core/process_state.h"
 #include "platform/handles.h"
 #include "ui/resources/resource_ids.h"
 
@@ -28,7 +29,8 @@ inline constexpr const wchar_t* kServicePackArticleAddress =
     L"http://support.microsoft.com/kb/322389";
 
 // The process exit code when the system is not supported (-1).
-inline constexpr std::uint32_t kRequirementsExitCode = 0xFFFFFFFFu;
+inline constexpr std::uint32_t kRequirementsExitCode =
+    static_cast<std::uint32_t>(ExitCode::RequirementsNotMet);
 
 // Returns when the system is supported (or its version cannot be read); otherwise explains why
 // in its own window and ends the process with -1.

@@ -1,8 +1,6 @@
 #include "ui/welcome_dialog.h"
 
-#include <exception>
-
-#include "bootstrap/entry.h"
+#include "core/process_exit.h"
 #include "package/package_extraction.h"
 #include "report/help_links.h"
 #include "ui/language_catalog.h"
@@ -29,8 +27,7 @@ WelcomeChoice ShowWelcomeDialog(ProcessContext& ctx, std::int32_t mode) {
         ctx.os.dialogs.RunModalDialog(ui::kWelcomeDialogTemplate, procedure);
     // A position the list does not have can only come from a broken dialog: it is no choice.
     if (result < 0 || static_cast<std::uintptr_t>(result) >= packs.Size()) {
-        ctx.os.system.ExitProcess(1);
-        std::terminate();  // not reached: ExitProcess does not return
+        EndRun(ctx, ExitCode::Failure);
     }
     const auto position = static_cast<std::size_t>(result);
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "bootstrap/process_state.h"
+#include "core/process_state.h"
 #include "platform/dialogs.h"
 
 namespace quorix {

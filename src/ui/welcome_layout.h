@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/product_constants.h"
 #include "platform/dialogs.h"
 #include "ui/language_catalog.h"
 #include "ui/resources/resource_ids.h"
@@ -35,7 +36,6 @@ inline constexpr int kDialogCaption = 0;
 
 // The installed-version decision that removes the previous generation on the way.
 inline constexpr std::int32_t kModeRemovesPreviousGeneration = 3;
-inline constexpr std::uint32_t kPreviousGenerationMajorVersion = 9;
 
 inline constexpr platform::ColorRef kHeadlineColor = platform::Rgb(0, 51, 154);
 inline constexpr platform::ColorRef kNoticeFillColor = platform::Rgb(255, 255, 192);

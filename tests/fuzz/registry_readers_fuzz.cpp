@@ -14,11 +14,10 @@
 
 #include "bootstrap/installer_runs.h"
 #include "common/utf16.h"
-#include "installed/registry_string.h"
+#include "core/registry_values.h"
 #include "installed/version_decision.h"
 #include "platform/registry.h"
 #include "platform/sim/sim_machine.h"
-#include "report/registry_values.h"
 #include "report/report_parameters.h"
 #include "report/session_ids.h"
 #include "report/url_encoding.h"

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "bootstrap/entry.h"
+#include "core/process_exit.h"
 #include "support/product_machine.h"
 #include "support/sim_run.h"
 

@@ -6,7 +6,7 @@
 
 #include <iostream>
 
-#include "common/release.h"
+#include "core/release.h"
 #include "support/fault_sweep.h"
 
 namespace quorix {

@@ -6,8 +6,8 @@
 
 #include <numeric>
 
-#include "common/release.h"
 #include "common/text.h"
+#include "core/release.h"
 #include "support/sim_run.h"
 
 namespace quorix {

@@ -6,8 +6,8 @@
 #include <functional>
 
 #include "bootstrap/installer_runs.h"
-#include "common/release.h"
 #include "common/result_codes.h"
+#include "core/release.h"
 #include "support/product_machine.h"
 
 namespace quorix {

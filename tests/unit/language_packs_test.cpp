@@ -1,11 +1,11 @@
 // Finding the language packs in the executable, and the localized boxes that use them.
 #include <gtest/gtest.h>
 
-#include "common/release.h"
-#include "ui/language_messages.h"
-#include "ui/language_packs.h"
+#include "core/release.h"
 #include "support/product_machine.h"
 #include "support/sim_run.h"
+#include "ui/language_messages.h"
+#include "ui/language_packs.h"
 
 namespace quorix {
 namespace {

@@ -7,9 +7,9 @@
 #include <algorithm>
 
 #include "bootstrap/installer_runs.h"
-#include "common/release.h"
 #include "common/result_codes.h"
 #include "common/text.h"
+#include "core/release.h"
 #include "installed/product_com.h"
 #include "installed/version_decision.h"
 #include "support/sim_run.h"

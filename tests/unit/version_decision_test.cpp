@@ -5,8 +5,8 @@
 #include <optional>
 #include <stdexcept>
 
-#include "common/release.h"
-#include "installed/registry_string.h"
+#include "core/registry_values.h"
+#include "core/release.h"
 #include "installed/version_decision.h"
 #include "support/sim_run.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "bootstrap/installer_runs.h"
-#include "common/release.h"
+#include "core/release.h"
 #include "installed/pending_installation.h"
 #include "package/package_extraction.h"
 #include "support/pe_sample.h"

@@ -1,7 +1,7 @@
 #include "support/sim_run.h"
 
 #include "bootstrap/entry.h"
-#include "common/release.h"
+#include "core/release.h"
 
 namespace quorix::test {
 

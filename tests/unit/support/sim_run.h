@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "bootstrap/process_state.h"
+#include "core/process_state.h"
 #include "platform/sim/sim_machine.h"
 #include "support/product_resources.h"
 

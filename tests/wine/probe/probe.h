@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "bootstrap/process_state.h"
+#include "core/process_state.h"
 
 namespace quorix::probe {
 

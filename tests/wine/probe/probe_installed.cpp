@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "common/release.h"
+#include "core/release.h"
 #include "installed/data_folder.h"
 #include "installed/version_decision.h"
 #include "probe.h"

@@ -1,5 +1,5 @@
 // Commands for the packages the executable carries: written out as the product writes them.
-#include "bootstrap/entry.h"
+#include "core/process_exit.h"
 #include "installed/data_folder.h"
 #include "package/package_extraction.h"
 #include "probe.h"

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "bootstrap/process_state.h"
+#include "core/process_state.h"
 #include "platform/resources.h"
 
 namespace quorix::probe {

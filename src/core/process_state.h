@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "common/release.h"
+#include "core/found_packs.h"
+#include "core/release.h"
+#include "core/text_catalog.h"
 #include "platform/platform.h"
-#include "ui/found_packs.h"
-#include "ui/language_catalog.h"
 
 namespace quorix {
 
@@ -37,7 +37,7 @@ struct ProcessState {
     // 0 the system is supported, 1 this Windows is not, 2 Windows XP before Service Pack 2.
     std::int32_t requirementsStatus = 0;
     FoundPackList foundPacks;
-    ui::TextCatalog catalog;
+    TextCatalog catalog;
     // The extracted packages not yet handed to the installer.
     std::vector<HeldPackage> heldPackages;
 };

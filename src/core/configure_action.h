@@ -1,0 +1,18 @@
+// What is installed compared with this release, and so what the run does about it.
+#pragma once
+
+#include <cstdint>
+
+namespace quorix {
+
+// The installed-version decision. Stored and printed as a plain integer (4 and 6 are never
+// produced; 0 stands for "no decision yet" where a caller needs one).
+enum ConfigureAction : std::int32_t {
+    NotInstalled = 1,
+    OlderInstalled = 2,
+    PreviousGenerationInstalled = 3,
+    NewerInstalled = 5,
+    SameVersionInstalled = 7,
+};
+
+}  // namespace quorix

@@ -1,0 +1,36 @@
+#include "core/process_exit.h"
+
+#include <exception>
+
+#include "common/text.h"
+
+namespace quorix {
+
+void EndRun(ProcessContext& ctx, ExitCode code) {
+    ctx.os.system.ExitProcess(static_cast<std::uint32_t>(code));
+    std::terminate();  // not reached: ExitProcess does not return
+}
+
+std::wstring FormatSystemError(ProcessContext& ctx, std::uint32_t code) {
+    std::wstring text;
+    if (ctx.os.system.FormatSystemMessage(code, &text)) return text;
+    return ToDecimal(static_cast<std::uint64_t>(code));
+}
+
+void FatalErrorExit(ProcessContext& ctx, HResult code, const std::wstring& context) {
+    std::wstring text = context;
+    if (code != 0) text += FormatSystemError(ctx, ExitCodeOf(code));
+    ctx.os.ui.ShowMessageBox(nullptr, text, platform::kMbIconError);
+    EndRun(ctx, static_cast<ExitCode>(ExitCodeOf(code)));
+}
+
+void RequestSystemRestart(ProcessContext& ctx) {
+    platform::System& system = ctx.os.system;
+    platform::UniqueHandle token(
+        system, system.OpenProcessToken(platform::kTokenAdjustPrivileges | platform::kTokenQuery));
+    if (!token.IsValid()) return;
+    system.AdjustTokenPrivilege(token.Get(), L"SeShutdownPrivilege", platform::kSePrivilegeEnabled);
+    system.RequestExitWindows(platform::kEwxReboot, 0);
+}
+
+}  // namespace quorix

@@ -1,0 +1,20 @@
+#include "installed/language_pack_removal.h"
+
+#include "platform/installer.h"
+
+namespace quorix {
+
+void RemoveLanguagePacks(ProcessContext& ctx, std::int32_t uiLevel) {
+    platform::Installer& installer = ctx.os.installer;
+    const std::int32_t previous = installer.SetInternalUi(uiLevel);
+    for (const wchar_t* code : LanguagePackProductCodes) {
+        const std::int32_t state = installer.QueryProductState(code);
+        if (state != platform::kInstallStateUnknown && state != platform::kInstallStateAbsent) {
+            installer.ConfigureProduct(code, platform::kInstallLevelDefault,
+                                       platform::kInstallStateAbsent);
+        }
+    }
+    installer.SetInternalUi(previous);
+}
+
+}  // namespace quorix
