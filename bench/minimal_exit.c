@@ -16,13 +16,13 @@ static volatile LONG bench_never = 0;
 
 static void bench_bind_product_imports(void) {
     if (bench_never == 0) return;
-    InitCommonControls();                                    /* comctl32 */
-    MessageBeep(0);                                          /* user32 */
-    GetStockObject(0);                                       /* gdi32 */
-    RegCloseKey(NULL);                                       /* advapi32 */
-    ShellExecuteW(NULL, NULL, NULL, NULL, NULL, 0);          /* shell32 */
-    CoUninitialize();                                        /* ole32 */
-    SysFreeString(NULL);                                     /* oleaut32 */
+    InitCommonControls();                           /* comctl32 */
+    MessageBeep(0);                                 /* user32 */
+    GetStockObject(0);                              /* gdi32 */
+    RegCloseKey(NULL);                              /* advapi32 */
+    ShellExecuteW(NULL, NULL, NULL, NULL, NULL, 0); /* shell32 */
+    CoUninitialize();                               /* ole32 */
+    SysFreeString(NULL);                            /* oleaut32 */
 }
 #endif
 

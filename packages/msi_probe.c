@@ -18,14 +18,13 @@
 #include <stdio.h>
 #include <wchar.h>
 
-typedef UINT(WINAPI *InstallProductFn)(LPCWSTR, LPCWSTR);
-typedef UINT(WINAPI *ConfigureProductFn)(LPCWSTR, int, int);
-typedef int(WINAPI *QueryProductStateFn)(LPCWSTR);
-typedef UINT(WINAPI *GetProductInfoFn)(LPCWSTR, LPCWSTR, LPWSTR, DWORD *);
-typedef int(WINAPI *SetInternalUiFn)(int, HWND *);
+typedef UINT(WINAPI* InstallProductFn)(LPCWSTR, LPCWSTR);
+typedef UINT(WINAPI* ConfigureProductFn)(LPCWSTR, int, int);
+typedef int(WINAPI* QueryProductStateFn)(LPCWSTR);
+typedef UINT(WINAPI* GetProductInfoFn)(LPCWSTR, LPCWSTR, LPWSTR, DWORD*);
+typedef int(WINAPI* SetInternalUiFn)(int, HWND*);
 
-static FARPROC Lookup(HMODULE msi, const char *name)
-{
+static FARPROC Lookup(HMODULE msi, const char* name) {
     FARPROC fn = GetProcAddress(msi, name);
     if (fn == NULL) {
         fprintf(stderr, "msi.dll has no %s\n", name);
@@ -36,22 +35,21 @@ static FARPROC Lookup(HMODULE msi, const char *name)
 
 /* The product's object as the setup reaches it: CoCreateInstance with the setup's context
  * flags, then the method in virtual slot 36, which takes nothing but the object. */
-static int CallProductObject(void)
-{
+static int CallProductObject(void) {
     static const CLSID objectClass = {
         0x5BE19F12, 0x4C30, 0x4D6B, {0xB4, 0x58, 0xBE, 0x0D, 0x08, 0x1D, 0x58, 0xAB}};
     static const IID objectInterface = {
         0x7583FB94, 0x31E5, 0x4535, {0x9A, 0x53, 0x1E, 0x55, 0xB5, 0x6A, 0xA6, 0x22}};
-    typedef HRESULT(STDMETHODCALLTYPE * NoArgumentMethod)(void *);
-    typedef ULONG(STDMETHODCALLTYPE * ReleaseMethod)(void *);
-    void *object = NULL;
+    typedef HRESULT(STDMETHODCALLTYPE * NoArgumentMethod)(void*);
+    typedef ULONG(STDMETHODCALLTYPE * ReleaseMethod)(void*);
+    void* object = NULL;
     HRESULT created, called = E_FAIL;
 
     CoInitialize(NULL);
     created = CoCreateInstance(&objectClass, NULL, 0x17, &objectInterface, &object);
     printf("CoCreateInstance=0x%08lX\n", (unsigned long)created);
     if (SUCCEEDED(created) && object != NULL) {
-        void **table = *(void ***)object;
+        void** table = *(void***)object;
         called = ((NoArgumentMethod)table[36])(object);
         printf("slot36=0x%08lX\n", (unsigned long)called);
         ((ReleaseMethod)table[2])(object);
@@ -60,8 +58,7 @@ static int CallProductObject(void)
     return SUCCEEDED(called) ? 0 : 1;
 }
 
-static int PrintServiceState(const wchar_t *name)
-{
+static int PrintServiceState(const wchar_t* name) {
     SC_HANDLE manager = OpenSCManagerW(NULL, NULL, SC_MANAGER_CONNECT);
     SC_HANDLE service;
     SERVICE_STATUS status;
@@ -88,19 +85,18 @@ static int PrintServiceState(const wchar_t *name)
     return (int)error;
 }
 
-static int Usage(void)
-{
-    fprintf(stderr, "usage: msi_probe install <uilevel> <package> <properties>\n"
-                    "       msi_probe remove <uilevel> <product code>\n"
-                    "       msi_probe state <product code>\n"
-                    "       msi_probe version <product code>\n"
-                    "       msi_probe object\n"
-                    "       msi_probe service <name>\n");
+static int Usage(void) {
+    fprintf(stderr,
+            "usage: msi_probe install <uilevel> <package> <properties>\n"
+            "       msi_probe remove <uilevel> <product code>\n"
+            "       msi_probe state <product code>\n"
+            "       msi_probe version <product code>\n"
+            "       msi_probe object\n"
+            "       msi_probe service <name>\n");
     return 2;
 }
 
-int wmain(int argc, wchar_t **argv)
-{
+int wmain(int argc, wchar_t** argv) {
     HMODULE msi;
     if (argc == 2 && wcscmp(argv[1], L"object") == 0) {
         return CallProductObject();

@@ -14,8 +14,7 @@ void ListSupportedLanguages(ProcessContext& ctx) {
     if (!AttachParentConsole(ctx)) return;
     ctx.os.console.Write(L"\nSupported languages:\n");
     for (std::size_t position = 0; position < ctx.state.foundPacks.Size(); ++position) {
-        ctx.os.console.Write(
-            FormatText(L"- %s\n", {LocaleCodeAt(ctx.state.foundPacks, position)}));
+        ctx.os.console.Write(FormatText(L"- %s\n", {LocaleCodeAt(ctx.state.foundPacks, position)}));
     }
     DetachConsole(ctx);
     EndRun(ctx, ExitCode::Success);

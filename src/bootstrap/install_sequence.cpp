@@ -112,9 +112,8 @@ void RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) {
 
     // Stays 0, no decision, when the installed copy could not be compared.
     std::int32_t decision = 0;
-    const HResult decided = GetRequiredMsiConfigureAction(ctx, kReleaseVersionLow,
-                                                          kReleaseVersionHigh, kThisProductCode,
-                                                          &decision);
+    const HResult decided = GetRequiredMsiConfigureAction(
+        ctx, kReleaseVersionLow, kReleaseVersionHigh, kThisProductCode, &decision);
     if (decided < 0) FatalErrorExit(ctx, decided, L"GetRequiredMsiConfigureAction failed: ");
     const auto action = static_cast<ConfigureAction>(decision);
 

@@ -9,9 +9,9 @@
 namespace quorix {
 
 struct FoundPackList {
-    std::vector<std::int32_t> tableIndex;     // row of the language table
-    std::vector<std::wstring> resourceName;   // e.g. "VLLANGPACK_EN_US"
-    bool enumerated = false;                  // set once the enumeration has run
+    std::vector<std::int32_t> tableIndex;    // row of the language table
+    std::vector<std::wstring> resourceName;  // e.g. "VLLANGPACK_EN_US"
+    bool enumerated = false;                 // set once the enumeration has run
 
     std::size_t Size() const { return tableIndex.size(); }
     bool Empty() const { return tableIndex.empty(); }

@@ -78,8 +78,8 @@ std::wstring ReadRegistryString(ProcessContext& ctx, const std::wstring& keyPath
                                 const std::wstring& valueName) {
     platform::Registry& registry = ctx.os.registry;
     platform::UniqueRegistryKey key(registry);
-    if (registry.OpenKey(platform::kHkeyLocalMachine, keyPath, platform::kKeyRead,
-                         key.Receive()) != kErrorSuccess) {
+    if (registry.OpenKey(platform::kHkeyLocalMachine, keyPath, platform::kKeyRead, key.Receive()) !=
+        kErrorSuccess) {
         NotFound();
     }
 

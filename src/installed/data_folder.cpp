@@ -13,16 +13,14 @@ constexpr std::uint8_t kInheritedByAll =
 // Rights that let their holder change, replace or remove what is in the folder: writing and
 // appending (adding files and folders), extended attributes and attributes, deleting children,
 // DELETE, WRITE_DAC, WRITE_OWNER, and the generic write and all rights.
-constexpr std::uint32_t kWriteOrDeleteRights = 0x00000002 | 0x00000004 | 0x00000010 |
-                                               0x00000040 | 0x00000100 | 0x00010000 |
-                                               0x00040000 | 0x00080000 | 0x40000000 |
-                                               0x10000000;
+constexpr std::uint32_t kWriteOrDeleteRights = 0x00000002 | 0x00000004 | 0x00000010 | 0x00000040 |
+                                               0x00000100 | 0x00010000 | 0x00040000 | 0x00080000 |
+                                               0x40000000 | 0x10000000;
 
 bool MayHoldSetupFiles(platform::Trustee trustee) {
     // Creator Owner stands for whoever creates a file; only those who may create one at all
     // (the entries checked here) ever become it.
-    return trustee == platform::Trustee::System ||
-           trustee == platform::Trustee::Administrators ||
+    return trustee == platform::Trustee::System || trustee == platform::Trustee::Administrators ||
            trustee == platform::Trustee::CreatorOwner;
 }
 
@@ -63,7 +61,8 @@ HResult GetDataFolder(ProcessContext& ctx, bool perUser, std::wstring* folder) {
         perUser ? platform::kCsidlAppData : platform::kCsidlCommonAppData, &parent);
     if (located < 0) return located;
 
-    const std::wstring path = EnsureTrailingBackslash(EnsureTrailingBackslash(parent) + kThisProductCode);
+    const std::wstring path =
+        EnsureTrailingBackslash(EnsureTrailingBackslash(parent) + kThisProductCode);
     // Every user may create folders below the all-users folder and then owns them: the package
     // that runs per machine may only go to a folder that no standard user can change.
     const bool created = perUser ? files.CreateFolder(path)

@@ -27,8 +27,7 @@ struct HelperOutcome {
 // Waits on the process itself, so that a helper which really ends with 259 (STILL_ACTIVE) is
 // not taken for one still running. False when it has not ended within the limit or its exit
 // code cannot be read.
-bool WaitForExitCode(ProcessContext& ctx, platform::NativeHandle process,
-                     std::uint32_t* exitCode) {
+bool WaitForExitCode(ProcessContext& ctx, platform::NativeHandle process, std::uint32_t* exitCode) {
     if (ctx.os.shell.WaitForProcess(process, kHelperWaitLimitMs) != platform::kWaitObject0) {
         return false;
     }
@@ -60,7 +59,7 @@ HelperOutcome RunInstallHelper(ProcessContext& ctx, const wchar_t* helperSwitch)
     }
     platform::UniqueHandle process(ctx.os.system, started);
     outcome.run = WaitForExitCode(ctx, process.Get(), &outcome.exitCode) ? HelperRun::Ended
-                                                                          : HelperRun::Abandoned;
+                                                                         : HelperRun::Abandoned;
     return outcome;
 }
 
@@ -72,8 +71,7 @@ bool IsAbsoluteFolder(const std::wstring& folder) {
         return (drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z');
     }
     // "\\server\share": a server name must follow the two backslashes.
-    return folder.size() >= 3 && folder[0] == L'\\' && folder[1] == L'\\' &&
-           folder[2] != L'\\';
+    return folder.size() >= 3 && folder[0] == L'\\' && folder[1] == L'\\' && folder[2] != L'\\';
 }
 
 HResult FindInstallLocation(ProcessContext& ctx, const std::wstring& productCode,

@@ -21,8 +21,8 @@ constexpr const wchar_t* kFileNameQuery = L"SELECT FileName FROM File";
 constexpr std::uint32_t kFileNameField = 1;
 
 // The text of one field, sized by asking first. False when the field cannot be read.
-bool ReadFieldText(platform::Installer& installer, platform::MsiHandle record,
-                   std::uint32_t field, std::wstring* text) {
+bool ReadFieldText(platform::Installer& installer, platform::MsiHandle record, std::uint32_t field,
+                   std::wstring* text) {
     // An empty buffer of no characters: msi.dll answers ERROR_MORE_DATA with the length.
     wchar_t probe[1] = {L'\0'};
     std::uint32_t length = 0;

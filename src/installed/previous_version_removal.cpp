@@ -65,9 +65,9 @@ void RemovePreviousVersion(ProcessContext& ctx, std::int32_t action, bool upgrad
 
     platform::Installer& installer = ctx.os.installer;
     const std::int32_t previous = installer.SetInternalUi(platform::kInstallUiLevelBasic);
-    const std::uint32_t code = installer.ConfigureProduct(
-        ctx.state.installedProductCode, platform::kInstallLevelDefault,
-        platform::kInstallStateAbsent);
+    const std::uint32_t code =
+        installer.ConfigureProduct(ctx.state.installedProductCode, platform::kInstallLevelDefault,
+                                   platform::kInstallStateAbsent);
     if (IsInstallerSuccess(code)) {
         RemoveLanguagePacks(ctx, platform::kInstallUiLevelBasic);
     } else {

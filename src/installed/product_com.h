@@ -17,8 +17,8 @@ inline constexpr platform::Guid kProductComInterfaceId{
     0x7583FB94u, 0x31E5, 0x4535, {0x9A, 0x53, 0x1E, 0x55, 0xB5, 0x6A, 0xA6, 0x22}};
 // In-process server or handler, local or remote server: whatever the product registered.
 inline constexpr std::uint32_t kProductComContext =
-    platform::kClsctxInprocServer | platform::kClsctxInprocHandler |
-    platform::kClsctxLocalServer | platform::kClsctxRemoteServer;
+    platform::kClsctxInprocServer | platform::kClsctxInprocHandler | platform::kClsctxLocalServer |
+    platform::kClsctxRemoteServer;
 // The virtual slot of the method the removal calls (counted from 0, the three IUnknown
 // methods first); it takes no argument and answers an HRESULT.
 inline constexpr std::size_t kProductComMethodSlot = 36;

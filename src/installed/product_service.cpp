@@ -38,14 +38,13 @@ bool StopProductService(ProcessContext& ctx) {
                                           services.OpenManager(platform::kScManagerAllAccess));
     if (!manager.IsValid()) return false;
     platform::UniqueServiceHandle service(
-        services, services.OpenServiceByName(manager.Get(), kProductServiceName,
-                                             platform::kServiceStop |
-                                                 platform::kServiceQueryStatus));
+        services,
+        services.OpenServiceByName(manager.Get(), kProductServiceName,
+                                   platform::kServiceStop | platform::kServiceQueryStatus));
     if (!service.IsValid()) {
         // No such service: nothing of the product runs that could be in the removal's way.
         const std::uint32_t error = ctx.os.system.GetLastError();
-        return error == platform::kErrorServiceDoesNotExist ||
-               error == platform::kErrorInvalidName;
+        return error == platform::kErrorServiceDoesNotExist || error == platform::kErrorInvalidName;
     }
 
     const std::uint32_t start = ctx.os.system.GetTickCount();
@@ -66,9 +65,9 @@ bool StartProductService(ProcessContext& ctx) {
                                           services.OpenManager(platform::kScManagerAllAccess));
     if (!manager.IsValid()) return false;
     platform::UniqueServiceHandle service(
-        services, services.OpenServiceByName(manager.Get(), kProductServiceName,
-                                             platform::kServiceStart |
-                                                 platform::kServiceQueryStatus));
+        services,
+        services.OpenServiceByName(manager.Get(), kProductServiceName,
+                                   platform::kServiceStart | platform::kServiceQueryStatus));
     if (!service.IsValid()) return false;
     return services.StartServiceRequest(service.Get());
 }

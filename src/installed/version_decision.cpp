@@ -16,12 +16,8 @@ namespace {
 constexpr std::uint32_t kLongestVersionText = 1024;
 constexpr std::uint32_t kPartLimit = 0x10000;
 
-bool IsBlank(wchar_t c) {
-    return c == L' ' || (c >= L'\t' && c <= L'\r');
-}
-bool IsDigit(wchar_t c) {
-    return c >= L'0' && c <= L'9';
-}
+bool IsBlank(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
 // wcstoul(start, &end, 10) with a 32-bit unsigned long: leading white space and one sign
 // are accepted, a minus negates modulo 2^32, an overflow gives 0xFFFFFFFF, and without any

@@ -41,8 +41,7 @@ bool NameIsInTheWay(HResult result) {
 HResult WriteFreshPackage(ProcessContext& ctx, const std::wstring& target) {
     constexpr std::uint32_t kErrorFileNotFound = 2;
     ReleasePackage(ctx, target);
-    if (!ctx.os.files.DeleteFileAt(target) &&
-        ctx.os.system.GetLastError() != kErrorFileNotFound) {
+    if (!ctx.os.files.DeleteFileAt(target) && ctx.os.system.GetLastError() != kErrorFileNotFound) {
         return FailureFromLastError(ctx);
     }
     return ExportResourceToFile(ctx, kBasePackage.resourceName, target, platform::kCreateNew);
@@ -57,9 +56,8 @@ HResult FindEmbeddedResource(ProcessContext& ctx, const std::wstring& resourceNa
     ctx.os.system.SetLastError(0);
     const std::uint8_t* data = nullptr;
     std::uint32_t size = 0;
-    if (!ctx.os.resources.FindResourceData(platform::kRtRcdata,
-                                           platform::ResourceName::Text(resourceName), &data,
-                                           &size) ||
+    if (!ctx.os.resources.FindResourceData(
+            platform::kRtRcdata, platform::ResourceName::Text(resourceName), &data, &size) ||
         size == 0 || data == nullptr) {
         return FailureFromLastError(ctx);
     }
@@ -77,9 +75,8 @@ HResult ExportResourceToFile(ProcessContext& ctx, const std::wstring& resourceNa
     // A handle of ours on an earlier copy of this file would stand in our own way.
     ReleasePackage(ctx, path);
     platform::UniqueHandle file(
-        ctx.os.system,
-        ctx.os.files.CreateFileHandle(path, platform::kGenericWrite, 0, disposition,
-                                      platform::kFileAttributeNormal));
+        ctx.os.system, ctx.os.files.CreateFileHandle(path, platform::kGenericWrite, 0, disposition,
+                                                     platform::kFileAttributeNormal));
     if (!file.IsValid()) return FailureFromLastError(ctx);
 
     // Straight from the module's mapped image, a chunk at a time: no copy of the package is

@@ -25,11 +25,11 @@ constexpr const char kDefaultTagText[] = "AFFILIATEID=vlq2011aid30017xx-XX&AFFIL
 const std::vector<std::string>& ProductTagKeys();
 
 enum class DropReason {
-    NoEquals,        // "KEY" without "="
-    EmptyKey,        // "=VALUE"
-    UnknownKey,      // a key not in the list
-    UnsafeValue,     // a character outside letters, digits, "-", "_" and "."
-    RepeatedKey,     // the key was already given earlier in the tag
+    NoEquals,     // "KEY" without "="
+    EmptyKey,     // "=VALUE"
+    UnknownKey,   // a key not in the list
+    UnsafeValue,  // a character outside letters, digits, "-", "_" and "."
+    RepeatedKey,  // the key was already given earlier in the tag
 };
 
 // One sentence for a person, such as "key not in the product's list of tag keys".
@@ -46,7 +46,7 @@ struct DroppedPair {
 };
 
 struct FilteredTag {
-    std::vector<TagPair> kept;        // in tag order
+    std::vector<TagPair> kept;         // in tag order
     std::vector<DroppedPair> dropped;  // in tag order; empty pairs are not listed
     // The kept pairs joined by "&": what the tag would have to be to pass on whole.
     std::string KeptText() const;
@@ -77,12 +77,14 @@ String AffiliateIdIn(const String& properties, const String& fallback) {
     for (std::size_t at = 0; at + kKeyLength <= properties.size(); ++at) {
         std::size_t matched = 0;
         while (matched < kKeyLength &&
-               properties[at + matched] == static_cast<typename String::value_type>(kKey[matched])) {
+               properties[at + matched] ==
+                   static_cast<typename String::value_type>(kKey[matched])) {
             ++matched;
         }
         if (matched != kKeyLength) continue;
         const std::size_t start = at + kKeyLength;
-        const std::size_t end = properties.find(static_cast<typename String::value_type>(' '), start);
+        const std::size_t end =
+            properties.find(static_cast<typename String::value_type>(' '), start);
         return properties.substr(start, end == String::npos ? String::npos : end - start);
     }
     return fallback;

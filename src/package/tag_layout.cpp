@@ -14,13 +14,9 @@ uint32_t ReadLe32(const uint8_t* p) {
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
-uint16_t ReadLe16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
+uint16_t ReadLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
-uint16_t ReadBe16(const uint8_t* p) {
-    return static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
+uint16_t ReadBe16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
 
 }  // namespace
 
@@ -35,8 +31,8 @@ bool LocateTag(const uint8_t* image, uint64_t size, TagLocation* out) {
         return false;
     }
     const uint64_t pe = ReadLe32(image + kPeHeaderPointerOffset);
-    if (!Inside(size, pe, 4) || image[pe] != 'P' || image[pe + 1] != 'E' ||
-        image[pe + 2] != 0 || image[pe + 3] != 0) {
+    if (!Inside(size, pe, 4) || image[pe] != 'P' || image[pe + 1] != 'E' || image[pe + 2] != 0 ||
+        image[pe + 3] != 0) {
         return false;
     }
     if (!Inside(size, pe + kOptionalHeaderMagicOffset, 2)) {
@@ -64,8 +60,8 @@ bool LocateTag(const uint8_t* image, uint64_t size, TagLocation* out) {
     return true;
 }
 
-bool ReadTagText(const uint8_t* image, uint64_t size, const TagLocation& at,
-                 const uint8_t** text, uint16_t* length) {
+bool ReadTagText(const uint8_t* image, uint64_t size, const TagLocation& at, const uint8_t** text,
+                 uint16_t* length) {
     if (image == nullptr || text == nullptr || length == nullptr) {
         return false;
     }

@@ -50,8 +50,8 @@ bool LocateTag(const uint8_t* image, uint64_t size, TagLocation* out);
 // The whole of it must lie inside `size`; otherwise, or without the "Gact" magic, returns
 // false. On success *text points at the N bytes inside `image` (no terminator; a zero
 // byte inside the text is left to the caller) and *length = N.
-bool ReadTagText(const uint8_t* image, uint64_t size, const TagLocation& at,
-                 const uint8_t** text, uint16_t* length);
+bool ReadTagText(const uint8_t* image, uint64_t size, const TagLocation& at, const uint8_t** text,
+                 uint16_t* length);
 
 // Offset of the tag relative to the certificate entry for a DER content length L:
 // the blob (L + 4 bytes) behind the 8-byte entry header, rounded up to a multiple of 8.

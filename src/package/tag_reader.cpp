@@ -28,7 +28,7 @@ void TagExtractor::Release() {
 bool TagExtractor::Open(const std::wstring& path) {
     Release();
     file_ = os_.files.CreateFileHandle(path, platform::kGenericRead, platform::kFileShareRead,
-                                 platform::kOpenExisting, platform::kFileAttributeNormal);
+                                       platform::kOpenExisting, platform::kFileAttributeNormal);
     if (!platform::IsValidHandle(file_)) {
         file_ = platform::kInvalidHandleValue;
         return false;
@@ -48,9 +48,7 @@ bool TagExtractor::Open(const std::wstring& path) {
     return true;
 }
 
-std::uint64_t TagExtractor::Bound() const {
-    return fileSize_ < viewSize_ ? fileSize_ : viewSize_;
-}
+std::uint64_t TagExtractor::Bound() const { return fileSize_ < viewSize_ ? fileSize_ : viewSize_; }
 
 bool TagExtractor::LocateTag() {
     certificateEntry_ = nullptr;
@@ -98,7 +96,7 @@ namespace {
 
 void WarnNoTag(ProcessContext& ctx, const wchar_t* stage) {
     ctx.os.ui.ShowMessageBox(stage, L"No AID Config found.  Using default values.",
-                         platform::kMbIconWarning);
+                             platform::kMbIconWarning);
 }
 
 }  // namespace

@@ -77,8 +77,8 @@ public:
     // CreateFileW(path, access, share, no security attributes, disposition, attributes, no
     // template). kInvalidHandleValue on failure. Closed with System::CloseHandle.
     virtual NativeHandle CreateFileHandle(const std::wstring& path, std::uint32_t access,
-                                    std::uint32_t share, std::uint32_t disposition,
-                                    std::uint32_t attributes) = 0;
+                                          std::uint32_t share, std::uint32_t disposition,
+                                          std::uint32_t attributes) = 0;
 
     // CreateFileMappingW(file, no security attributes, PAGE_READONLY, size 0, no name).
     // kNullHandle on failure. Closed with System::CloseHandle.

@@ -71,8 +71,8 @@ public:
     // RegCreateKeyExW(parent, subKey, 0, no class, options, access, default security, &key,
     // &disposition). `disposition` may be null.
     virtual std::uint32_t CreateKey(RegistryKey parent, const std::wstring& subKey,
-                                    std::uint32_t options, std::uint32_t access,
-                                    RegistryKey* key, std::uint32_t* disposition) = 0;
+                                    std::uint32_t options, std::uint32_t access, RegistryKey* key,
+                                    std::uint32_t* disposition) = 0;
 
     // RegQueryValueExW(key, valueName, reserved, type, data, size); an empty name is the
     // key's default value. `type` may be null. A null `data` asks for the type and the size

@@ -30,7 +30,9 @@ struct ResourceName {
     bool isId = false;
 
     static ResourceName Text(std::wstring name) { return ResourceName{std::move(name), 0, false}; }
-    static ResourceName Id(std::uint16_t value) { return ResourceName{std::wstring(), value, true}; }
+    static ResourceName Id(std::uint16_t value) {
+        return ResourceName{std::wstring(), value, true};
+    }
 
     bool operator==(const ResourceName& other) const {
         return isId == other.isId && (isId ? id == other.id : text == other.text);

@@ -52,7 +52,7 @@ public:
 struct WindowClass {
     std::wstring name;
     std::uint32_t style = 0;
-    WindowHandler* handler = nullptr;   // must outlive the registration
+    WindowHandler* handler = nullptr;    // must outlive the registration
     std::uint16_t cursorId = kIdcArrow;  // a system cursor (IDC_*), loaded with no instance
     int background = kColorWindow + 1;   // a system colour index + 1, as the brush value
 };
@@ -78,7 +78,7 @@ public:
     // MessageBoxW with no owner window. A null caption lets Windows show its default caption.
     // Returns the button pressed (0 when the box could not be shown).
     virtual int ShowMessageBox(const wchar_t* caption, const std::wstring& text,
-                           std::uint32_t style) = 0;
+                               std::uint32_t style) = 0;
     // MessageBoxW(owner, text, caption, style): the box is modal to `owner`, which also receives
     // WM_HELP when the box has a Help button and it is pressed.
     virtual int ShowOwnedMessageBox(NativeHandle owner, const wchar_t* caption,

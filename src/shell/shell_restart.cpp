@@ -200,10 +200,9 @@ bool StartShellThroughTask(ProcessContext& ctx, const std::wstring& program) {
     // the caller's.
     platform::UniqueBstr user = GetSessionUserName(ctx);
     UniqueTaskObject registered(tasks);
-    if (!Succeeded(tasks.RegisterTaskDefinition(folder.Get(), kShellRestartTaskName,
-                                                definition.Get(), platform::kTaskCreateOrUpdate,
-                                                user.Get(), platform::kTaskLogonInteractiveToken,
-                                                registered.Receive()))) {
+    if (!Succeeded(tasks.RegisterTaskDefinition(
+            folder.Get(), kShellRestartTaskName, definition.Get(), platform::kTaskCreateOrUpdate,
+            user.Get(), platform::kTaskLogonInteractiveToken, registered.Receive()))) {
         return false;
     }
     const bool started = trigger.made || Succeeded(tasks.RunTask(registered.Get()));
@@ -238,8 +237,8 @@ bool ForceShellRestart(ProcessContext& ctx) {
     if (ShellWindowExists(ctx)) return false;
 
     std::wstring program;
-    const std::uint32_t length = ctx.os.desktop.ExpandEnvironment(kExplorerProgram, kShellCapacity,
-                                                                  &program);
+    const std::uint32_t length =
+        ctx.os.desktop.ExpandEnvironment(kExplorerProgram, kShellCapacity, &program);
     if (length == 0 || length > kShellCapacity) return false;
 
     const std::uint32_t majorVersion = ctx.os.desktop.GetVersionWord() & 0xFFu;

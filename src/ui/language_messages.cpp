@@ -29,9 +29,9 @@ std::wstring BestLocale(ProcessContext& ctx) {
 
 int AskRestartForPendingInstallation(ProcessContext& ctx) {
     const std::wstring code = BestLocale(ctx);
-    const std::wstring text = FormatBounded(
-        ui::LookupText(ctx.state.catalog, ui::MessageKey::PendingInstallation, code),
-        {kProductName}, kMessageCapacity);
+    const std::wstring text =
+        FormatBounded(ui::LookupText(ctx.state.catalog, ui::MessageKey::PendingInstallation, code),
+                      {kProductName}, kMessageCapacity);
     return ctx.os.ui.ShowMessageBox(kProductName, text,
                                     platform::kMbYesNo | platform::kMbIconWarning);
 }
@@ -46,16 +46,16 @@ int ShowInstalledVersionMessage(ProcessContext& ctx, const std::wstring& product
     std::uint32_t style = 0;
     switch (static_cast<InstalledVersionMessageKind>(kind)) {
         case InstalledVersionMessageKind::NewerInstalled:
-            text = FormatBounded(ui::LookupText(catalog, ui::MessageKey::NewerVersionInstalled, code),
-                                 {kProductName, kReleaseVersionText, kProductName},
-                                 kMessageCapacity);
+            text =
+                FormatBounded(ui::LookupText(catalog, ui::MessageKey::NewerVersionInstalled, code),
+                              {kProductName, kReleaseVersionText, kProductName}, kMessageCapacity);
             style = platform::kMbOk | platform::kMbIconInformation;
             break;
         case InstalledVersionMessageKind::OlderInstalled:
-            text = FormatBounded(ui::LookupText(catalog, ui::MessageKey::OlderVersionInstalled, code),
-                                 {kProductName, installedVersion, kProductName, kReleaseVersionText,
-                                  kProductName},
-                                 kMessageCapacity);
+            text = FormatBounded(
+                ui::LookupText(catalog, ui::MessageKey::OlderVersionInstalled, code),
+                {kProductName, installedVersion, kProductName, kReleaseVersionText, kProductName},
+                kMessageCapacity);
             style = platform::kMbYesNo | platform::kMbIconQuestion;
             break;
         case InstalledVersionMessageKind::SameInstalled:
@@ -71,7 +71,8 @@ int ShowInstalledVersionMessage(ProcessContext& ctx, const std::wstring& product
 
 std::wstring LoadResourceText(ProcessContext& ctx, std::uint32_t id) {
     std::wstring text;
-    if (ctx.os.resources.LoadStringText(id, kResourceTextCapacity, &text) == 0) return std::wstring();
+    if (ctx.os.resources.LoadStringText(id, kResourceTextCapacity, &text) == 0)
+        return std::wstring();
     return text;
 }
 

@@ -24,8 +24,8 @@ void AddLanguagePackIfNamed(FoundPackList& packs, const platform::ResourceName& 
     // Language letters lower-cased, the separator (underscore or hyphen) not examined, the
     // country letters as stored: "VLLANGPACK_EN_US" gives "en-US".
     const std::wstring& text = name.text;
-    const wchar_t code[] = {LowerAscii(text[11]), LowerAscii(text[12]), L'-', text[14], text[15],
-                            L'\0'};
+    const wchar_t code[] = {
+        LowerAscii(text[11]), LowerAscii(text[12]), L'-', text[14], text[15], L'\0'};
     for (std::size_t index = 0; index < ui::kLanguageCount; ++index) {
         if (std::wstring(ui::LanguageTable[index].localeCode) == code) {
             packs.Append(static_cast<std::int32_t>(index), text);

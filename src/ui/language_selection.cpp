@@ -73,7 +73,8 @@ bool IsFoundCode(const FoundPackList& packs, const std::wstring& code) {
 
 [[noreturn]] void RejectLanguage(ProcessContext& ctx, const std::wstring& name) {
     if (AttachParentConsole(ctx)) {
-        ctx.os.console.Write(FormatText(L"\nSpecified Language \"%s\" is not supported!\n", {name}));
+        ctx.os.console.Write(
+            FormatText(L"\nSpecified Language \"%s\" is not supported!\n", {name}));
     }
     // Released and the prompt redrawn whether or not a console was attached.
     DetachConsole(ctx);
@@ -82,8 +83,8 @@ bool IsFoundCode(const FoundPackList& packs, const std::wstring& code) {
 
 }  // namespace
 
-std::vector<std::wstring> ResolveRequestedLanguagePacks(ProcessContext& ctx,
-                                                        const std::vector<std::wstring>& requested) {
+std::vector<std::wstring> ResolveRequestedLanguagePacks(
+    ProcessContext& ctx, const std::vector<std::wstring>& requested) {
     EnumerateLanguagePacks(ctx);
     const FoundPackList& packs = ctx.state.foundPacks;
     if (packs.Empty()) FatalErrorExit(ctx, kEFail, L"No language pack found");

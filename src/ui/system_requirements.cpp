@@ -96,10 +96,9 @@ private:
 
 bool ShowWindowlessError(ProcessContext& ctx) {
     const std::wstring caption = TextOrFallback(ctx, kRequirementsCaptionId, kFallbackCaption);
-    ctx.os.ui.ShowMessageBox(
-        caption.c_str(),
-        TextOrFallback(ctx, kWindowsNotSupportedTextId, kFallbackNotSupported),
-        platform::kMbIconError);
+    ctx.os.ui.ShowMessageBox(caption.c_str(),
+                             TextOrFallback(ctx, kWindowsNotSupportedTextId, kFallbackNotSupported),
+                             platform::kMbIconError);
     return false;
 }
 

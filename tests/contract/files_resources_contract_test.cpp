@@ -29,7 +29,8 @@ std::wstring Upper(std::wstring text) {
 }
 
 bool EndsWith(const std::wstring& text, const std::wstring& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // ---------------------------------------------------------------- Files
@@ -48,10 +49,9 @@ protected:
     }
     // The file's bytes, read back through a mapping (an empty file cannot be mapped).
     std::vector<std::uint8_t> ReadBack(const std::wstring& path) {
-        const NativeHandle file = files.CreateFileHandle(path, platform::kGenericRead,
-                                                         platform::kFileShareRead,
-                                                         platform::kOpenExisting,
-                                                         platform::kFileAttributeNormal);
+        const NativeHandle file =
+            files.CreateFileHandle(path, platform::kGenericRead, platform::kFileShareRead,
+                                   platform::kOpenExisting, platform::kFileAttributeNormal);
         EXPECT_NE(file, platform::kInvalidHandleValue);
         std::uint64_t size = 0;
         std::vector<std::uint8_t> bytes;
@@ -74,8 +74,8 @@ TEST_F(FilesAreaContract, WriteReportsTheBytesWrittenAndTheyReachTheFile) {
     const std::vector<std::uint8_t> first = Bytes("first part,");
     const std::vector<std::uint8_t> second = Bytes(" second part");
     std::uint32_t written = 99;
-    ASSERT_TRUE(files.WriteToFile(file, first.data(), static_cast<std::uint32_t>(first.size()),
-                                  &written));
+    ASSERT_TRUE(
+        files.WriteToFile(file, first.data(), static_cast<std::uint32_t>(first.size()), &written));
     EXPECT_EQ(written, first.size());
     ASSERT_TRUE(files.WriteToFile(file, second.data(), static_cast<std::uint32_t>(second.size()),
                                   &written));
@@ -87,10 +87,9 @@ TEST_F(FilesAreaContract, WriteReportsTheBytesWrittenAndTheyReachTheFile) {
 TEST_F(FilesAreaContract, WritingThroughAReadHandleIsDenied) {
     const std::wstring path = NewPath(L"readonly-handle");
     Env().PutFile(path, Bytes("x"));
-    const NativeHandle file = files.CreateFileHandle(path, platform::kGenericRead,
-                                                     platform::kFileShareRead,
-                                                     platform::kOpenExisting,
-                                                     platform::kFileAttributeNormal);
+    const NativeHandle file =
+        files.CreateFileHandle(path, platform::kGenericRead, platform::kFileShareRead,
+                               platform::kOpenExisting, platform::kFileAttributeNormal);
     ASSERT_NE(file, platform::kInvalidHandleValue);
     const std::uint8_t byte = 1;
     std::uint32_t written = 99;
@@ -169,8 +168,8 @@ TEST_F(FilesAreaContract, AFolderIsCreatedOnceAndASecondCreateSaysItExists) {
 TEST_F(FilesAreaContract, FolderAttributesReadBackWithTheDirectoryBit) {
     const std::wstring folder = Env().ScratchFolder() + Env().UniqueName(L"hidden") + L"\\";
     ASSERT_TRUE(files.CreateFolder(folder));
-    ASSERT_TRUE(files.SetAttributes(folder, platform::kFileAttributeHidden |
-                                                platform::kFileAttributeSystem));
+    ASSERT_TRUE(files.SetAttributes(
+        folder, platform::kFileAttributeHidden | platform::kFileAttributeSystem));
     EXPECT_EQ(files.GetAttributes(folder), platform::kFileAttributeDirectory |
                                                platform::kFileAttributeHidden |
                                                platform::kFileAttributeSystem);
@@ -184,8 +183,8 @@ TEST_F(FilesAreaContract, ANewFileIsMarkedForArchivingAndNormalClearsTheOtherAtt
     ASSERT_NE(file, platform::kInvalidHandleValue);
     EXPECT_TRUE(os.system.CloseHandle(file));
     EXPECT_EQ(files.GetAttributes(path), platform::kFileAttributeArchive);
-    ASSERT_TRUE(files.SetAttributes(path, platform::kFileAttributeHidden |
-                                              platform::kFileAttributeSystem));
+    ASSERT_TRUE(
+        files.SetAttributes(path, platform::kFileAttributeHidden | platform::kFileAttributeSystem));
     // Windows reports exactly what was set; Wine adds ARCHIVE to every file.
     EXPECT_EQ(files.GetAttributes(path) & ~platform::kFileAttributeArchive,
               platform::kFileAttributeHidden | platform::kFileAttributeSystem);
@@ -249,7 +248,8 @@ TEST_F(FilesAreaContract, TempFileNamesAreNewEmptyFilesWithThreeLettersOfThePref
         const std::wstring upper = Upper(name);
         ASSERT_EQ(upper.compare(0, folder.size() + 3, Upper(folder) + L"VLM"), 0) << name;
         ASSERT_TRUE(EndsWith(upper, L".TMP")) << name;
-        const std::wstring digits = upper.substr(folder.size() + 3, upper.size() - folder.size() - 7);
+        const std::wstring digits =
+            upper.substr(folder.size() + 3, upper.size() - folder.size() - 7);
         EXPECT_FALSE(digits.empty());
         EXPECT_LE(digits.size(), 4u);
         EXPECT_TRUE(std::all_of(digits.begin(), digits.end(), [](wchar_t c) {
@@ -315,8 +315,8 @@ class ResourceFindContract : public ::testing::TestWithParam<FindCase> {};
 TEST_P(ResourceFindContract, GivesTheBytesOfTheResource) {
     const std::uint8_t* data = nullptr;
     std::uint32_t size = 99;
-    ASSERT_TRUE(Env().Os().resources.FindResourceData(platform::kRtRcdata, GetParam().name, &data,
-                                                      &size));
+    ASSERT_TRUE(
+        Env().Os().resources.FindResourceData(platform::kRtRcdata, GetParam().name, &data, &size));
     ASSERT_EQ(size, GetParam().bytes.size());
     if (size != 0) {
         ASSERT_NE(data, nullptr);
@@ -333,7 +333,9 @@ INSTANTIATE_TEST_SUITE_P(
                  std::string("alpha\0", 6)},
         FindCase{"IntegerId", ResourceName::Id(101), "one-oh-one"},
         FindCase{"EmptyResourceIsFoundWithSizeZero", ResourceName::Text(L"CONTRACT_EMPTY"), ""}),
-    [](const ::testing::TestParamInfo<FindCase>& info) { return std::string(info.param.situation); });
+    [](const ::testing::TestParamInfo<FindCase>& info) {
+        return std::string(info.param.situation);
+    });
 
 TEST(ResourcesContract, AMissingNameOrTypeIsReportedWithItsOwnError) {
     platform::Platform& os = Env().Os();
@@ -364,8 +366,8 @@ TEST(ResourcesContract, NamesComeUpperCasedAndSortedByCodeUnitThenTheIds) {
         if (std::find(wanted.begin(), wanted.end(), name) != wanted.end()) ours.push_back(name);
     }
     EXPECT_EQ(ours, wanted);
-    const auto firstId = std::find_if(names.begin(), names.end(),
-                                      [](const ResourceName& n) { return n.isId; });
+    const auto firstId =
+        std::find_if(names.begin(), names.end(), [](const ResourceName& n) { return n.isId; });
     EXPECT_TRUE(std::all_of(firstId, names.end(), [](const ResourceName& n) { return n.isId; }));
 }
 

@@ -17,9 +17,7 @@ namespace {
 const std::wstring kUnknownProduct = L"{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}";
 constexpr std::uint32_t kErrorInstallPackageOpenFailed = 1619;
 
-platform::Installer& Installer() {
-    return Env().Os().installer;
-}
+platform::Installer& Installer() { return Env().Os().installer; }
 
 TEST(InstallerContract, SettingTheUiLevelReturnsTheLevelBefore) {
     const std::int32_t original = Installer().SetInternalUi(platform::kInstallUiLevelBasic);

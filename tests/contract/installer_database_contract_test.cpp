@@ -108,8 +108,7 @@ TEST_F(InstallerDatabaseContract, AMissingPackageCannotBeOpenedAndHandsOutNothin
 
 TEST_F(InstallerDatabaseContract, APackageWithoutTheTableRefusesTheQuery) {
     MsiHandle database = 0, view = 0;
-    ASSERT_EQ(Installer().OpenDatabase(Package({}, false), platform::kMsiDbOpenReadOnly,
-                                       &database),
+    ASSERT_EQ(Installer().OpenDatabase(Package({}, false), platform::kMsiDbOpenReadOnly, &database),
               0u);
     EXPECT_NE(Installer().DatabaseOpenView(database, kQuery, &view), 0u);
     EXPECT_EQ(view, 0u);
@@ -119,9 +118,8 @@ TEST_F(InstallerDatabaseContract, APackageWithoutTheTableRefusesTheQuery) {
 TEST_F(InstallerDatabaseContract, ClosingNoHandleSucceedsAndClosingTwiceFails) {
     EXPECT_EQ(Installer().CloseMsiHandle(platform::kNullMsiHandle), 0u);
     MsiHandle database = 0;
-    ASSERT_EQ(Installer().OpenDatabase(Package({L"a.dll"}), platform::kMsiDbOpenReadOnly,
-                                       &database),
-              0u);
+    ASSERT_EQ(
+        Installer().OpenDatabase(Package({L"a.dll"}), platform::kMsiDbOpenReadOnly, &database), 0u);
     EXPECT_EQ(Installer().CloseMsiHandle(database), 0u);
     EXPECT_EQ(Installer().CloseMsiHandle(database), kErrorInvalidHandle);
 }

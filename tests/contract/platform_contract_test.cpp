@@ -26,7 +26,8 @@ TEST(SystemContract, NewMutexClearsTheLastErrorAndASecondCreateSeesItExists) {
 
 TEST(SystemContract, ClosingAHandleTwiceFailsTheSecondTime) {
     platform::System& system = Env().Os().system;
-    const NativeHandle mutex = system.CreateNamedMutex(false, Env().UniqueName(L"QuorixContractClose"));
+    const NativeHandle mutex =
+        system.CreateNamedMutex(false, Env().UniqueName(L"QuorixContractClose"));
     ASSERT_TRUE(system.CloseHandle(mutex));
     EXPECT_FALSE(system.CloseHandle(mutex));
     EXPECT_EQ(system.GetLastError(), kErrorInvalidHandle);
@@ -49,8 +50,8 @@ TEST(SystemContract, SystemMessageTextsExistForKnownCodesOnly) {
 
 TEST(SystemContract, ProcessTokenOpensForPrivilegeAdjustment) {
     platform::System& system = Env().Os().system;
-    const NativeHandle token = system.OpenProcessToken(platform::kTokenAdjustPrivileges |
-                                                       platform::kTokenQuery);
+    const NativeHandle token =
+        system.OpenProcessToken(platform::kTokenAdjustPrivileges | platform::kTokenQuery);
     ASSERT_NE(token, platform::kNullHandle);
     EXPECT_TRUE(system.CloseHandle(token));
 }
@@ -66,10 +67,9 @@ TEST(SystemContract, SleepAdvancesTheTickCount) {
 
 TEST(FilesContract, OpeningAMissingFileFailsWithFileNotFound) {
     platform::Files& files = Env().Os().files;
-    const NativeHandle file =
-        files.CreateFileHandle(Env().ScratchFolder() + L"does-not-exist.bin", platform::kGenericRead,
-                         platform::kFileShareRead, platform::kOpenExisting,
-                         platform::kFileAttributeNormal);
+    const NativeHandle file = files.CreateFileHandle(
+        Env().ScratchFolder() + L"does-not-exist.bin", platform::kGenericRead,
+        platform::kFileShareRead, platform::kOpenExisting, platform::kFileAttributeNormal);
     EXPECT_EQ(file, platform::kInvalidHandleValue);
     EXPECT_EQ(Env().Os().system.GetLastError(), kErrorFileNotFound);
 }
@@ -81,9 +81,9 @@ TEST(FilesContract, AMappedViewShowsTheFileAndCoversWholePages) {
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7);
     Env().PutFile(path, bytes);
 
-    const NativeHandle file = os.files.CreateFileHandle(path, platform::kGenericRead,
-                                                  platform::kFileShareRead, platform::kOpenExisting,
-                                                  platform::kFileAttributeNormal);
+    const NativeHandle file =
+        os.files.CreateFileHandle(path, platform::kGenericRead, platform::kFileShareRead,
+                                  platform::kOpenExisting, platform::kFileAttributeNormal);
     ASSERT_NE(file, platform::kInvalidHandleValue);
     std::uint64_t size = 0;
     ASSERT_TRUE(os.files.GetFileSize(file, &size));
@@ -106,9 +106,9 @@ TEST(FilesContract, AnEmptyFileCannotBeMapped) {
     platform::Platform& os = Env().Os();
     const std::wstring path = Env().ScratchFolder() + Env().UniqueName(L"empty") + L".bin";
     Env().PutFile(path, {});
-    const NativeHandle file = os.files.CreateFileHandle(path, platform::kGenericRead,
-                                                  platform::kFileShareRead, platform::kOpenExisting,
-                                                  platform::kFileAttributeNormal);
+    const NativeHandle file =
+        os.files.CreateFileHandle(path, platform::kGenericRead, platform::kFileShareRead,
+                                  platform::kOpenExisting, platform::kFileAttributeNormal);
     ASSERT_NE(file, platform::kInvalidHandleValue);
     EXPECT_EQ(os.files.CreateReadOnlyMapping(file), platform::kNullHandle);
     EXPECT_EQ(os.system.GetLastError(), 1006u);  // ERROR_FILE_INVALID
@@ -118,7 +118,7 @@ TEST(FilesContract, AnEmptyFileCannotBeMapped) {
 TEST(UiContract, AMessageBoxShowsItsCaptionAndTextAndReturnsTheButtonPressed) {
     Env().AnswerNextBox(platform::kIdNo);
     const int answer = Env().Os().ui.ShowMessageBox(L"Contract caption", L"Contract text",
-                                                platform::kMbYesNo | platform::kMbIconQuestion);
+                                                    platform::kMbYesNo | platform::kMbIconQuestion);
     EXPECT_EQ(answer, platform::kIdNo);
     std::optional<SeenBox> seen = Env().LastAnsweredBox();
     ASSERT_TRUE(seen.has_value());

@@ -50,7 +50,7 @@ TEST(ServicesContract, AHandleWithoutQueryRightsCannotQuery) {
     status.currentState = 0xABCD;
     EXPECT_FALSE(Services().QueryStatusProcess(service, &status));
     EXPECT_EQ(Env().Os().system.GetLastError(), 5u);  // ERROR_ACCESS_DENIED
-    EXPECT_EQ(status.currentState, 0xABCDu);  // left as it was
+    EXPECT_EQ(status.currentState, 0xABCDu);          // left as it was
     EXPECT_TRUE(Services().CloseService(service));
 }
 

@@ -84,11 +84,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint32_t plain[4] = {};
     std::size_t count = 0;
     if (IsPlainVersion(text.get(), length, plain, &count)) {
-        const bool fits = plain[0] < kPartLimit && plain[1] < kPartLimit &&
-                          plain[2] < kPartLimit && plain[3] < kPartLimit;
+        const bool fits = plain[0] < kPartLimit && plain[1] < kPartLimit && plain[2] < kPartLimit &&
+                          plain[3] < kPartLimit;
         if (fits != (result == quorix::kSOk)) std::abort();
-        if (fits && (major != plain[0] || minor != plain[1] || build != plain[2] ||
-                     revision != plain[3])) {
+        if (fits &&
+            (major != plain[0] || minor != plain[1] || build != plain[2] || revision != plain[3])) {
             std::abort();
         }
     }

@@ -76,14 +76,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         while (grown.size() < kHugeValueBytes) grown.insert(grown.end(), value, value + valueSize);
         exact.assign(grown.begin(), grown.end());  // a block of exactly that size for ASan
     }
-    const std::vector<std::wstring> split =
-        quorix::SplitPendingRenames(exact.data(), exact.size());
+    const std::vector<std::wstring> split = quorix::SplitPendingRenames(exact.data(), exact.size());
     if (AsUnits(split) != ReferenceSplit(exact.data(), exact.size())) std::abort();
 
     quorix::sim::SimMachine machine;
-    machine.registry.PutValue(quorix::platform::kHkeyLocalMachine,
-                              quorix::kSessionManagerKeyPath, quorix::kPendingRenamesValueName,
-                              type, exact);
+    machine.registry.PutValue(quorix::platform::kHkeyLocalMachine, quorix::kSessionManagerKeyPath,
+                              quorix::kPendingRenamesValueName, type, exact);
     // A File table whose names may or may not end one of the entries.
     std::vector<std::wstring> files;
     if (namesChoice & 1) files.push_back(L"QUORIX~1.DLL|quorix.dll");

@@ -86,9 +86,8 @@ void CheckBoundedReads(quorix::sim::SimMachine& machine, std::uint32_t type,
     for (std::uint32_t capacity : capacities) {
         std::uint32_t readType = 0xFFFF;
         std::vector<std::uint8_t> bytes;
-        const bool read = quorix::QueryBoundedValue(registry, key.Get(),
-                                                    quorix::kCompatibilityValueName, capacity,
-                                                    &readType, &bytes);
+        const bool read = quorix::QueryBoundedValue(
+            registry, key.Get(), quorix::kCompatibilityValueName, capacity, &readType, &bytes);
         Check(read == (size <= capacity));
         if (read) {
             Check(readType == type);
@@ -133,10 +132,10 @@ void CheckReport(quorix::ProcessContext& ctx, const std::vector<std::uint8_t>& v
     }
 
     for (wchar_t c : report.QueryString()) {
-        const bool plain = (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') ||
-                           (c >= L'a' && c <= L'z');
-        Check(plain || c == L'-' || c == L']' || c == L'.' || c == L'%' || c == L'?' ||
-              c == L'&' || c == L'=' || c == L'_' || c == L'~');
+        const bool plain =
+            (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+        Check(plain || c == L'-' || c == L']' || c == L'.' || c == L'%' || c == L'?' || c == L'&' ||
+              c == L'=' || c == L'_' || c == L'~');
     }
 }
 
@@ -144,10 +143,10 @@ void CheckReport(quorix::ProcessContext& ctx, const std::vector<std::uint8_t>& v
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
-    const std::uint32_t types[] = {
-        quorix::platform::kRegSz,    quorix::platform::kRegMultiSz, quorix::platform::kRegDword,
-        quorix::platform::kRegExpandSz, quorix::platform::kRegBinary, quorix::platform::kRegNone,
-        quorix::platform::kRegQword, 0x12345u};
+    const std::uint32_t types[] = {quorix::platform::kRegSz,     quorix::platform::kRegMultiSz,
+                                   quorix::platform::kRegDword,  quorix::platform::kRegExpandSz,
+                                   quorix::platform::kRegBinary, quorix::platform::kRegNone,
+                                   quorix::platform::kRegQword,  0x12345u};
     const std::uint32_t type = types[data[0] & 7];
     std::vector<std::uint8_t> value(data + 2, data + size);
     if ((data[1] & 1) && !value.empty()) {

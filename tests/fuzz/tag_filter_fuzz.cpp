@@ -12,8 +12,8 @@
 namespace {
 
 bool Plain(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '_' || c == '.';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.';
 }
 
 }  // namespace
@@ -69,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The program's wide form is the same text, widened.
     const std::wstring wide = quorix::TagTextToProperties(exact.data(), exact.size());
-    if (keys.size() == ProductTagKeys().size() && wide != std::wstring(properties.begin(), properties.end())) {
+    if (keys.size() == ProductTagKeys().size() &&
+        wide != std::wstring(properties.begin(), properties.end())) {
         std::abort();
     }
     return 0;

@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // Whatever the tag, nothing reaches the installer that could quote, split or end a property.
     for (wchar_t c : state.tagProperties) {
-        if (c < 0x20 || c >= 0x7F || c == L'"' || c == L'&' || c == L'\\' || c == L':') std::abort();
+        if (c < 0x20 || c >= 0x7F || c == L'"' || c == L'&' || c == L'\\' || c == L':')
+            std::abort();
     }
     return 0;
 }

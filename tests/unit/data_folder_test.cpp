@@ -69,11 +69,10 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"ParentFolderMissing", false,
                    [](SimProcess& p) { p.machine.files.RemoveFolder(L"C:\\ProgramData"); },
                    static_cast<HResult>(0x80070002u), kUntouched},
-        FolderCase{"ShellFailureReturnedUnchanged", true,
-                   [](SimProcess& p) {
-                       p.machine.files.specialFolders.erase(platform::kCsidlAppData);
-                   },
-                   kEInvalidArg, kUntouched},
+        FolderCase{
+            "ShellFailureReturnedUnchanged", true,
+            [](SimProcess& p) { p.machine.files.specialFolders.erase(platform::kCsidlAppData); },
+            kEInvalidArg, kUntouched},
         FolderCase{"ParentVanishesBeforeTheFolderIsCreated", false,
                    [](SimProcess& p) { p.machine.core.faults.Fail("CreateDirectoryW", 3); },
                    static_cast<HResult>(0x80070003u), kUntouched},
@@ -81,18 +80,19 @@ INSTANTIATE_TEST_SUITE_P(
                    [](SimProcess& p) { p.machine.core.faults.Fail("CreateDirectoryW", 0); },
                    static_cast<HResult>(0x8007001Fu), kUntouched},
         // Not a folder at all: no safe all-users folder.
-        FolderCase{"AFileHasTheFoldersName", false,
-                   [](SimProcess& p) {
-                       p.machine.files.PutFile(L"C:\\ProgramData\\" + kCode, {1});
-                   },
-                   static_cast<HResult>(0x80070005u), kUntouched},
+        FolderCase{
+            "AFileHasTheFoldersName", false,
+            [](SimProcess& p) { p.machine.files.PutFile(L"C:\\ProgramData\\" + kCode, {1}); },
+            static_cast<HResult>(0x80070005u), kUntouched},
         FolderCase{"AFileHasTheUsersFoldersName", true,
                    [](SimProcess& p) {
                        p.machine.files.PutFile(L"C:\\Users\\tester\\AppData\\Roaming\\" + kCode,
                                                {1});
                    },
                    static_cast<HResult>(0x800700B7u), kUntouched}),
-    [](const ::testing::TestParamInfo<FolderCase>& info) { return std::string(info.param.situation); });
+    [](const ::testing::TestParamInfo<FolderCase>& info) {
+        return std::string(info.param.situation);
+    });
 
 // ---------------------------------------------------------------- whose all-users folder
 

@@ -21,7 +21,8 @@ TEST(InstanceGuard, SecondInstanceEndsAtOnceWithOneAndShowsNothing) {
     EXPECT_FALSE(ending.exitedProcess);
     EXPECT_EQ(ending.exitCode, 1u);
     EXPECT_TRUE(process.machine.ui.boxes.empty());
-    EXPECT_EQ(process.machine.core.ledger.OpenCount(), 0u) << process.machine.core.ledger.Describe();
+    EXPECT_EQ(process.machine.core.ledger.OpenCount(), 0u)
+        << process.machine.core.ledger.Describe();
 }
 
 TEST(InstanceGuard, MutexThatCannotBeCreatedEndsWithOne) {
@@ -51,7 +52,8 @@ TEST_P(MutexHold, LastsUntilTheProcessEnds) {
     EXPECT_EQ(ending.exitedProcess, c.exitsThroughExitProcess);
     EXPECT_TRUE(ending.instanceMutexHeldToTheEnd);
     // The end of the process closed it; nothing else was left open.
-    EXPECT_EQ(process.machine.core.ledger.OpenCount(), 0u) << process.machine.core.ledger.Describe();
+    EXPECT_EQ(process.machine.core.ledger.OpenCount(), 0u)
+        << process.machine.core.ledger.Describe();
     EXPECT_FALSE(process.machine.system.MutexExists(L"Velora2011Installer"));
 }
 
@@ -60,8 +62,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(HoldCase{"a silent install returns", {L"/silent"}, false, false},
                       HoldCase{"an unknown option without console", {L"/nosuch"}, false, false},
                       HoldCase{"an unknown option from a console", {L"/nosuch"}, true, true},
-                      HoldCase{"the language list from a console", {L"/supportedlang"}, true,
-                               true}));
+                      HoldCase{
+                          "the language list from a console", {L"/supportedlang"}, true, true}));
 
 TEST(InstanceGuard, TheMutexIsCreatedOwnedAndASecondStartFindsIt) {
     SimProcess process;
@@ -78,7 +80,8 @@ TEST(InstanceGuard, TheMutexIsCreatedOwnedAndASecondStartFindsIt) {
     process.RunProgram({kExe});
     EXPECT_TRUE(ownedDuringTheRun);
     EXPECT_TRUE(secondStartRefused);
-    EXPECT_EQ(process.machine.core.ledger.OpenCount(), 0u) << process.machine.core.ledger.Describe();
+    EXPECT_EQ(process.machine.core.ledger.OpenCount(), 0u)
+        << process.machine.core.ledger.Describe();
 }
 
 TEST(EntryProcedure, InitialisesTheStandardCommonControls) {
@@ -166,8 +169,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FatalErrorExit, ShowsContextAndSystemTextAndExitsWithTheLow16Bits) {
     SimProcess process;
     process.machine.system.messageTexts[32] = L"The file is in use.\r\n";
-    Ending ending = process.Run(
-        [&] { FatalErrorExit(process.ctx, HResultFromWin32(32), L"ExtractMsi: "); });
+    Ending ending =
+        process.Run([&] { FatalErrorExit(process.ctx, HResultFromWin32(32), L"ExtractMsi: "); });
     EXPECT_TRUE(ending.exitedProcess);
     EXPECT_EQ(ending.exitCode, 32u);
     ASSERT_EQ(process.machine.ui.boxes.size(), 1u);
@@ -179,7 +182,8 @@ TEST(FatalErrorExit, ShowsContextAndSystemTextAndExitsWithTheLow16Bits) {
 
 TEST(FatalErrorExit, EFailWithoutSystemTextShowsTheNumber) {
     SimProcess process;
-    Ending ending = process.Run([&] { FatalErrorExit(process.ctx, kEFail, L"No language pack found"); });
+    Ending ending =
+        process.Run([&] { FatalErrorExit(process.ctx, kEFail, L"No language pack found"); });
     EXPECT_EQ(ending.exitCode, 16389u);
     ASSERT_EQ(process.machine.ui.boxes.size(), 1u);
     EXPECT_EQ(process.machine.ui.boxes[0].text, L"No language pack found16389");
@@ -207,7 +211,8 @@ TEST(RequestSystemRestart, EnablesTheShutdownPrivilegeAsksForARebootAndReturns) 
     EXPECT_EQ(process.machine.system.enabledPrivileges.at(L"SeShutdownPrivilege"), 2u);
     using Call = std::pair<std::uint32_t, std::uint32_t>;
     EXPECT_EQ(process.machine.system.exitWindowsCalls, (std::vector<Call>{{2, 0}}));
-    EXPECT_EQ(process.machine.core.ledger.OpenCount(), 0u) << process.machine.core.ledger.Describe();
+    EXPECT_EQ(process.machine.core.ledger.OpenCount(), 0u)
+        << process.machine.core.ledger.Describe();
 }
 
 TEST(RequestSystemRestart, WithoutTheTokenNothingElseHappens) {

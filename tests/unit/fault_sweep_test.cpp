@@ -33,17 +33,17 @@ std::vector<SweepScenario> Scenarios() {
              return ThisReleaseInstalled(m) &&
                     !m.machine.installer.IsInstalled(kPreviousGenerationProductCode);
          }});
-    scenarios.push_back(
-        {"MaintenanceRemoval",
-         {},
-         [](ProductMachine& m) {
-             m.InstallCopy(kReleaseVersionText, kThisProductCode);
-             m.machine.ui.answers = {platform::kIdYes};
-         },
-         0,
-         [](const ProductMachine& m) {
-             return !m.machine.installer.IsInstalled(kThisProductCode) && m.Installs().empty();
-         }});
+    scenarios.push_back({"MaintenanceRemoval",
+                         {},
+                         [](ProductMachine& m) {
+                             m.InstallCopy(kReleaseVersionText, kThisProductCode);
+                             m.machine.ui.answers = {platform::kIdYes};
+                         },
+                         0,
+                         [](const ProductMachine& m) {
+                             return !m.machine.installer.IsInstalled(kThisProductCode) &&
+                                    m.Installs().empty();
+                         }});
     // No shell window and Explorer configured: started through a scheduled task from Windows
     // 6.0 on, directly before.
     const auto shellGone = [](std::uint32_t versionWord) {
@@ -53,20 +53,18 @@ std::vector<SweepScenario> Scenarios() {
             m.machine.files.PutFile(L"C:\\Windows\\Explorer.EXE", {'M', 'Z'});
         };
     };
-    scenarios.push_back({"ShellRestartThroughTheTaskScheduler",
-                         {L"--force-shell-restart"},
-                         shellGone(sim::SimDesktop::VersionWordOf(6, 1, 7601)),
-                         0,
-                         [](const ProductMachine& m) {
-                             return m.machine.tasks.registrations.size() == 1;
-                         }});
-    scenarios.push_back({"ShellRestartDirectlyOnXp",
-                         {L"--force-shell-restart"},
-                         shellGone(sim::SimDesktop::VersionWordOf(5, 1, 2600)),
-                         0,
-                         [](const ProductMachine& m) {
-                             return m.machine.shell.executed.size() == 1;
-                         }});
+    scenarios.push_back(
+        {"ShellRestartThroughTheTaskScheduler",
+         {L"--force-shell-restart"},
+         shellGone(sim::SimDesktop::VersionWordOf(6, 1, 7601)),
+         0,
+         [](const ProductMachine& m) { return m.machine.tasks.registrations.size() == 1; }});
+    scenarios.push_back(
+        {"ShellRestartDirectlyOnXp",
+         {L"--force-shell-restart"},
+         shellGone(sim::SimDesktop::VersionWordOf(5, 1, 2600)),
+         0,
+         [](const ProductMachine& m) { return m.machine.shell.executed.size() == 1; }});
     return scenarios;
 }
 
@@ -89,9 +87,10 @@ TEST_P(FaultSweep, EveryFailingCallEndsTheRunCleanly) {
     EXPECT_TRUE(result.findings.empty()) << listing;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    MainRuns, FaultSweep, ::testing::ValuesIn(Scenarios()),
-    [](const ::testing::TestParamInfo<SweepScenario>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(MainRuns, FaultSweep, ::testing::ValuesIn(Scenarios()),
+                         [](const ::testing::TestParamInfo<SweepScenario>& info) {
+                             return info.param.name;
+                         });
 
 }  // namespace
 }  // namespace quorix

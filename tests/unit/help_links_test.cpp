@@ -154,8 +154,8 @@ void PutManySessions(HelpMachine& m, int count) {
     for (int i = 0; i < count; ++i) {
         const std::wstring number = std::to_wstring(1000 + i);
         m.machine.registry.PutString(platform::kHkeyLocalMachine,
-                                     L"SOFTWARE\\Velora\\Quorix\\SIDData\\sid" + number,
-                                     L"Install", L"2012-" + number + L" 00:00:00");
+                                     L"SOFTWARE\\Velora\\Quorix\\SIDData\\sid" + number, L"Install",
+                                     L"2012-" + number + L" 00:00:00");
     }
 }
 
@@ -185,7 +185,8 @@ TEST_P(HelpAddressBudget, ManySessionRecordsStillGiveAnAddressWithinTheBudget) {
     const std::wstring sessions = url.substr(list, url.find(L'&', list) - list);
     for (std::size_t at = 0; at < sessions.size();) {
         const std::size_t next = sessions.find(L"%7c", at);
-        const std::wstring name = sessions.substr(at, next == std::wstring::npos ? next : next - at);
+        const std::wstring name =
+            sessions.substr(at, next == std::wstring::npos ? next : next - at);
         EXPECT_TRUE(name.size() == 7 || name == L"vlq2011aid30017xx-XX")
             << std::string(name.begin(), name.end());
         at = next == std::wstring::npos ? sessions.size() : next + 3;
@@ -197,11 +198,10 @@ TEST_P(HelpAddressBudget, ManySessionRecordsStillGiveAnAddressWithinTheBudget) {
 INSTANTIATE_TEST_SUITE_P(
     Pages, HelpAddressBudget,
     ::testing::Values(
-        BudgetCase{"InstallHelp",
-                   [](HelpMachine& m) {
-                       OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", 1);
-                   },
-                   L"vlq2011aid30017xx-XX"},
+        BudgetCase{
+            "InstallHelp",
+            [](HelpMachine& m) { OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", 1); },
+            L"vlq2011aid30017xx-XX"},
         BudgetCase{"Cancelation", [](HelpMachine& m) { OpenCancelationLink(m.ctx, true); },
                    L"vlq2011aid30017xx-XX"},
         BudgetCase{"Requirements", [](HelpMachine& m) { OpenRequirementsLink(m.ctx, 0x4242); },
@@ -236,9 +236,9 @@ TEST(HelpAddressBudgetLongIdentifier, ALongAffiliateIsSentWholeOrNotAtAll) {
         if (key == L"vl_sids") {
             for (std::size_t name = 0; name < value.size();) {
                 const std::size_t next = value.find(L"%7c", name);
-                const std::wstring one = value.substr(name, next == std::wstring::npos ? next : next - name);
-                EXPECT_TRUE(one == encoded || one.size() == 7 ||
-                            one == L"vlq2011aid30017xx-XX")
+                const std::wstring one =
+                    value.substr(name, next == std::wstring::npos ? next : next - name);
+                EXPECT_TRUE(one == encoded || one.size() == 7 || one == L"vlq2011aid30017xx-XX")
                     << std::string(one.begin(), one.end());
                 name = next == std::wstring::npos ? value.size() : next + 3;
             }

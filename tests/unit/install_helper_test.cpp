@@ -142,9 +142,9 @@ struct WaitCase {
     const char* situation;
     std::uint32_t exitCode;
     std::uint64_t runMs;
-    const char* failingApi;       // fails on every call; null: none
-    std::int32_t lullexAnswer;    // what the removal goes by
-    std::uint64_t waitedMs;       // virtual time the wait took
+    const char* failingApi;     // fails on every call; null: none
+    std::int32_t lullexAnswer;  // what the removal goes by
+    std::uint64_t waitedMs;     // virtual time the wait took
     friend void PrintTo(const WaitCase& c, std::ostream* os) { *os << c.situation; }
 };
 
@@ -170,19 +170,18 @@ constexpr std::uint64_t kForever = sim::SimProgram::kRunsForever;
 
 INSTANTIATE_TEST_SUITE_P(
     Helpers, HelperWait,
-    ::testing::Values(
-        WaitCase{"answers go on after a while", 1, 250, nullptr, 1, 250},
-        WaitCase{"answers stop at once", 2, 0, nullptr, 2, 0},
-        // 259 is an exit code like any other once the process has ended.
-        WaitCase{"ends with 259", 259, 40, nullptr, 0, 40},
-        WaitCase{"never ends: stops the removal at the limit", 1, kForever, nullptr, 2,
-                 kHelperWaitLimitMs},
-        WaitCase{"ends just after the limit", 1, kHelperWaitLimitMs + 1, nullptr, 2,
-                 kHelperWaitLimitMs},
-        WaitCase{"ends exactly at the limit", 1, kHelperWaitLimitMs, nullptr, 1,
-                 kHelperWaitLimitMs},
-        WaitCase{"exit code cannot be read", 1, 100, "GetExitCodeProcess", 2, 100},
-        WaitCase{"the wait itself fails", 1, 100, "WaitForSingleObject", 2, 0}));
+    ::testing::Values(WaitCase{"answers go on after a while", 1, 250, nullptr, 1, 250},
+                      WaitCase{"answers stop at once", 2, 0, nullptr, 2, 0},
+                      // 259 is an exit code like any other once the process has ended.
+                      WaitCase{"ends with 259", 259, 40, nullptr, 0, 40},
+                      WaitCase{"never ends: stops the removal at the limit", 1, kForever, nullptr,
+                               2, kHelperWaitLimitMs},
+                      WaitCase{"ends just after the limit", 1, kHelperWaitLimitMs + 1, nullptr, 2,
+                               kHelperWaitLimitMs},
+                      WaitCase{"ends exactly at the limit", 1, kHelperWaitLimitMs, nullptr, 1,
+                               kHelperWaitLimitMs},
+                      WaitCase{"exit code cannot be read", 1, 100, "GetExitCodeProcess", 2, 100},
+                      WaitCase{"the wait itself fails", 1, 100, "WaitForSingleObject", 2, 0}));
 
 // ---------------------------------------------------------------- where a helper may start from
 
@@ -209,9 +208,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FolderCase{L"", false}, FolderCase{L"Quorix", false},
                       FolderCase{L".\\Quorix", false}, FolderCase{L"\\Quorix", false},
                       FolderCase{L"C:Quorix", false}, FolderCase{L"1:\\Quorix", false},
-                      FolderCase{L"\\\\\\x", false},
-                      FolderCase{L"D:\\Quorix", true}, FolderCase{L"d:\\", true},
-                      FolderCase{L"\\\\server\\share\\Quorix", true}));
+                      FolderCase{L"\\\\\\x", false}, FolderCase{L"D:\\Quorix", true},
+                      FolderCase{L"d:\\", true}, FolderCase{L"\\\\server\\share\\Quorix", true}));
 
 // ---------------------------------------------------------------- UninstallLullex
 

@@ -71,9 +71,9 @@ TEST_F(InstallSequence, NothingInstalledInstallsThePackThenTheBasePackageAndRetu
     EXPECT_EQ(installs[0].commandLine, L" ALLUSERS=1");
     ASSERT_NE(m.BaseInstall(), nullptr);
     EXPECT_EQ(m.BaseInstall()->uiLevel, platform::kInstallUiLevelFull);
-    EXPECT_EQ(m.BaseInstall()->commandLine,
-              L" LANGSTRING=en-US USERDEFINST=2 " + ProductMachine::kTagProperties +
-                  L" TRANSFORMS=:en-US");
+    EXPECT_EQ(m.BaseInstall()->commandLine, L" LANGSTRING=en-US USERDEFINST=2 " +
+                                                ProductMachine::kTagProperties +
+                                                L" TRANSFORMS=:en-US");
     EXPECT_TRUE(m.machine.installer.IsInstalled(kThisProductCode));
     EXPECT_TRUE(m.machine.installer.IsInstalled(kEnglishPack));
     EXPECT_TRUE(m.Removals().empty());
@@ -99,8 +99,8 @@ TEST_F(InstallSequence, OlderCopyAcceptedIsRemovedAtBasicLevelBeforeTheInstallat
     const std::ptrdiff_t removal = IndexOf(m, [](const sim::InstallerCall& call) {
         return call.api == "MsiConfigureProductW" && call.target == kPreviousGenerationProductCode;
     });
-    const std::ptrdiff_t install = IndexOf(
-        m, [](const sim::InstallerCall& call) { return call.api == "MsiInstallProductW"; });
+    const std::ptrdiff_t install =
+        IndexOf(m, [](const sim::InstallerCall& call) { return call.api == "MsiInstallProductW"; });
     EXPECT_LT(removal, install);
     EXPECT_FALSE(m.machine.installer.IsInstalled(kPreviousGenerationProductCode));
     EXPECT_TRUE(m.machine.installer.IsInstalled(kThisProductCode));
@@ -132,8 +132,8 @@ TEST_F(InstallSequence, PreviousGenerationIsRemovedAfterTheLanguageChoiceAndUpgr
     const std::ptrdiff_t removal = IndexOf(m, [](const sim::InstallerCall& call) {
         return call.api == "MsiConfigureProductW" && call.target == kPreviousGenerationProductCode;
     });
-    const std::ptrdiff_t install = IndexOf(
-        m, [](const sim::InstallerCall& call) { return call.api == "MsiInstallProductW"; });
+    const std::ptrdiff_t install =
+        IndexOf(m, [](const sim::InstallerCall& call) { return call.api == "MsiInstallProductW"; });
     ASSERT_GE(removal, 0);
     EXPECT_LT(removal, install);
     EXPECT_TRUE(Contains(m.BaseInstall()->commandLine, L"TRANSFORMS=:en-US VLUPGRADE=9"));
@@ -315,9 +315,9 @@ TEST_F(InstallSequence, SilentWithoutALanguageInstallsEveryPackInListOrder) {
     EXPECT_NE(packs[0].target, packs[1].target);
     ASSERT_NE(m.BaseInstall(), nullptr);
     EXPECT_EQ(m.BaseInstall()->uiLevel, platform::kInstallUiLevelNone);
-    EXPECT_EQ(m.BaseInstall()->commandLine,
-              L" LANGSTRING=silent USERDEFINST=2 " + ProductMachine::kTagProperties +
-                  L" TRANSFORMS=:silent FASTOEM=1");
+    EXPECT_EQ(m.BaseInstall()->commandLine, L" LANGSTRING=silent USERDEFINST=2 " +
+                                                ProductMachine::kTagProperties +
+                                                L" TRANSFORMS=:silent FASTOEM=1");
     EXPECT_TRUE(m.machine.installer.IsInstalled(kGermanPack));
     EXPECT_TRUE(m.machine.installer.IsInstalled(kEnglishPack));
 }
@@ -356,8 +356,8 @@ TEST_F(InstallSequence, SilentWithARejectedLanguageReportsItAndEndsWithOneBefore
     Ending ending = m.Run({L"/silent", L"/language", L"en-US;de-DE"});
     EXPECT_TRUE(ending.exitedProcess);
     EXPECT_EQ(ending.exitCode, 1u);
-    EXPECT_TRUE(Contains(m.machine.console.output,
-                         L"\nSpecified Language \"de-DE\" is not supported!\n"));
+    EXPECT_TRUE(
+        Contains(m.machine.console.output, L"\nSpecified Language \"de-DE\" is not supported!\n"));
     EXPECT_TRUE(m.Installs().empty());
     EXPECT_TRUE(m.machine.files.FilesIn(m.machine.files.tempFolder).empty());
     EXPECT_TRUE(m.machine.ui.boxes.empty());
@@ -403,8 +403,7 @@ struct OutcomeCase {
     friend void PrintTo(const OutcomeCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class InstallOutcome : public InstallSequence,
-                       public ::testing::WithParamInterface<OutcomeCase> {};
+class InstallOutcome : public InstallSequence, public ::testing::WithParamInterface<OutcomeCase> {};
 
 TEST_P(InstallOutcome, InteractiveRun) {
     const OutcomeCase& c = GetParam();
@@ -449,7 +448,8 @@ INSTANTIATE_TEST_SUITE_P(
                       OutcomeCase{"Cancelled", kErrorInstallUserExit, 1, false, true},
                       OutcomeCase{"FatalError", kErrorInstallFailure, 1, false, true},
                       OutcomeCase{"Suspended", kErrorInstallSuspend, 1, false, true},
-                      OutcomeCase{"AnotherInstallation", kErrorInstallAlreadyRunning, 1, true, true},
+                      OutcomeCase{"AnotherInstallation", kErrorInstallAlreadyRunning, 1, true,
+                                  true},
                       OutcomeCase{"UnknownCode", 1620, 1, true, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -565,7 +565,7 @@ TEST_F(InstallSequence, TheUiLevelInForceBeforeTheRunIsRestoredOnBothOutcomes) {
 
 TEST_F(InstallSequence, TheWelcomeDialogPreselectsTheBestPackAndInstallsTheChosenOne) {
     ProductMachine& m = Machine(TwoPacks());
-    m.machine.core.uiLanguage = 0x0407;  // German Windows: de-DE preselected
+    m.machine.core.uiLanguage = 0x0407;                        // German Windows: de-DE preselected
     m.machine.dialogs.script = {sim::DialogAction::Select(1),  // en-US
                                 sim::DialogAction::Tick(1004), sim::DialogAction::Next()};
     Ending ending = m.Run();

@@ -18,10 +18,10 @@ namespace {
 
 // For failure messages, in MessageKey order.
 const char* const kKeyNames[kMessageKeyCount] = {
-    "DialogTitle",         "LanguageLabel",       "NextButton",
-    "CustomInstallation",  "WelcomeTitle",        "WelcomeAdvice",
+    "DialogTitle",           "LanguageLabel",     "NextButton",
+    "CustomInstallation",    "WelcomeTitle",      "WelcomeAdvice",
     "OlderVersionInstalled", "AlreadyInstalled",  "NewerVersionInstalled",
-    "PendingInstallation", "AutoRemovalNotice",   "CancelConfirm",
+    "PendingInstallation",   "AutoRemovalNotice", "CancelConfirm",
     "ReturnToPreviousNote",
 };
 
@@ -195,8 +195,7 @@ TEST_F(LookupTextTest, EnGbSharesEveryEnUsText) {
 
 TEST_F(LookupTextTest, DanishBorrowsFiveGermanTextsAndTranslatesTheRest) {
     const std::set<MessageKey> borrowed = {MessageKey::DialogTitle, MessageKey::WelcomeTitle,
-                                           MessageKey::AutoRemovalNotice,
-                                           MessageKey::CancelConfirm,
+                                           MessageKey::AutoRemovalNotice, MessageKey::CancelConfirm,
                                            MessageKey::ReturnToPreviousNote};
     for (std::size_t key = 0; key < kMessageKeyCount; ++key) {
         SCOPED_TRACE(kKeyNames[key]);
@@ -363,13 +362,13 @@ TEST(ResourceScriptTest, FlagScriptNamesAValidBitmapForEachId) {
         ASSERT_EQ(bmp.size(), 54u + 16u * 3u * 14u);  // rows of 48 bytes need no padding
         EXPECT_EQ(bmp.substr(0, 2), "BM");
         EXPECT_EQ(Le(bmp, 2, 4), bmp.size());
-        EXPECT_EQ(Le(bmp, 10, 4), 54u);   // pixels right after the headers, no palette
-        EXPECT_EQ(Le(bmp, 14, 4), 40u);   // BITMAPINFOHEADER
-        EXPECT_EQ(Le(bmp, 18, 4), 16u);   // width
-        EXPECT_EQ(Le(bmp, 22, 4), 14u);   // height, positive: bottom-up
-        EXPECT_EQ(Le(bmp, 26, 2), 1u);    // planes
-        EXPECT_EQ(Le(bmp, 28, 2), 24u);   // bits per pixel
-        EXPECT_EQ(Le(bmp, 30, 4), 0u);    // BI_RGB
+        EXPECT_EQ(Le(bmp, 10, 4), 54u);  // pixels right after the headers, no palette
+        EXPECT_EQ(Le(bmp, 14, 4), 40u);  // BITMAPINFOHEADER
+        EXPECT_EQ(Le(bmp, 18, 4), 16u);  // width
+        EXPECT_EQ(Le(bmp, 22, 4), 14u);  // height, positive: bottom-up
+        EXPECT_EQ(Le(bmp, 26, 2), 1u);   // planes
+        EXPECT_EQ(Le(bmp, 28, 2), 24u);  // bits per pixel
+        EXPECT_EQ(Le(bmp, 30, 4), 0u);   // BI_RGB
     }
     EXPECT_TRUE(EndsWithDefaultLanguage(script));
     for (const auto& row : LanguageTable) {
@@ -425,13 +424,15 @@ TEST(ResourceScriptTest, StringTableHasEveryTextInEveryLanguageShapedLikeTheEngl
     // The English texts as the script writes them ("\r\n" as an escape).
     const std::map<int, std::string> published = {
         {104, "System requirements are not met"},
-        {105, "Your Windows version is not supported by this product.\\r\\n\\r\\nYou need at "
-              "least Windows XP with Service Pack 2 or newer, or Windows Vista, to install this "
-              "product."},
-        {106, "You must update your version of Windows XP before you can install this product."
-              "\\r\\n\\r\\nPlease install Service Pack 2 (or newer) for Windows XP and then "
-              "restart the installation of Velora Quorix 2011.\\r\\n\\r\\nWould you like to go "
-              "to the Windows Update web site now?"},
+        {105,
+         "Your Windows version is not supported by this product.\\r\\n\\r\\nYou need at "
+         "least Windows XP with Service Pack 2 or newer, or Windows Vista, to install this "
+         "product."},
+        {106,
+         "You must update your version of Windows XP before you can install this product."
+         "\\r\\n\\r\\nPlease install Service Pack 2 (or newer) for Windows XP and then "
+         "restart the installation of Velora Quorix 2011.\\r\\n\\r\\nWould you like to go "
+         "to the Windows Update web site now?"},
     };
     for (const auto& [id, text] : published) {
         EXPECT_EQ(english.at(id), text) << id;

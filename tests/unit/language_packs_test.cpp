@@ -26,9 +26,9 @@ TEST(PackEnumeration, TakesOnlyNamesOfThePackForm) {
     sim::SimResources& resources = process.machine.resources;
     resources.AddRcdata(L"MSI", {1});
     resources.AddRcdata(L"VLLANGPACK_EN_US", {1});
-    resources.AddRcdata(L"VLLANGPACK_DE-DE", {1});     // hyphen separator accepted
-    resources.AddRcdata(L"VLLANGPACK_FR_FRX", {1});    // 17 characters
-    resources.AddRcdata(L"VLLANGPACK_XX_YY", {1});     // not in the language table
+    resources.AddRcdata(L"VLLANGPACK_DE-DE", {1});   // hyphen separator accepted
+    resources.AddRcdata(L"VLLANGPACK_FR_FRX", {1});  // 17 characters
+    resources.AddRcdata(L"VLLANGPACK_XX_YY", {1});   // not in the language table
     resources.AddRcdata(L"VLLANGPACK_ZH_TW", {1});
     resources.AddResource(platform::kRtRcdata, platform::ResourceName::Id(7), {1});
     EXPECT_EQ(CodesFound(process), (std::vector<std::wstring>{L"de-DE", L"en-US", L"zh-TW"}));
@@ -104,8 +104,9 @@ TEST_F(InstalledVersionMessage, NewerReleaseIsInformationOnly) {
     const sim::MessageBoxRecord& box = OnlyBox();
     EXPECT_EQ(box.caption, L"Velora Quorix");
     EXPECT_EQ(box.style, 0x40u);
-    EXPECT_EQ(box.text, L"Velora Quorix version 10.0.4410.11 cannot be installed because a more "
-                        L"recent version of Velora Quorix is already installed.");
+    EXPECT_EQ(box.text,
+              L"Velora Quorix version 10.0.4410.11 cannot be installed because a more "
+              L"recent version of Velora Quorix is already installed.");
 }
 
 TEST_F(InstalledVersionMessage, OlderReleaseNamesTheInstalledVersion) {
@@ -136,7 +137,8 @@ TEST_F(InstalledVersionMessage, SpeaksTheUsersLanguage) {
     process.machine.core.uiLanguage = 0x0407;
     ShowInstalledVersionMessage(process.ctx, kThisProductCode, 0);
     const std::wstring& text = OnlyBox().text;
-    EXPECT_EQ(text.find(L"cannot be installed"), std::wstring::npos) << std::string(text.begin(), text.end());
+    EXPECT_EQ(text.find(L"cannot be installed"), std::wstring::npos)
+        << std::string(text.begin(), text.end());
     EXPECT_NE(text.find(L"10.0.4410.11"), std::wstring::npos);
 }
 
@@ -148,7 +150,8 @@ TEST(PendingInstallationQuestion, WarnsWithYesAndNo) {
     ASSERT_EQ(process.machine.ui.boxes.size(), 1u);
     EXPECT_EQ(process.machine.ui.boxes[0].style, 0x34u);
     EXPECT_EQ(process.machine.ui.boxes[0].caption, L"Velora Quorix");
-    EXPECT_EQ(process.machine.ui.boxes[0].text.rfind(L"You cannot install Velora Quorix because", 0), 0u);
+    EXPECT_EQ(
+        process.machine.ui.boxes[0].text.rfind(L"You cannot install Velora Quorix because", 0), 0u);
 }
 
 TEST(PendingInstallationQuestion, NoPackEndsLikeTheOtherCallers) {

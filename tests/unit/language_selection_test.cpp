@@ -41,8 +41,9 @@ TEST_P(BestLanguage, Choice) {
     for (const wchar_t* code : c.packs) GivePacks(process, {code});
     const int position = FindBestLanguage(process.ctx);
     ASSERT_GE(position, 0);
-    EXPECT_EQ(std::wstring(ui::LanguageTable[process.state.foundPacks.tableIndex[position]].localeCode),
-              c.expected);
+    EXPECT_EQ(
+        std::wstring(ui::LanguageTable[process.state.foundPacks.tableIndex[position]].localeCode),
+        c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -56,14 +57,16 @@ INSTANTIATE_TEST_SUITE_P(
         BestLanguageCase{"FirstPackLast", 0x040c, {L"da-DK"}, L"da-DK"},
         BestLanguageCase{"UnknownUiLanguageFallsToEnglish", 0x7777, {L"da-DK", L"en-US"}, L"en-US"},
         BestLanguageCase{"OnlyPackAlwaysWins", 0x0411, {L"en-US"}, L"en-US"}),
-    [](const ::testing::TestParamInfo<BestLanguageCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<BestLanguageCase>& info) {
+        return std::string(info.param.name);
+    });
 
 TEST(BestLanguage, LocaleInfoFailureCountsAsUnknown) {
     SimProcess process;
     process.machine.core.uiLanguage = 0x0407;
     GivePacks(process, {L"da-DK", L"de-DE", L"en-US"});
     process.machine.core.faults.Fail("GetLocaleInfoW", 87, 1, 1);  // the country query fails
-    EXPECT_EQ(FindBestLanguage(process.ctx), 2);  // en-US, not de-DE
+    EXPECT_EQ(FindBestLanguage(process.ctx), 2);                   // en-US, not de-DE
 }
 
 TEST(BestLanguage, NoPacksGivesPositionZero) {

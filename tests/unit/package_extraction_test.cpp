@@ -14,8 +14,7 @@ namespace {
 using test::Ending;
 using test::SimProcess;
 
-const std::wstring kCommonFolder =
-    L"C:\\ProgramData\\{7F150524-34B9-B5DF-9E77-69B10F4205B4}\\";
+const std::wstring kCommonFolder = L"C:\\ProgramData\\{7F150524-34B9-B5DF-9E77-69B10F4205B4}\\";
 const std::wstring kUserFolder =
     L"C:\\Users\\tester\\AppData\\Roaming\\{7F150524-34B9-B5DF-9E77-69B10F4205B4}\\";
 const std::wstring kStem = L"{6513270E-269E-0D37-F2A7-4DE452E6B438}";
@@ -23,7 +22,8 @@ const std::wstring kTemp = L"C:\\Users\\tester\\AppData\\Local\\Temp\\";
 
 std::vector<std::uint8_t> Pattern(std::size_t size, std::uint8_t seed) {
     std::vector<std::uint8_t> bytes(size);
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(seed + i * 31 + (i >> 9));
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<std::uint8_t>(seed + i * 31 + (i >> 9));
     return bytes;
 }
 
@@ -38,7 +38,8 @@ struct ExtractionProcess : SimProcess {
         machine.resources.AddRcdata(L"VLLANGPACK_EN_US", kEnglishPayload);
         machine.resources.AddRcdata(L"VLLANGPACK_DE_DE", kGermanPayload);
         machine.system.messageTexts[3] = L"The system cannot find the path specified.\r\n";
-        machine.system.messageTexts[31] = L"A device attached to the system is not functioning.\r\n";
+        machine.system.messageTexts[31] =
+            L"A device attached to the system is not functioning.\r\n";
         machine.system.messageTexts[39] = L"The disk is full.\r\n";
         machine.system.messageTexts[112] = L"There is not enough space on the disk.\r\n";
         machine.system.messageTexts[1814] =
@@ -97,11 +98,10 @@ INSTANTIATE_TEST_SUITE_P(
         BaseCase{"NoAllUsersFolderFallsBackToTheUsersFolder",
                  [](ExtractionProcess& p) { p.machine.files.RemoveFolder(L"C:\\ProgramData"); },
                  kUserFolder + kStem + L".msi"},
-        BaseCase{"AFileInTheWayOfTheDataFolderFallsBackToTheUsersFolder",
-                 [](ExtractionProcess& p) {
-                     p.machine.files.PutFile(WithoutSlash(kCommonFolder), {1});
-                 },
-                 kUserFolder + kStem + L".msi"},
+        BaseCase{
+            "AFileInTheWayOfTheDataFolderFallsBackToTheUsersFolder",
+            [](ExtractionProcess& p) { p.machine.files.PutFile(WithoutSlash(kCommonFolder), {1}); },
+            kUserFolder + kStem + L".msi"},
         BaseCase{"ForeignOwnedAllUsersFolderFallsBackToTheUsersFolder",
                  [](ExtractionProcess& p) {
                      p.machine.files.AddFolder(kCommonFolder);
@@ -115,9 +115,10 @@ INSTANTIATE_TEST_SUITE_P(
                      p.machine.files.SetAttributes(kCommonFolder + kStem + L".msi", 0x01);
                  },
                  kCommonFolder + kStem + L"_123456.msi"},
-        BaseCase{"LockedTargetGetsTheTickCountAsSuffix",
-                 [](ExtractionProcess& p) { p.machine.files.LockFile(kCommonFolder + kStem + L".msi"); },
-                 kCommonFolder + kStem + L"_123456.msi"},
+        BaseCase{
+            "LockedTargetGetsTheTickCountAsSuffix",
+            [](ExtractionProcess& p) { p.machine.files.LockFile(kCommonFolder + kStem + L".msi"); },
+            kCommonFolder + kStem + L"_123456.msi"},
         BaseCase{"LockedAlternativesCountUp",
                  [](ExtractionProcess& p) {
                      p.machine.files.LockFile(kCommonFolder + kStem + L".msi");
@@ -141,7 +142,9 @@ INSTANTIATE_TEST_SUITE_P(
                      }
                  },
                  kCommonFolder + kStem + L"_123555.msi"}),
-    [](const ::testing::TestParamInfo<BaseCase>& info) { return std::string(info.param.situation); });
+    [](const ::testing::TestParamInfo<BaseCase>& info) {
+        return std::string(info.param.situation);
+    });
 
 TEST(BasePackage, SecondRunFindsTheFolderAndMarksItHiddenAndSystemAgain) {
     ExtractionProcess p;
@@ -207,12 +210,14 @@ INSTANTIATE_TEST_SUITE_P(
                       p.machine.files.diskFullWritesShort = true;
                   },
                   L"ExtractMsi: The disk is full.\r\n", 39},
-        FatalCase{"ParentFoldersVanishBeforeCreation",
-                  [](ExtractionProcess& p) { p.machine.core.faults.Fail("CreateDirectoryW", 3, 2); },
-                  L"ExtractMsi: The system cannot find the path specified.\r\n", 3},
-        FatalCase{"FolderCreationFailsWithoutAnError",
-                  [](ExtractionProcess& p) { p.machine.core.faults.Fail("CreateDirectoryW", 0, 2); },
-                  L"ExtractMsi: A device attached to the system is not functioning.\r\n", 31},
+        FatalCase{
+            "ParentFoldersVanishBeforeCreation",
+            [](ExtractionProcess& p) { p.machine.core.faults.Fail("CreateDirectoryW", 3, 2); },
+            L"ExtractMsi: The system cannot find the path specified.\r\n", 3},
+        FatalCase{
+            "FolderCreationFailsWithoutAnError",
+            [](ExtractionProcess& p) { p.machine.core.faults.Fail("CreateDirectoryW", 0, 2); },
+            L"ExtractMsi: A device attached to the system is not functioning.\r\n", 31},
         FatalCase{"TargetAndHundredAlternativesLocked",
                   [](ExtractionProcess& p) {
                       p.machine.files.LockFile(kCommonFolder + kStem + L".msi");
@@ -231,7 +236,9 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   L"ExtractMsi: The specified resource name cannot be found in the image file.\r\n",
                   1814}),
-    [](const ::testing::TestParamInfo<FatalCase>& info) { return std::string(info.param.situation); });
+    [](const ::testing::TestParamInfo<FatalCase>& info) {
+        return std::string(info.param.situation);
+    });
 
 TEST(BasePackage, AFullDiskIsOneAttemptNotAHundredAndOne) {
     ExtractionProcess p;
@@ -281,9 +288,9 @@ TEST_P(PackageHold, CannotBeWrittenOrDeletedUntilReleasedButCanBeRead) {
     EXPECT_FALSE(files.DeleteFileAt(path));
     EXPECT_EQ(p.machine.core.lastError, 32u);
     // The installer reads it as a reader that lets others read.
-    const platform::NativeHandle reader = files.CreateFileHandle(
-        path, platform::kGenericRead, platform::kFileShareRead, platform::kOpenExisting,
-        platform::kFileAttributeNormal);
+    const platform::NativeHandle reader =
+        files.CreateFileHandle(path, platform::kGenericRead, platform::kFileShareRead,
+                               platform::kOpenExisting, platform::kFileAttributeNormal);
     EXPECT_TRUE(platform::IsValidHandle(reader));
     p.machine.system.CloseHandle(reader);
     EXPECT_EQ(p.state.heldPackages.size(), 1u);
@@ -297,10 +304,12 @@ TEST_P(PackageHold, CannotBeWrittenOrDeletedUntilReleasedButCanBeRead) {
 
 INSTANTIATE_TEST_SUITE_P(
     Packages, PackageHold,
-    ::testing::Values(
-        HeldCase{"Base", [](ExtractionProcess& p) { return ExtractBasePackage(p.ctx); }},
-        HeldCase{"LanguagePack",
-                 [](ExtractionProcess& p) { return ExtractLanguagePack(p.ctx, L"VLLANGPACK_EN_US"); }}),
+    ::testing::Values(HeldCase{"Base",
+                               [](ExtractionProcess& p) { return ExtractBasePackage(p.ctx); }},
+                      HeldCase{"LanguagePack",
+                               [](ExtractionProcess& p) {
+                                   return ExtractLanguagePack(p.ctx, L"VLLANGPACK_EN_US");
+                               }}),
     [](const auto& info) { return std::string(info.param.package); });
 
 TEST(HeldPackages, ASecondExtractionOfTheBasePackageReplacesItsOwnHeldCopy) {
@@ -421,10 +430,11 @@ INSTANTIATE_TEST_SUITE_P(
                   L"ResExportToFile"
                   L"The specified resource name cannot be found in the image file.\r\n",
                   1814},
-        FatalCase{"DiskFull",
-                  [](ExtractionProcess& p) { p.machine.files.diskFreeBytes = 100; },
+        FatalCase{"DiskFull", [](ExtractionProcess& p) { p.machine.files.diskFreeBytes = 100; },
                   L"ResExportToFileThere is not enough space on the disk.\r\n", 112}),
-    [](const ::testing::TestParamInfo<FatalCase>& info) { return std::string(info.param.situation); });
+    [](const ::testing::TestParamInfo<FatalCase>& info) {
+        return std::string(info.param.situation);
+    });
 
 // ---------------------------------------------------------------- ExportResourceToFile
 
@@ -454,9 +464,10 @@ INSTANTIATE_TEST_SUITE_P(
     Situations, ExportResult,
     ::testing::Values(
         ExportCase{"Written", [](ExtractionProcess&) {}, kSOk, true},
-        ExportCase{"LongerOldFileReplaced",
-                   [](ExtractionProcess& p) { p.machine.files.PutFile(kTarget, Pattern(20000, 5)); },
-                   kSOk, true},
+        ExportCase{
+            "LongerOldFileReplaced",
+            [](ExtractionProcess& p) { p.machine.files.PutFile(kTarget, Pattern(20000, 5)); }, kSOk,
+            true},
         ExportCase{"ShortWriteCountsAsAFullDisk",
                    [](ExtractionProcess& p) {
                        p.machine.files.diskFreeBytes = 4000;
@@ -468,7 +479,7 @@ INSTANTIATE_TEST_SUITE_P(
                    static_cast<HResult>(0x80070070u), false},
         ExportCase{"WriteErrorIsTakenBeforeTheCleanUp",
                    [](ExtractionProcess& p) {
-                       p.machine.core.faults.Fail("WriteFile", 29);  // ERROR_WRITE_FAULT
+                       p.machine.core.faults.Fail("WriteFile", 29);   // ERROR_WRITE_FAULT
                        p.machine.core.faults.Fail("DeleteFileW", 5);  // and so the file stays
                    },
                    static_cast<HResult>(0x8007001Du), true},
@@ -499,7 +510,9 @@ INSTANTIATE_TEST_SUITE_P(
         ExportCase{"ResourceCannotBeLocked",
                    [](ExtractionProcess& p) { p.machine.core.faults.Fail("LockResource", 6); },
                    static_cast<HResult>(0x80070006u), false}),
-    [](const ::testing::TestParamInfo<ExportCase>& info) { return std::string(info.param.situation); });
+    [](const ::testing::TestParamInfo<ExportCase>& info) {
+        return std::string(info.param.situation);
+    });
 
 TEST(ExportResourceToFile, CopiesALargePackageChunkByChunkFromTheModule) {
     ExtractionProcess p;

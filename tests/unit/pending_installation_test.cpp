@@ -48,11 +48,11 @@ struct PendingRig {
 // ---------------------------------------------------------------- the walk of the value
 
 TEST(SplitPendingRenames, SourcesAndTargetsInStoredOrderWithoutTheEmptyTargetsOfDeletions) {
-    const auto bytes = MultiSzBytes({L"\\??\\C:\\a.dll", L"", L"\\??\\C:\\b.tmp",
-                                     L"!\\??\\C:\\b.dll"});
-    EXPECT_EQ(SplitPendingRenames(bytes.data(), bytes.size()),
-              (std::vector<std::wstring>{L"\\??\\C:\\a.dll", L"\\??\\C:\\b.tmp",
-                                         L"!\\??\\C:\\b.dll"}));
+    const auto bytes =
+        MultiSzBytes({L"\\??\\C:\\a.dll", L"", L"\\??\\C:\\b.tmp", L"!\\??\\C:\\b.dll"});
+    EXPECT_EQ(
+        SplitPendingRenames(bytes.data(), bytes.size()),
+        (std::vector<std::wstring>{L"\\??\\C:\\a.dll", L"\\??\\C:\\b.tmp", L"!\\??\\C:\\b.dll"}));
 }
 
 TEST(SplitPendingRenames, ALastStringWithoutItsTerminatorStillCounts) {
@@ -225,9 +225,8 @@ TEST_P(PendingCheckFault, FailsToNotPendingAndClosesEverything) {
 
 INSTANTIATE_TEST_SUITE_P(Calls, PendingCheckFault,
                          ::testing::Values("MsiOpenDatabaseW", "MsiDatabaseOpenViewW",
-                                           "MsiViewExecute", "MsiViewFetch",
-                                           "MsiRecordGetStringW", "RegOpenKeyExW",
-                                           "RegQueryValueExW"));
+                                           "MsiViewExecute", "MsiViewFetch", "MsiRecordGetStringW",
+                                           "RegOpenKeyExW", "RegQueryValueExW"));
 
 TEST(PendingCheckFailures, ASecondReadOfARecordThatFailsSkipsOnlyThatName) {
     PendingRig rig({L"QUORIX~1.EXE|QuorixMain.exe", L"vlcore.dll"});

@@ -191,8 +191,8 @@ TEST_F(Removal, APlainUninstallationWritesNoMark) {
     SameVersion();
     HelperAnswers(1);
     Remove(SameVersionInstalled, false);
-    EXPECT_FALSE(p.machine.registry.KeyExists(platform::kHkeyCurrentUser,
-                                              L"Software\\Velora\\Setup"));
+    EXPECT_FALSE(
+        p.machine.registry.KeyExists(platform::kHkeyCurrentUser, L"Software\\Velora\\Setup"));
     EXPECT_FALSE(p.machine.installer.IsInstalled(kThisProductCode));
 }
 
@@ -293,7 +293,8 @@ TEST_P(RemovalResultTest, EndsTheRunOrReturnsAsTheCodeSays) {
     EXPECT_TRUE(ShellRestartLooked());
 
     const bool success = IsInstallerSuccess(c.code);
-    EXPECT_EQ(p.machine.installer.IsInstalled(kEnglishPack), !success) << "sweep after success only";
+    EXPECT_EQ(p.machine.installer.IsInstalled(kEnglishPack), !success)
+        << "sweep after success only";
     EXPECT_EQ(ServiceState(), success ? platform::kServiceStopped : platform::kServiceRunning);
     EXPECT_EQ(p.machine.services.starts.size(), success ? 0u : 1u);
     if (!c.ends) {
@@ -331,8 +332,8 @@ INSTANTIATE_TEST_SUITE_P(
                    PreviousGenerationInstalled, true, 1602, true, false, true},
         ResultCase{"cancelled while removing an older copy", OlderInstalled, true, 1602, true,
                    false, false},
-        ResultCase{"cancelled in a plain uninstallation", PreviousGenerationInstalled, false,
-                   1602, true, false, false},
+        ResultCase{"cancelled in a plain uninstallation", PreviousGenerationInstalled, false, 1602,
+                   true, false, false},
         ResultCase{"installation failure", PreviousGenerationInstalled, true, 1603, true, false,
                    false},
         ResultCase{"suspended", SameVersionInstalled, false, 1604, true, false, false},

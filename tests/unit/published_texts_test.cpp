@@ -88,21 +88,17 @@ TEST_P(LanguageTableRows, HoldThePublishedCodeNameAndFlag) {
 // zh-TW has no name or picture of its own: its code stands as the name, with the en-US flag.
 INSTANTIATE_TEST_SUITE_P(
     Rows, LanguageTableRows,
-    ::testing::Values(LanguageRow{0, L"da-DK", L"Dansk", 205},
-                      LanguageRow{1, L"de-DE", L"Deutsch", 207},
-                      LanguageRow{2, L"en-GB", L"English", 215},
-                      LanguageRow{3, L"en-US", L"English", 216},
-                      LanguageRow{4, L"es-ES", L"Espa\u00F1ol", 214},
-                      LanguageRow{5, L"fr-FR", L"Fran\u00E7ais", 206},
-                      LanguageRow{6, L"it-IT", L"Italiano", 208},
-                      LanguageRow{7, L"ja-JP", L"\u65E5\u672C\u8A9E", 209},
-                      LanguageRow{8, L"ko-KR", L"\uD55C\uAD6D\uC5B4", 210},
-                      LanguageRow{9, L"nl-NL", L"Nederlands", 211},
-                      LanguageRow{10, L"pl-PL", L"Polski", 212},
-                      LanguageRow{11, L"pt-BR", L"Portugu\u00EAs", 203},
-                      LanguageRow{12, L"ru-RU", L"\u0420\u0443\u0441\u0441\u043A\u0438\u0439", 213},
-                      LanguageRow{13, L"zh-CN", L"\u4E2D\u6587", 204},
-                      LanguageRow{14, L"zh-TW", L"zh-TW", 216}));
+    ::testing::Values(
+        LanguageRow{0, L"da-DK", L"Dansk", 205}, LanguageRow{1, L"de-DE", L"Deutsch", 207},
+        LanguageRow{2, L"en-GB", L"English", 215}, LanguageRow{3, L"en-US", L"English", 216},
+        LanguageRow{4, L"es-ES", L"Espa\u00F1ol", 214},
+        LanguageRow{5, L"fr-FR", L"Fran\u00E7ais", 206}, LanguageRow{6, L"it-IT", L"Italiano", 208},
+        LanguageRow{7, L"ja-JP", L"\u65E5\u672C\u8A9E", 209},
+        LanguageRow{8, L"ko-KR", L"\uD55C\uAD6D\uC5B4", 210},
+        LanguageRow{9, L"nl-NL", L"Nederlands", 211}, LanguageRow{10, L"pl-PL", L"Polski", 212},
+        LanguageRow{11, L"pt-BR", L"Portugu\u00EAs", 203},
+        LanguageRow{12, L"ru-RU", L"\u0420\u0443\u0441\u0441\u043A\u0438\u0439", 213},
+        LanguageRow{13, L"zh-CN", L"\u4E2D\u6587", 204}, LanguageRow{14, L"zh-TW", L"zh-TW", 216}));
 
 // The sweep removes every present language pack, in the published order of their codes.
 TEST(LanguagePackSweep, RemovesEveryPresentPackInThePublishedOrder) {

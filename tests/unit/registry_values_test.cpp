@@ -24,9 +24,9 @@ struct OpenedKey {
     platform::UniqueRegistryKey key{machine.registry};
 
     void Open() {
-        ASSERT_EQ(machine.registry.OpenKey(kHkeyLocalMachine, kKey, platform::kKeyRead,
-                                           key.Receive()),
-                  kErrorSuccess);
+        ASSERT_EQ(
+            machine.registry.OpenKey(kHkeyLocalMachine, kKey, platform::kKeyRead, key.Receive()),
+            kErrorSuccess);
     }
 };
 
@@ -101,8 +101,8 @@ TEST_P(MultiStringValueTest, ReadsOnlyAMultiStringWithATerminator) {
 INSTANTIATE_TEST_SUITE_P(
     Values, MultiStringValueTest,
     ::testing::Values(
-        MultiStringCase{"TwoStrings", platform::kRegMultiSz, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0},
-                        true},
+        MultiStringCase{
+            "TwoStrings", platform::kRegMultiSz, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}, true},
         MultiStringCase{"OnlyTheTerminator", platform::kRegMultiSz, {0, 0}, true},
         MultiStringCase{"OneByteIsTooShort", platform::kRegMultiSz, {0}, false},
         MultiStringCase{"EmptyIsTooShort", platform::kRegMultiSz, {}, false},
@@ -136,10 +136,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         NotFoundCase{"NoKey", [](sim::SimRegistry&) {}},
         NotFoundCase{"NoValue", [](sim::SimRegistry& r) { r.PutKey(kHkeyLocalMachine, kKey); }},
-        NotFoundCase{"Number", [](sim::SimRegistry& r) {
-                         r.PutDword(kHkeyLocalMachine, kKey, L"Text", 1);
-                     }},
-        NotFoundCase{"MultiString", [](sim::SimRegistry& r) {
+        NotFoundCase{"Number",
+                     [](sim::SimRegistry& r) { r.PutDword(kHkeyLocalMachine, kKey, L"Text", 1); }},
+        NotFoundCase{"MultiString",
+                     [](sim::SimRegistry& r) {
                          r.PutMultiString(kHkeyLocalMachine, kKey, L"Text", {L"a"});
                      }}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -148,8 +148,7 @@ TEST(RegistryString, TextWithoutTerminatorEndsWithTheBytesRead) {
     sim::SimMachine machine;
     ProcessState state;
     ProcessContext ctx{machine.Os(), state};
-    machine.registry.PutValue(kHkeyLocalMachine, kKey, L"Text", platform::kRegSz,
-                              {'a', 0, 'b', 0});
+    machine.registry.PutValue(kHkeyLocalMachine, kKey, L"Text", platform::kRegSz, {'a', 0, 'b', 0});
     EXPECT_EQ(ReadRegistryString(ctx, kKey, L"Text"), L"ab");
 }
 

@@ -406,13 +406,13 @@ TEST_P(QueryBudget, KeepsTheNewestSessionsThatFitAndEveryOtherParameterWhole) {
 
 INSTANTIATE_TEST_SUITE_P(
     Budgets, QueryBudget,
-    ::testing::Values(
-        BudgetCase{"UnlimitedListsAll", 3, 100000, L"s00%7cs01%7cs02%7cvlq2011aid30017xx-XX"},
-        BudgetCase{"OnlyTheNewestFitsAndKeepsRegistryOrder", 3, 9 + 3, L"s02"},
-        BudgetCase{"TwoNewestInRegistryOrder", 3, 9 + 3 + 3 + 3, L"s01%7cs02"},
-        BudgetCase{"OneCharacterShortOfTheSecond", 3, 9 + 3 + 3 + 3 - 1, L"s02"},
-        BudgetCase{"NoRoomForAnyRecordLeavesTheParameterOut", 3, 9 + 2, L""},
-        BudgetCase{"NoRoomAtAll", 3, 0, L""}),
+    ::testing::Values(BudgetCase{"UnlimitedListsAll", 3, 100000,
+                                 L"s00%7cs01%7cs02%7cvlq2011aid30017xx-XX"},
+                      BudgetCase{"OnlyTheNewestFitsAndKeepsRegistryOrder", 3, 9 + 3, L"s02"},
+                      BudgetCase{"TwoNewestInRegistryOrder", 3, 9 + 3 + 3 + 3, L"s01%7cs02"},
+                      BudgetCase{"OneCharacterShortOfTheSecond", 3, 9 + 3 + 3 + 3 - 1, L"s02"},
+                      BudgetCase{"NoRoomForAnyRecordLeavesTheParameterOut", 3, 9 + 2, L""},
+                      BudgetCase{"NoRoomAtAll", 3, 0, L""}),
     [](const auto& info) { return std::string(info.param.situation); });
 
 TEST(QueryBudgetWhole, AParameterTooLongForTheBudgetIsLeftOutNotCut) {
@@ -432,7 +432,8 @@ TEST(QueryBudgetWhole, AParameterTooLongForTheBudgetIsLeftOutNotCut) {
     std::size_t next = 0;
     for (const std::wstring& parameter : sent) {
         while (next < all.size() && all[next] != parameter) ++next;
-        EXPECT_LT(next, all.size()) << "cut or reordered: " << std::string(parameter.begin(), parameter.end());
+        EXPECT_LT(next, all.size())
+            << "cut or reordered: " << std::string(parameter.begin(), parameter.end());
     }
 }
 

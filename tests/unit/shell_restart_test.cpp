@@ -98,16 +98,12 @@ INSTANTIATE_TEST_SUITE_P(
                      },
                      true},
         DecisionCase{"NoSystemIniMeansExplorer", [](ShellRestartTest&) {}, true},
-        DecisionCase{"AnotherShellInSystemIni",
-                     [](ShellRestartTest& t) {
-                         t.PutSystemIni("[boot]\r\nshell=litestep.exe\r\n");
-                     },
-                     false},
-        DecisionCase{"ExplorerInCapitalsInSystemIni",
-                     [](ShellRestartTest& t) {
-                         t.PutSystemIni("[boot]\r\nShell=EXPLORER.EXE\r\n");
-                     },
-                     true},
+        DecisionCase{
+            "AnotherShellInSystemIni",
+            [](ShellRestartTest& t) { t.PutSystemIni("[boot]\r\nshell=litestep.exe\r\n"); }, false},
+        DecisionCase{
+            "ExplorerInCapitalsInSystemIni",
+            [](ShellRestartTest& t) { t.PutSystemIni("[boot]\r\nShell=EXPLORER.EXE\r\n"); }, true},
         DecisionCase{"ExplorerWithAPathIsAnotherShell",
                      [](ShellRestartTest& t) {
                          t.PutSystemIni("[boot]\r\nShell=C:\\Windows\\explorer.exe\r\n");
@@ -185,15 +181,15 @@ INSTANTIATE_TEST_SUITE_P(
                                                        L"C:\\" + std::wstring(245, L'w'));
                      },
                      false},
-        DecisionCase{"SystemRootThatJustFits",
-                     [](ShellRestartTest& t) {
-                         // 3 + 243 + 13 characters and the terminator: 260.
-                         t.machine.desktop.SetVariable(L"SystemRoot",
-                                                       L"C:\\" + std::wstring(243, L'w'));
-                         t.machine.shell.scriptedResults[L"C:\\" + std::wstring(243, L'W') +
-                                                         L"\\EXPLORER.EXE"] = 42;
-                     },
-                     true}),
+        DecisionCase{
+            "SystemRootThatJustFits",
+            [](ShellRestartTest& t) {
+                // 3 + 243 + 13 characters and the terminator: 260.
+                t.machine.desktop.SetVariable(L"SystemRoot", L"C:\\" + std::wstring(243, L'w'));
+                t.machine.shell
+                    .scriptedResults[L"C:\\" + std::wstring(243, L'W') + L"\\EXPLORER.EXE"] = 42;
+            },
+            true}),
     [](const ::testing::TestParamInfo<DecisionCase>& info) { return info.param.situation; });
 
 TEST_F(ShellRestartTest, SafeModeKeysAreReadOnlyAndClosed) {
@@ -368,8 +364,7 @@ struct StepFault {
     bool started;
 };
 
-class TaskStepFailure : public ShellRestartTest,
-                        public ::testing::WithParamInterface<StepFault> {};
+class TaskStepFailure : public ShellRestartTest, public ::testing::WithParamInterface<StepFault> {};
 
 TEST_P(TaskStepFailure, ReleasesEverythingAndReportsTheOutcome) {
     machine.tasks.registrationTriggers = GetParam().registrationTriggers;
@@ -462,14 +457,15 @@ TEST_P(SessionUserName, DomainAndUserUpToTheLimit) {
     EXPECT_EQ(machine.tasks.LiveBstrs(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lengths, SessionUserName,
-    ::testing::Values(UserNameCase{"Ordinary", 6, 6, true},
-                      UserNameCase{"ExactlyAtTheLimit", 100, 171, true},
-                      UserNameCase{"OneOverTheLimit", 100, 172, false},
-                      UserNameCase{"LongUserAlone", 0, 272, false},
-                      UserNameCase{"EmptyDomain", 0, 6, true}),
-    [](const ::testing::TestParamInfo<UserNameCase>& info) { return info.param.situation; });
+INSTANTIATE_TEST_SUITE_P(Lengths, SessionUserName,
+                         ::testing::Values(UserNameCase{"Ordinary", 6, 6, true},
+                                           UserNameCase{"ExactlyAtTheLimit", 100, 171, true},
+                                           UserNameCase{"OneOverTheLimit", 100, 172, false},
+                                           UserNameCase{"LongUserAlone", 0, 272, false},
+                                           UserNameCase{"EmptyDomain", 0, 6, true}),
+                         [](const ::testing::TestParamInfo<UserNameCase>& info) {
+                             return info.param.situation;
+                         });
 
 TEST_F(ShellRestartTest, SessionUserNameIsNullWhenAQueryFails) {
     machine.desktop.sessionTexts.erase(platform::kWtsUserName);

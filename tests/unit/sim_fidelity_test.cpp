@@ -21,10 +21,10 @@ namespace {
 // The names the simulated calls report, read from their sources.
 std::set<std::string> NamesInSimulationSources() {
     static const char* const kFiles[] = {
-        "sim_com.cpp",       "sim_desktop.cpp",   "sim_dialogs.cpp",       "sim_file_details.cpp",
-        "sim_files.cpp",     "sim_installer.cpp", "sim_registry.cpp",      "sim_resources.cpp",
-        "sim_services.cpp",  "sim_shell.cpp",     "sim_system_info.cpp",   "sim_task_scheduler.cpp",
-        "sim_time.cpp",      "sim_machine.cpp",   "sim_core.h",
+        "sim_com.cpp",      "sim_desktop.cpp",   "sim_dialogs.cpp",     "sim_file_details.cpp",
+        "sim_files.cpp",    "sim_installer.cpp", "sim_registry.cpp",    "sim_resources.cpp",
+        "sim_services.cpp", "sim_shell.cpp",     "sim_system_info.cpp", "sim_task_scheduler.cpp",
+        "sim_time.cpp",     "sim_machine.cpp",   "sim_core.h",
     };
     const std::regex call(R"re((Failing|faults\.Check)\("([^"]+)"\))re");
     std::set<std::string> names;
@@ -45,7 +45,8 @@ TEST(FaultNames, TheKnownNamesAreExactlyTheNamesTheSimulatedCallsReport) {
     const std::set<std::string> inSources = NamesInSimulationSources();
     ASSERT_GT(inSources.size(), 100u);
     for (const std::string& name : inSources) {
-        EXPECT_EQ(sim::Faults::KnownCalls().count(name), 1u) << name << " is reported but not known";
+        EXPECT_EQ(sim::Faults::KnownCalls().count(name), 1u)
+            << name << " is reported but not known";
     }
     for (const std::string& name : sim::Faults::KnownCalls()) {
         EXPECT_EQ(inSources.count(name), 1u) << name << " is known but no call reports it";
@@ -60,13 +61,15 @@ class ArmingAnUnknownName : public ::testing::TestWithParam<MisspeltName> {};
 
 TEST_P(ArmingAnUnknownName, IsRefusedAtOnce) {
     sim::SimMachine machine;
-    EXPECT_THROW(machine.core.faults.Fail(GetParam().name, kErrorAccessDenied), std::invalid_argument);
+    EXPECT_THROW(machine.core.faults.Fail(GetParam().name, kErrorAccessDenied),
+                 std::invalid_argument);
     // Nothing was armed: the first call of the real name goes through.
     EXPECT_FALSE(machine.core.faults.Check("CreateMutexW").has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, ArmingAnUnknownName,
-                         ::testing::Values(MisspeltName{"CreateMutex"}, MisspeltName{"createmutexw"},
+                         ::testing::Values(MisspeltName{"CreateMutex"},
+                                           MisspeltName{"createmutexw"},
                                            MisspeltName{"CreateMutexW "}, MisspeltName{""},
                                            MisspeltName{"freopen_s"},
                                            MisspeltName{"ITaskService::Conect"}));
@@ -112,24 +115,32 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ArmingCase{"fired", [](sim::Faults& f) { f.Fail("CreateMutexW", 5); }, 1, 0},
         ArmingCase{"never called", [](sim::Faults& f) { f.Fail("CreateMutexW", 5); }, 0, 1},
-        ArmingCase{"skip not used up", [](sim::Faults& f) { f.Fail("CreateMutexW", 5, 1, 2); }, 2, 1},
+        ArmingCase{"skip not used up", [](sim::Faults& f) { f.Fail("CreateMutexW", 5, 1, 2); }, 2,
+                   1},
         ArmingCase{"skip used up", [](sim::Faults& f) { f.Fail("CreateMutexW", 5, 1, 2); }, 3, 0},
-        ArmingCase{"one of two fired", [](sim::Faults& f) {
+        ArmingCase{"one of two fired",
+                   [](sim::Faults& f) {
                        f.Fail("CreateMutexW", 5);
                        f.Fail("CloseHandle", 6);
-                   }, 1, 1},
-        ArmingCase{"many, fired once", [](sim::Faults& f) { f.Fail("CreateMutexW", 5, 1000); }, 1, 0},
-        ArmingCase{"call number beyond the trace",
-                   [](sim::Faults& f) { f.FailCallNumber(7, 5); }, 3, 1},
+                   },
+                   1, 1},
+        ArmingCase{"many, fired once", [](sim::Faults& f) { f.Fail("CreateMutexW", 5, 1000); }, 1,
+                   0},
+        ArmingCase{"call number beyond the trace", [](sim::Faults& f) { f.FailCallNumber(7, 5); },
+                   3, 1},
         ArmingCase{"call number reached", [](sim::Faults& f) { f.FailCallNumber(2, 5); }, 3, 0},
-        ArmingCase{"cleared before firing", [](sim::Faults& f) {
+        ArmingCase{"cleared before firing",
+                   [](sim::Faults& f) {
                        f.Fail("CreateMutexW", 5);
                        f.Clear();
-                   }, 1, 1},
-        ArmingCase{"allowed with a reason", [](sim::Faults& f) {
+                   },
+                   1, 1},
+        ArmingCase{"allowed with a reason",
+                   [](sim::Faults& f) {
                        f.Fail("CreateMutexW", 5);
                        f.AllowUndelivered("the run ends before it");
-                   }, 0, 0}),
+                   },
+                   0, 0}),
     [](const ::testing::TestParamInfo<ArmingCase>& info) {
         std::string name = info.param.label;
         for (char& ch : name) {
@@ -182,12 +193,11 @@ TEST_P(StopControl, IsAnsweredAsTheServiceManagerAnswersInThatState) {
     services.CloseService(manager);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    States, StopControl,
-    ::testing::Values(ControlCase{platform::kServiceRunning, true, 0},
-                      ControlCase{platform::kServiceStopPending, false, 1061},
-                      ControlCase{platform::kServiceStartPending, false, 1061},
-                      ControlCase{platform::kServiceStopped, false, 1062}));
+INSTANTIATE_TEST_SUITE_P(States, StopControl,
+                         ::testing::Values(ControlCase{platform::kServiceRunning, true, 0},
+                                           ControlCase{platform::kServiceStopPending, false, 1061},
+                                           ControlCase{platform::kServiceStartPending, false, 1061},
+                                           ControlCase{platform::kServiceStopped, false, 1062}));
 
 // ---------------------------------------------------------------- mutexes
 

@@ -62,9 +62,9 @@ TEST_F(SimFilesBehaviour, WriteDenialCoversTheFolderAndBelowButNotItsNeighbours)
     EXPECT_FALSE(files.DeleteFileAt(L"C:\\ProgramData\\readme.txt"));
     EXPECT_EQ(machine.system.GetLastError(), kErrorAccessDenied);
     // Reading stays allowed, and so does writing next door.
-    const auto reader = files.CreateFileHandle(L"C:\\ProgramData\\readme.txt",
-                                               platform::kGenericRead, platform::kFileShareRead,
-                                               platform::kOpenExisting, 0x80);
+    const auto reader =
+        files.CreateFileHandle(L"C:\\ProgramData\\readme.txt", platform::kGenericRead,
+                               platform::kFileShareRead, platform::kOpenExisting, 0x80);
     ASSERT_NE(reader, platform::kInvalidHandleValue);
     Close(reader);
     EXPECT_TRUE(files.CreateFolder(L"C:\\ProgramDataX"));
@@ -108,7 +108,8 @@ TEST_P(SimTempNames, StartAtTheTickCountAndSkipTakenNames) {
     SimMachine machine;
     machine.core.clockMs = GetParam().clock;
     machine.files.AddFolder(L"C:\\T");
-    for (const std::wstring& name : GetParam().existing) machine.files.PutFile(L"C:\\T\\" + name, {});
+    for (const std::wstring& name : GetParam().existing)
+        machine.files.PutFile(L"C:\\T\\" + name, {});
     std::wstring name;
     const std::uint32_t unique = machine.files.MakeTempFileName(L"C:\\T", L"VLMSI", 0, &name);
     EXPECT_NE(unique, 0u);
@@ -118,13 +119,15 @@ TEST_P(SimTempNames, StartAtTheTickCountAndSkipTakenNames) {
 
 INSTANTIATE_TEST_SUITE_P(
     Clocks, SimTempNames,
-    ::testing::Values(TempCase{"LowSixteenBitsInUpperCaseHex", 0x7ABCD, {}, L"VLMABCD.tmp"},
-                      TempCase{"NoLeadingZeros", 0x10005, {}, L"VLM5.tmp"},
-                      TempCase{"ZeroIsNeverUsed", 0x30000, {}, L"VLM1.tmp"},
-                      TempCase{"TakenNamesSkipped", 0x1234, {L"VLM1234.tmp", L"vlm1235.TMP"},
-                               L"VLM1236.tmp"},
-                      TempCase{"WrapsPastFFFF", 0xFFFF, {L"VLMFFFF.tmp"}, L"VLM1.tmp"}),
-    [](const ::testing::TestParamInfo<TempCase>& info) { return std::string(info.param.situation); });
+    ::testing::Values(
+        TempCase{"LowSixteenBitsInUpperCaseHex", 0x7ABCD, {}, L"VLMABCD.tmp"},
+        TempCase{"NoLeadingZeros", 0x10005, {}, L"VLM5.tmp"},
+        TempCase{"ZeroIsNeverUsed", 0x30000, {}, L"VLM1.tmp"},
+        TempCase{"TakenNamesSkipped", 0x1234, {L"VLM1234.tmp", L"vlm1235.TMP"}, L"VLM1236.tmp"},
+        TempCase{"WrapsPastFFFF", 0xFFFF, {L"VLMFFFF.tmp"}, L"VLM1.tmp"}),
+    [](const ::testing::TestParamInfo<TempCase>& info) {
+        return std::string(info.param.situation);
+    });
 
 // ---------------------------------------------------------------- resources
 
@@ -173,11 +176,11 @@ TEST(SimResourceNames, AreUpperCasedAndSortedByCodeUnitWithTheIdsLast) {
     machine.resources.AddRcdata(L"VLLANGPACKX", {1});
     std::vector<ResourceName> names;
     ASSERT_TRUE(machine.resources.EnumerateResourceNames(platform::kRtRcdata, &names));
-    EXPECT_EQ(names, (std::vector<ResourceName>{
-                         ResourceName::Text(L"MSI"), ResourceName::Text(L"VLLANGPACKX"),
-                         ResourceName::Text(L"VLLANGPACK_DE_DE"),
-                         ResourceName::Text(L"VLLANGPACK_EN_US"), ResourceName::Id(3),
-                         ResourceName::Id(7)}));
+    EXPECT_EQ(names,
+              (std::vector<ResourceName>{
+                  ResourceName::Text(L"MSI"), ResourceName::Text(L"VLLANGPACKX"),
+                  ResourceName::Text(L"VLLANGPACK_DE_DE"), ResourceName::Text(L"VLLANGPACK_EN_US"),
+                  ResourceName::Id(3), ResourceName::Id(7)}));
 }
 
 TEST(SimResourceNames, StringTablesAreEnumeratedAsBlocksOfSixteen) {

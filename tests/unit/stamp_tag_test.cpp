@@ -96,8 +96,7 @@ TEST_P(StampTagRoundTrip, ReaderGetsTheTextBack) {
 
 INSTANTIATE_TEST_SUITE_P(
     Tags, StampTagRoundTrip,
-    ::testing::Values(StampCase{"Default", test::kDefaultSampleTag},
-                      StampCase{"Empty", ""},
+    ::testing::Values(StampCase{"Default", test::kDefaultSampleTag}, StampCase{"Empty", ""},
                       StampCase{"FillsEightByteBoundary", "AB"},  // 6 + 2: no padding
                       StampCase{"ZeroByteInside", std::string("A=b\0c", 5)},
                       StampCase{"LongestPossible", std::string(0xFFFF, 'q')},
@@ -257,8 +256,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusedCase{"NoMz", Spec([](PeSampleSpec& s) { s.dosSignature = false; }), nullptr,
                     StampStatus::NotPe},
-        RefusedCase{"NoPeSignature", Spec([](PeSampleSpec& s) { s.peSignature = false; }),
-                    nullptr, StampStatus::NotPe},
+        RefusedCase{"NoPeSignature", Spec([](PeSampleSpec& s) { s.peSignature = false; }), nullptr,
+                    StampStatus::NotPe},
         RefusedCase{"CutInsideDosHeader",
                     Spec([](PeSampleSpec& s) { s.cut = PeSampleCut::InsideDosHeader; }), nullptr,
                     StampStatus::NotPe},
@@ -288,26 +287,23 @@ INSTANTIATE_TEST_SUITE_P(
                     StampStatus::Unsigned},
         RefusedCase{"ShortDerLengthForm", Spec([](PeSampleSpec& s) { s.derLengthForm = 0x81; }),
                     nullptr, StampStatus::UnsupportedSignatureBlob},
-        RefusedCase{"ThreeByteDerLengthForm",
-                    Spec([](PeSampleSpec& s) { s.derLengthForm = 0x83; }), nullptr,
-                    StampStatus::UnsupportedSignatureBlob},
+        RefusedCase{"ThreeByteDerLengthForm", Spec([](PeSampleSpec& s) { s.derLengthForm = 0x83; }),
+                    nullptr, StampStatus::UnsupportedSignatureBlob},
         RefusedCase{"DataBehindTheTable", Spec([](PeSampleSpec& s) { s.bytesAfterTable = 8; }),
                     nullptr, StampStatus::CertificateTableNotAtEnd},
-        RefusedCase{"TableRunsPastTheEnd", Spec([](PeSampleSpec& s) {
-                        s.cut = PeSampleCut::InsideTagText;
-                    }),
-                    nullptr, StampStatus::MalformedCertificateTable},
+        RefusedCase{"TableRunsPastTheEnd",
+                    Spec([](PeSampleSpec& s) { s.cut = PeSampleCut::InsideTagText; }), nullptr,
+                    StampStatus::MalformedCertificateTable},
         RefusedCase{"SecondCertificateEntry", PeSampleSpec(),
                     [](PeSample& p) {
                         p.image.resize(p.image.size() + 16, 0);
                         PutLe32(p.image, SecurityEntry(p) + 4, p.entryLength + 16);
                     },
                     StampStatus::MultipleCertificateEntries},
-        RefusedCase{"EntryLongerThanTheTable", PeSampleSpec(),
-                    [](PeSample& p) {
-                        PutLe32(p.image, p.certificateEntryOffset, p.entryLength + 8);
-                    },
-                    StampStatus::MalformedCertificateTable},
+        RefusedCase{
+            "EntryLongerThanTheTable", PeSampleSpec(),
+            [](PeSample& p) { PutLe32(p.image, p.certificateEntryOffset, p.entryLength + 8); },
+            StampStatus::MalformedCertificateTable},
         RefusedCase{"BlobLongerThanItsEntry", Spec([](PeSampleSpec& s) { s.tagPresent = false; }),
                     [](PeSample& p) {
                         // dwLength 505 still rounds up to the table's 512 bytes, but the
@@ -357,7 +353,8 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"InjectingTag",
                   "AFFILIATEID=x&INSTALLDIR=C:\\Users\\Public\\Evil\\&REBOOT=ReallySuppress"
                   "&AFFILIATEIDFLAGS=.1",
-                  false, "\"INSTALLDIR=C:\\Users\\Public\\Evil\\\": the key is not in the product's list"},
+                  false,
+                  "\"INSTALLDIR=C:\\Users\\Public\\Evil\\\": the key is not in the product's list"},
         CheckCase{"UnsafeValue", "AFFILIATEID=a b", false, "\"AFFILIATEID=a b\": the value holds"},
         CheckCase{"RepeatedKey", "AFFILIATEID=a&AFFILIATEID=b", false, "already given"},
         CheckCase{"ZeroByte", std::string("AFFILIATEID=a\0b", 15), false, "0 byte"}),
@@ -377,7 +374,8 @@ TEST_P(StampTagShow, PrintsWhatTheProgramMakesOfTheTag) {
     const std::string shown = DescribeTagOf(BuildPeSample(GetParam().spec).image);
     for (const std::string& line : GetParam().lines) {
         EXPECT_NE(("\n" + shown).find("\n" + line + "\n"), std::string::npos)
-            << "missing line: " << line << "\nin:\n" << shown;
+            << "missing line: " << line << "\nin:\n"
+            << shown;
     }
 }
 
@@ -394,44 +392,56 @@ const std::string kInjecting =
 INSTANTIATE_TEST_SUITE_P(
     Files, StampTagShow,
     ::testing::Values(
-        ShowCase{"DefaultTag", Tagged(kDefaultTagText),
+        ShowCase{"DefaultTag",
+                 Tagged(kDefaultTagText),
                  {"tag: AFFILIATEID=vlq2011aid30017xx-XX&AFFILIATEIDFLAGS=.0",
                   "properties passed on: AFFILIATEID=vlq2011aid30017xx-XX AFFILIATEIDFLAGS=#0",
                   "affiliate id: vlq2011aid30017xx-XX", "flags: 0"}},
-        ShowCase{"InjectingTag", Tagged(kInjecting),
-                 {"dropped: INSTALLDIR=C:\\Users\\Public\\Evil\\ (the key is not in the product's "
-                  "list of tag keys)",
-                  "dropped: REBOOT=ReallySuppress (the key is not in the product's list of tag keys)",
-                  "properties passed on: AFFILIATEID=x AFFILIATEIDFLAGS=#1", "affiliate id: x",
-                  "flags: 1"}},
-        ShowCase{"InjectingTagPe32Plus", Tagged(kInjecting, true),
+        ShowCase{
+            "InjectingTag",
+            Tagged(kInjecting),
+            {"dropped: INSTALLDIR=C:\\Users\\Public\\Evil\\ (the key is not in the product's "
+             "list of tag keys)",
+             "dropped: REBOOT=ReallySuppress (the key is not in the product's list of tag keys)",
+             "properties passed on: AFFILIATEID=x AFFILIATEIDFLAGS=#1", "affiliate id: x",
+             "flags: 1"}},
+        ShowCase{"InjectingTagPe32Plus",
+                 Tagged(kInjecting, true),
                  {"properties passed on: AFFILIATEID=x AFFILIATEIDFLAGS=#1", "affiliate id: x",
                   "flags: 1"}},
-        ShowCase{"Pe32PlusDefaultTag", Tagged(kDefaultTagText, true),
+        ShowCase{"Pe32PlusDefaultTag",
+                 Tagged(kDefaultTagText, true),
                  {"affiliate id: vlq2011aid30017xx-XX", "flags: 0"}},
-        ShowCase{"TagWithoutTheAffiliateKeepsTheBuiltInOne", Tagged("AFFILIATEIDFLAGS=.4"),
+        ShowCase{"TagWithoutTheAffiliateKeepsTheBuiltInOne",
+                 Tagged("AFFILIATEIDFLAGS=.4"),
                  {"affiliate id: vlq2011aid30017xx-XX", "flags: 4"}},
-        ShowCase{"NothingUsableCountsAsNoTag", Tagged("AFFILIATEID=x\" REBOOT=Force"),
+        ShowCase{"NothingUsableCountsAsNoTag",
+                 Tagged("AFFILIATEID=x\" REBOOT=Force"),
                  {"no usable pair: the program treats the file as untagged, warns \"No AID "
                   "Config found.  Using default values.\" and uses its default tag",
                   "properties passed on: AFFILIATEID=vlq2011aid30017xx-XX AFFILIATEIDFLAGS=#0",
                   "affiliate id: vlq2011aid30017xx-XX", "flags: 0"}},
-        ShowCase{"Untagged", Spec([](PeSampleSpec& s) { s.tagPresent = false; }),
+        ShowCase{"Untagged",
+                 Spec([](PeSampleSpec& s) { s.tagPresent = false; }),
                  {"no tag: the file is signed, but nothing is stamped behind its signature (no "
                   "\"Gact\")",
                   "properties passed on: AFFILIATEID=vlq2011aid30017xx-XX AFFILIATEIDFLAGS=#0",
                   "affiliate id: vlq2011aid30017xx-XX", "flags: 0"}},
-        ShowCase{"Unsigned", Spec([](PeSampleSpec& s) { s.signedImage = false; }),
+        ShowCase{"Unsigned",
+                 Spec([](PeSampleSpec& s) { s.signedImage = false; }),
                  {"no tag: the file is not signed (no certificate table)",
                   "affiliate id: vlq2011aid30017xx-XX"}},
-        ShowCase{"Pe32PlusUnsigned", Spec([](PeSampleSpec& s) {
+        ShowCase{"Pe32PlusUnsigned",
+                 Spec([](PeSampleSpec& s) {
                      s.pe32Plus = true;
                      s.signedImage = false;
                  }),
                  {"no tag: the file is not signed (no certificate table)"}},
-        ShowCase{"TagCutShort", Spec([](PeSampleSpec& s) { s.cut = PeSampleCut::InsideTagText; }),
+        ShowCase{"TagCutShort",
+                 Spec([](PeSampleSpec& s) { s.cut = PeSampleCut::InsideTagText; }),
                  {"no tag: the tag's length runs past the end of the file"}},
-        ShowCase{"NotPe", Spec([](PeSampleSpec& s) { s.dosSignature = false; }),
+        ShowCase{"NotPe",
+                 Spec([](PeSampleSpec& s) { s.dosSignature = false; }),
                  {"no tag: not a PE file (no \"MZ\" header)"}}),
     [](const ::testing::TestParamInfo<ShowCase>& info) { return std::string(info.param.name); });
 

@@ -20,8 +20,8 @@ using test::SimProcess;
 const std::wstring kCaption = L"System requirements are not met";
 const std::wstring kNotSupported = L"Your Windows version is not supported by this product.";
 const std::wstring kUpdateXp = L"You must update your version of Windows XP first.";
-const std::wstring kRequirementsPage = std::wstring(kLinkServerBase) +
-                                       L"/link/?target=osrequirements&app=VLQ2011&os_ver=";
+const std::wstring kRequirementsPage =
+    std::wstring(kLinkServerBase) + L"/link/?target=osrequirements&app=VLQ2011&os_ver=";
 constexpr int kPressHelp = sim::SimUi::kPressHelp;
 
 struct RequirementsMachine : SimProcess {
@@ -160,8 +160,8 @@ TEST(SystemRequirements, HelpOnAnUnsupportedSystemOpensTheRequirementsPageEachTi
     m.ExpectOpened(1, kRequirementsPage + L"5.0.");
     // The window saw its help requests while the box was open, and was destroyed after it.
     EXPECT_EQ(m.machine.ui.MessagesTo(m.Window()),
-              (std::vector<std::uint32_t>{platform::kWmCreate, platform::kWmHelp,
-                                          platform::kWmHelp, platform::kWmDestroy}));
+              (std::vector<std::uint32_t>{platform::kWmCreate, platform::kWmHelp, platform::kWmHelp,
+                                          platform::kWmDestroy}));
 }
 
 TEST(SystemRequirements, HelpOnXpBeforeServicePack2OpensTheArticleAndNoCloses) {

@@ -15,7 +15,7 @@ const std::vector<std::string> kDefaultKeys = {"AFFILIATEID", "AFFILIATEIDFLAGS"
 struct FilterCase {
     const char* name;
     std::string tag;
-    std::string properties;                // what the installer receives
+    std::string properties;                 // what the installer receives
     std::vector<std::string> droppedPairs;  // as they stood in the tag
     std::vector<DropReason> reasons;
 };
@@ -45,8 +45,11 @@ TEST_P(TagFilter, KeepsOnlyListedKeysWithPlainValues) {
 INSTANTIATE_TEST_SUITE_P(
     Tags, TagFilter,
     ::testing::Values(
-        FilterCase{"DefaultTag", "AFFILIATEID=vlq2011aid30017xx-XX&AFFILIATEIDFLAGS=.0",
-                   "AFFILIATEID=vlq2011aid30017xx-XX AFFILIATEIDFLAGS=#0", {}, {}},
+        FilterCase{"DefaultTag",
+                   "AFFILIATEID=vlq2011aid30017xx-XX&AFFILIATEIDFLAGS=.0",
+                   "AFFILIATEID=vlq2011aid30017xx-XX AFFILIATEIDFLAGS=#0",
+                   {},
+                   {}},
         FilterCase{"Empty", "", "", {}, {}},
         FilterCase{"InjectedPropertiesDroppedAffiliateKept",
                    "AFFILIATEID=x&INSTALLDIR=C:\\Users\\Public\\Evil\\&REBOOT=ReallySuppress"
@@ -55,34 +58,58 @@ INSTANTIATE_TEST_SUITE_P(
                    {"INSTALLDIR=C:\\Users\\Public\\Evil\\", "REBOOT=ReallySuppress"},
                    {DropReason::UnknownKey, DropReason::UnknownKey}},
         FilterCase{"TrailingAmpersand", "AFFILIATEID=a&", "AFFILIATEID=a", {}, {}},
-        FilterCase{"EmptyPairs", "&AFFILIATEID=a&&AFFILIATEIDFLAGS=.2&", "AFFILIATEID=a AFFILIATEIDFLAGS=#2",
-                   {}, {}},
+        FilterCase{"EmptyPairs",
+                   "&AFFILIATEID=a&&AFFILIATEIDFLAGS=.2&",
+                   "AFFILIATEID=a AFFILIATEIDFLAGS=#2",
+                   {},
+                   {}},
         FilterCase{"EmptyValue", "AFFILIATEID=", "AFFILIATEID=", {}, {}},
-        FilterCase{"BlankAndQuoteInValue", "AFFILIATEID=x\" REBOOT=Force&AFFILIATEIDFLAGS=.1",
-                   "AFFILIATEIDFLAGS=#1", {"AFFILIATEID=x\" REBOOT=Force"}, {DropReason::UnsafeValue}},
-        FilterCase{"EqualsInValue", "AFFILIATEID=a=b", "", {"AFFILIATEID=a=b"},
+        FilterCase{"BlankAndQuoteInValue",
+                   "AFFILIATEID=x\" REBOOT=Force&AFFILIATEIDFLAGS=.1",
+                   "AFFILIATEIDFLAGS=#1",
+                   {"AFFILIATEID=x\" REBOOT=Force"},
                    {DropReason::UnsafeValue}},
-        FilterCase{"ControlAndHighBytes", "AFFILIATEID=a\tb&AFFILIATEIDFLAGS=\xc3\xa9", "",
+        FilterCase{
+            "EqualsInValue", "AFFILIATEID=a=b", "", {"AFFILIATEID=a=b"}, {DropReason::UnsafeValue}},
+        FilterCase{"ControlAndHighBytes",
+                   "AFFILIATEID=a\tb&AFFILIATEIDFLAGS=\xc3\xa9",
+                   "",
                    {"AFFILIATEID=a\tb", "AFFILIATEIDFLAGS=\xc3\xa9"},
                    {DropReason::UnsafeValue, DropReason::UnsafeValue}},
-        FilterCase{"PathSeparatorsAndPercent", "AFFILIATEID=..\\x&AFFILIATEIDFLAGS=%TEMP%", "",
+        FilterCase{"PathSeparatorsAndPercent",
+                   "AFFILIATEID=..\\x&AFFILIATEIDFLAGS=%TEMP%",
+                   "",
                    {"AFFILIATEID=..\\x", "AFFILIATEIDFLAGS=%TEMP%"},
                    {DropReason::UnsafeValue, DropReason::UnsafeValue}},
-        FilterCase{"KeyIsCaseSensitive", "affiliateid=a&AFFILIATEID=b", "AFFILIATEID=b",
-                   {"affiliateid=a"}, {DropReason::UnknownKey}},
-        FilterCase{"KeyWithBlank", "AFFILIATEID =a", "", {"AFFILIATEID =a"}, {DropReason::UnknownKey}},
-        FilterCase{"NoEquals", "AFFILIATEID=a&REBOOT", "AFFILIATEID=a", {"REBOOT"},
+        FilterCase{"KeyIsCaseSensitive",
+                   "affiliateid=a&AFFILIATEID=b",
+                   "AFFILIATEID=b",
+                   {"affiliateid=a"},
+                   {DropReason::UnknownKey}},
+        FilterCase{
+            "KeyWithBlank", "AFFILIATEID =a", "", {"AFFILIATEID =a"}, {DropReason::UnknownKey}},
+        FilterCase{"NoEquals",
+                   "AFFILIATEID=a&REBOOT",
+                   "AFFILIATEID=a",
+                   {"REBOOT"},
                    {DropReason::NoEquals}},
         FilterCase{"EmptyKey", "=a&AFFILIATEID=b", "AFFILIATEID=b", {"=a"}, {DropReason::EmptyKey}},
-        FilterCase{"RepeatedKeyFirstWins", "AFFILIATEID=a&AFFILIATEID=b", "AFFILIATEID=a",
-                   {"AFFILIATEID=b"}, {DropReason::RepeatedKey}},
-        FilterCase{"ZeroByteEndsTheText", std::string("AFFILIATEID=a\0&REBOOT=Force", 27),
-                   "AFFILIATEID=a", {}, {}}),
+        FilterCase{"RepeatedKeyFirstWins",
+                   "AFFILIATEID=a&AFFILIATEID=b",
+                   "AFFILIATEID=a",
+                   {"AFFILIATEID=b"},
+                   {DropReason::RepeatedKey}},
+        FilterCase{"ZeroByteEndsTheText",
+                   std::string("AFFILIATEID=a\0&REBOOT=Force", 27),
+                   "AFFILIATEID=a",
+                   {},
+                   {}}),
     [](const ::testing::TestParamInfo<FilterCase>& info) { return std::string(info.param.name); });
 
 TEST(TagFilterKeys, ExtraKeysPassWithTheSameValueRule) {
     const std::vector<std::string> keys = {"AFFILIATEID", "AFFILIATEIDFLAGS", "CHANNEL"};
-    const FilteredTag filtered = FilterTag("AFFILIATEID=a&CHANNEL=beta.2&CHANNEL2=x&CHANNEL=c d", keys);
+    const FilteredTag filtered =
+        FilterTag("AFFILIATEID=a&CHANNEL=beta.2&CHANNEL2=x&CHANNEL=c d", keys);
     EXPECT_EQ(PropertiesOf(filtered), "AFFILIATEID=a CHANNEL=beta#2");
     ASSERT_EQ(filtered.dropped.size(), 2u);
     EXPECT_EQ(filtered.dropped[0].reason, DropReason::UnknownKey);

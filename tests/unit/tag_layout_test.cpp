@@ -196,15 +196,13 @@ TEST_P(ReadTagTextReads, TheDeclaredBytesInPlace) {
 
 INSTANTIATE_TEST_SUITE_P(
     Tags, ReadTagTextReads,
-    ::testing::Values(
-        ReadableTag{"Default", test::kDefaultSampleTag},
-        ReadableTag{"Empty", ""},
-        ReadableTag{"OneByte", "A"},
-        // The zero byte is part of the declared length; ending the text there is the
-        // caller's business.
-        ReadableTag{"ZeroByteInside", std::string("AFFILIATEID=a\0bc", 16)},
-        ReadableTag{"HighBytes", std::string("\x80\xFF\xC3\xA9=\x01", 6)},
-        ReadableTag{"LongestPossible", std::string(0xFFFF, 'x')}),
+    ::testing::Values(ReadableTag{"Default", test::kDefaultSampleTag}, ReadableTag{"Empty", ""},
+                      ReadableTag{"OneByte", "A"},
+                      // The zero byte is part of the declared length; ending the text there is the
+                      // caller's business.
+                      ReadableTag{"ZeroByteInside", std::string("AFFILIATEID=a\0bc", 16)},
+                      ReadableTag{"HighBytes", std::string("\x80\xFF\xC3\xA9=\x01", 6)},
+                      ReadableTag{"LongestPossible", std::string(0xFFFF, 'x')}),
     [](const ::testing::TestParamInfo<ReadableTag>& info) { return info.param.name; });
 
 TEST(ReadTagText, TextEndingExactlyAtTheEndOfTheImage) {

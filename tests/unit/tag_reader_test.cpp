@@ -90,13 +90,16 @@ INSTANTIATE_TEST_SUITE_P(
                         L"AFFILIATEID=x AFFILIATEIDFLAGS=#1"},
         FilteredTagCase{"QuoteAndBlank", "AFFILIATEID=x\" REBOOT=Force&AFFILIATEIDFLAGS=.1",
                         L"AFFILIATEIDFLAGS=#1"},
-        FilteredTagCase{"HighByte", "AFFILIATEID=\xc3\xa9&AFFILIATEIDFLAGS=.0", L"AFFILIATEIDFLAGS=#0"},
+        FilteredTagCase{"HighByte", "AFFILIATEID=\xc3\xa9&AFFILIATEIDFLAGS=.0",
+                        L"AFFILIATEIDFLAGS=#0"},
         FilteredTagCase{"PairWithoutEquals", "AFFILIATEID=a&REBOOT", L"AFFILIATEID=a"},
         FilteredTagCase{"EmptyPair", "AFFILIATEID=a&&AFFILIATEIDFLAGS=.1",
                         L"AFFILIATEID=a AFFILIATEIDFLAGS=#1"},
         FilteredTagCase{"TrailingAmpersand", "AFFILIATEID=a&", L"AFFILIATEID=a"},
         FilteredTagCase{"EmptyPairsOnly", "&&", L""}),
-    [](const ::testing::TestParamInfo<FilteredTagCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<FilteredTagCase>& info) {
+        return std::string(info.param.name);
+    });
 
 class NothingKept : public ::testing::TestWithParam<FilteredTagCase> {};
 
@@ -116,7 +119,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FilteredTagCase{"LineFeed", "AFFILIATEID=a\nREBOOT=Force", L""},
                       FilteredTagCase{"ForeignKeyOnly", "X=a", L""},
                       FilteredTagCase{"NoEqualsAnywhere", "AFFILIATEID&", L""}),
-    [](const ::testing::TestParamInfo<FilteredTagCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<FilteredTagCase>& info) {
+        return std::string(info.param.name);
+    });
 
 TEST(StampedTag, FileThatCannotBeOpenedWarnsAtStageOne) {
     SimProcess process;
@@ -131,7 +136,8 @@ TEST(StampedTag, EmptyFileCannotBeMappedAndWarnsAtStageOne) {
 }
 
 TEST(StampedTag, FailingMappingCallsReleaseWhatWasOpened) {
-    for (const char* api : {"CreateFileMappingW", "MapViewOfFile", "VirtualQuery", "GetFileSizeEx"}) {
+    for (const char* api :
+         {"CreateFileMappingW", "MapViewOfFile", "VirtualQuery", "GetFileSizeEx"}) {
         SimProcess process;
         process.machine.core.faults.Fail(api, 8);
         EXPECT_EQ(ReadTagOf(BuildPeSample().image, &process).captions,

@@ -17,7 +17,7 @@ constexpr uint32_t kSecurityDirectoryIndex = 4;
 // What differs between the 32-bit and the 64-bit optional header: where the data directories
 // start (NumberOfRvaAndSizes is the field just before them), and so where the security entry is.
 struct OptionalHeaderLayout {
-    uint32_t directories;  // offset of the first data directory within the optional header
+    uint32_t directories;        // offset of the first data directory within the optional header
     uint32_t securityDirectory;  // offset of the security entry from the PE signature
 };
 
@@ -36,9 +36,7 @@ bool Inside(uint64_t size, uint64_t offset, uint64_t length) {
     return offset <= size && length <= size - offset;
 }
 
-uint16_t ReadLe16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
+uint16_t ReadLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 uint32_t ReadLe32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
@@ -52,9 +50,7 @@ void WriteLe32(uint8_t* p, uint32_t value) {
     p[3] = static_cast<uint8_t>(value >> 24);
 }
 
-uint64_t RoundUp8(uint64_t value) {
-    return (value + 7) & ~static_cast<uint64_t>(7);
-}
+uint64_t RoundUp8(uint64_t value) { return (value + 7) & ~static_cast<uint64_t>(7); }
 
 StampStatus Refuse(StampStatus status, const char* why, std::string* error) {
     if (error != nullptr) {
@@ -94,8 +90,8 @@ StampStatus StampTag(std::vector<uint8_t>& image, const std::string& tag, std::s
         return Refuse(StampStatus::NotPe, "not a PE file (no \"MZ\" header)", error);
     }
     const uint64_t pe = ReadLe32(bytes + kPeHeaderPointerOffset);
-    if (!Inside(size, pe, kOptionalHeaderOffset + 2) || bytes[pe] != 'P' ||
-        bytes[pe + 1] != 'E' || bytes[pe + 2] != 0 || bytes[pe + 3] != 0) {
+    if (!Inside(size, pe, kOptionalHeaderOffset + 2) || bytes[pe] != 'P' || bytes[pe + 1] != 'E' ||
+        bytes[pe + 2] != 0 || bytes[pe + 3] != 0) {
         return Refuse(StampStatus::NotPe, "not a PE file (no \"PE\" signature)", error);
     }
     OptionalHeaderLayout layout{};
@@ -108,8 +104,7 @@ StampStatus StampTag(std::vector<uint8_t>& image, const std::string& tag, std::s
     // The optional header must reach at least to the end of the security directory entry.
     const uint32_t minOptionalHeaderSize = layout.directories + (kSecurityDirectoryIndex + 1) * 8;
     const uint16_t optionalHeaderSize = ReadLe16(bytes + pe + kOptionalHeaderSizeOffset);
-    if (!Inside(size, pe, securityDirectory + 8) ||
-        optionalHeaderSize < minOptionalHeaderSize ||
+    if (!Inside(size, pe, securityDirectory + 8) || optionalHeaderSize < minOptionalHeaderSize ||
         ReadLe32(bytes + pe + kOptionalHeaderOffset + layout.directories - 4) <=
             kSecurityDirectoryIndex) {
         return Refuse(StampStatus::Unsigned,
@@ -167,8 +162,8 @@ StampStatus StampTag(std::vector<uint8_t>& image, const std::string& tag, std::s
     const uint32_t tagOffset = TagOffsetForDerLength(derLength);
     const uint64_t newEntryLength = RoundUp8(uint64_t{tagOffset} + kTagHeaderSize + tag.size());
     if (table + newEntryLength > 0xFFFFFFFFu) {
-        return Refuse(StampStatus::ImageTooLarge,
-                      "the tagged file would be larger than 4 GiB", error);
+        return Refuse(StampStatus::ImageTooLarge, "the tagged file would be larger than 4 GiB",
+                      error);
     }
 
     // Everything behind the blob's padding (an older tag, if any) is replaced.
@@ -202,8 +197,8 @@ bool CheckTagPassesWhole(const std::string& tag, std::string* error) {
     }
     if (filtered.dropped.empty()) return true;
     const DroppedPair& first = filtered.dropped.front();
-    *error = "the program would drop the pair \"" + first.text + "\": " +
-             DescribeDropReason(first.reason);
+    *error = "the program would drop the pair \"" + first.text +
+             "\": " + DescribeDropReason(first.reason);
     return false;
 }
 
@@ -241,8 +236,9 @@ std::string DescribeTagOf(const std::vector<uint8_t>& image) {
     uint16_t length = 0;
     if (!located || !ReadTagText(image.data(), image.size(), at, &text, &length)) {
         out += "no tag: " + WhyNoTag(image, located, at) + "\n";
-        out += "the program warns \"No AID Config found.  Using default values.\" and uses "
-               "its default tag\n";
+        out +=
+            "the program warns \"No AID Config found.  Using default values.\" and uses "
+            "its default tag\n";
         AppendOutcome(PropertiesOf(FilterTag(std::string(kDefaultTagText), ProductTagKeys())),
                       &out);
         return out;
@@ -254,8 +250,9 @@ std::string DescribeTagOf(const std::vector<uint8_t>& image) {
         out += "dropped: " + dropped.text + " (" + DescribeDropReason(dropped.reason) + ")\n";
     }
     if (KeepsNothing(filtered)) {
-        out += "no usable pair: the program treats the file as untagged, warns \"No AID Config "
-               "found.  Using default values.\" and uses its default tag\n";
+        out +=
+            "no usable pair: the program treats the file as untagged, warns \"No AID Config "
+            "found.  Using default values.\" and uses its default tag\n";
         AppendOutcome(PropertiesOf(FilterTag(std::string(kDefaultTagText), ProductTagKeys())),
                       &out);
         return out;

@@ -14,11 +14,11 @@ namespace quorix::tag {
 
 enum class StampStatus {
     Ok,
-    NotPe,                     // no "MZ", no "PE\0\0", or headers cut short
-    UnknownOptionalHeader,     // neither a PE32 nor a PE32+ optional header
-    Unsigned,                  // no certificate table
-    MalformedCertificateTable, // table or entry lengths that contradict the file
-    CertificateTableNotAtEnd,  // data follows the table
+    NotPe,                      // no "MZ", no "PE\0\0", or headers cut short
+    UnknownOptionalHeader,      // neither a PE32 nor a PE32+ optional header
+    Unsigned,                   // no certificate table
+    MalformedCertificateTable,  // table or entry lengths that contradict the file
+    CertificateTableNotAtEnd,   // data follows the table
     MultipleCertificateEntries,
     UnsupportedSignatureBlob,  // not a DER SEQUENCE with a two-byte length (0x30 0x82)
     TagTooLong,                // over 65535 bytes

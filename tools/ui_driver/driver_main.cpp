@@ -31,8 +31,8 @@ std::string Utf8(const std::wstring& text) {
                                       nullptr, 0, nullptr, nullptr);
     if (n <= 0) return std::string();
     std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n,
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr,
+                        nullptr);
     return out;
 }
 
@@ -66,8 +66,8 @@ private:
 struct TrackedWindow {
     HWND hwnd = nullptr;
     WindowRecord record;
-    DWORD observed = 0;        // when the driver first saw it, visible or not
-    DWORD firstSeen = 0;       // when it was first seen visible (0: not yet)
+    DWORD observed = 0;   // when the driver first saw it, visible or not
+    DWORD firstSeen = 0;  // when it was first seen visible (0: not yet)
     bool wasVisible = false;
     bool logged = false;
     int rule = -1;  // index into the rules; kDefaultRule for the default action
@@ -183,10 +183,10 @@ bool Driver::Start() {
     commandLine.push_back(L'\0');
     DWORD flags = CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT;
     if (options_.detached) flags |= DETACHED_PROCESS;
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr,
-                        options_.workingDirectory.empty() ? nullptr
-                                                          : options_.workingDirectory.c_str(),
-                        &startup, &info)) {
+    if (!CreateProcessW(
+            nullptr, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr,
+            options_.workingDirectory.empty() ? nullptr : options_.workingDirectory.c_str(),
+            &startup, &info)) {
         const DWORD error = GetLastError();
         log_.Write(Event("error")
                        .Field("what", "CreateProcessW failed")
@@ -307,7 +307,8 @@ void Driver::Shoot(TrackedWindow& w, long long sequence, const char* event) {
 
 void Driver::ChooseRule(TrackedWindow& w) {
     for (size_t i = 0; i < options_.rules.size(); ++i) {
-        if ((!ruleUsed_[i] || options_.rules[i].repeat) && RuleMatches(options_.rules[i], w.record)) {
+        if ((!ruleUsed_[i] || options_.rules[i].repeat) &&
+            RuleMatches(options_.rules[i], w.record)) {
             ruleUsed_[i] = true;
             w.rule = static_cast<int>(i);
             log_.Write(Event("match")
@@ -606,15 +607,16 @@ void Driver::Finish(DWORD exitCode, bool timedOut) {
 
 int Driver::Run() {
     if (!log_.Open(options_.logPath, !options_.quiet)) {
-        std::fprintf(stderr, "ui-driver: cannot create the log %s\n", Utf8(options_.logPath).c_str());
+        std::fprintf(stderr, "ui-driver: cannot create the log %s\n",
+                     Utf8(options_.logPath).c_str());
         return kExitUsage;
     }
     g_driver = this;
     if (!Start()) return kExitCannotStart;
     RefreshProcesses();
-    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr,
-                                         WindowEventHook, 0, 0,
-                                         WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, WindowEventHook, 0, 0,
+                        WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
 
     const DWORD limit = options_.timeoutSeconds * 1000u;
     bool timedOut = false;
@@ -625,7 +627,8 @@ int Driver::Run() {
         // a while, so they do not keep the driver busy.
         bool pendingShow = false;
         for (const TrackedWindow& w : windows_) {
-            pendingShow |= !w.logged && (w.wasVisible || GetTickCount() - w.observed < kHiddenPatienceMs);
+            pendingShow |=
+                !w.logged && (w.wasVisible || GetTickCount() - w.observed < kHiddenPatienceMs);
         }
         const DWORD wait = MsgWaitForMultipleObjects(
             1, &process_, FALSE, pendingShow ? kPendingPollMs : options_.pollMilliseconds,
@@ -661,7 +664,8 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
     ParseResult parsed = ParseDriverArguments(args);
     if (!parsed.ok) {
-        std::fprintf(stderr, "ui-driver: %s\n%s", Utf8(parsed.error).c_str(), Utf8(UsageText()).c_str());
+        std::fprintf(stderr, "ui-driver: %s\n%s", Utf8(parsed.error).c_str(),
+                     Utf8(UsageText()).c_str());
         return kExitUsage;
     }
     try {

@@ -16,8 +16,8 @@ struct NamedId {
 
 // The dialog-box command ids of winuser.h, so scripts can say --press IDYES.
 constexpr NamedId kCommandIds[] = {
-    {L"IDOK", 1},     {L"IDCANCEL", 2},  {L"IDABORT", 3},     {L"IDRETRY", 4},
-    {L"IDIGNORE", 5}, {L"IDYES", 6},     {L"IDNO", 7},        {L"IDCLOSE", 8},
+    {L"IDOK", 1},     {L"IDCANCEL", 2},    {L"IDABORT", 3},     {L"IDRETRY", 4},
+    {L"IDIGNORE", 5}, {L"IDYES", 6},       {L"IDNO", 7},        {L"IDCLOSE", 8},
     {L"IDHELP", 9},   {L"IDTRYAGAIN", 10}, {L"IDCONTINUE", 11},
 };
 
@@ -63,8 +63,10 @@ bool ParseCondition(const std::wstring& text, MatchCondition& condition) {
     static constexpr struct {
         const wchar_t* name;
         MatchField field;
-    } kFields[] = {{L"caption", MatchField::Caption}, {L"text", MatchField::Text},
-                   {L"class", MatchField::Class},     {L"kind", MatchField::Kind},
+    } kFields[] = {{L"caption", MatchField::Caption},
+                   {L"text", MatchField::Text},
+                   {L"class", MatchField::Class},
+                   {L"kind", MatchField::Kind},
                    {L"icon", MatchField::Icon}};
     for (const auto& f : kFields) {
         if (field == f.name) {
@@ -100,9 +102,9 @@ struct NamedKey {
 };
 
 constexpr NamedKey kKeys[] = {
-    {L"escape", VK_ESCAPE}, {L"esc", VK_ESCAPE}, {L"enter", VK_RETURN}, {L"return", VK_RETURN},
-    {L"space", VK_SPACE},   {L"tab", VK_TAB},    {L"f1", VK_F1},        {L"down", VK_DOWN},
-    {L"up", VK_UP},
+    {L"escape", VK_ESCAPE}, {L"esc", VK_ESCAPE},  {L"enter", VK_RETURN},
+    {L"return", VK_RETURN}, {L"space", VK_SPACE}, {L"tab", VK_TAB},
+    {L"f1", VK_F1},         {L"down", VK_DOWN},   {L"up", VK_UP},
 };
 
 }  // namespace
@@ -274,7 +276,7 @@ ParseResult ParseDriverArguments(const std::vector<std::wstring>& args) {
                     return fail(L"--set-text needs ID=TEXT");
             } else if (a == L"--wait-file" || a == L"--touch" || a == L"--screenshot") {
                 action.kind = a == L"--wait-file" ? ActionKind::WaitFile
-                            : a == L"--touch"     ? ActionKind::Touch
+                              : a == L"--touch"   ? ActionKind::Touch
                                                   : ActionKind::Screenshot;
                 if (!value(action.text) || action.text.empty()) return fail(a + L" needs a path");
             } else if (a == L"--sleep") {
@@ -286,7 +288,7 @@ ParseResult ParseDriverArguments(const std::vector<std::wstring>& args) {
                 action.kind = ActionKind::Close;
             } else if (a == L"--command" || a == L"--drop" || a == L"--closeup") {
                 action.kind = a == L"--command" ? ActionKind::Command
-                            : a == L"--drop"    ? ActionKind::DropDown
+                              : a == L"--drop"  ? ActionKind::DropDown
                                                 : ActionKind::CloseUp;
                 if (!value(v) || !ParseControlId(v, action.controlId) || action.controlId == 0)
                     return fail(a + L" needs a control id");

@@ -76,8 +76,8 @@ std::vector<unsigned char> EncodePng(const Pixels& pixels) {
     std::vector<unsigned char> zlib = {0x78, 0x01};
     std::size_t done = 0;
     do {
-        const std::size_t n = raw.size() - done < kStoredBlockMax ? raw.size() - done
-                                                                   : kStoredBlockMax;
+        const std::size_t n =
+            raw.size() - done < kStoredBlockMax ? raw.size() - done : kStoredBlockMax;
         const bool last = done + n == raw.size();
         zlib.push_back(last ? 1 : 0);
         zlib.push_back(static_cast<unsigned char>(n));

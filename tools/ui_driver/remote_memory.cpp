@@ -17,9 +17,7 @@ RemoteBlock::~RemoteBlock() {
     if (process_ != nullptr) CloseHandle(process_);
 }
 
-void* RemoteBlock::At(std::size_t offset) const {
-    return static_cast<char*>(address_) + offset;
-}
+void* RemoteBlock::At(std::size_t offset) const { return static_cast<char*>(address_) + offset; }
 
 bool RemoteBlock::Write(std::size_t offset, const void* data, std::size_t bytes) {
     if (address_ == nullptr || offset > size_ || bytes > size_ - offset) return false;

@@ -97,8 +97,8 @@ bool RenderIcon(HICON icon, int width, int height, std::uint32_t background, Pix
     if (!SaneSize(width, height)) return false;
     DibCanvas canvas(width, height);
     if (!canvas.ok()) return false;
-    HBRUSH brush = CreateSolidBrush(RGB((background >> 16) & 0xFF, (background >> 8) & 0xFF,
-                                        background & 0xFF));
+    HBRUSH brush = CreateSolidBrush(
+        RGB((background >> 16) & 0xFF, (background >> 8) & 0xFF, background & 0xFF));
     if (brush == nullptr) return false;
     RECT all = {0, 0, width, height};
     FillRect(canvas.dc(), &all, brush);

@@ -142,7 +142,8 @@ bool WritePngFile(const std::wstring& path, const Pixels& pixels) {
 ActionResult SaveScreenshot(HWND window, const std::wstring& path) {
     Pixels pixels;
     if (!CaptureWindow(window, pixels)) return Failed(L"capture failed");
-    const bool written = EndsWithPng(path) ? WritePngFile(path, pixels) : WriteBmpFile(path, pixels);
+    const bool written =
+        EndsWithPng(path) ? WritePngFile(path, pixels) : WriteBmpFile(path, pixels);
     if (!written) return Failed(L"cannot write the file");
     return Succeeded();
 }
@@ -182,7 +183,8 @@ ActionResult ShowDropDown(HWND dialog, int controlId, bool show) {
     if (!Send(control, CB_SHOWDROPDOWN, show ? TRUE : FALSE, 0, ignored))
         return Failed(L"the control does not answer");
     LRESULT dropped = 0;
-    if (!Send(control, CB_GETDROPPEDSTATE, 0, 0, dropped)) return Failed(L"the control does not answer");
+    if (!Send(control, CB_GETDROPPEDSTATE, 0, 0, dropped))
+        return Failed(L"the control does not answer");
     if ((dropped != 0) != show) return Failed(L"the list did not change");
     return Succeeded();
 }

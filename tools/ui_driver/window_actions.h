@@ -13,7 +13,7 @@ namespace quorix::uidriver {
 struct ActionResult {
     bool ok = false;
     std::wstring error;
-    int buttonId = 0;          // Press: the button pressed
+    int buttonId = 0;  // Press: the button pressed
     std::wstring buttonText;
 };
 

@@ -118,7 +118,8 @@ void ReadControl(HWND window, HWND control, ControlRecord& record) {
             case BS_AUTO3STATE:
             case BS_AUTORADIOBUTTON: {
                 LRESULT state = 0;
-                if (Send(control, BM_GETCHECK, 0, 0, state)) record.checked = static_cast<int>(state);
+                if (Send(control, BM_GETCHECK, 0, 0, state))
+                    record.checked = static_cast<int>(state);
                 break;
             }
             case BS_GROUPBOX:
@@ -214,7 +215,8 @@ std::wstring ReadControlText(HWND control) {
     if (length >= kMaxTextChars) length = kMaxTextChars - 1;
     std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
     LRESULT copied = 0;
-    if (!Send(control, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), copied)) {
+    if (!Send(control, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+              copied)) {
         return std::wstring();
     }
     buffer.back() = L'\0';
@@ -283,8 +285,10 @@ std::wstring ClassifyMessageBoxIcon(HWND window) {
     static const struct {
         const wchar_t* name;
         LPCWSTR resource;
-    } kIcons[] = {{L"error", IDI_HAND}, {L"warning", IDI_EXCLAMATION},
-                  {L"information", IDI_ASTERISK}, {L"question", IDI_QUESTION}};
+    } kIcons[] = {{L"error", IDI_HAND},
+                  {L"warning", IDI_EXCLAMATION},
+                  {L"information", IDI_ASTERISK},
+                  {L"question", IDI_QUESTION}};
     // Windows: the standard icons are shared, so the handle is the answer.
     for (const auto& icon : kIcons) {
         if (reinterpret_cast<HICON>(shown) == LoadIconW(nullptr, icon.resource)) return icon.name;

@@ -35,12 +35,23 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
 void AppendEscaped(std::string& out, std::uint32_t cp) {
     char buffer[8];
     switch (cp) {
-        case '"': out += "\\\""; return;
-        case '\\': out += "\\\\"; return;
-        case '\n': out += "\\n"; return;
-        case '\r': out += "\\r"; return;
-        case '\t': out += "\\t"; return;
-        default: break;
+        case '"':
+            out += "\\\"";
+            return;
+        case '\\':
+            out += "\\\\";
+            return;
+        case '\n':
+            out += "\\n";
+            return;
+        case '\r':
+            out += "\\r";
+            return;
+        case '\t':
+            out += "\\t";
+            return;
+        default:
+            break;
     }
     if (cp < 0x20 || cp == 0x7F) {
         std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(cp));
@@ -70,12 +81,23 @@ std::wstring ButtonTextWithoutMnemonic(const std::wstring& text) {
 bool ConditionMatches(const MatchCondition& condition, const WindowRecord& window) {
     const std::wstring* subject = nullptr;
     switch (condition.field) {
-        case MatchField::Any: return true;
-        case MatchField::Caption: subject = &window.caption; break;
-        case MatchField::Text: subject = &window.text; break;
-        case MatchField::Class: subject = &window.className; break;
-        case MatchField::Kind: subject = &window.kind; break;
-        case MatchField::Icon: subject = &window.icon; break;
+        case MatchField::Any:
+            return true;
+        case MatchField::Caption:
+            subject = &window.caption;
+            break;
+        case MatchField::Text:
+            subject = &window.text;
+            break;
+        case MatchField::Class:
+            subject = &window.className;
+            break;
+        case MatchField::Kind:
+            subject = &window.kind;
+            break;
+        case MatchField::Icon:
+            subject = &window.icon;
+            break;
     }
     if (condition.substring) return subject->find(condition.value) != std::wstring::npos;
     return *subject == condition.value;

@@ -16,10 +16,10 @@ struct ControlRecord {
     std::wstring text;
     bool visible = false;
     bool enabled = false;
-    bool isButton = false;         // a push button (not a check box, radio or group box)
-    bool isDefault = false;        // BS_DEFPUSHBUTTON
-    int checked = -1;              // check boxes and radio buttons: 0/1/2, else -1
-    int selected = -1;             // combo and list boxes: the selected index
+    bool isButton = false;            // a push button (not a check box, radio or group box)
+    bool isDefault = false;           // BS_DEFPUSHBUTTON
+    int checked = -1;                 // check boxes and radio buttons: 0/1/2, else -1
+    int selected = -1;                // combo and list boxes: the selected index
     std::vector<std::wstring> items;  // combo and list boxes: the item texts
     std::vector<int> itemImages;      // ComboBoxEx32: each item's image index
     int parentId = -1;  // a control inside another control (a panel): that control's id
@@ -30,11 +30,11 @@ struct WindowRecord {
     std::uint32_t processId = 0;
     std::wstring className;
     std::wstring caption;
-    std::wstring kind;   // "messagebox", "dialog" or "window"
-    std::wstring text;   // a message box's message
-    std::wstring icon;   // "error", "warning", "information", "question", "none" or "unknown"
+    std::wstring kind;  // "messagebox", "dialog" or "window"
+    std::wstring text;  // a message box's message
+    std::wstring icon;  // "error", "warning", "information", "question", "none" or "unknown"
     std::vector<ControlRecord> controls;
-    bool vanished = false;  // gone before it could be read completely
+    bool vanished = false;    // gone before it could be read completely
     std::wstring screenshot;  // the PNG saved of this state, if any
     std::wstring ownerClass;  // the class of the owner window, if the window has one
 };

@@ -43,8 +43,7 @@ public:
     std::int32_t CreateInstance(const platform::Guid& classId, std::uint32_t context,
                                 const platform::Guid& interfaceId,
                                 platform::ComObject* object) override;
-    std::int32_t CallMethodWithoutArguments(platform::ComObject object,
-                                            std::size_t slot) override;
+    std::int32_t CallMethodWithoutArguments(platform::ComObject object, std::size_t slot) override;
     std::uint32_t ReleaseObject(platform::ComObject object) override;
 
     // --- the test's side ---

@@ -232,8 +232,7 @@ void Faults::CollectUndelivered(std::vector<std::string>* out) const {
     }
     if (callNumber_ && !callNumberFired_) {
         out->push_back("the fault armed on call number " + std::to_string(callNumber_->first) +
-                       " never fired (the trace has " + std::to_string(trace_.size()) +
-                       " calls)");
+                       " never fired (the trace has " + std::to_string(trace_.size()) + " calls)");
     }
 }
 

@@ -102,7 +102,8 @@ public:
     bool OnCommand(platform::NativeHandle dialog, int id, int notification) override {
         return Guard(false, [&] { return inner_.OnCommand(dialog, id, notification); });
     }
-    platform::NativeHandle OnCtlColorStatic(platform::NativeHandle dialog, platform::NativeHandle dc,
+    platform::NativeHandle OnCtlColorStatic(platform::NativeHandle dialog,
+                                            platform::NativeHandle dc,
                                             platform::NativeHandle control) override {
         return Guard(platform::kNullHandle,
                      [&] { return inner_.OnCtlColorStatic(dialog, dc, control); });
@@ -129,8 +130,7 @@ private:
 
 }  // namespace
 
-std::intptr_t SimDialogs::RunModalDialog(std::uint32_t templateId,
-                                         platform::DialogHandler& inner) {
+std::intptr_t SimDialogs::RunModalDialog(std::uint32_t templateId, platform::DialogHandler& inner) {
     if (core_.Failing("DialogBoxParamW")) return -1;
     EdgeHandler handler(core_, inner);
     auto found = templates.find(templateId);

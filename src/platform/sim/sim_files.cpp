@@ -517,7 +517,8 @@ std::uint32_t SimFiles::GetAttributes(const std::wstring& path) {
         return platform::kFileAttributeDirectory | platform::kFileAttributeHidden |
                platform::kFileAttributeSystem;
     }
-    if (auto folder = folders_.find(key); folder != folders_.end()) return folder->second.attributes;
+    if (auto folder = folders_.find(key); folder != folders_.end())
+        return folder->second.attributes;
     if (auto file = files_.find(key); file != files_.end()) {
         return file->second.attributes == 0 ? platform::kFileAttributeNormal
                                             : file->second.attributes;
@@ -572,8 +573,8 @@ bool SimFiles::SetCurrentFolder(const std::wstring& path) {
     }
     if (!FolderExists(path)) {
         // The last component missing is "file not found", a folder above it "path not found".
-        core_.lastError = IsRootKey(key) || ParentExists(key) ? kErrorFileNotFound
-                                                               : kErrorPathNotFound;
+        core_.lastError =
+            IsRootKey(key) || ParentExists(key) ? kErrorFileNotFound : kErrorPathNotFound;
         return false;
     }
     std::wstring folder = WithoutFinalBackslash(path);

@@ -133,9 +133,9 @@ private:
     bool OpenedByUs(const std::wstring& key) const;
 
     Core& core_;
-    std::map<std::wstring, FileEntry> files_;                  // folded path -> file
-    std::map<std::wstring, FolderEntry> folders_;              // folded path -> folder
-    std::set<std::wstring> deniedFolders_;                     // folded paths
+    std::map<std::wstring, FileEntry> files_;      // folded path -> file
+    std::map<std::wstring, FolderEntry> folders_;  // folded path -> folder
+    std::set<std::wstring> deniedFolders_;         // folded paths
     std::map<platform::NativeHandle, OpenFile> openFiles_;
     std::map<platform::NativeHandle, std::wstring> mappings_;  // mapping -> file key
     std::map<const std::uint8_t*, std::unique_ptr<std::vector<std::uint8_t>>> views_;

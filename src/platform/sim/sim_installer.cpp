@@ -105,8 +105,7 @@ std::int32_t SimInstaller::QueryProductState(const std::wstring& productCode) {
 }
 
 std::uint32_t SimInstaller::ConfigureProduct(const std::wstring& productCode,
-                                             std::int32_t installLevel,
-                                             std::int32_t installState) {
+                                             std::int32_t installLevel, std::int32_t installState) {
     InstallerCall call = Begin("MsiConfigureProductW", productCode);
     call.installLevel = installLevel;
     call.installState = installState;
@@ -201,8 +200,7 @@ std::uint32_t SimInstaller::OpenDatabase(const std::wstring& packagePath,
 }
 
 std::uint32_t SimInstaller::DatabaseOpenView(platform::MsiHandle database,
-                                             const std::wstring& query,
-                                             platform::MsiHandle* view) {
+                                             const std::wstring& query, platform::MsiHandle* view) {
     InstallerCall call = Begin("MsiDatabaseOpenViewW", query);
     auto finish = [&](std::uint32_t result) {
         call.result = result;

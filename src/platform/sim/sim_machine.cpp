@@ -196,8 +196,8 @@ int SimUi::ShowMessageBox(const wchar_t* caption, const std::wstring& text, std:
 int SimUi::ShowOwnedMessageBox(platform::NativeHandle owner, const wchar_t* caption,
                                const std::wstring& text, std::uint32_t style) {
     if (core_.Failing("MessageBoxW")) return 0;
-    boxes.push_back(MessageBoxRecord{
-        caption ? std::optional<std::wstring>(caption) : std::nullopt, text, style, owner});
+    boxes.push_back(MessageBoxRecord{caption ? std::optional<std::wstring>(caption) : std::nullopt,
+                                     text, style, owner});
     if (whileBoxOpen) whileBoxOpen(boxes.back());
     // The box's own message loop runs while it is open: each Help press reaches the owner.
     while (nextAnswer_ < answers.size() && answers[nextAnswer_] == kPressHelp) {
@@ -323,8 +323,8 @@ void SimUi::Deliver(platform::NativeHandle window, std::uint32_t message) {
 // ---------------------------------------------------------------- the machine
 
 SimMachine::SimMachine()
-    : platform_{system,    files, console, ui,    registry, installer, resources,
-                shell,     com,   services, tasks, desktop, dialogs} {
+    : platform_{system, files, console,  ui,    registry, installer, resources,
+                shell,  com,   services, tasks, desktop,  dialogs} {
     installer.ReadFilesFrom(&files);
     core.onClose["file"] = [this](platform::NativeHandle h) { files.CloseFileObject(h); };
     core.onClose["mapping"] = [this](platform::NativeHandle h) { files.CloseFileObject(h); };
@@ -340,14 +340,17 @@ SimMachine::SimMachine()
     system.messageTexts = {
         {2, L"File not found.\r\n"},
         {5, L"Access denied.\r\n"},
-        {32, L"The process cannot access the file because it is being used by another process.\r\n"},
+        {32,
+         L"The process cannot access the file because it is being used by another process.\r\n"},
         // A text with inserts: it comes back with them as they stand, since nothing is ever
         // passed to fill them.
-        {34, L"The wrong diskette is in the drive.\r\nInsert %2 (Volume Serial Number: %3) into "
-             L"drive %1.\r\n"},
+        {34,
+         L"The wrong diskette is in the drive.\r\nInsert %2 (Volume Serial Number: %3) into "
+         L"drive %1.\r\n"},
         {193, L"%1 is not a valid Win32 application.\r\n"},
-        {1618, L"Another installation is already in progress. Complete that installation before "
-               L"proceeding with this install.\r\n"},
+        {1618,
+         L"Another installation is already in progress. Complete that installation before "
+         L"proceeding with this install.\r\n"},
     };
 }
 

@@ -61,8 +61,8 @@ public:
     [[noreturn]] void ExitProcess(std::uint32_t exitCode) override;
 
     // --- the test's side ---
-    std::vector<std::wstring> argv;                      // what CommandLineToArgvW gives
-    std::set<std::wstring> existingMutexes;              // names another process holds
+    std::vector<std::wstring> argv;          // what CommandLineToArgvW gives
+    std::set<std::wstring> existingMutexes;  // names another process holds
     // Mutexes of this process: alive while a handle to them is open, and whether the creator
     // asked to own it.
     bool MutexExists(const std::wstring& name) const;
@@ -115,16 +115,16 @@ public:
     void SendKey(std::uint16_t virtualKey, std::uint32_t flags) override;
 
     // --- the test's side ---
-    bool parentHasConsole = false;     // started from a console window
-    bool hasAttachConsole = true;      // false: the kernel32 of Windows 2000
-    std::uint32_t attachError = 6;     // ERROR_INVALID_HANDLE when there is none
+    bool parentHasConsole = false;  // started from a console window
+    bool hasAttachConsole = true;   // false: the kernel32 of Windows 2000
+    std::uint32_t attachError = 6;  // ERROR_INVALID_HANDLE when there is none
     // True when the process has a console from the start: Wine hands a GUI program its parent's
     // console when a console program starts it (AttachConsole then fails with 5).
     bool attached = false;
-    bool consoleIsDevice = true;       // false: standard output is a pipe, "CON" cannot be opened
+    bool consoleIsDevice = true;  // false: standard output is a pipe, "CON" cannot be opened
     bool stdoutOnConsole = false;
-    std::wstring output;               // what reached the console
-    std::wstring lostOutput;           // written while no console was there
+    std::wstring output;      // what reached the console
+    std::wstring lostOutput;  // written while no console was there
     std::vector<std::pair<std::uint16_t, std::uint32_t>> keys;
 
 private:
@@ -156,7 +156,8 @@ class SimUi : public platform::Ui {
 public:
     explicit SimUi(Core& core) : core_(core) {}
     bool InitCommonControls(std::uint32_t classes) override;
-    int ShowMessageBox(const wchar_t* caption, const std::wstring& text, std::uint32_t style) override;
+    int ShowMessageBox(const wchar_t* caption, const std::wstring& text,
+                       std::uint32_t style) override;
     int ShowOwnedMessageBox(platform::NativeHandle owner, const wchar_t* caption,
                             const std::wstring& text, std::uint32_t style) override;
     std::uint16_t RegisterWindowClass(const platform::WindowClass& windowClass) override;

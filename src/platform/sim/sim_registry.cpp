@@ -277,8 +277,8 @@ std::uint32_t SimRegistry::SetValue(RegistryKey handle, const std::wstring& valu
     return kErrorSuccess;
 }
 
-std::uint32_t SimRegistry::EnumKey(RegistryKey handle, std::uint32_t index,
-                                   std::uint32_t capacity, std::wstring* name) {
+std::uint32_t SimRegistry::EnumKey(RegistryKey handle, std::uint32_t index, std::uint32_t capacity,
+                                   std::wstring* name) {
     if (core_.Failing("RegEnumKeyExW")) return core_.lastError;
     Key* key = nullptr;
     std::uint32_t granted = 0;

@@ -22,8 +22,8 @@ struct RegistryValue {
 // One RegOpenKeyExW or RegCreateKeyExW as the program made it.
 struct RegistryOpenRecord {
     std::string api;
-    std::wstring path;       // where it landed, e.g. "HKLM\Software\Wow6432Node\Velora"
-    std::uint32_t access;    // as passed, view flags included
+    std::wstring path;     // where it landed, e.g. "HKLM\Software\Wow6432Node\Velora"
+    std::uint32_t access;  // as passed, view flags included
     std::uint32_t result;
 };
 
@@ -34,11 +34,10 @@ public:
     std::uint32_t OpenKey(platform::RegistryKey parent, const std::wstring& subKey,
                           std::uint32_t access, platform::RegistryKey* key) override;
     std::uint32_t CreateKey(platform::RegistryKey parent, const std::wstring& subKey,
-                            std::uint32_t options, std::uint32_t access,
-                            platform::RegistryKey* key, std::uint32_t* disposition) override;
+                            std::uint32_t options, std::uint32_t access, platform::RegistryKey* key,
+                            std::uint32_t* disposition) override;
     std::uint32_t QueryValue(platform::RegistryKey key, const std::wstring& valueName,
-                             std::uint32_t* type, std::uint8_t* data,
-                             std::uint32_t* size) override;
+                             std::uint32_t* type, std::uint8_t* data, std::uint32_t* size) override;
     std::uint32_t SetValue(platform::RegistryKey key, const std::wstring& valueName,
                            std::uint32_t type, const std::uint8_t* data,
                            std::uint32_t size) override;
@@ -128,7 +127,7 @@ private:
                           platform::RegistryKey* key);
 
     Core& core_;
-    std::map<std::wstring, Key> keys_;             // folded physical path -> key
+    std::map<std::wstring, Key> keys_;              // folded physical path -> key
     std::map<std::wstring, std::uint32_t> denied_;  // folded physical path -> denied rights
     std::map<platform::RegistryKey, OpenedKey> open_;
 };

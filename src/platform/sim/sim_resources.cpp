@@ -28,7 +28,8 @@ const typename Map::mapped_type* Pick(const Map& byLanguage, std::uint16_t uiLan
 }  // namespace
 
 SimResources::NameKey SimResources::KeyOf(const platform::ResourceName& name) {
-    return name.isId ? NameKey{true, std::wstring(), name.id} : NameKey{false, FoldKey(name.text), 0};
+    return name.isId ? NameKey{true, std::wstring(), name.id}
+                     : NameKey{false, FoldKey(name.text), 0};
 }
 
 const std::vector<std::uint8_t>* SimResources::PickLanguage(const Languages& languages) const {

@@ -40,7 +40,6 @@ public:
     // block of 16 ids, as LoadStringW does: a block found in a language is used even when the
     // string asked for is empty in it.
 
-
 private:
     // The loader's order of names: text names by their upper-cased code units, then ids.
     struct NameKey {

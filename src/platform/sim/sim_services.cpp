@@ -100,7 +100,8 @@ bool SimServices::SendControl(platform::NativeHandle handle, std::uint32_t contr
         return false;
     }
     pending_[open->service].assign(service.stopStates.begin(), service.stopStates.end());
-    if (pending_[open->service].empty()) pending_[open->service].push_back(platform::kServiceStopped);
+    if (pending_[open->service].empty())
+        pending_[open->service].push_back(platform::kServiceStopped);
     Advance(service, open->service);
     *status = platform::ServiceStatus();
     status->serviceType = 0x10;  // SERVICE_WIN32_OWN_PROCESS

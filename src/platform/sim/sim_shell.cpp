@@ -134,9 +134,8 @@ std::uint32_t SimShell::WaitForProcess(platform::NativeHandle process, std::uint
     }
     // The wait passes on the virtual clock: up to the program's end, or the whole timeout.
     const std::uint64_t runMs = it->second.program.runMs;
-    const std::uint64_t endsAt = runMs == SimProgram::kRunsForever
-                                     ? SimProgram::kRunsForever
-                                     : it->second.startMs + runMs;
+    const std::uint64_t endsAt =
+        runMs == SimProgram::kRunsForever ? SimProgram::kRunsForever : it->second.startMs + runMs;
     const std::uint64_t deadline = core_.clockMs + timeoutMs;
     if (endsAt <= deadline) {
         if (endsAt > core_.clockMs) core_.clockMs = endsAt;

@@ -149,12 +149,9 @@ std::int32_t SimTaskScheduler::DeleteTask(platform::TaskObject folder, const std
     return kSOk;
 }
 
-std::int32_t SimTaskScheduler::RegisterTaskDefinition(platform::TaskObject folder,
-                                                      const std::wstring& name,
-                                                      platform::TaskObject definition,
-                                                      std::int32_t flags, platform::Bstr user,
-                                                      int logonType,
-                                                      platform::TaskObject* registered) {
+std::int32_t SimTaskScheduler::RegisterTaskDefinition(
+    platform::TaskObject folder, const std::wstring& name, platform::TaskObject definition,
+    std::int32_t flags, platform::Bstr user, int logonType, platform::TaskObject* registered) {
     if (core_.Failing("ITaskFolder::RegisterTaskDefinition")) return Fault(core_);
     Object* folderObject = Find(folder, "folder");
     Object* definitionObject = Find(definition, "definition");
@@ -392,8 +389,8 @@ std::int32_t SimTaskScheduler::GetLastRunTime(platform::TaskObject registered, d
     auto it = rootFolder.find(FoldKey(object->name));
     if (it == rootFolder.end()) return HResultFromWin32(kErrorFileNotFound);
     const SimScheduledTask& task = it->second;
-    *lastRun = task.ranAtMs ? kBootDate + static_cast<double>(*task.ranAtMs) / kMillisecondsPerDay
-                            : 0.0;
+    *lastRun =
+        task.ranAtMs ? kBootDate + static_cast<double>(*task.ranAtMs) / kMillisecondsPerDay : 0.0;
     return kSOk;
 }
 

@@ -29,9 +29,7 @@ bool Win32Console::AttachToParent() {
 }
 
 // Plain freopen: the msvcrt.dll of XP and 2000 has none of the secure "_s" functions.
-bool Win32Console::ReopenStdoutOnConsole() {
-    return std::freopen("CON", "w", stdout) != nullptr;
-}
+bool Win32Console::ReopenStdoutOnConsole() { return std::freopen("CON", "w", stdout) != nullptr; }
 
 void Win32Console::Write(const std::wstring& text) {
     std::fputws(text.c_str(), stdout);

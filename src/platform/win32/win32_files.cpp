@@ -7,10 +7,9 @@
 
 namespace quorix::win32 {
 
-
 platform::NativeHandle Win32Files::CreateFileHandle(const std::wstring& path, std::uint32_t access,
-                                              std::uint32_t share, std::uint32_t disposition,
-                                              std::uint32_t attributes) {
+                                                    std::uint32_t share, std::uint32_t disposition,
+                                                    std::uint32_t attributes) {
     return FromHandle(
         ::CreateFileW(path.c_str(), access, share, nullptr, disposition, attributes, nullptr));
 }
@@ -24,9 +23,7 @@ const std::uint8_t* Win32Files::MapReadOnlyView(platform::NativeHandle mapping) 
         ::MapViewOfFile(ToHandle(mapping), FILE_MAP_READ, 0, 0, 0));
 }
 
-bool Win32Files::UnmapView(const std::uint8_t* view) {
-    return ::UnmapViewOfFile(view) != FALSE;
-}
+bool Win32Files::UnmapView(const std::uint8_t* view) { return ::UnmapViewOfFile(view) != FALSE; }
 
 bool Win32Files::GetFileSize(platform::NativeHandle file, std::uint64_t* size) {
     LARGE_INTEGER value = {};

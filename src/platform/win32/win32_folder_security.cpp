@@ -23,8 +23,8 @@ public:
         BOOL made = FALSE;
         switch (trustee) {
             case platform::Trustee::System:
-                made = ::AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0,
-                                                  0, 0, 0, &sid_);
+                made = ::AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0,
+                                                  0, 0, &sid_);
                 break;
             case platform::Trustee::Administrators:
                 made = ::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID,
@@ -35,8 +35,8 @@ public:
                                                   DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0, &sid_);
                 break;
             case platform::Trustee::CreatorOwner:
-                made = ::AllocateAndInitializeSid(&creator, 1, SECURITY_CREATOR_OWNER_RID, 0, 0,
-                                                  0, 0, 0, 0, 0, &sid_);
+                made = ::AllocateAndInitializeSid(&creator, 1, SECURITY_CREATOR_OWNER_RID, 0, 0, 0,
+                                                  0, 0, 0, 0, &sid_);
                 break;
             case platform::Trustee::Other:
                 break;
@@ -102,10 +102,10 @@ bool Win32Files::CreateFolderWithAccess(const std::wstring& path,
 
 bool Win32Files::GetFolderSecurity(const std::wstring& path, platform::FolderSecurity* security) {
     // The folder itself: a junction or symbolic link is examined, not followed.
-    HANDLE folder = ::CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING,
-                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    HANDLE folder = ::CreateFileW(
+        path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (folder == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION information;
     PSID owner = nullptr;

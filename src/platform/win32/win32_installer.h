@@ -30,8 +30,8 @@ public:
                                    platform::MsiHandle* view) override;
     std::uint32_t ViewExecute(platform::MsiHandle view, platform::MsiHandle parameters) override;
     std::uint32_t ViewFetch(platform::MsiHandle view, platform::MsiHandle* record) override;
-    std::uint32_t RecordGetString(platform::MsiHandle record, std::uint32_t field,
-                                  wchar_t* buffer, std::uint32_t* capacity) override;
+    std::uint32_t RecordGetString(platform::MsiHandle record, std::uint32_t field, wchar_t* buffer,
+                                  std::uint32_t* capacity) override;
     std::uint32_t CloseMsiHandle(platform::MsiHandle handle) override;
 
 private:

@@ -52,8 +52,8 @@ public:
 class Win32Files : public platform::Files {
 public:
     platform::NativeHandle CreateFileHandle(const std::wstring& path, std::uint32_t access,
-                                      std::uint32_t share, std::uint32_t disposition,
-                                      std::uint32_t attributes) override;
+                                            std::uint32_t share, std::uint32_t disposition,
+                                            std::uint32_t attributes) override;
     platform::NativeHandle CreateReadOnlyMapping(platform::NativeHandle file) override;
     const std::uint8_t* MapReadOnlyView(platform::NativeHandle mapping) override;
     bool UnmapView(const std::uint8_t* view) override;
@@ -94,7 +94,8 @@ public:
 class Win32Ui : public platform::Ui {
 public:
     bool InitCommonControls(std::uint32_t classes) override;
-    int ShowMessageBox(const wchar_t* caption, const std::wstring& text, std::uint32_t style) override;
+    int ShowMessageBox(const wchar_t* caption, const std::wstring& text,
+                       std::uint32_t style) override;
     int ShowOwnedMessageBox(platform::NativeHandle owner, const wchar_t* caption,
                             const std::wstring& text, std::uint32_t style) override;
     // win32_window_classes.cpp
@@ -108,8 +109,8 @@ public:
 class Win32Platform {
 public:
     Win32Platform()
-        : platform_{system_, files_,    console_, ui_,    registry_, installer_, resources_,
-                    shell_,  com_,      services_, tasks_, desktop_,  dialogs_} {}
+        : platform_{system_, files_, console_,  ui_,    registry_, installer_, resources_,
+                    shell_,  com_,   services_, tasks_, desktop_,  dialogs_} {}
     platform::Platform& Os() { return platform_; }
 
 private:

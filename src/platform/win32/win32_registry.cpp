@@ -38,8 +38,8 @@ std::uint32_t Win32Registry::QueryValue(platform::RegistryKey key, const std::ws
                                         std::uint32_t* size) {
     DWORD valueType = 0;
     DWORD valueSize = size != nullptr ? *size : 0;
-    const LONG result = ::RegQueryValueExW(ToKey(key), valueName.c_str(), nullptr, &valueType,
-                                           data, size != nullptr ? &valueSize : nullptr);
+    const LONG result = ::RegQueryValueExW(ToKey(key), valueName.c_str(), nullptr, &valueType, data,
+                                           size != nullptr ? &valueSize : nullptr);
     if (type != nullptr && (result == ERROR_SUCCESS || result == ERROR_MORE_DATA)) {
         *type = valueType;
     }
@@ -61,8 +61,8 @@ std::uint32_t Win32Registry::EnumKey(platform::RegistryKey key, std::uint32_t in
     if (capacity == 0) return ERROR_MORE_DATA;
     std::wstring buffer(capacity + 1, L'\0');
     DWORD length = capacity;
-    const LONG result = ::RegEnumKeyExW(ToKey(key), index, &buffer[0], &length, nullptr, nullptr,
-                                        nullptr, nullptr);
+    const LONG result =
+        ::RegEnumKeyExW(ToKey(key), index, &buffer[0], &length, nullptr, nullptr, nullptr, nullptr);
     if (result == ERROR_SUCCESS) name->assign(buffer.data(), length < capacity ? length : capacity);
     return static_cast<std::uint32_t>(result);
 }

@@ -10,11 +10,10 @@ public:
     std::uint32_t OpenKey(platform::RegistryKey parent, const std::wstring& subKey,
                           std::uint32_t access, platform::RegistryKey* key) override;
     std::uint32_t CreateKey(platform::RegistryKey parent, const std::wstring& subKey,
-                            std::uint32_t options, std::uint32_t access,
-                            platform::RegistryKey* key, std::uint32_t* disposition) override;
+                            std::uint32_t options, std::uint32_t access, platform::RegistryKey* key,
+                            std::uint32_t* disposition) override;
     std::uint32_t QueryValue(platform::RegistryKey key, const std::wstring& valueName,
-                             std::uint32_t* type, std::uint8_t* data,
-                             std::uint32_t* size) override;
+                             std::uint32_t* type, std::uint8_t* data, std::uint32_t* size) override;
     std::uint32_t SetValue(platform::RegistryKey key, const std::wstring& valueName,
                            std::uint32_t type, const std::uint8_t* data,
                            std::uint32_t size) override;

@@ -22,9 +22,8 @@ BOOL CALLBACK CollectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param) {
     auto* collector = reinterpret_cast<NameCollector*>(param);
     try {
         if (IS_INTRESOURCE(name)) {
-            collector->names->push_back(
-                platform::ResourceName::Id(static_cast<std::uint16_t>(
-                    reinterpret_cast<ULONG_PTR>(name))));
+            collector->names->push_back(platform::ResourceName::Id(
+                static_cast<std::uint16_t>(reinterpret_cast<ULONG_PTR>(name))));
         } else {
             collector->names->push_back(platform::ResourceName::Text(name));
         }
@@ -70,8 +69,8 @@ int Win32Resources::LoadStringText(std::uint32_t id, std::size_t capacity, std::
     text->clear();
     if (capacity == 0 || capacity > 0x7FFFFFFF) return 0;
     std::wstring buffer(capacity, L'\0');
-    const int count = ::LoadStringW(::GetModuleHandleW(nullptr), id, &buffer[0],
-                                    static_cast<int>(capacity));
+    const int count =
+        ::LoadStringW(::GetModuleHandleW(nullptr), id, &buffer[0], static_cast<int>(capacity));
     if (count > 0) text->assign(buffer.data(), static_cast<std::size_t>(count));
     return count;
 }

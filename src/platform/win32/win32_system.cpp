@@ -7,7 +7,6 @@
 
 namespace quorix::win32 {
 
-
 std::uint32_t Win32System::GetLastError() { return ::GetLastError(); }
 void Win32System::SetLastError(std::uint32_t error) { ::SetLastError(error); }
 
@@ -32,10 +31,8 @@ bool Win32System::GetCommandLineArguments(std::vector<std::wstring>* argv) {
 bool Win32System::FormatSystemMessage(std::uint32_t code, std::wstring* text) {
     LPWSTR buffer = nullptr;
     const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
-            FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0,
-        reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
     if (length == 0) return false;
     text->assign(buffer, length);
     ::LocalFree(buffer);
@@ -53,7 +50,8 @@ bool Win32System::AdjustTokenPrivilege(platform::NativeHandle token, const std::
     TOKEN_PRIVILEGES privileges = {};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = attributes;
-    const BOOL found = ::LookupPrivilegeValueW(nullptr, name.c_str(), &privileges.Privileges[0].Luid);
+    const BOOL found =
+        ::LookupPrivilegeValueW(nullptr, name.c_str(), &privileges.Privileges[0].Luid);
     const BOOL adjusted =
         ::AdjustTokenPrivileges(ToHandle(token), FALSE, &privileges, 0, nullptr, nullptr);
     return found && adjusted;

@@ -93,12 +93,9 @@ std::int32_t Win32TaskScheduler::DeleteTask(platform::TaskObject folder, const s
     return As<ITaskFolder>(folder)->DeleteTask(text.Get(), 0);
 }
 
-std::int32_t Win32TaskScheduler::RegisterTaskDefinition(platform::TaskObject folder,
-                                                        const std::wstring& name,
-                                                        platform::TaskObject definition,
-                                                        std::int32_t flags, platform::Bstr user,
-                                                        int logonType,
-                                                        platform::TaskObject* registered) {
+std::int32_t Win32TaskScheduler::RegisterTaskDefinition(
+    platform::TaskObject folder, const std::wstring& name, platform::TaskObject definition,
+    std::int32_t flags, platform::Bstr user, int logonType, platform::TaskObject* registered) {
     ScopedBstr text(name);
     if (text.IsNull()) return E_OUTOFMEMORY;
     // The VARIANT borrows the caller's BSTR: it is not cleared here.

@@ -20,12 +20,14 @@ public:
                                         platform::TaskObject* registered) override;
     std::int32_t GetRegistrationInfo(platform::TaskObject definition,
                                      platform::TaskObject* info) override;
-    std::int32_t PutDescription(platform::TaskObject info, const std::wstring& description) override;
+    std::int32_t PutDescription(platform::TaskObject info,
+                                const std::wstring& description) override;
     std::int32_t GetTriggers(platform::TaskObject definition,
                              platform::TaskObject* triggers) override;
     std::int32_t CreateTrigger(platform::TaskObject triggers, int type,
                                platform::TaskObject* trigger) override;
-    std::int32_t PutEndBoundary(platform::TaskObject trigger, const std::wstring& boundary) override;
+    std::int32_t PutEndBoundary(platform::TaskObject trigger,
+                                const std::wstring& boundary) override;
     std::int32_t GetSettings(platform::TaskObject definition,
                              platform::TaskObject* settings) override;
     std::int32_t PutAllowDemandStart(platform::TaskObject settings, bool allow) override;
@@ -35,7 +37,8 @@ public:
                                        const std::wstring& limit) override;
     std::int32_t PutDeleteExpiredTaskAfter(platform::TaskObject settings,
                                            const std::wstring& delay) override;
-    std::int32_t GetActions(platform::TaskObject definition, platform::TaskObject* actions) override;
+    std::int32_t GetActions(platform::TaskObject definition,
+                            platform::TaskObject* actions) override;
     std::int32_t CreateAction(platform::TaskObject actions, int type,
                               platform::TaskObject* action) override;
     std::int32_t QueryExecAction(platform::TaskObject action,

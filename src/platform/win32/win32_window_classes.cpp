@@ -31,8 +31,9 @@ LRESULT CALLBACK DispatchToHandler(HWND window, UINT message, WPARAM wParam, LPA
     if (it != HandlersByAtom().end() && it->second.handler != nullptr) {
         // Windows' dispatch code knows nothing of C++ exceptions.
         try {
-            it->second.handler->OnMessage(FromWindow(window), message, static_cast<std::uintptr_t>(wParam),
-                                  static_cast<std::intptr_t>(lParam));
+            it->second.handler->OnMessage(FromWindow(window), message,
+                                          static_cast<std::uintptr_t>(wParam),
+                                          static_cast<std::intptr_t>(lParam));
         } catch (...) {
         }
     }
@@ -68,10 +69,10 @@ bool Win32Ui::UnregisterWindowClass(const std::wstring& name) {
 }
 
 platform::NativeHandle Win32Ui::CreateWindowHandle(const platform::WindowSpec& spec) {
-    HWND window = ::CreateWindowExW(spec.exStyle, spec.className.c_str(), spec.title.c_str(),
-                                    spec.style, spec.x, spec.y, spec.width, spec.height,
-                                    ToWindow(spec.parent), nullptr, ::GetModuleHandleW(nullptr),
-                                    nullptr);
+    HWND window =
+        ::CreateWindowExW(spec.exStyle, spec.className.c_str(), spec.title.c_str(), spec.style,
+                          spec.x, spec.y, spec.width, spec.height, ToWindow(spec.parent), nullptr,
+                          ::GetModuleHandleW(nullptr), nullptr);
     return FromWindow(window);
 }
 

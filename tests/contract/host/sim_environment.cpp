@@ -48,8 +48,8 @@ public:
                     bool withFileTable) override {
         machine_.files.PutFile(path, {0xD0, 0xCF, 0x11, 0xE0});
         machine_.installer.SetFileTable(
-            path, withFileTable ? std::optional<std::vector<std::wstring>>(fileNames)
-                                : std::nullopt);
+            path,
+            withFileTable ? std::optional<std::vector<std::wstring>>(fileNames) : std::nullopt);
     }
 
 private:

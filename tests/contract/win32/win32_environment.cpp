@@ -92,16 +92,18 @@ public:
         // MSIDBOPEN_CREATE
         if (open_(path.c_str(), reinterpret_cast<LPCWSTR>(3), &database) != ERROR_SUCCESS) return;
         if (withFileTable) {
-            Run(database, L"CREATE TABLE `File` (`File` CHAR(72) NOT NULL, "
-                          L"`FileName` CHAR(255) NOT NULL PRIMARY KEY `File`)");
+            Run(database,
+                L"CREATE TABLE `File` (`File` CHAR(72) NOT NULL, "
+                L"`FileName` CHAR(255) NOT NULL PRIMARY KEY `File`)");
             int row = 0;
             for (const std::wstring& name : fileNames) {
                 Run(database, L"INSERT INTO `File` (`File`, `FileName`) VALUES ('F" +
                                   std::to_wstring(++row) + L"', '" + name + L"')");
             }
         } else {
-            Run(database, L"CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, "
-                          L"`Value` CHAR(0) NOT NULL PRIMARY KEY `Property`)");
+            Run(database,
+                L"CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, "
+                L"`Value` CHAR(0) NOT NULL PRIMARY KEY `Property`)");
         }
         commit_(database);
         close_(database);
@@ -134,7 +136,8 @@ public:
     Win32Environment() {
         wchar_t temp[MAX_PATH + 1] = {};
         ::GetTempPathW(MAX_PATH, temp);
-        scratch_ = std::wstring(temp) + L"quorix-contract-" + std::to_wstring(::GetCurrentProcessId());
+        scratch_ =
+            std::wstring(temp) + L"quorix-contract-" + std::to_wstring(::GetCurrentProcessId());
         ::CreateDirectoryW(scratch_.c_str(), nullptr);
         scratch_ += L"\\";
     }
@@ -147,7 +150,8 @@ public:
         HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
         DWORD written = 0;
-        if (!bytes.empty()) ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        if (!bytes.empty())
+            ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         ::CloseHandle(file);
     }
     std::wstring UniqueName(const std::wstring& stem) override {

@@ -22,9 +22,7 @@ constexpr std::uint32_t kErrorInstallFailure = 1603;
 constexpr std::uint32_t kErrorInstallLogFailure = 1622;
 constexpr std::uint32_t kFatalEFail = 16389;  // E_FAIL & 0xFFFF
 
-bool StartsWith(const std::string& text, const char* prefix) {
-    return text.rfind(prefix, 0) == 0;
-}
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
 struct Outcome {
     std::unique_ptr<ProductMachine> machine;
@@ -87,9 +85,9 @@ std::uint32_t PlausibleError(const std::string& api) {
 
 bool IsReleaseCall(const std::string& api) {
     static const std::set<std::string> kReleases = {
-        "CloseHandle",     "RegCloseKey", "MsiCloseHandle", "UnmapViewOfFile",
-        "DestroyWindow",   "UnregisterClassW", "CloseServiceHandle", "DeleteObject",
-        "ReleaseDC",       "MsiSetInternalUI", "FreeConsole",  "EndDialog"};
+        "CloseHandle",   "RegCloseKey",      "MsiCloseHandle",     "UnmapViewOfFile",
+        "DestroyWindow", "UnregisterClassW", "CloseServiceHandle", "DeleteObject",
+        "ReleaseDC",     "MsiSetInternalUI", "FreeConsole",        "EndDialog"};
     return kReleases.count(api) != 0;
 }
 

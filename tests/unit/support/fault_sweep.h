@@ -18,9 +18,9 @@ namespace quorix::test {
 
 struct SweepScenario {
     std::string name;
-    std::vector<std::wstring> args;                    // after argv[0]
-    std::function<void(ProductMachine&)> prepare;      // the machine before the run; may be empty
-    std::uint32_t expectedExitCode = 0;                // of the run without a fault
+    std::vector<std::wstring> args;                // after argv[0]
+    std::function<void(ProductMachine&)> prepare;  // the machine before the run; may be empty
+    std::uint32_t expectedExitCode = 0;            // of the run without a fault
     // What the run without a fault must have done, so that the sweep covers the real path.
     std::function<bool(const ProductMachine&)> didItsWork;
 };
@@ -33,12 +33,12 @@ std::uint32_t PlausibleError(const std::string& api);
 bool IsReleaseCall(const std::string& api);
 
 struct SweepResult {
-    std::size_t calls = 0;            // calls the run without a fault makes = runs swept
-    std::set<std::string> apis;       // distinct APIs among them
-    std::size_t undelivered = 0;      // runs whose fault never fired (the run diverged early)
+    std::size_t calls = 0;        // calls the run without a fault makes = runs swept
+    std::set<std::string> apis;   // distinct APIs among them
+    std::size_t undelivered = 0;  // runs whose fault never fired (the run diverged early)
     std::vector<std::string> findings;
     std::set<std::uint32_t> exitCodes;  // every exit code seen across the sweep
-    std::string baselineProblem;      // empty when the unfaulted run did what it should
+    std::string baselineProblem;        // empty when the unfaulted run did what it should
 };
 
 // The exit codes a run may end with: 0, 1 and -1, and FatalErrorExit's low 16 bits of E_FAIL

@@ -41,15 +41,15 @@ PeSample BuildPeSample(const PeSampleSpec& spec) {
 
     b[kPeOffset] = 'P';
     b[kPeOffset + 1] = spec.peSignature ? 'E' : 'X';
-    PutLe16(b, kPeOffset + 4, 0x14C);                              // i386
-    PutLe16(b, kPeOffset + 20, spec.pe32Plus ? 0xF0 : 0xE0);       // SizeOfOptionalHeader
-    PutLe16(b, kPeOffset + 22, 0x0102);                            // executable, 32-bit
+    PutLe16(b, kPeOffset + 4, 0x14C);                         // i386
+    PutLe16(b, kPeOffset + 20, spec.pe32Plus ? 0xF0 : 0xE0);  // SizeOfOptionalHeader
+    PutLe16(b, kPeOffset + 22, 0x0102);                       // executable, 32-bit
     PutLe16(b, kOptionalHeader, spec.pe32Plus ? 0x20B : 0x10B);
-    PutLe32(b, kOptionalHeader + 60, kTableOffset);                // SizeOfHeaders
+    PutLe32(b, kOptionalHeader + 60, kTableOffset);  // SizeOfHeaders
     PutLe32(b, kOptionalHeader + 64, spec.checksum);
-    PutLe16(b, kOptionalHeader + 68, 2);                           // GUI subsystem
+    PutLe16(b, kOptionalHeader + 68, 2);  // GUI subsystem
     const uint32_t directories = kOptionalHeader + (spec.pe32Plus ? 112 : 96);
-    PutLe32(b, directories - 4, 16);                               // NumberOfRvaAndSizes
+    PutLe32(b, directories - 4, 16);  // NumberOfRvaAndSizes
     const uint32_t security = directories + 4 * 8;
 
     if (!spec.signedImage) {
@@ -85,15 +85,26 @@ PeSample BuildPeSample(const PeSampleSpec& spec) {
     const uint64_t tag = sample.TagFileOffset();
     size_t cutAt = b.size();
     switch (spec.cut) {
-        case PeSampleCut::None: break;
-        case PeSampleCut::InsideDosHeader: cutAt = 0x3C + 2; break;
-        case PeSampleCut::InsidePeHeader: cutAt = security + 2; break;
-        case PeSampleCut::InsideSignatureHeader: cutAt = kTableOffset + 8 + 3; break;
+        case PeSampleCut::None:
+            break;
+        case PeSampleCut::InsideDosHeader:
+            cutAt = 0x3C + 2;
+            break;
+        case PeSampleCut::InsidePeHeader:
+            cutAt = security + 2;
+            break;
+        case PeSampleCut::InsideSignatureHeader:
+            cutAt = kTableOffset + 8 + 3;
+            break;
         case PeSampleCut::InsideSignatureBlob:
             cutAt = kTableOffset + 12 + spec.derContentLength / 2;
             break;
-        case PeSampleCut::AtTagStart: cutAt = static_cast<size_t>(tag); break;
-        case PeSampleCut::InsideTagHeader: cutAt = static_cast<size_t>(tag) + 5; break;
+        case PeSampleCut::AtTagStart:
+            cutAt = static_cast<size_t>(tag);
+            break;
+        case PeSampleCut::InsideTagHeader:
+            cutAt = static_cast<size_t>(tag) + 5;
+            break;
         case PeSampleCut::InsideTagText:
             cutAt = static_cast<size_t>(tag) + 6 + spec.tagText.size();
             if (!spec.tagText.empty()) {

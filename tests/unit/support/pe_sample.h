@@ -36,19 +36,19 @@ enum class PeSampleCut {
 };
 
 struct PeSampleSpec {
-    bool dosSignature = true;       // false: "ZM" instead of "MZ"
-    bool peSignature = true;        // false: "PX\0\0" instead of "PE\0\0"
-    bool pe32Plus = false;          // 64-bit optional header (security entry at PE + 0xA8)
-    bool signedImage = true;        // false: no certificate table, security directory 0
-    uint8_t derLengthForm = 0x82;   // second blob byte; 0x81 = the one-byte length form. The
-                                    // blob is 0x30, this byte, BE16 length, content either way.
+    bool dosSignature = true;           // false: "ZM" instead of "MZ"
+    bool peSignature = true;            // false: "PX\0\0" instead of "PE\0\0"
+    bool pe32Plus = false;              // 64-bit optional header (security entry at PE + 0xA8)
+    bool signedImage = true;            // false: no certificate table, security directory 0
+    uint8_t derLengthForm = 0x82;       // second blob byte; 0x81 = the one-byte length form. The
+                                        // blob is 0x30, this byte, BE16 length, content either way.
     uint16_t derContentLength = 0x1F3;  // L; odd, so the tag position needs the rounding
-    bool tagPresent = true;         // false: the entry ends behind the blob's padding
-    std::string tagMagic = "Gact";  // the 4 bytes written before the length
-    std::string tagText = kDefaultSampleTag;  // any bytes, zero bytes included
+    bool tagPresent = true;             // false: the entry ends behind the blob's padding
+    std::string tagMagic = "Gact";      // the 4 bytes written before the length
+    std::string tagText = kDefaultSampleTag;    // any bytes, zero bytes included
     std::optional<uint16_t> declaredTagLength;  // N written instead of tagText.size()
-    uint32_t checksum = 0;          // written as-is into the optional header
-    uint32_t bytesAfterTable = 0;   // filler appended behind the certificate table
+    uint32_t checksum = 0;                      // written as-is into the optional header
+    uint32_t bytesAfterTable = 0;               // filler appended behind the certificate table
     PeSampleCut cut = PeSampleCut::None;
 };
 
@@ -56,8 +56,8 @@ struct PeSample {
     std::vector<uint8_t> image;
     uint32_t peHeaderOffset = 0;
     uint32_t certificateEntryOffset = 0;  // 0 when unsigned
-    uint32_t tagOffset = 0;     // where the tag belongs, relative to the entry (tag or not)
-    uint32_t entryLength = 0;   // dwLength = security directory size, padding included
+    uint32_t tagOffset = 0;    // where the tag belongs, relative to the entry (tag or not)
+    uint32_t entryLength = 0;  // dwLength = security directory size, padding included
 
     uint64_t TagFileOffset() const { return uint64_t{certificateEntryOffset} + tagOffset; }
 };

@@ -26,13 +26,9 @@ const std::wstring ProductMachine::kExe = L"C:\\Setup\\QuorixSetup.exe";
 const std::wstring ProductMachine::kAffiliateId = L"partner42";
 const std::wstring ProductMachine::kTagProperties = L"AFFILIATEID=partner42 AFFILIATEIDFLAGS=#3";
 
-ProductLanguagePack ProductSpec::EnglishPack() {
-    return {L"EN_US", LanguagePackProductCodes[1]};
-}
+ProductLanguagePack ProductSpec::EnglishPack() { return {L"EN_US", LanguagePackProductCodes[1]}; }
 
-ProductLanguagePack ProductSpec::GermanPack() {
-    return {L"DE_DE", LanguagePackProductCodes[5]};
-}
+ProductLanguagePack ProductSpec::GermanPack() { return {L"DE_DE", LanguagePackProductCodes[5]}; }
 
 ProductMachine::ProductMachine(const ProductSpec& spec) {
     test::PeSampleSpec sample;
@@ -65,8 +61,8 @@ Ending ProductMachine::Run(std::vector<std::wstring> args) {
 }
 
 std::wstring ProductMachine::BasePackagePath() {
-    return std::wstring(L"C:\\ProgramData\\") + kThisProductCode + L"\\" +
-           kBasePackage.fileStem + L".msi";
+    return std::wstring(L"C:\\ProgramData\\") + kThisProductCode + L"\\" + kBasePackage.fileStem +
+           L".msi";
 }
 
 std::vector<std::uint8_t> ProductMachine::BasePackageBytes() {
@@ -90,8 +86,8 @@ void ProductMachine::SetPendingRenames(const std::vector<std::wstring>& strings)
 }
 
 void ProductMachine::SetPreinstallMode() {
-    machine.registry.PutDword(platform::kHkeyLocalMachine, kPreinstallKeyPath,
-                              kPreinstallValueName, 1);
+    machine.registry.PutDword(platform::kHkeyLocalMachine, kPreinstallKeyPath, kPreinstallValueName,
+                              1);
 }
 
 std::vector<sim::InstallerCall> ProductMachine::Installs() const {

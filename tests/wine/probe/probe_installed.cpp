@@ -15,9 +15,8 @@ namespace {
 // The decision the entry procedure asks for, with this release's version words and code.
 int Decision(ProcessContext& ctx, const std::vector<std::wstring>&) {
     std::int32_t action = -1;
-    const HResult result = GetRequiredMsiConfigureAction(ctx, kReleaseVersionLow,
-                                                         kReleaseVersionHigh, kThisProductCode,
-                                                         &action);
+    const HResult result = GetRequiredMsiConfigureAction(
+        ctx, kReleaseVersionLow, kReleaseVersionHigh, kThisProductCode, &action);
     Print(L"result", Hex32(static_cast<std::uint32_t>(result)));
     Print(L"action", SignedDecimal(action));
     Print(L"installedProductCode", ctx.state.installedProductCode);
@@ -49,9 +48,9 @@ int ProductInfo(ProcessContext& ctx, const std::vector<std::wstring>& args) {
     if (noBuffer) return 0;
     const auto end = buffer.begin() + capacity;
     const auto terminator = std::find(buffer.begin(), end, L'\0');
-    Print(L"terminatorAt", terminator == end ? std::wstring(L"none")
-                                             : ToDecimal(static_cast<std::uint64_t>(
-                                                   terminator - buffer.begin())));
+    Print(L"terminatorAt",
+          terminator == end ? std::wstring(L"none")
+                            : ToDecimal(static_cast<std::uint64_t>(terminator - buffer.begin())));
     Print(L"buffer", std::wstring(buffer.begin(), terminator));
     return 0;
 }
@@ -81,8 +80,8 @@ int Attributes(ProcessContext& ctx, const std::vector<std::wstring>& args) {
     return 0;
 }
 
-const Registration kDecision(L"decision",
-                             L"  GetRequiredMsiConfigureAction for this release", Decision);
+const Registration kDecision(L"decision", L"  GetRequiredMsiConfigureAction for this release",
+                             Decision);
 const Registration kProductInfo(L"product-info", L"CODE PROPERTY CAPACITY|null", ProductInfo);
 const Registration kDataFolder(L"data-folder", L"common|user  GetDataFolder", DataFolder);
 const Registration kAttributes(L"attributes", L"PATH  GetFileAttributesW", Attributes);

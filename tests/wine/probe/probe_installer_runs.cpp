@@ -65,8 +65,8 @@ int InstallRuns(ProcessContext& base, const std::vector<std::wstring>& args) {
     if (!setup.tagFile.empty()) ReadStampedTag(ctx, setup.tagFile);
     if (!setup.tagText.empty()) {
         const std::string bytes = NarrowAscii(setup.tagText);
-        ctx.state.tagProperties = TagTextToProperties(
-            reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+        ctx.state.tagProperties =
+            TagTextToProperties(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
     ctx.state.customInstallationRequested = setup.custom;
     Print(L"tagProperties", ctx.state.tagProperties);

@@ -26,9 +26,9 @@ int ExtractBase(ProcessContext& base, const std::vector<std::wstring>& args) {
         }
         const std::wstring target = folder + kBasePackage.fileStem + L".msi";
         lock = platform::UniqueHandle(
-            ctx.os.system, ctx.os.files.CreateFileHandle(target, platform::kGenericWrite, 0,
-                                                         platform::kCreateAlways,
-                                                         platform::kFileAttributeNormal));
+            ctx.os.system,
+            ctx.os.files.CreateFileHandle(target, platform::kGenericWrite, 0,
+                                          platform::kCreateAlways, platform::kFileAttributeNormal));
         if (!lock.IsValid()) return UsageError(L"extract-base: cannot lock the target");
         Print(L"locked", target);
     }

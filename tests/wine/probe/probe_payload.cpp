@@ -86,8 +86,8 @@ HMODULE LoadPayload(DWORD* error) {
 // Every area of `os` but the resources. Listed in the order of platform::Platform: an area
 // added there makes this fail to compile instead of staying unset.
 platform::Platform WithResources(const platform::Platform& os, platform::Resources& resources) {
-    return platform::Platform{os.system,   os.files,  os.console,  os.ui,   os.registry,
-                              os.installer, resources, os.shell,    os.com,  os.services,
+    return platform::Platform{os.system,    os.files,   os.console, os.ui,  os.registry,
+                              os.installer, resources,  os.shell,   os.com, os.services,
                               os.tasks,     os.desktop, os.dialogs};
 }
 

@@ -46,7 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
         RejectedCase{"NoLog", Args({L"--", L"p.exe"})},
         RejectedCase{"NoProgram", Args({L"--log", L"l"})},
         RejectedCase{"NothingAfterDoubleDash", Args({L"--log", L"l", L"--"})},
-        RejectedCase{"CmdlineAndDoubleDash", Args({L"--log", L"l", L"--cmdline", L"a", L"--", L"b"})},
+        RejectedCase{"CmdlineAndDoubleDash",
+                     Args({L"--log", L"l", L"--cmdline", L"a", L"--", L"b"})},
         RejectedCase{"ActionBeforeAnyRule", Args({L"--log", L"l", L"--press", L"OK", L"--", L"p"})},
         RejectedCase{"UnknownOption", Args({L"--log", L"l", L"--frobnicate", L"--", L"p"})},
         RejectedCase{"UnknownActionInRule",
@@ -55,7 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
         RejectedCase{"NegativeTimeout", Args({L"--log", L"l", L"--timeout", L"-5", L"--", L"p"})},
         RejectedCase{"TimeoutWithJunk", Args({L"--log", L"l", L"--timeout", L"5s", L"--", L"p"})},
         RejectedCase{"TimeoutMissingValue", Args({L"--log", L"l", L"--timeout"})},
-        RejectedCase{"UnknownDefault", Args({L"--log", L"l", L"--default", L"ignore", L"--", L"p"})},
+        RejectedCase{"UnknownDefault",
+                     Args({L"--log", L"l", L"--default", L"ignore", L"--", L"p"})},
         RejectedCase{"ConditionWithoutField", Args({L"--log", L"l", L"--on", L"=x", L"--", L"p"})},
         RejectedCase{"ConditionOnUnknownField",
                      Args({L"--log", L"l", L"--on", L"title=x", L"--", L"p"})},
@@ -97,12 +99,15 @@ TEST(DriverCommandLine, ArgumentsAfterDoubleDashAreNeverOptions) {
 
 TEST(DriverCommandLine, RulesCollectConditionsAndActionsInOrder) {
     ParseResult r = ParseDriverArguments(
-        Args({L"--log", L"l", L"--on", L"caption=extract_aidconfig2", L"--if", L"text~AID",
-              L"--touch", L"Z:\\held", L"--wait-file", L"Z:\\go", L"--press", L"OK", L"--on",
-              L"kind=dialog", L"--repeat", L"--select", L"1001=de-DE", L"--select", L"1001#2",
-              L"--check", L"1002", L"--uncheck", L"IDOK", L"--set-text", L"1003=a=b", L"--sleep",
-              L"250", L"--snapshot", L"--screenshot", L"Z:\\s.bmp", L"--press", L"IDCANCEL",
-              L"--close", L"--", L"p"}));
+        Args({L"--log",        L"l",           L"--on",     L"caption=extract_aidconfig2",
+              L"--if",         L"text~AID",    L"--touch",  L"Z:\\held",
+              L"--wait-file",  L"Z:\\go",      L"--press",  L"OK",
+              L"--on",         L"kind=dialog", L"--repeat", L"--select",
+              L"1001=de-DE",   L"--select",    L"1001#2",   L"--check",
+              L"1002",         L"--uncheck",   L"IDOK",     L"--set-text",
+              L"1003=a=b",     L"--sleep",     L"250",      L"--snapshot",
+              L"--screenshot", L"Z:\\s.bmp",   L"--press",  L"IDCANCEL",
+              L"--close",      L"--",          L"p"}));
     ASSERT_TRUE(r.ok) << std::string(r.error.begin(), r.error.end());
     ASSERT_EQ(r.options.rules.size(), 2u);
 
@@ -140,11 +145,28 @@ TEST(DriverCommandLine, RulesCollectConditionsAndActionsInOrder) {
 }
 
 TEST(DriverCommandLine, DialogActionsAndTheShotsFolder) {
-    ParseResult r = ParseDriverArguments(
-        Args({L"--log", L"l", L"--shots", L"Z:\\shots", L"--on", L"kind=dialog", L"--command",
-              L"IDCANCEL", L"--key", L"Escape", L"--key", L"f1", L"--drop", L"1003", L"--closeup",
-              L"1003", L"--help-request", L"--wait-alone", L"--screenshot", L"Z:\\a.png", L"--",
-              L"p"}));
+    ParseResult r = ParseDriverArguments(Args({L"--log",
+                                               L"l",
+                                               L"--shots",
+                                               L"Z:\\shots",
+                                               L"--on",
+                                               L"kind=dialog",
+                                               L"--command",
+                                               L"IDCANCEL",
+                                               L"--key",
+                                               L"Escape",
+                                               L"--key",
+                                               L"f1",
+                                               L"--drop",
+                                               L"1003",
+                                               L"--closeup",
+                                               L"1003",
+                                               L"--help-request",
+                                               L"--wait-alone",
+                                               L"--screenshot",
+                                               L"Z:\\a.png",
+                                               L"--",
+                                               L"p"}));
     ASSERT_TRUE(r.ok) << std::string(r.error.begin(), r.error.end());
     EXPECT_EQ(r.options.shotsFolder, L"Z:\\shots");
     const std::vector<Action>& a = r.options.rules.at(0).actions;
@@ -165,11 +187,13 @@ TEST(DriverCommandLine, DialogActionsAndTheShotsFolder) {
 INSTANTIATE_TEST_SUITE_P(
     DialogActions, RejectedCommandLine,
     ::testing::Values(
-        RejectedCase{"UnknownKey", Args({L"--log", L"l", L"--on", L"any", L"--key", L"f13", L"--", L"p"})},
+        RejectedCase{"UnknownKey",
+                     Args({L"--log", L"l", L"--on", L"any", L"--key", L"f13", L"--", L"p"})},
         RejectedCase{"KeyWithoutName", Args({L"--log", L"l", L"--on", L"any", L"--key"})},
         RejectedCase{"CommandZero",
                      Args({L"--log", L"l", L"--on", L"any", L"--command", L"0", L"--", L"p"})},
-        RejectedCase{"DropWithoutId", Args({L"--log", L"l", L"--on", L"any", L"--drop", L"--", L"p"})},
+        RejectedCase{"DropWithoutId",
+                     Args({L"--log", L"l", L"--on", L"any", L"--drop", L"--", L"p"})},
         RejectedCase{"ShotsWithoutFolder", Args({L"--log", L"l", L"--shots"})},
         RejectedCase{"HelpRequestBeforeAnyRule",
                      Args({L"--log", L"l", L"--help-request", L"--", L"p"})}),
@@ -395,8 +419,9 @@ TEST(WindowJson, PanelChildrenItemPicturesOwnerAndScreenshot) {
     // A control of the dialog itself carries no parent.
     EXPECT_NE(line.find("\"id\":1009,\"text\":\"\",\"visible\":false,\"enabled\":false}"),
               std::string::npos);
-    EXPECT_NE(line.find("\"owner\":\"hiddenwindow\",\"screenshot\":\"Z:\\\\shots\\\\0002-window.png\"}"),
-              std::string::npos);
+    EXPECT_NE(
+        line.find("\"owner\":\"hiddenwindow\",\"screenshot\":\"Z:\\\\shots\\\\0002-window.png\"}"),
+        std::string::npos);
 }
 
 // ---- screenshots -------------------------------------------------------------------------
@@ -421,7 +446,8 @@ bool ReadChunks(const std::vector<unsigned char>& png, std::vector<PngChunk>& ch
         const std::uint32_t length = BigEndianAt(png, at);
         if (length > png.size() - at - 12) return false;
         PngChunk chunk;
-        chunk.type.assign(png.begin() + static_cast<long>(at + 4), png.begin() + static_cast<long>(at + 8));
+        chunk.type.assign(png.begin() + static_cast<long>(at + 4),
+                          png.begin() + static_cast<long>(at + 8));
         chunk.data.assign(png.begin() + static_cast<long>(at + 8),
                           png.begin() + static_cast<long>(at + 8 + length));
         chunk.crcOk = Crc32(png.data() + at + 4, length + 4) == BigEndianAt(png, at + 8 + length);
@@ -456,7 +482,8 @@ TEST(PngChecksums, KnownValues) {
     EXPECT_EQ(Crc32(bytes, text.size()), 0xCBF43926u);
     EXPECT_EQ(Adler32(bytes, text.size()), 0x091E01DEu);
     const std::string wiki = "Wikipedia";
-    EXPECT_EQ(Adler32(reinterpret_cast<const unsigned char*>(wiki.data()), wiki.size()), 0x11E60398u);
+    EXPECT_EQ(Adler32(reinterpret_cast<const unsigned char*>(wiki.data()), wiki.size()),
+              0x11E60398u);
     // Chained: the CRC of a whole is the CRC of its second half continued from the first's.
     EXPECT_EQ(Crc32(bytes + 4, 5, Crc32(bytes, 4)), 0xCBF43926u);
 }

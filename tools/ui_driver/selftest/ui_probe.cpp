@@ -64,7 +64,8 @@ INT_PTR CALLBACK ProbeDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         }
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK) {
-                const LRESULT selected = SendDlgItemMessageW(dialog, IDC_PROBE_COMBO, CB_GETCURSEL, 0, 0);
+                const LRESULT selected =
+                    SendDlgItemMessageW(dialog, IDC_PROBE_COMBO, CB_GETCURSEL, 0, 0);
                 const UINT checked = IsDlgButtonChecked(dialog, IDC_PROBE_CHECK);
                 wchar_t edit[64] = {};
                 GetDlgItemTextW(dialog, IDC_PROBE_EDIT, edit, 64);
@@ -173,8 +174,8 @@ INT_PTR ShowHelpBox(HINSTANCE instance, const wchar_t* caption, const wchar_t* t
     wc.hInstance = instance;
     wc.lpszClassName = L"probehidden";
     RegisterClassExW(&wc);
-    HWND owner = CreateWindowExW(0, L"probehidden", L"probehidden", WS_OVERLAPPEDWINDOW, 0, 0, 1,
-                                 1, nullptr, nullptr, instance, nullptr);
+    HWND owner = CreateWindowExW(0, L"probehidden", L"probehidden", WS_OVERLAPPEDWINDOW, 0, 0, 1, 1,
+                                 nullptr, nullptr, instance, nullptr);
     const int answer = MessageBoxW(owner, text, caption, MB_HELP | MB_ICONERROR);
     if (owner != nullptr) DestroyWindow(owner);
     return answer + 10 * g_helpRequests;
@@ -202,7 +203,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
             i += 3;
             SelfClose task = {GetCurrentThreadId(), selfCloseMs};
             HANDLE closer = nullptr;
-            if (selfCloseMs != 0) closer = CreateThread(nullptr, 0, SelfCloseThread, &task, 0, nullptr);
+            if (selfCloseMs != 0)
+                closer = CreateThread(nullptr, 0, SelfCloseThread, &task, 0, nullptr);
             answer = MessageBoxW(nullptr, text, caption, style);
             if (closer != nullptr) {
                 WaitForSingleObject(closer, INFINITE);
@@ -212,7 +214,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
         } else if (a == L"--self-close" && i + 1 < argc) {
             selfCloseMs = static_cast<DWORD>(std::wcstoul(argv[++i], nullptr, 10));
         } else if (a == L"--dialog") {
-            answer = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PROBE), nullptr, ProbeDialog, 0);
+            answer =
+                DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PROBE), nullptr, ProbeDialog, 0);
         } else if (a == L"--dialog-ex") {
             INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_USEREX_CLASSES};
             InitCommonControlsEx(&controls);
