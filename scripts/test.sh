@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Every test: host unit and contract tests (plain and under ASan/UBSan), fuzz smoke runs, both
+# Every test: the format check, host unit and contract tests (plain and under ASan/UBSan, with
+# the layering check of src/), fuzz smoke runs, both
 # cross builds of the product (32-bit, and x86-64 for machines without 32-bit code) with their
 # static checks, and the Wine end-to-end scenarios with the contract suite on the real Win32
 # layer, run on the Wine path this machine has (tests/wine/wine-path.sh; QUORIX_WINE_BITS=64
@@ -15,7 +16,10 @@ step() { printf '\n=== %s\n' "$*"; }
 quorix_wine_path
 step "$(quorix_wine_path_line)"
 
-step "host build and unit tests"
+step "format check (.clang-format)"
+bash scripts/check-format.sh
+
+step "host build and unit tests (with the layering and import-check tools' own tests)"
 cmake --preset host >/dev/null
 cmake --build --preset host
 ctest --preset host
