@@ -40,10 +40,7 @@ else
     export WINEARCH=win32
     QUORIX_OBJDUMP=i686-w64-mingw32-objdump
 fi
-# A 64-bit program in a 64-bit prefix and a 32-bit one in a 32-bit prefix both see their own
-# system folder as C:\windows\system32.
-QUORIX_SYSTEM_DIR=windows/system32
-export QUORIX_OBJDUMP QUORIX_SYSTEM_DIR
+export QUORIX_OBJDUMP
 wine() { "$QUORIX_WINE_LOADER" "$@"; }
 wineserver() { "$QUORIX_WINESERVER" "$@"; }
 export -f wine wineserver
