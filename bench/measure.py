@@ -62,10 +62,11 @@ def read_pe(path):
         _, sections, _, _, _, optional_size, _ = _unpack("<HHIIIHH", head, pe + 4)
         optional = pe + 24
         (magic,) = _unpack("<H", head, optional)
-        if magic != 0x10B:
-            raise PeError("not a PE32 file")
+        # The data directories follow a 32-bit (PE32) or a 64-bit (PE32+) optional header.
+        if magic not in (0x10B, 0x20B):
+            raise PeError("neither a PE32 nor a PE32+ file")
         (file_alignment,) = _unpack("<I", head, optional + 36)
-        directories = optional + 96
+        directories = optional + (96 if magic == 0x10B else 112)
         rsrc_rva, _ = _unpack("<II", head, directories + 2 * 8)
         cert_offset, cert_size = _unpack("<II", head, directories + 4 * 8)
         table = optional + optional_size

@@ -42,8 +42,9 @@ def _pe_file(entries, certificate=(0, 0), magic=0x10B, trailing=b""):
     optional = bytearray(0xE0)
     struct.pack_into("<H", optional, 0, magic)
     struct.pack_into("<I", optional, 36, 0x200)
-    struct.pack_into("<II", optional, 96 + 2 * 8, 0x1000, len(rsrc))
-    struct.pack_into("<II", optional, 96 + 4 * 8, *certificate)
+    directories = 112 if magic == 0x20B else 96
+    struct.pack_into("<II", optional, directories + 2 * 8, 0x1000, len(rsrc))
+    struct.pack_into("<II", optional, directories + 4 * 8, *certificate)
     section = struct.pack("<8sIIII", b".rsrc", len(rsrc), 0x1000, len(rsrc), 0x200) + b"\0" * 16
     head = dos + b"PE\0\0" + coff + bytes(optional) + section
     head += b"\0" * (0x200 - len(head))
@@ -73,9 +74,14 @@ class PeReaderTest(unittest.TestCase):
         self.assertEqual(pe["overlay"], 4096)
         self.assertEqual(pe["certificateTable"], {"offset": len(plain) + 4096, "size": 8})
 
-    def test_files_that_are_no_pe32_are_refused(self):
+    def test_a_pe32_plus_file_is_read_through_its_own_directories(self):
+        pe = self.read(_pe_file([("MSI", 7)], certificate=(0x400, 8), magic=0x20B))
+        self.assertEqual(pe["rcdata"], [{"name": "MSI", "size": 7}])
+        self.assertEqual(pe["certificateTable"], {"offset": 0x400, "size": 8})
+
+    def test_files_that_are_no_pe_image_are_refused(self):
         for label, data in [("no MZ", b"ZM" + _pe_file([])[2:]),
-                            ("PE32+", _pe_file([], magic=0x20B)),
+                            ("ROM optional header", _pe_file([], magic=0x107)),
                             ("truncated", _pe_file([])[:0x50])]:
             with self.subTest(label):
                 with self.assertRaises(measure.PeError):
