@@ -110,12 +110,11 @@ void RunInstallSequence(ProcessContext& ctx, ConfigureAction action, RunOptions 
 void RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) {
     CheckSystemRequirements(ctx);
 
-    // Stays 0, no decision, when the installed copy could not be compared.
-    std::int32_t decision = 0;
+    // Stays NoDecision when the installed copy could not be compared.
+    ConfigureAction action = NoDecision;
     const HResult decided = GetRequiredMsiConfigureAction(
-        ctx, kReleaseVersionLow, kReleaseVersionHigh, kThisProductCode, &decision);
+        ctx, kReleaseVersionLow, kReleaseVersionHigh, kThisProductCode, &action);
     if (decided < 0) FatalErrorExit(ctx, decided, L"GetRequiredMsiConfigureAction failed: ");
-    const auto action = static_cast<ConfigureAction>(decision);
 
     if (IsInstallationPending(ctx, ExtractBasePackage(ctx))) {
         if (AskRestartForPendingInstallation(ctx) != platform::kIdYes) {
@@ -126,7 +125,7 @@ void RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) {
     }
 
     // On the plain number, so that the value the table treats like a newer copy has its case too.
-    switch (decision) {
+    switch (static_cast<std::int32_t>(action)) {
         case NotInstalled:
             RunInstallSequence(ctx, action, options);
             break;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/configure_action.h"
 #include "core/found_packs.h"
 #include "core/release.h"
 #include "core/text_catalog.h"
@@ -33,7 +34,7 @@ struct ProcessState {
     bool customInstallationRequested = false;
     // The installed-version decision the welcome dialog was shown for (3: the previous
     // generation is removed on the way, which the dialog announces).
-    std::int32_t welcomeMode = 0;
+    ConfigureAction welcomeMode = NoDecision;
     // 0 the system is supported, 1 this Windows is not, 2 Windows XP before Service Pack 2.
     std::int32_t requirementsStatus = 0;
     FoundPackList foundPacks;

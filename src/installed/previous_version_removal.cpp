@@ -51,7 +51,7 @@ bool UserAgreesToUninstall(ProcessContext& ctx) {
 
 }  // namespace
 
-void RemovePreviousVersion(ProcessContext& ctx, std::int32_t action, bool upgrade) {
+void RemovePreviousVersion(ProcessContext& ctx, ConfigureAction action, bool upgrade) {
     CloseProductApps(ctx);
     if (upgrade) {
         MarkAutomaticUninstallation(ctx);

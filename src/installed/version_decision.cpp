@@ -136,13 +136,13 @@ HResult ParseVersion(const wchar_t* text, std::uint32_t* major, std::uint32_t* m
 
 HResult GetRequiredMsiConfigureAction(ProcessContext& ctx, std::uint32_t versionLow,
                                       std::uint32_t versionHigh, const std::wstring& productCode,
-                                      std::int32_t* action) {
+                                      ConfigureAction* action) {
     const std::uint32_t major = versionHigh >> 16;
     const std::uint32_t minor = versionHigh & 0xFFFFu;
     const std::uint32_t build = versionLow >> 16;
     const std::uint32_t revision = versionLow & 0xFFFFu;
 
-    *action = 0;
+    *action = NoDecision;
     std::wstring version;
     const std::uint32_t result = GetInstalledVersion(ctx, productCode, &version);
     if (result == kErrorUnknownProduct || result == kErrorUnknownProperty) {

@@ -27,11 +27,11 @@ HResult ParseVersion(const wchar_t* text, std::uint32_t* major, std::uint32_t* m
                      std::uint32_t* build, std::uint32_t* revision);
 
 // Compares the installed copy with the release given as file-version words and writes the
-// decision to *action (0 until one is made). Sets ctx.state.installedMajorVersion. Returns 0,
-// or a negative code for an unexpected installer error. A version text that cannot be parsed
+// decision to *action (NoDecision until one is made). Sets ctx.state.installedMajorVersion. Returns
+// 0, or a negative code for an unexpected installer error. A version text that cannot be parsed
 // ends the process.
 HResult GetRequiredMsiConfigureAction(ProcessContext& ctx, std::uint32_t versionLow,
                                       std::uint32_t versionHigh, const std::wstring& productCode,
-                                      std::int32_t* action);
+                                      ConfigureAction* action);
 
 }  // namespace quorix

@@ -52,7 +52,7 @@ void OpenInBrowser(ProcessContext& ctx, const std::wstring& url, bool quoteForEx
 }  // namespace
 
 void OpenInstallHelpLink(ProcessContext& ctx, std::uint32_t errorCode, const std::wstring& language,
-                         int action) {
+                         ConfigureAction action) {
     std::wstring url = std::wstring(kLinkServerBase) + L"/link/?target=installhelp";
     url += L"&errorcode=" + ToDecimal(errorCode);
     url += L"&action=" + SignedDecimal(action);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/configure_action.h"
 #include "core/process_state.h"
 #include "platform/handles.h"
 
@@ -21,7 +22,7 @@ inline constexpr std::size_t kHelpAddressBudget = 1800;
 
 // The installation-help page for an installer result (0 after a successful installation).
 void OpenInstallHelpLink(ProcessContext& ctx, std::uint32_t errorCode, const std::wstring& language,
-                         int action);
+                         ConfigureAction action);
 
 // The page for a cancellation during an upgrade. True when it opened the page.
 bool OpenCancelationLink(ProcessContext& ctx, bool withVersion);

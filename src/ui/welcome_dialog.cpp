@@ -12,7 +12,7 @@ namespace quorix {
 
 using platform::NativeHandle;
 
-WelcomeChoice ShowWelcomeDialog(ProcessContext& ctx, std::int32_t mode) {
+WelcomeChoice ShowWelcomeDialog(ProcessContext& ctx, ConfigureAction mode) {
     ctx.state.welcomeMode = mode;
     ui::BuildCatalog(ctx.state.catalog);
     EnumerateLanguagePacks(ctx);
@@ -49,7 +49,7 @@ bool WelcomeDialogProc::OnInitDialog(NativeHandle dialog) {
         dialogs.ShowControl(dialogs.GetControl(dialog, id), platform::kSwHide);
     }
 
-    if (ctx_.state.welcomeMode == ui::kModeRemovesPreviousGeneration) {
+    if (ctx_.state.welcomeMode == PreviousGenerationInstalled) {
         const NativeHandle panel = dialogs.GetControl(dialog, ui::kNoticePanel);
         const NativeHandle picture = dialogs.GetControl(dialog, ui::kNoticePicture);
         const NativeHandle text = dialogs.GetControl(dialog, ui::kNoticeText);

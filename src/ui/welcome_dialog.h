@@ -19,7 +19,7 @@ struct WelcomeChoice {
 // pack and records customInstallationRequested. Ends the process with 1 when the dialog is
 // cancelled (or cannot be shown), and through the fatal-error exit when the executable
 // carries no language pack.
-WelcomeChoice ShowWelcomeDialog(ProcessContext& ctx, std::int32_t mode);
+WelcomeChoice ShowWelcomeDialog(ProcessContext& ctx, ConfigureAction mode);
 
 // The procedure of dialog template 101. It lives as long as the dialog; the fonts, the image
 // list and the notice panel's brush and pen it creates are never destroyed, they stay with

@@ -34,9 +34,6 @@ inline constexpr int kNoticeText = IDC_WELCOME_NOTICE_TEXT;
 // Stands for the dialog itself (its caption) in the list of texts.
 inline constexpr int kDialogCaption = 0;
 
-// The installed-version decision that removes the previous generation on the way.
-inline constexpr std::int32_t kModeRemovesPreviousGeneration = 3;
-
 inline constexpr platform::ColorRef kHeadlineColor = platform::Rgb(0, 51, 154);
 inline constexpr platform::ColorRef kNoticeFillColor = platform::Rgb(255, 255, 192);
 inline constexpr platform::ColorRef kNoticeBorderColor = platform::Rgb(248, 237, 69);

@@ -40,7 +40,7 @@ struct HelpMachine : ReportMachine {
 
 TEST(InstallHelpLink, AfterAFailureCarriesTheResultActionAndChosenLanguage) {
     HelpMachine m;
-    OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", 1);
+    OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", NotInstalled);
     m.ExpectOpenedOnce(
         kBase + L"/link/?target=installhelp&errorcode=1603&action=1" + ReportMachine::kGermanReport,
         platform::kNullHandle, platform::kSwShowNormal);
@@ -49,7 +49,7 @@ TEST(InstallHelpLink, AfterAFailureCarriesTheResultActionAndChosenLanguage) {
 
 TEST(InstallHelpLink, AReducedUiRunSendsSilentAsItsLanguage) {
     HelpMachine m;
-    OpenInstallHelpLink(m.ctx, kErrorInstallUserExit, L"silent", 3);
+    OpenInstallHelpLink(m.ctx, kErrorInstallUserExit, L"silent", PreviousGenerationInstalled);
     std::wstring report = ReportMachine::kGermanReport;
     report.replace(report.find(L"vl_lang=de-DE"), 13, L"vl_lang=silent");
     m.ExpectOpenedOnce(kBase + L"/link/?target=installhelp&errorcode=1602&action=3" + report,
@@ -60,7 +60,7 @@ TEST(InstallHelpLink, AfterSuccessTheLanguageIsTheInstalledProducts) {
     HelpMachine m;
     m.machine.registry.PutString(platform::kHkeyLocalMachine, L"Software\\Velora\\Quorix\\10.0",
                                  L"UILanguage", L"fr-FR");
-    OpenInstallHelpLink(m.ctx, 0, L"de-DE", 2);
+    OpenInstallHelpLink(m.ctx, 0, L"de-DE", OlderInstalled);
     std::wstring report = ReportMachine::kGermanReport;
     report.replace(report.find(L"vl_lang=de-DE"), 13, L"vl_lang=fr-FR");
     m.ExpectOpenedOnce(kBase + L"/link/?target=installhelp&errorcode=0&action=2" + report,
@@ -69,7 +69,7 @@ TEST(InstallHelpLink, AfterSuccessTheLanguageIsTheInstalledProducts) {
 
 TEST(InstallHelpLink, AResultWithTheTopBitSetGoesOutUnsigned) {
     HelpMachine m;
-    OpenInstallHelpLink(m.ctx, 0x80070005u, L"de-DE", 1);
+    OpenInstallHelpLink(m.ctx, 0x80070005u, L"de-DE", NotInstalled);
     ASSERT_EQ(m.Executed().size(), 1u);
     const std::wstring prefix = kBase + L"/link/?target=installhelp&errorcode=2147942405&action=1&";
     EXPECT_EQ(m.Executed()[0].request.file.compare(0, prefix.size(), prefix), 0);
@@ -78,7 +78,7 @@ TEST(InstallHelpLink, AResultWithTheTopBitSetGoesOutUnsigned) {
 TEST(InstallHelpLink, WithoutABrowserExplorerGetsTheQuotedAddress) {
     HelpMachine m;
     m.NoBrowser();
-    OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", 1);
+    OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", NotInstalled);
     ASSERT_EQ(m.Executed().size(), 2u);
     const std::wstring url = m.Executed()[0].request.file;
     const platform::ShellRequest& second = m.Executed()[1].request;
@@ -93,7 +93,7 @@ TEST(InstallHelpLink, AFailingExplorerIsNotReported) {
     HelpMachine m;
     m.NoBrowser();
     m.machine.shell.programs.clear();
-    OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", 1);
+    OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", NotInstalled);
     ASSERT_EQ(m.Executed().size(), 2u);
     EXPECT_FALSE(platform::ShellExecuteSucceeded(m.Executed()[1].result));
     EXPECT_TRUE(m.machine.ui.boxes.empty());
@@ -198,10 +198,11 @@ TEST_P(HelpAddressBudget, ManySessionRecordsStillGiveAnAddressWithinTheBudget) {
 INSTANTIATE_TEST_SUITE_P(
     Pages, HelpAddressBudget,
     ::testing::Values(
-        BudgetCase{
-            "InstallHelp",
-            [](HelpMachine& m) { OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", 1); },
-            L"vlq2011aid30017xx-XX"},
+        BudgetCase{"InstallHelp",
+                   [](HelpMachine& m) {
+                       OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", NotInstalled);
+                   },
+                   L"vlq2011aid30017xx-XX"},
         BudgetCase{"Cancelation", [](HelpMachine& m) { OpenCancelationLink(m.ctx, true); },
                    L"vlq2011aid30017xx-XX"},
         BudgetCase{"Requirements", [](HelpMachine& m) { OpenRequirementsLink(m.ctx, 0x4242); },
@@ -215,7 +216,7 @@ TEST(HelpAddressBudgetLongIdentifier, ALongAffiliateIsSentWholeOrNotAtAll) {
     m.machine.registry.PutString(platform::kHkeyLocalMachine,
                                  L"SOFTWARE\\Velora\\Quorix\\SIDData\\" + m.state.affiliateId,
                                  L"Install", L"2013-01-01 00:00:00");
-    OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", 1);
+    OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", NotInstalled);
     ASSERT_FALSE(m.Executed().empty());
     const std::wstring url = m.Executed()[0].request.file;
     EXPECT_LE(url.size(), kHelpAddressBudget);
@@ -257,7 +258,7 @@ TEST(ReportRoom, AnyFailingCallIsSilentAndReleasesEverything) {
         HelpMachine m;
         const std::size_t before = m.machine.core.faults.Trace().size();
         EnsureInstallationGuid(m.ctx);
-        OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", 1);
+        OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", NotInstalled);
         const std::vector<std::string>& trace = m.machine.core.faults.Trace();
         calls.assign(trace.begin() + static_cast<std::ptrdiff_t>(before), trace.end());
     }
@@ -269,7 +270,7 @@ TEST(ReportRoom, AnyFailingCallIsSilentAndReleasesEverything) {
                                              kErrorAccessDenied);
         EXPECT_NO_THROW({
             EnsureInstallationGuid(m.ctx);
-            OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", 1);
+            OpenInstallHelpLink(m.ctx, kErrorInstallFailure, L"de-DE", NotInstalled);
         }) << calls[n];
         EXPECT_EQ(m.machine.core.ledger.OpenCount(), 0u)
             << calls[n] << m.machine.core.ledger.Describe();

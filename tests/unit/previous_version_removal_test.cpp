@@ -58,7 +58,7 @@ protected:
         p.machine.resources.AddRcdata(L"VLLANGPACK_EN_US", {0xD0, 0xCF, 0x11, 0xE0});
     }
     void PreviousGeneration() { InstallCopy(L"9.0.1234.5", kPreviousGenerationProductCode, 9); }
-    void SameVersion() { InstallCopy(L"10.0.4410.11", kThisProductCode, 10); }
+    void SameVersion() { InstallCopy(kReleaseVersionText, kThisProductCode, 10); }
     // The helper answers every switch with this exit code.
     void HelperAnswers(std::uint32_t exitCode) {
         p.machine.shell.runnable[sim::FoldKey(kHelperPath)] = sim::SimProgram{exitCode, 40};
@@ -67,7 +67,7 @@ protected:
         p.machine.installer.ScriptConfigureResult(p.state.installedProductCode, code);
     }
 
-    Ending Remove(std::int32_t action, bool upgrade) {
+    Ending Remove(ConfigureAction action, bool upgrade) {
         return p.Run([&] { RemovePreviousVersion(p.ctx, action, upgrade); });
     }
 
@@ -212,7 +212,7 @@ class HelperAnswer : public Removal, public ::testing::WithParamInterface<Answer
 
 TEST_P(HelperAnswer, DecidesWhetherTheUserIsAskedAndTheCopyRemoved) {
     const AnswerCase& c = GetParam();
-    InstallCopy(L"10.0.4410.11", kThisProductCode, c.major);
+    InstallCopy(kReleaseVersionText, kThisProductCode, c.major);
     if (c.helperPresent) HelperAnswers(c.helperExitCode);
     if (c.userAnswer != 0) p.machine.ui.answers = {c.userAnswer};
     Ending ending = Remove(SameVersionInstalled, false);
@@ -266,7 +266,7 @@ TEST_F(Removal, TheHelperStepRunsAfterTheProgramsAreClosed) {
 
 struct ResultCase {
     const char* situation;
-    std::int32_t action;
+    ConfigureAction action;
     bool upgrade;
     std::uint32_t code;
     bool ends;

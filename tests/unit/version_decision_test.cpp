@@ -18,6 +18,9 @@ using test::Ending;
 using test::SimProcess;
 using namespace std::string_literals;
 
+// A value the decision never writes, so that a test sees whether it wrote one at all.
+constexpr auto kNotWritten = static_cast<ConfigureAction>(-1);
+
 const std::wstring kCompatibleCode = L"{11111111-2222-3333-4444-555555555555}";
 
 // ---------------------------------------------------------------- ParseVersion
@@ -43,11 +46,11 @@ TEST_P(ParseVersionTest, ReadsFourPartsTheWayWcstoulDoes) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, ParseVersionTest,
     ::testing::Values(
-        ParseCase{"FourParts", L"10.0.4410.11", kSOk, {10, 0, 4410, 11}},
+        ParseCase{"FourParts", L"12.3.4567.89", kSOk, {12, 3, 4567, 89}},
         ParseCase{"ThreePartsGiveRevisionZero", L"10.0.4410", kSOk, {10, 0, 4410, 0}},
-        ParseCase{"TrailingWordsAreIgnored", L"10.0.4410.11 beta 2", kSOk, {10, 0, 4410, 11}},
+        ParseCase{"TrailingWordsAreIgnored", L"12.3.4567.89 beta 2", kSOk, {12, 3, 4567, 89}},
         ParseCase{"TextAfterThirdPartIsIgnored", L"10.0.4410 beta", kSOk, {10, 0, 4410, 0}},
-        ParseCase{"FifthPartIsIgnored", L"10.0.4410.11.7", kSOk, {10, 0, 4410, 11}},
+        ParseCase{"FifthPartIsIgnored", L"12.3.4567.89.7", kSOk, {12, 3, 4567, 89}},
         ParseCase{"LeadingWhiteSpaceIsSkipped", L" \t10. 0.\n4410. 11", kSOk, {10, 0, 4410, 11}},
         ParseCase{"PlusSignIsAccepted", L"+10.+0.4410.11", kSOk, {10, 0, 4410, 11}},
         ParseCase{"MinusZeroIsZero", L"-0.0.0.0", kSOk, {0, 0, 0, 0}},
@@ -62,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"NegativePartWrapsToAHugeNumber", L"10.0.4410.-1", kEFail, {}},
         ParseCase{"NoDotAfterFirstPart", L"10", kEFail, {}},
         ParseCase{"NoDotAfterSecondPart", L"10.0", kEFail, {}},
-        ParseCase{"OtherSeparators", L"10,0,4410,11", kEFail, {}},
+        ParseCase{"OtherSeparators", L"12,3,4567,89", kEFail, {}},
         ParseCase{"BlankBeforeTheDot", L"10 .0.4410.11", kEFail, {}},
         ParseCase{"SignWithoutDigitsIsNoNumber", L"10.+.1.1", kEFail, {}},
         ParseCase{"EmptyText", L"", kEFail, {}},
@@ -85,7 +88,7 @@ struct DecisionCase {
     const char* name;
     std::vector<Installed> installed;
     std::optional<std::wstring> compatibilityCode;
-    std::int32_t action;
+    ConfigureAction action;
     std::uint32_t major;
     std::wstring productCode;  // installedProductCode afterwards
 };
@@ -101,7 +104,7 @@ TEST_P(DecisionTest, DecidesFromTheInstalledCopy) {
         process.machine.registry.PutString(kHkeyLocalMachine, kCompatibilityKeyPath, L"ProductCode",
                                            *c.compatibilityCode);
     }
-    std::int32_t action = -1;
+    ConfigureAction action = kNotWritten;
     HResult result = kEFail;
     Ending ending = process.Run([&] {
         result = GetRequiredMsiConfigureAction(process.ctx, kReleaseVersionLow, kReleaseVersionHigh,
@@ -119,13 +122,14 @@ TEST_P(DecisionTest, DecidesFromTheInstalledCopy) {
 
 const std::wstring kThis = kThisProductCode;
 const std::wstring kPrevious = kPreviousGenerationProductCode;
+const std::wstring kRelease = kReleaseVersionText;
 
 INSTANTIATE_TEST_SUITE_P(
     Copies, DecisionTest,
     ::testing::Values(
         DecisionCase{"NothingInstalled", {}, std::nullopt, NotInstalled, 0, kThis},
         DecisionCase{"SameVersion",
-                     {{kThis, L"10.0.4410.11"}},
+                     {{kThis, kReleaseVersionText}},
                      std::nullopt,
                      SameVersionInstalled,
                      10,
@@ -137,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
                      10,
                      kThis},
         DecisionCase{"SameVersionWithTrailingWords",
-                     {{kThis, L"10.0.4410.11 beta refresh"}},
+                     {{kThis, kRelease + L" beta refresh"}},
                      std::nullopt,
                      SameVersionInstalled,
                      10,
@@ -179,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                      10,
                      kThis},
         DecisionCase{"OwnCodeIsAskedBeforeThePreviousGeneration",
-                     {{kThis, L"10.0.4410.11"}, {kPrevious, L"9.0.1234.5"}},
+                     {{kThis, kReleaseVersionText}, {kPrevious, L"9.0.1234.5"}},
                      std::nullopt,
                      SameVersionInstalled,
                      10,
@@ -209,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
                      0,
                      kThis},
         DecisionCase{"VersionTooLongForTheBufferIsReadAgain",
-                     {{kThis, L"10.0.4410.11 (release build of the autumn refresh)"}},
+                     {{kThis, kRelease + L" (release build of the autumn refresh)"}},
                      std::nullopt,
                      SameVersionInstalled,
                      10,
@@ -234,7 +238,8 @@ TEST(Decision, EveryQueryPassesTheFullCapacityOf32Characters) {
 
 TEST(Decision, AVersionExactlyFillingTheBufferNeedsNoSecondQuery) {
     SimProcess process;
-    const std::wstring version31 = L"10.0.4410.11" + std::wstring(19, L'x');  // 31 characters
+    std::wstring version31 = kReleaseVersionText;
+    version31.resize(31, L'x');
     process.machine.installer.AddProduct(kThisProductCode, version31);
     std::wstring version;
     EXPECT_EQ(GetInstalledVersion(process.ctx, kThisProductCode, &version), 0u);
@@ -246,7 +251,7 @@ struct FailureCase {
     const char* name;
     std::uint32_t error;  // what every installer query fails with
     HResult result;
-    std::int32_t action;
+    ConfigureAction action;
 };
 
 class UnexpectedInstallerErrorTest : public ::testing::TestWithParam<FailureCase> {};
@@ -255,7 +260,7 @@ TEST_P(UnexpectedInstallerErrorTest, LastQueryDecides) {
     const FailureCase& c = GetParam();
     SimProcess process;
     process.machine.core.faults.Fail("MsiGetProductInfoW", c.error, 10);
-    std::int32_t action = -1;
+    ConfigureAction action = kNotWritten;
     EXPECT_EQ(GetRequiredMsiConfigureAction(process.ctx, kReleaseVersionLow, kReleaseVersionHigh,
                                             kThisProductCode, &action),
               c.result);
@@ -265,19 +270,20 @@ TEST_P(UnexpectedInstallerErrorTest, LastQueryDecides) {
 
 INSTANTIATE_TEST_SUITE_P(
     Errors, UnexpectedInstallerErrorTest,
-    ::testing::Values(
-        FailureCase{"BadConfigurationBecomesAnHresult", 1610, static_cast<HResult>(0x8007064Au), 0},
-        FailureCase{"MoreDataFromTheLastQueryIsAnError", kErrorMoreData,
-                    static_cast<HResult>(0x800700EAu), 0},
-        FailureCase{"NegativeCodeIsPassedOnUnchanged", 0x80070005u,
-                    static_cast<HResult>(0x80070005u), 0},
-        FailureCase{"UnknownPropertyMeansNotInstalled", kErrorUnknownProperty, kSOk, NotInstalled}),
+    ::testing::Values(FailureCase{"BadConfigurationBecomesAnHresult", 1610,
+                                  static_cast<HResult>(0x8007064Au), NoDecision},
+                      FailureCase{"MoreDataFromTheLastQueryIsAnError", kErrorMoreData,
+                                  static_cast<HResult>(0x800700EAu), NoDecision},
+                      FailureCase{"NegativeCodeIsPassedOnUnchanged", 0x80070005u,
+                                  static_cast<HResult>(0x80070005u), NoDecision},
+                      FailureCase{"UnknownPropertyMeansNotInstalled", kErrorUnknownProperty, kSOk,
+                                  NotInstalled}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 TEST(Decision, AnErrorOfAnEarlierQueryOnlyLeadsToTheNextOne) {
     SimProcess process;
     process.machine.core.faults.Fail("MsiGetProductInfoW", 1610, 1);
-    std::int32_t action = -1;
+    ConfigureAction action = kNotWritten;
     EXPECT_EQ(GetRequiredMsiConfigureAction(process.ctx, kReleaseVersionLow, kReleaseVersionHigh,
                                             kThisProductCode, &action),
               kSOk);
@@ -290,7 +296,7 @@ TEST_P(UnreadableVersionTest, EndsTheProcessWithTheParseError) {
     SimProcess process;
     process.machine.system.messageTexts[0x4005] = L"Unspecified failure.\r\n";
     process.machine.installer.AddProduct(kThisProductCode, GetParam());
-    std::int32_t action = -1;
+    ConfigureAction action = kNotWritten;
     Ending ending = process.Run([&] {
         GetRequiredMsiConfigureAction(process.ctx, kReleaseVersionLow, kReleaseVersionHigh,
                                       kThisProductCode, &action);

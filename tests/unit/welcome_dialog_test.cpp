@@ -51,7 +51,7 @@ struct WelcomeProcess : SimProcess {
         }
     }
 
-    Ending Show(std::int32_t mode = 1) {
+    Ending Show(ConfigureAction mode = NotInstalled) {
         return Run([&] { choice = ShowWelcomeDialog(ctx, mode); });
     }
     const sim::SimDialogRecord& Dialog() const { return machine.dialogs.shown.at(0); }
@@ -190,7 +190,7 @@ TEST(WelcomeDialog, TheSelectorListsEveryPackWithItsFlagAndPreselectsTheBest) {
 
 TEST(WelcomeNotice, PreviousGenerationModeMovesPictureAndTextIntoThePanel) {
     WelcomeProcess p;
-    ASSERT_FALSE(p.Show(ui::kModeRemovesPreviousGeneration).exitedProcess);
+    ASSERT_FALSE(p.Show(PreviousGenerationInstalled).exitedProcess);
     const sim::SimDialogRecord& dialog = p.Dialog();
     EXPECT_TRUE(p.Control(ui::kNoticePanel).visible);
     EXPECT_TRUE(p.Control(ui::kNoticePicture).visible);
@@ -222,7 +222,7 @@ TEST(WelcomeNotice, PreviousGenerationModeMovesPictureAndTextIntoThePanel) {
 TEST(WelcomeNotice, TheNoticeFollowsTheChosenLanguage) {
     WelcomeProcess p({L"de-DE", L"en-US"});
     p.machine.dialogs.script = {DialogAction::Select(0), DialogAction::Next()};
-    ASSERT_FALSE(p.Show(ui::kModeRemovesPreviousGeneration).exitedProcess);
+    ASSERT_FALSE(p.Show(PreviousGenerationInstalled).exitedProcess);
     EXPECT_EQ(p.Control(ui::kNoticeText).text, Text(L"de-DE", ui::MessageKey::AutoRemovalNotice));
     EXPECT_EQ(p.Dialog().drawings.back().text, Text(L"de-DE", ui::MessageKey::AutoRemovalNotice));
     // One brush and one pen for every paint of the panel.
@@ -486,7 +486,7 @@ TEST(WelcomeResources, OnlyTheFontsImageListBrushAndPenOutliveTheDialog) {
     WelcomeProcess p({L"de-DE", L"en-US"});
     p.machine.dialogs.script = {DialogAction::Select(0), DialogAction::Select(1),
                                 DialogAction::Next()};
-    ASSERT_FALSE(p.Show(ui::kModeRemovesPreviousGeneration).exitedProcess);
+    ASSERT_FALSE(p.Show(PreviousGenerationInstalled).exitedProcess);
     // Windows, the DC of the dpi query and the loaded flags are all released.
     EXPECT_EQ(p.LeftOpen(), 0u) << p.machine.core.ledger.Describe();
     EXPECT_EQ(p.machine.core.ledger.BadCloses(), 0);

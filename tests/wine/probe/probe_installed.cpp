@@ -14,7 +14,7 @@ namespace {
 
 // The decision the entry procedure asks for, with this release's version words and code.
 int Decision(ProcessContext& ctx, const std::vector<std::wstring>&) {
-    std::int32_t action = -1;
+    ConfigureAction action = static_cast<ConfigureAction>(-1);
     const HResult result = GetRequiredMsiConfigureAction(
         ctx, kReleaseVersionLow, kReleaseVersionHigh, kThisProductCode, &action);
     Print(L"result", Hex32(static_cast<std::uint32_t>(result)));

@@ -72,7 +72,7 @@ int InstallRuns(ProcessContext& base, const std::vector<std::wstring>& args) {
     Print(L"tagProperties", ctx.state.tagProperties);
 
     if (setup.decide) {
-        std::int32_t action = 0;
+        ConfigureAction action = NoDecision;
         const HResult decided = GetRequiredMsiConfigureAction(
             ctx, kReleaseVersionLow, kReleaseVersionHigh, kThisProductCode, &action);
         Print(L"decision.result", Hex32(static_cast<std::uint32_t>(decided)));
