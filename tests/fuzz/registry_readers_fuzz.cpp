@@ -116,7 +116,7 @@ void CheckReport(quorix::ProcessContext& ctx, const std::vector<std::uint8_t>& v
     const bool fits = value.size() <= kReportTextBytes;
     const std::wstring text = fits ? TextOf(value) : std::wstring();
 
-    quorix::ReportParameters report(L"VLQ2011", L"", L"10.0.4410.11", L"");
+    quorix::ReportParameters report(L"VLQ2011", L"", quorix::kReleaseVersionText, L"");
     report.Collect(ctx);
     // The product language lies below HKEY_CURRENT_USER only.
     Check(report.Value(L"vl_lang") == quorix::UrlEncode(text));

@@ -12,7 +12,7 @@ namespace {
 using test::Ending;
 using test::SimProcess;
 
-const std::wstring kExe = L"C:\\Setup\\QuorixSetup.exe";
+const std::wstring kExe = test::kProductExePath;
 
 TEST(InstanceGuard, SecondInstanceEndsAtOnceWithOneAndShowsNothing) {
     SimProcess process;

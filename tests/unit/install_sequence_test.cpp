@@ -170,8 +170,8 @@ TEST_F(InstallSequence, NewerCopyShowsOnlyTheInformationBoxAndExtractsOnlyTheBas
 
 TEST_F(InstallSequence, SameVersionAcceptedIsRemovedAndNothingIsInstalled) {
     ProductMachine& m = Machine();
-    m.InstallCopy(L"10.0.4410.11", kThisProductCode);
-    m.InstallCopy(L"10.0.4410.11", kEnglishPack);
+    m.InstallCopy(kReleaseVersionText, kThisProductCode);
+    m.InstallCopy(kReleaseVersionText, kEnglishPack);
     m.machine.ui.answers = {platform::kIdYes};
     Ending ending = m.Run();
     EXPECT_FALSE(ending.exitedProcess);
@@ -186,7 +186,7 @@ TEST_F(InstallSequence, SameVersionAcceptedIsRemovedAndNothingIsInstalled) {
 
 TEST_F(InstallSequence, SameVersionDeclinedRemovesNothing) {
     ProductMachine& m = Machine();
-    m.InstallCopy(L"10.0.4410.11", kThisProductCode);
+    m.InstallCopy(kReleaseVersionText, kThisProductCode);
     m.machine.ui.answers = {platform::kIdNo};
     Ending ending = m.Run();
     EXPECT_EQ(ending.exitCode, 0u);
@@ -467,7 +467,7 @@ TEST_F(InstallSequence, AFailedLanguagePackStopsTheRunBeforeTheBasePackage) {
 
 TEST_F(InstallSequence, LanguagePacksOfAnEarlierRunAreRemovedAfterAFailureToo) {
     ProductMachine& m = Machine();
-    m.InstallCopy(L"10.0.4410.11", kGermanPack);  // left over, not carried by this build
+    m.InstallCopy(kReleaseVersionText, kGermanPack);  // left over, not carried by this build
     m.machine.installer.ScriptInstallResult(ProductMachine::BasePackagePath(),
                                             kErrorInstallUserExit);
     m.Run({L"/silent"});

@@ -26,9 +26,9 @@ struct InstallerRig {
     sim::SimInstaller& installer = process.machine.installer;
 
     InstallerRig() {
-        installer.AddPackage(kBase, kThisProductCode, L"10.0.4410.11");
-        installer.AddPackage(kPackEnglish, LanguagePackProductCodes[1], L"10.0.4410.11");
-        installer.AddPackage(kPackGerman, LanguagePackProductCodes[2], L"10.0.4410.11");
+        installer.AddPackage(kBase, kThisProductCode, kReleaseVersionText);
+        installer.AddPackage(kPackEnglish, LanguagePackProductCodes[1], kReleaseVersionText);
+        installer.AddPackage(kPackGerman, LanguagePackProductCodes[2], kReleaseVersionText);
     }
     InstallerRunResult Run(const RunOptions& options, const std::wstring& language,
                            const std::vector<std::wstring>& packs = {kPackEnglish}) {
@@ -288,11 +288,11 @@ TEST(RemoveLanguagePacks, RemovesEveryPresentPackWithTheLevelInForceAndRestoresI
     SimProcess process;
     sim::SimInstaller& installer = process.machine.installer;
     installer.uiLevel = platform::kInstallUiLevelFull;
-    installer.AddProduct(LanguagePackProductCodes[0], L"10.0.4410.11");
+    installer.AddProduct(LanguagePackProductCodes[0], kReleaseVersionText);
     installer.AddProduct(LanguagePackProductCodes[4], L"9.0.1.0",
                          platform::kInstallStateAdvertised);
     installer.AddProduct(LanguagePackProductCodes[7], L"9.0.1.0", platform::kInstallStateAbsent);
-    installer.AddProduct(LanguagePackProductCodes[9], L"10.0.4410.11");
+    installer.AddProduct(LanguagePackProductCodes[9], kReleaseVersionText);
     installer.ScriptConfigureResult(LanguagePackProductCodes[4], kErrorInstallFailure);
 
     RemoveLanguagePacks(process.ctx, platform::kInstallUiLevelBasic);

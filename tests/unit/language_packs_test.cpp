@@ -65,14 +65,14 @@ TEST(SupportedLanguages, ListsEveryPackOnTheConsoleAndExitsZero) {
     process.machine.resources.AddRcdata(L"VLLANGPACK_EN_US", {1});
     process.machine.resources.AddRcdata(L"VLLANGPACK_DA_DK", {1});
     process.machine.console.parentHasConsole = true;
-    test::Ending ending = process.RunProgram({L"C:\\Setup\\QuorixSetup.exe", L"/SupportedLang"});
+    test::Ending ending = process.RunProgram({test::kProductExePath, L"/SupportedLang"});
     EXPECT_EQ(ending.exitCode, 0u);
     EXPECT_EQ(process.machine.console.output, L"\n\nSupported languages:\n- da-DK\n- en-US\n");
 }
 
 TEST(SupportedLanguages, WithoutAConsoleTheRunGoesOn) {
     test::ProductMachine process;  // carries VLLANGPACK_EN_US
-    test::Ending ending = process.RunProgram({L"C:\\Setup\\QuorixSetup.exe", L"/supportedlang"});
+    test::Ending ending = process.RunProgram({test::kProductExePath, L"/supportedlang"});
     EXPECT_FALSE(ending.exitedProcess);
     EXPECT_TRUE(process.machine.console.output.empty());
     EXPECT_NE(process.BaseInstall(), nullptr);  // the installation followed
@@ -80,7 +80,7 @@ TEST(SupportedLanguages, WithoutAConsoleTheRunGoesOn) {
 
 TEST(SupportedLanguages, NoPackIsAFatalErrorEvenWithoutAConsole) {
     SimProcess process;
-    test::Ending ending = process.RunProgram({L"C:\\Setup\\QuorixSetup.exe", L"/supportedlang"});
+    test::Ending ending = process.RunProgram({test::kProductExePath, L"/supportedlang"});
     EXPECT_EQ(ending.exitCode, 16389u);
     ASSERT_FALSE(process.machine.ui.boxes.empty());
     EXPECT_EQ(process.machine.ui.boxes.back().text, L"No language pack found16389");
@@ -105,7 +105,7 @@ TEST_F(InstalledVersionMessage, NewerReleaseIsInformationOnly) {
     EXPECT_EQ(box.caption, L"Velora Quorix");
     EXPECT_EQ(box.style, 0x40u);
     EXPECT_EQ(box.text,
-              L"Velora Quorix version 10.0.4410.11 cannot be installed because a more "
+              L"Velora Quorix version " QUORIX_VERSION_WIDE_TEXT L" cannot be installed because a more "
               L"recent version of Velora Quorix is already installed.");
 }
 
@@ -117,7 +117,7 @@ TEST_F(InstalledVersionMessage, OlderReleaseNamesTheInstalledVersion) {
     EXPECT_EQ(box.style, 0x24u);
     EXPECT_EQ(box.text,
               L"Velora Quorix version 10.0.4400.0 is already installed. You must remove the "
-              L"existing version before you install Velora Quorix version 10.0.4410.11.\r\n\r\n"
+              L"existing version before you install Velora Quorix version " QUORIX_VERSION_WIDE_TEXT L".\r\n\r\n"
               L"Would you like to uninstall the existing version of Velora Quorix?");
 }
 
@@ -139,7 +139,7 @@ TEST_F(InstalledVersionMessage, SpeaksTheUsersLanguage) {
     const std::wstring& text = OnlyBox().text;
     EXPECT_EQ(text.find(L"cannot be installed"), std::wstring::npos)
         << std::string(text.begin(), text.end());
-    EXPECT_NE(text.find(L"10.0.4410.11"), std::wstring::npos);
+    EXPECT_NE(text.find(kReleaseVersionText), std::wstring::npos);
 }
 
 TEST(PendingInstallationQuestion, WarnsWithYesAndNo) {

@@ -114,7 +114,7 @@ TEST(LanguagePackSweep, RemovesEveryPresentPackInThePublishedOrder) {
     };
     test::SimProcess process;
     for (const std::wstring& code : published) {
-        process.machine.installer.AddProduct(code, L"10.0.4410.11");
+        process.machine.installer.AddProduct(code, kReleaseVersionText);
     }
     RemoveLanguagePacks(process.ctx, platform::kInstallUiLevelBasic);
     std::vector<std::wstring> removed;

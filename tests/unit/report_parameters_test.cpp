@@ -312,7 +312,7 @@ TEST_P(FileVersion, IsFourUnpaddedNumbers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, FileVersion,
-                         ::testing::Values(VersionCase{0x000A0000, 0x113A000B, L"10.0.4410.11"},
+                         ::testing::Values(VersionCase{0x000C0003, 0x11D70059, L"12.3.4567.89"},
                                            VersionCase{0, 0, L"0.0.0.0"},
                                            VersionCase{0x00010002, 0x00030004, L"1.2.3.4"},
                                            VersionCase{0xFFFFFFFF, 0xFFFFFFFF,

@@ -12,7 +12,7 @@ using test::SimProcess;
 RunOptions Parse(std::vector<std::wstring> argv, SimProcess* process = nullptr) {
     SimProcess local;
     SimProcess& p = process ? *process : local;
-    argv.insert(argv.begin(), L"C:\\Setup\\QuorixSetup.exe");
+    argv.insert(argv.begin(), test::kProductExePath);
     return ParseRunOptions(p.ctx, argv);
 }
 

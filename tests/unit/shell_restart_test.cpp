@@ -489,8 +489,7 @@ TEST(ShellRestartMode, ForcedRestartAsTheOnlyArgumentEndsWithZero) {
         SimProcess process;
         process.machine.desktop.CloseWindow(L"Progman");
         if (schedulerFails) process.machine.core.faults.Fail("CoCreateInstance", 5);
-        const Ending ending =
-            process.RunProgram({L"C:\\Setup\\QuorixSetup.exe", L"--force-shell-restart"});
+        const Ending ending = process.RunProgram({test::kProductExePath, L"--force-shell-restart"});
         EXPECT_EQ(ending.exitCode, 0u);
         EXPECT_FALSE(ending.exitedProcess);
         EXPECT_EQ(process.machine.tasks.registrations.size(), schedulerFails ? 0u : 1u);

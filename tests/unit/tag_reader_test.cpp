@@ -13,7 +13,7 @@ using test::PeSampleCut;
 using test::PeSampleSpec;
 using test::SimProcess;
 
-const std::wstring kExe = L"C:\\Setup\\QuorixSetup.exe";
+const std::wstring kExe = test::kProductExePath;
 
 struct TagReadOutcome {
     std::vector<std::wstring> captions;  // warning boxes shown, in order

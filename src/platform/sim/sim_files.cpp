@@ -61,7 +61,7 @@ SimFiles::SimFiles(Core& core, SimSystem&) : core_(core) {
         {platform::kCsidlAppData, L"C:\\Users\\tester\\AppData\\Roaming"},
         {platform::kCsidlCommonAppData, L"C:\\ProgramData"},
     };
-    modulePath = L"C:\\Setup\\QuorixSetup.exe";
+    modulePath = L"C:\\Setup\\program.exe";
     // What folders inherit below the drive's root on a fresh machine, narrowed to what the
     // program tells apart: the system and the administrators may do everything, users read.
     constexpr std::uint8_t kInherit = platform::kObjectInheritAce | platform::kContainerInheritAce;

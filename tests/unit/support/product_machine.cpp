@@ -22,7 +22,7 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 
 }  // namespace
 
-const std::wstring ProductMachine::kExe = L"C:\\Setup\\QuorixSetup.exe";
+const std::wstring ProductMachine::kExe = test::kProductExePath;
 const std::wstring ProductMachine::kAffiliateId = L"partner42";
 const std::wstring ProductMachine::kTagProperties = L"AFFILIATEID=partner42 AFFILIATEIDFLAGS=#3";
 
@@ -66,7 +66,7 @@ std::wstring ProductMachine::BasePackagePath() {
 }
 
 std::vector<std::uint8_t> ProductMachine::BasePackageBytes() {
-    return Bytes("base package of Velora Quorix 10.0.4410.11");
+    return Bytes("base package of Velora Quorix " QUORIX_VERSION_TEXT);
 }
 
 std::vector<std::uint8_t> ProductMachine::LanguagePackBytes(const std::wstring& resourceSuffix) {

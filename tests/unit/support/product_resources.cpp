@@ -30,7 +30,8 @@ sim::SimDialogTemplate WelcomeDialogTemplate() {
     return t;
 }
 
-void AddProductResources(sim::SimMachine& machine) {
+void PlaceProductModule(sim::SimMachine& machine) {
+    machine.files.modulePath = kProductExePath;
     machine.dialogs.templates[WELCOME_DIALOG] = WelcomeDialogTemplate();
     machine.dialogs.bitmaps.insert(WELCOME_BANNER);
     machine.dialogs.bitmaps.insert(WELCOME_NOTICE);

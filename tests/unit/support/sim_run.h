@@ -20,9 +20,9 @@ struct Ending {
     bool instanceMutexHeldToTheEnd = false;
 };
 
-// A fresh machine, carrying the product's dialog and pictures, and a fresh process on it.
+// A fresh machine running the product's module, and a fresh process on it.
 struct SimProcess {
-    SimProcess() { AddProductResources(machine); }
+    SimProcess() { PlaceProductModule(machine); }
 
     sim::SimMachine machine;
     ProcessState state;
