@@ -73,6 +73,9 @@ public:
 
     // GetVersionExW with an OSVERSIONINFOEXW (size field 284). False when it failed.
     virtual bool GetVersionInfo(OsVersionInfo* info) = 0;
+    // GetVersion: the major version in the low byte, the minor in the next, the build in the
+    // high word.
+    virtual std::uint32_t GetVersionWord() = 0;
     // GetNativeSystemInfo: wProcessorArchitecture of the machine (9 is AMD64), not of this
     // 32-bit process. Looked up in kernel32 at run time; where it is missing (Windows 2000,
     // which has no 64-bit edition) GetSystemInfo answers instead.
@@ -101,6 +104,15 @@ public:
     virtual void GetSystemTimeUtc(SystemTime* time) = 0;
     // FileTimeToSystemTime of a FILETIME (100 ns units since 1601, UTC). False on failure.
     virtual bool ConvertFileTime(std::uint64_t fileTime, SystemTime* time) = 0;
+    // SystemTimeToFileTime: 100 ns units since 1601, UTC. False for a time that is no date.
+    virtual bool ConvertSystemTime(const SystemTime& time, std::uint64_t* fileTime) = 0;
+
+    // ExpandEnvironmentStringsW(source, buffer of `capacity` characters, capacity). Returns
+    // what it returns: the characters stored with the terminator when the result fits (*text
+    // is then set, without the terminator), the size needed with the terminator when it does
+    // not (*text untouched), 0 on failure.
+    virtual std::uint32_t ExpandEnvironment(const std::wstring& source, std::uint32_t capacity,
+                                            std::wstring* text) = 0;
 
     // The file version of a file's version resource: GetFileVersionInfoSizeW,
     // GetFileVersionInfoW and VerQueryValueW(root block "\") of version.dll, which is loaded

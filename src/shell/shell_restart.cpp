@@ -90,7 +90,7 @@ std::wstring EndBoundaryFromNow(ProcessContext& ctx) {
     platform::SystemTime now;
     ctx.os.system.GetSystemTimeUtc(&now);
     std::uint64_t fileTime = 0;
-    if (!ctx.os.desktop.ConvertSystemTime(now, &fileTime)) return std::wstring();
+    if (!ctx.os.system.ConvertSystemTime(now, &fileTime)) return std::wstring();
     platform::SystemTime later;
     if (!ctx.os.system.ConvertFileTime(fileTime + kTaskLifetime, &later)) return std::wstring();
     return FormatTaskBoundary(later);
@@ -238,10 +238,10 @@ bool ForceShellRestart(ProcessContext& ctx) {
 
     std::wstring program;
     const std::uint32_t length =
-        ctx.os.desktop.ExpandEnvironment(kExplorerProgram, kShellCapacity, &program);
+        ctx.os.system.ExpandEnvironment(kExplorerProgram, kShellCapacity, &program);
     if (length == 0 || length > kShellCapacity) return false;
 
-    const std::uint32_t majorVersion = ctx.os.desktop.GetVersionWord() & 0xFFu;
+    const std::uint32_t majorVersion = ctx.os.system.GetVersionWord() & 0xFFu;
     if (majorVersion < kFirstTaskSchedulerVersion) {
         platform::ShellRequest request;
         request.file = program;

@@ -1,8 +1,10 @@
 // How the System area describes the machine (version, processor, locales, country, time, the
-// version resources of files), on the simulated Windows and on the real Win32 layer.
+// version resources of files, the environment), on the simulated Windows and on the real Win32
+// layer.
 #include <gtest/gtest.h>
 
 #include "common/result_codes.h"
+#include "common/text.h"
 #include "contract_environment.h"
 
 namespace quorix::contract {
@@ -103,6 +105,73 @@ TEST(SystemInfoContract, AFileWithoutAVersionResourceHasNoVersion) {
     EXPECT_FALSE(os.system.GetFileVersionNumbers(path, &ms, &ls));
     EXPECT_FALSE(os.system.GetFileVersionNumbers(path + L".missing", &ms, &ls));
     EXPECT_EQ(ms, 7u);
+}
+
+TEST(SystemInfoContract, ExpansionCountsTheTerminatorAndAsksForMoreWhenShort) {
+    platform::System& system = Env().Os().system;
+    std::wstring text;
+    EXPECT_EQ(system.ExpandEnvironment(L"plain text", 260, &text), 11u);
+    EXPECT_EQ(text, L"plain text");
+
+    // Exactly enough room: the text and its terminator.
+    text.clear();
+    EXPECT_EQ(system.ExpandEnvironment(L"plain text", 11, &text), 11u);
+    EXPECT_EQ(text, L"plain text");
+
+    std::wstring untouched = L"untouched";
+    EXPECT_EQ(system.ExpandEnvironment(L"plain text", 10, &untouched), 11u);
+    EXPECT_EQ(untouched, L"untouched");
+}
+
+TEST(SystemInfoContract, AnUndefinedVariableStaysAsWritten) {
+    std::wstring text;
+    const std::wstring source = L"%QUORIX_UNDEFINED_VARIABLE%\\x";
+    EXPECT_EQ(Env().Os().system.ExpandEnvironment(source, 260, &text), source.size() + 1);
+    EXPECT_EQ(text, source);
+}
+
+TEST(SystemInfoContract, SystemRootIsTheWindowsFolder) {
+    std::wstring windows;
+    const std::uint32_t length = Env().Os().files.GetWindowsFolder(260, &windows);
+    ASSERT_GT(length, 0u);
+    std::wstring expanded;
+    const std::uint32_t count =
+        Env().Os().system.ExpandEnvironment(L"%SystemRoot%\\Explorer.EXE", 260, &expanded);
+    EXPECT_EQ(count, expanded.size() + 1);
+    EXPECT_TRUE(EqualsIgnoringAsciiCase(expanded, windows + L"\\Explorer.EXE"))
+        << NarrowAscii(expanded) << " vs " << NarrowAscii(windows);
+}
+
+TEST(SystemInfoContract, VersionWordHoldsMajorAndMinorInItsLowBytes) {
+    const std::uint32_t word = Env().Os().system.GetVersionWord();
+    EXPECT_GE(word & 0xFFu, 5u);
+    EXPECT_LT(word & 0xFFu, 20u);
+    EXPECT_EQ(word & 0x80000000u, 0u);  // an NT system
+}
+
+TEST(SystemInfoContract, SystemTimeConvertsToTheFileTimeOfItsDate) {
+    platform::SystemTime time;
+    time.year = 2011;
+    time.month = 12;
+    time.day = 31;
+    time.hour = 23;
+    time.minute = 59;
+    time.second = 30;
+    std::uint64_t fileTime = 0;
+    ASSERT_TRUE(Env().Os().system.ConvertSystemTime(time, &fileTime));
+    EXPECT_EQ(fileTime, 129698495700000000ull);
+    // And back through the system's own conversion, a minute later.
+    platform::SystemTime later;
+    ASSERT_TRUE(Env().Os().system.ConvertFileTime(fileTime + 600000000ull, &later));
+    EXPECT_EQ(later.year, 2012);
+    EXPECT_EQ(later.month, 1);
+    EXPECT_EQ(later.day, 1);
+    EXPECT_EQ(later.minute, 0);
+    EXPECT_EQ(later.second, 30);
+
+    // (Wine 8 takes 29 February of a common year; Windows refuses it, and so does the sim.)
+    time.month = 13;
+    EXPECT_FALSE(Env().Os().system.ConvertSystemTime(time, &fileTime));
 }
 
 }  // namespace

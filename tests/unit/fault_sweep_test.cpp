@@ -48,7 +48,7 @@ std::vector<SweepScenario> Scenarios() {
     // 6.0 on, directly before.
     const auto shellGone = [](std::uint32_t versionWord) {
         return [versionWord](ProductMachine& m) {
-            m.machine.desktop.versionWord = versionWord;
+            m.machine.system.versionWord = versionWord;
             m.machine.desktop.CloseWindow(L"Progman");
             m.machine.files.PutFile(L"C:\\Windows\\Explorer.EXE", {'M', 'Z'});
         };
@@ -56,13 +56,13 @@ std::vector<SweepScenario> Scenarios() {
     scenarios.push_back(
         {"ShellRestartThroughTheTaskScheduler",
          {L"--force-shell-restart"},
-         shellGone(sim::SimDesktop::VersionWordOf(6, 1, 7601)),
+         shellGone(sim::SimSystem::VersionWordOf(6, 1, 7601)),
          0,
          [](const ProductMachine& m) { return m.machine.tasks.registrations.size() == 1; }});
     scenarios.push_back(
         {"ShellRestartDirectlyOnXp",
          {L"--force-shell-restart"},
-         shellGone(sim::SimDesktop::VersionWordOf(5, 1, 2600)),
+         shellGone(sim::SimSystem::VersionWordOf(5, 1, 2600)),
          0,
          [](const ProductMachine& m) { return m.machine.shell.executed.size() == 1; }});
     return scenarios;

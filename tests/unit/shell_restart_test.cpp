@@ -21,8 +21,8 @@ using test::SimProcess;
 const std::wstring kExplorer = L"C:\\Windows\\Explorer.EXE";
 const std::wstring kSafeBoot = L"system\\currentcontrolset\\control\\safeboot";
 const std::wstring kSafeBootOption = kSafeBoot + L"\\option";
-constexpr std::uint32_t kWindowsXp = sim::SimDesktop::VersionWordOf(5, 1, 2600);
-constexpr std::uint32_t kWindows7 = sim::SimDesktop::VersionWordOf(6, 1, 7601);
+constexpr std::uint32_t kWindowsXp = sim::SimSystem::VersionWordOf(5, 1, 2600);
+constexpr std::uint32_t kWindows7 = sim::SimSystem::VersionWordOf(6, 1, 7601);
 
 struct ShellRestartTest : ::testing::Test {
     SimProcess process;
@@ -67,7 +67,7 @@ class ShellDecision : public ShellRestartTest,
                       public ::testing::WithParamInterface<DecisionCase> {};
 
 TEST_P(ShellDecision, StartsExplorerOnlyWhenItIsTheShellAndNotRunning) {
-    machine.desktop.versionWord = kWindowsXp;
+    machine.system.versionWord = kWindowsXp;
     GetParam().arrange(*this);
     const bool result = Restart();
     EXPECT_EQ(result, GetParam().started);
@@ -177,15 +177,15 @@ INSTANTIATE_TEST_SUITE_P(
                      true},
         DecisionCase{"SystemRootTooLongForThePath",
                      [](ShellRestartTest& t) {
-                         t.machine.desktop.SetVariable(L"SystemRoot",
-                                                       L"C:\\" + std::wstring(245, L'w'));
+                         t.machine.system.SetVariable(L"SystemRoot",
+                                                      L"C:\\" + std::wstring(245, L'w'));
                      },
                      false},
         DecisionCase{
             "SystemRootThatJustFits",
             [](ShellRestartTest& t) {
                 // 3 + 243 + 13 characters and the terminator: 260.
-                t.machine.desktop.SetVariable(L"SystemRoot", L"C:\\" + std::wstring(243, L'w'));
+                t.machine.system.SetVariable(L"SystemRoot", L"C:\\" + std::wstring(243, L'w'));
                 t.machine.shell
                     .scriptedResults[L"C:\\" + std::wstring(243, L'W') + L"\\EXPLORER.EXE"] = 42;
             },
@@ -193,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<DecisionCase>& info) { return info.param.situation; });
 
 TEST_F(ShellRestartTest, SafeModeKeysAreReadOnlyAndClosed) {
-    machine.desktop.versionWord = kWindowsXp;
+    machine.system.versionWord = kWindowsXp;
     machine.registry.PutDword(platform::kHkeyLocalMachine, kSafeBootOption, L"UseAlternateShell",
                               1);
     machine.registry.PutString(platform::kHkeyLocalMachine, kSafeBoot, L"AlternateShell",
@@ -209,7 +209,7 @@ TEST_F(ShellRestartTest, SafeModeKeysAreReadOnlyAndClosed) {
 // ---------------------------------------------------------------- before Windows 6.0
 
 TEST_F(ShellRestartTest, WindowsXpStartsExplorerDirectlyAndShown) {
-    machine.desktop.versionWord = kWindowsXp;
+    machine.system.versionWord = kWindowsXp;
     EXPECT_TRUE(Restart());
     ASSERT_EQ(machine.shell.executed.size(), 1u);
     const platform::ShellRequest& request = machine.shell.executed[0].request;
@@ -224,7 +224,7 @@ TEST_F(ShellRestartTest, WindowsXpStartsExplorerDirectlyAndShown) {
 }
 
 TEST_F(ShellRestartTest, WindowsXpReportsAFailedStart) {
-    machine.desktop.versionWord = kWindowsXp;
+    machine.system.versionWord = kWindowsXp;
     machine.shell.scriptedResults[L"C:\\WINDOWS\\EXPLORER.EXE"] = platform::kSeErrAccessDenied;
     EXPECT_FALSE(Restart());
     EXPECT_EQ(machine.shell.executed.size(), 1u);
@@ -233,7 +233,7 @@ TEST_F(ShellRestartTest, WindowsXpReportsAFailedStart) {
 // ---------------------------------------------------------------- through the Task Scheduler
 
 TEST_F(ShellRestartTest, RegistrationTriggerStartsTheTaskWhichExpiresByItself) {
-    machine.desktop.versionWord = kWindows7;
+    machine.system.versionWord = kWindows7;
     // Half a minute before the new year: the boundary rolls over every field.
     machine.system.SetUtcNow(sim::MakeSystemTime(2011, 12, 31, 23, 59, 30));
     EXPECT_TRUE(Restart());

@@ -43,6 +43,7 @@ public:
     bool GetLocaleInfoText(std::uint32_t locale, std::uint32_t type, std::size_t capacity,
                            std::wstring* text) override;
     bool GetVersionInfo(platform::OsVersionInfo* info) override;
+    std::uint32_t GetVersionWord() override;
     std::uint16_t GetNativeProcessorArchitecture() override;
     int GetSystemMetric(int index) override;
     bool GetOsProductType(std::uint32_t major, std::uint32_t minor, std::uint32_t servicePackMajor,
@@ -54,6 +55,9 @@ public:
                         std::uint16_t language, std::wstring* text) override;
     void GetSystemTimeUtc(platform::SystemTime* time) override;
     bool ConvertFileTime(std::uint64_t fileTime, platform::SystemTime* time) override;
+    bool ConvertSystemTime(const platform::SystemTime& time, std::uint64_t* fileTime) override;
+    std::uint32_t ExpandEnvironment(const std::wstring& source, std::uint32_t capacity,
+                                    std::wstring* text) override;
     bool GetFileVersionNumbers(const std::wstring& path, std::uint32_t* ms,
                                std::uint32_t* ls) override;
     std::uint32_t GetTickCount() override { return static_cast<std::uint32_t>(core_.clockMs); }
@@ -78,6 +82,12 @@ public:
     std::map<std::uint32_t, std::pair<std::wstring, std::wstring>> locales;
     // The machine (sim_system_info.cpp sets the defaults: Windows 7 SP1, 32-bit, en-US, US).
     platform::OsVersionInfo osVersion;
+    // GetVersion's answer: Windows 7 SP1 (6.1.7601).
+    std::uint32_t versionWord = 0x1DB10106u;
+    static constexpr std::uint32_t VersionWordOf(std::uint32_t major, std::uint32_t minor,
+                                                 std::uint32_t build) {
+        return major | (minor << 8) | (build << 16);
+    }
     std::uint16_t processorArchitecture;
     std::map<int, int> systemMetrics;  // missing: 0
     bool hasGetProductInfo;            // false: kernel32 before Windows Vista
@@ -92,6 +102,9 @@ public:
     // Folded path -> (dwFileVersionMS, dwFileVersionLS); other files have no version resource.
     std::map<std::wstring, std::pair<std::uint32_t, std::uint32_t>> fileVersions;
     void SetFileVersion(const std::wstring& path, std::uint32_t ms, std::uint32_t ls);
+    // Variables by folded name: SystemRoot and windir are C:\Windows.
+    std::map<std::wstring, std::wstring> environment;
+    void SetVariable(const std::wstring& name, const std::wstring& value);
 
 private:
     void SetMachineDefaults();

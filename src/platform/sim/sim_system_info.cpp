@@ -24,6 +24,10 @@ void SimSystem::SetMachineDefaults() {
     osVersion.suiteMask = 0x0100;  // VER_SUITE_SINGLEUSERTS
     osVersion.productType = platform::kVerNtWorkstation;
     processorArchitecture = 0;  // PROCESSOR_ARCHITECTURE_INTEL
+    SetVariable(L"SystemRoot", L"C:\\Windows");
+    SetVariable(L"windir", L"C:\\Windows");
+    SetVariable(L"SystemDrive", L"C:");
+    SetVariable(L"USERNAME", L"tester");
     hasGetProductInfo = true;
     osProductType = 1;  // PRODUCT_ULTIMATE
     systemLocale = 0x0409;
@@ -128,6 +132,63 @@ bool SimSystem::ConvertFileTime(std::uint64_t fileTime, platform::SystemTime* ti
         return false;
     }
     return true;
+}
+
+bool SimSystem::ConvertSystemTime(const platform::SystemTime& time, std::uint64_t* fileTime) {
+    if (core_.Failing("SystemTimeToFileTime")) return false;
+    static constexpr int kDaysIn[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool valid = time.year >= 1601 && time.year <= 30827 && time.month >= 1 &&
+                       time.month <= 12 && time.day >= 1 && time.day <= kDaysIn[time.month - 1] &&
+                       time.hour < 24 && time.minute < 60 && time.second < 60 &&
+                       time.milliseconds < 1000;
+    const bool leap = (time.year % 4 == 0 && time.year % 100 != 0) || time.year % 400 == 0;
+    if (!valid || (time.month == 2 && time.day == 29 && !leap)) {
+        core_.lastError = kErrorInvalidParameter;
+        return false;
+    }
+    *fileTime = SystemTimeToFileTime(time);
+    return true;
+}
+
+void SimSystem::SetVariable(const std::wstring& name, const std::wstring& value) {
+    environment[FoldKey(name)] = value;
+}
+
+std::uint32_t SimSystem::ExpandEnvironment(const std::wstring& source, std::uint32_t capacity,
+                                           std::wstring* text) {
+    if (core_.Failing("ExpandEnvironmentStringsW")) return 0;
+    // A name between two "%" that is not defined stays as it was written, "%" signs included.
+    std::wstring expanded;
+    std::size_t at = 0;
+    while (at < source.size()) {
+        const std::size_t open = source.find(L'%', at);
+        if (open == std::wstring::npos) {
+            expanded.append(source, at, std::wstring::npos);
+            break;
+        }
+        expanded.append(source, at, open - at);
+        const std::size_t close = source.find(L'%', open + 1);
+        if (close == std::wstring::npos) {
+            expanded.append(source, open, std::wstring::npos);
+            break;
+        }
+        auto variable = environment.find(FoldKey(source.substr(open + 1, close - open - 1)));
+        if (variable != environment.end() && close > open + 1) {
+            expanded += variable->second;
+            at = close + 1;
+        } else {
+            expanded.append(source, open, close - open + 1);
+            at = close + 1;
+        }
+    }
+    const std::uint32_t needed = static_cast<std::uint32_t>(expanded.size() + 1);
+    if (needed <= capacity) *text = expanded;
+    return needed;
+}
+
+std::uint32_t SimSystem::GetVersionWord() {
+    core_.faults.Check("GetVersion");
+    return versionWord;
 }
 
 bool SimSystem::GetFileVersionNumbers(const std::wstring& path, std::uint32_t* ms,

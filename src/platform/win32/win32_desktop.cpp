@@ -2,8 +2,6 @@
 
 #include <wtsapi32.h>
 
-#include <vector>
-
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_system_library.h"
 
@@ -25,20 +23,6 @@ platform::NativeHandle Win32Desktop::FindTopWindow(const std::wstring& className
 bool Win32Desktop::IsWindowHandle(platform::NativeHandle window) {
     return ::IsWindow(ToWindow(window)) != FALSE;
 }
-
-std::uint32_t Win32Desktop::ExpandEnvironment(const std::wstring& source, std::uint32_t capacity,
-                                              std::wstring* text) {
-    std::vector<wchar_t> buffer(capacity == 0 ? 1 : capacity, L'\0');
-    const DWORD result = ::ExpandEnvironmentStringsW(source.c_str(), buffer.data(), capacity);
-    if (result != 0 && result <= capacity) {
-        std::size_t length = 0;
-        while (length < capacity && buffer[length] != L'\0') ++length;
-        text->assign(buffer.data(), length);
-    }
-    return result;
-}
-
-std::uint32_t Win32Desktop::GetVersionWord() { return ::GetVersion(); }
 
 bool Win32Desktop::QueryCurrentSessionText(std::uint32_t infoClass, std::wstring* text) {
     std::uint32_t error = 0;
@@ -72,22 +56,6 @@ bool Win32Desktop::QueryCurrentSessionText(std::uint32_t infoClass, std::wstring
     ::FreeLibrary(library);
     if (!found) ::SetLastError(lastError);
     return found;
-}
-
-bool Win32Desktop::ConvertSystemTime(const platform::SystemTime& time, std::uint64_t* fileTime) {
-    SYSTEMTIME system = {};
-    system.wYear = time.year;
-    system.wMonth = time.month;
-    system.wDayOfWeek = time.dayOfWeek;
-    system.wDay = time.day;
-    system.wHour = time.hour;
-    system.wMinute = time.minute;
-    system.wSecond = time.second;
-    system.wMilliseconds = time.milliseconds;
-    FILETIME file = {};
-    if (!::SystemTimeToFileTime(&system, &file)) return false;
-    *fileTime = (static_cast<std::uint64_t>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
-    return true;
 }
 
 }  // namespace quorix::win32

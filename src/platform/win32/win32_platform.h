@@ -31,6 +31,7 @@ public:
                            std::wstring* text) override;
     // win32_system_info.cpp
     bool GetVersionInfo(platform::OsVersionInfo* info) override;
+    std::uint32_t GetVersionWord() override;
     std::uint16_t GetNativeProcessorArchitecture() override;
     int GetSystemMetric(int index) override;
     bool GetOsProductType(std::uint32_t major, std::uint32_t minor, std::uint32_t servicePackMajor,
@@ -42,6 +43,9 @@ public:
                         std::uint16_t language, std::wstring* text) override;
     void GetSystemTimeUtc(platform::SystemTime* time) override;
     bool ConvertFileTime(std::uint64_t fileTime, platform::SystemTime* time) override;
+    bool ConvertSystemTime(const platform::SystemTime& time, std::uint64_t* fileTime) override;
+    std::uint32_t ExpandEnvironment(const std::wstring& source, std::uint32_t capacity,
+                                    std::wstring* text) override;
     bool GetFileVersionNumbers(const std::wstring& path, std::uint32_t* ms,
                                std::uint32_t* ls) override;
     std::uint32_t GetTickCount() override;

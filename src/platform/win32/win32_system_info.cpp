@@ -173,6 +173,36 @@ bool Win32System::ConvertFileTime(std::uint64_t fileTime, platform::SystemTime* 
     return true;
 }
 
+bool Win32System::ConvertSystemTime(const platform::SystemTime& time, std::uint64_t* fileTime) {
+    SYSTEMTIME system = {};
+    system.wYear = time.year;
+    system.wMonth = time.month;
+    system.wDayOfWeek = time.dayOfWeek;
+    system.wDay = time.day;
+    system.wHour = time.hour;
+    system.wMinute = time.minute;
+    system.wSecond = time.second;
+    system.wMilliseconds = time.milliseconds;
+    FILETIME file = {};
+    if (!::SystemTimeToFileTime(&system, &file)) return false;
+    *fileTime = (static_cast<std::uint64_t>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
+    return true;
+}
+
+std::uint32_t Win32System::ExpandEnvironment(const std::wstring& source, std::uint32_t capacity,
+                                             std::wstring* text) {
+    std::vector<wchar_t> buffer(capacity == 0 ? 1 : capacity, L'\0');
+    const DWORD result = ::ExpandEnvironmentStringsW(source.c_str(), buffer.data(), capacity);
+    if (result != 0 && result <= capacity) {
+        std::size_t length = 0;
+        while (length < capacity && buffer[length] != L'\0') ++length;
+        text->assign(buffer.data(), length);
+    }
+    return result;
+}
+
+std::uint32_t Win32System::GetVersionWord() { return ::GetVersion(); }
+
 bool Win32System::GetFileVersionNumbers(const std::wstring& path, std::uint32_t* ms,
                                         std::uint32_t* ls) {
     const VersionFunctions& version = Version();
