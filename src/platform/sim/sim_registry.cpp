@@ -45,7 +45,7 @@ bool IsUnder(const std::wstring& path, const std::wstring& ancestor) {
 }
 
 // Splits a subkey path at its backslashes. Empty components are skipped: Windows accepts a
-// trailing backslash ("Software\Velora\Setup\" names the same key as without it).
+// trailing backslash ("Software\Maker\Setup\" names the same key as without it).
 std::vector<std::wstring> SplitPath(const std::wstring& path) {
     std::vector<std::wstring> parts;
     std::size_t start = 0;

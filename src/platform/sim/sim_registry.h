@@ -22,7 +22,7 @@ struct RegistryValue {
 // One RegOpenKeyExW or RegCreateKeyExW as the program made it.
 struct RegistryOpenRecord {
     std::string api;
-    std::wstring path;     // where it landed, e.g. "HKLM\Software\Wow6432Node\Velora"
+    std::wstring path;     // where it landed, e.g. "HKLM\Software\Wow6432Node\Maker"
     std::uint32_t access;  // as passed, view flags included
     std::uint32_t result;
 };
@@ -91,12 +91,12 @@ public:
 
     std::size_t OpenKeyCount() const { return open_.size(); }
     std::vector<RegistryOpenRecord> opens;
-    // Keys RegDeleteKeyW removed, where they lay (e.g. "HKLM\Software\Velora\Setup\VLQ2010").
+    // Keys RegDeleteKeyW removed, where they lay (e.g. "HKLM\Software\Maker\Setup\Old").
     std::vector<std::wstring> deletedKeys;
 
 private:
     struct Key {
-        std::wstring path;  // as first created, e.g. "HKLM\Software\Velora"
+        std::wstring path;  // as first created, e.g. "HKLM\Software\Maker"
         std::map<std::wstring, std::wstring> valueNames;  // folded -> as first written
         std::map<std::wstring, RegistryValue> values;     // folded name -> value
     };
