@@ -269,15 +269,30 @@ def _file_size(path):
         return None
 
 
-def _extraction_run(argv, target, size, timeout, interval):
+def _first_present(paths):
+    """The first of the paths that exists, and its size; (None, None) when none does."""
+    for path in paths:
+        size = _file_size(path)
+        if size is not None:
+            return path, size
+    return None, None
+
+
+def _extraction_run(argv, targets, size, timeout, interval):
     """Starts the product, samples its memory and the target's size until the file is whole.
+
+    `targets` are the places the package may be extracted to, in the product's order of
+    preference (the all-users folder, then the user's own when the former is not safe to use);
+    the first one that appears is measured.
 
     The wine launcher execs the Windows program's loader in the same process, so the child's
     pid is the product's process. It is killed once the package is whole: what follows is the
     installer's business, not extraction.
     """
-    if os.path.exists(target):
-        os.remove(target)
+    for target in targets:
+        if os.path.exists(target):
+            os.remove(target)
+    target = None
     started = time.monotonic()
     child = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                              stderr=subprocess.DEVNULL)
@@ -298,7 +313,10 @@ def _extraction_run(argv, target, size, timeout, interval):
                     names.add(src.read().strip())
             except OSError:
                 pass
-        current = _file_size(target)
+        if target is None:
+            target, current = _first_present(targets)
+        else:
+            current = _file_size(target)
         if current is not None and created is None:
             created = now
         if current is not None and current >= size:
@@ -313,7 +331,8 @@ def _extraction_run(argv, target, size, timeout, interval):
     child.wait()
     return {"launchToWhole": None if whole is None else whole - started,
             "createdToWhole": None if whole is None or created is None else whole - created,
-            "finalSize": _file_size(target), "peakRssAnonKiB": peak_anon,
+            "target": target, "finalSize": None if target is None else _file_size(target),
+            "peakRssAnonKiB": peak_anon,
             "peakRssFileKiB": peak_file, "samples": samples, "processNames": sorted(names),
             "exitedBeforeWhole": ended_by_itself}
 
@@ -323,11 +342,11 @@ def cmd_extract(args):
     product, copies = [], []
     copy_log = os.path.join(args.logs, "copy.log")
     # One unmeasured pair first: the product's image and the source file come into the cache.
-    warmup = _extraction_run(args.argv, args.target, args.size, args.timeout, args.interval)
+    warmup = _extraction_run(args.argv, args.targets, args.size, args.timeout, args.interval)
     _run_timed(args.copy, args.timeout, copy_log)
     for _ in range(args.runs):
         # Interleaved: one extraction, then one copy of the same bytes.
-        product.append(_extraction_run(args.argv, args.target, args.size, args.timeout,
+        product.append(_extraction_run(args.argv, args.targets, args.size, args.timeout,
                                        args.interval))
         if os.path.exists(args.copy_target):
             os.remove(args.copy_target)
@@ -507,6 +526,9 @@ def cmd_report(args):
         for run in extract["product"]:
             if run["launchToWhole"] is None:
                 notes.append("an extraction run never produced the whole file: %s" % run)
+        places = sorted({run.get("target") for run in extract["product"] if run.get("target")})
+        if places:
+            notes.append("extracted to: %s" % ", ".join(places))
 
     aligned = _load(folder, "extract-aligned")
     if aligned:
@@ -574,7 +596,9 @@ def main():
     p = sub.add_parser("extract")
     p.add_argument("--runs", type=int, default=5)
     p.add_argument("--size", type=int, required=True)
-    p.add_argument("--target", required=True, help="the extracted file, as a host path")
+    p.add_argument("--target", dest="targets", required=True, action="append",
+                   help="where the extracted file may appear, as a host path; give it again for "
+                        "a fallback place, the first one that appears is measured")
     p.add_argument("--copy", required=True, help="shell command copying the same bytes")
     p.add_argument("--copy-target", required=True)
     p.add_argument("--timeout", type=float, default=180)

@@ -5,6 +5,7 @@ the PE resource reader, the link-map sums, the terminal-text cleaning and the ve
     python3 bench/measure_test.py
 """
 import os
+import shutil
 import struct
 import tempfile
 import unittest
@@ -117,6 +118,22 @@ Linker script and memory map
                          {"libstdc++.a": 0x120, "(objects of this build)": 0x80,
                           "libquorix_logic.a": 0x40})
         self.assertEqual(result["total"], 0x1E0)
+
+
+class ExtractionRunTest(unittest.TestCase):
+    def test_the_fallback_place_is_measured_when_the_first_stays_empty(self):
+        folder = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, folder)
+        preferred, fallback = os.path.join(folder, "all-users.msi"), os.path.join(folder, "user.msi")
+        # What an earlier run left in the fallback place must not count as this run's file.
+        with open(fallback, "wb") as stale:
+            stale.write(b"x" * 8192)
+        program = ["sh", "-c", "sleep 0.2; head -c 4096 /dev/zero > '%s'; sleep 30" % fallback]
+        run = measure._extraction_run(program, [preferred, fallback], 4096, 20, 0.01)
+        self.assertEqual(run["target"], fallback)
+        self.assertEqual(run["finalSize"], 4096)
+        self.assertIsNotNone(run["launchToWhole"])
+        self.assertFalse(os.path.exists(preferred))
 
 
 class TerminalTextTest(unittest.TestCase):
