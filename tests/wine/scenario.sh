@@ -27,16 +27,21 @@ SCENARIO_FAILURES=0
 # The demo packages' product codes, as the product build wrote them (packages/CMakeLists.txt is
 # their one source): this release, its language packs, the previous generation and the release
 # found through the compatibility value.
-_demo_code() {
+_demo_value() {
     sed -n "s/^set(QUORIX_DEMO_$1 \"\(.*\)\")\$/\1/p" \
         "${QUORIX_PACKAGES_DIR:-/nonexistent}/demo_packages.cmake" 2>/dev/null
 }
-BASE_CODE="$(_demo_code BASE_PRODUCT_CODE)"
-EN_US_PACK_CODE="$(_demo_code LANGUAGE_PACK_CODE_en-US)"
-EN_GB_PACK_CODE="$(_demo_code LANGUAGE_PACK_CODE_en-GB)"
-DE_DE_PACK_CODE="$(_demo_code LANGUAGE_PACK_CODE_de-DE)"
-PREVIOUS_CODE="$(_demo_code PREVIOUS_GENERATION_PRODUCT_CODE)"
-COMPATIBILITY_CODE="$(_demo_code COMPATIBILITY_PRODUCT_CODE)"
+BASE_CODE="$(_demo_value BASE_PRODUCT_CODE)"
+EN_US_PACK_CODE="$(_demo_value LANGUAGE_PACK_CODE_en-US)"
+EN_GB_PACK_CODE="$(_demo_value LANGUAGE_PACK_CODE_en-GB)"
+DE_DE_PACK_CODE="$(_demo_value LANGUAGE_PACK_CODE_de-DE)"
+PREVIOUS_CODE="$(_demo_value PREVIOUS_GENERATION_PRODUCT_CODE)"
+COMPATIBILITY_CODE="$(_demo_value COMPATIBILITY_PRODUCT_CODE)"
+# This release's version (cmake/Release.cmake, handed on with the packages). Unset when the
+# build wrote none: a scenario that uses it then stops at that line (set -u, exit 1) instead of
+# comparing against an empty text.
+RELEASE_VERSION="$(_demo_value BASE_VERSION)"
+[ -n "$RELEASE_VERSION" ] || unset RELEASE_VERSION
 SCRATCH="${QUORIX_SCENARIO_DIR:-${TMPDIR:-/tmp}/quorix-scenario-$$}"
 
 skip() {

@@ -57,7 +57,7 @@ expect_eq "$(printf '%s\n' "$url" | grep -c .)" 1 "interactive run: one page ope
 expect_contains "$url" "https://link.velora.example/link/?target=installhelp&errorcode=0&action=1&" \
     "interactive run: install-help page, errorcode=0, action=1 (not installed)"
 expect_contains "$url" "&aid=vlq2011aid30017xx-XX" "interactive run: report query: the affiliate"
-expect_contains "$url" "&vl_version=10.0.4410.11" "interactive run: report query: the version"
+expect_contains "$url" "&vl_version=$RELEASE_VERSION" "interactive run: report query: the version"
 # After a success the link names no language itself: the report's is the UILanguage the base
 # package wrote, en-US.
 expect_contains "$url" "&vl_lang=en-US&" "interactive run: report query: the installed language"

@@ -19,7 +19,7 @@ strings_rc="$resources/strings.rc"
 [ -f "$strings_rc" ] || skip "$strings_rc not found"
 probe="$(winpath "$QUORIX_PROBE")"
 product="Velora Quorix"
-release="10.0.4410.11"
+release="$RELEASE_VERSION"
 cjk_face="WenQuanYi Micro Hei"
 
 # in_language LC_ALL-VALUE COMMAND...: the command with Wine's user and UI language set.

@@ -70,9 +70,10 @@ uninstall "$this_code"
 echo "== this release's base package, installed as the setup installs it"
 install "$packages/quorix_base.msi" LANGSTRING=en-US USERDEFINST=2 \
     AFFILIATEID=vlq2011aid30017xx-XX 'AFFILIATEIDFLAGS=#0' TRANSFORMS=:en-US
-decide "10.0.4410.11" 7 "$this_code" 10 10.0.4410.11
+decide "$RELEASE_VERSION" 7 "$this_code" 10 "$RELEASE_VERSION"
 
 echo "== MsiGetProductInfoW(VersionString) of the installed base, by buffer capacity"
+length=${#RELEASE_VERSION}
 query() { # label capacity result reported-capacity [buffer]
     local out
     out="$(probe product-info "$this_code" VersionString "$2")"
@@ -83,13 +84,14 @@ query() { # label capacity result reported-capacity [buffer]
     fi
     printf '%s\n' "$out" | sed 's/^/    /'
 }
-query "capacity 32 (the decision's buffer)" 32 0 12 10.0.4410.11
-query "capacity 13 (text and terminator)" 13 0 12 10.0.4410.11
+query "capacity 32 (the decision's buffer)" 32 0 "$length" "$RELEASE_VERSION"
+query "capacity $((length + 1)) (text and terminator)" $((length + 1)) 0 "$length" \
+    "$RELEASE_VERSION"
 # 234 = ERROR_MORE_DATA. Wine then leaves the buffer as it was (the simulated installer fills
 # in what fits); the decision reads the buffer only after ERROR_SUCCESS.
-query "capacity 12 (no room for the terminator)" 12 234 12
-query "capacity 4" 4 234 12
-query "no buffer (length only)" null 0 12
+query "capacity $length (no room for the terminator)" "$length" 234 "$length"
+query "capacity 4" 4 234 "$length"
+query "no buffer (length only)" null 0 "$length"
 out="$(probe product-info "$this_code" NoSuchProperty 32)"
 expect_eq "$(value "$out" result)" 1608 "unknown property: ERROR_UNKNOWN_PROPERTY"
 out="$(probe product-info '{00000000-1111-2222-3333-444444444444}' VersionString 32)"
