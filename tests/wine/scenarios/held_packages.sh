@@ -10,7 +10,7 @@ packages="${QUORIX_PACKAGES_DIR:-}"
 [ -f "$packages/quorix_base.msi" ] ||
     skip "packages not built in ${packages:-<QUORIX_PACKAGES_DIR unset>}"
 
-base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
+base_code="$BASE_CODE"
 stem='{6513270E-269E-0D37-F2A7-4DE452E6B438}'
 package="C:\\ProgramData\\$base_code\\$stem.msi"
 unix_package="$WINEPREFIX/drive_c/ProgramData/$base_code/$stem.msi"

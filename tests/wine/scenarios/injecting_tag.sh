@@ -9,7 +9,7 @@ scenario_begin
 [ -x "${QUORIX_STAMP_TAG:-}" ] || skip "stamp-tag not built (QUORIX_STAMP_TAG)"
 product_exe QuorixSetup-tagged.exe >/dev/null
 
-base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
+base_code="$BASE_CODE"
 received='HKLM\Software\Velora\QuorixDemo\Received'
 tag='AFFILIATEID=x&INSTALLDIR=C:\Users\Public\Evil\&REBOOT=ReallySuppress&AFFILIATEIDFLAGS=.1'
 injecting="$SCRATCH/QuorixSetup-injecting.exe"

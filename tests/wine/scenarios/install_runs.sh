@@ -110,7 +110,7 @@ log="$WINEPREFIX/drive_c/logs/base.log"
 expect_eq "$(logged "$log" "$base")" yes "/logbp: the base package logged"
 expect_eq "$(logged "$log" "$pack")" no "/logbp: the language pack not logged"
 uninstall "$this_code"
-uninstall '{D23F0824-128B-2F33-0C5C-7FD0A6A3A450}'
+uninstall "$PREVIOUS_CODE"
 
 echo "== reduced-UI run: basic UI, no FASTOEM"
 out="$(probe install-runs --language-name silent -- /reducedui)"
