@@ -224,8 +224,10 @@ keep_png() {
 #                      driver's job before writing); call again after a new make_prefix
 #   links_wait [S]     until a page was opened (at most S seconds, default 5); 1 when none came
 #   links_opened       the addresses, one a line
-#   reg_values KEY     the values of a key as NAME=TYPE=DATA lines, "<absent>" for no key
-#   expect_values KEY LABEL NAME=TYPE=DATA...   each pair is among the key's values
+#   reg_values [--untyped] KEY   the values of a key as NAME=TYPE=DATA lines (NAME=DATA with
+#                      --untyped), "<absent>" for no key
+#   expect_values [--untyped] KEY LABEL PAIR...   each pair, NAME=TYPE=DATA (NAME=DATA with
+#                      --untyped), is among the key's values, exactly once
 #   product_installed CODE   yes/no: the Uninstall entry of a product code exists
 #   catalog_text LOCALE KEY  a text of the setup's own catalog as the product's logic reads it
 #                      under Wine (the probe's "catalog LOCALE", once per locale and scenario):
@@ -247,15 +249,24 @@ links_wait() {
 }
 links_opened() { cat "$SCRATCH/links.txt" 2>/dev/null; }
 reg_values() {
-    local out
+    local out typed=1
+    if [ "$1" = --untyped ]; then
+        typed=0
+        shift
+    fi
     out="$(wine_run -t 60 reg query "$1" 2>/dev/null)" || { echo "<absent>"; return; }
-    printf '%s\n' "$out" | tr -d '\r' |
-        awk -F '    ' 'NF >= 3 && $1 == "" { print $2 "=" $3 "=" $4 }'
+    printf '%s\n' "$out" | tr -d '\r' | awk -F '    ' -v typed="$typed" \
+        'NF >= 3 && $1 == "" { print typed ? $2 "=" $3 "=" $4 : $2 "=" $4 }'
 }
 expect_values() {
-    local snapshot pair key="$1" label="$2"
+    local snapshot pair form=()
+    if [ "$1" = --untyped ]; then
+        form=(--untyped)
+        shift
+    fi
+    local key="$1" label="$2"
     shift 2
-    snapshot="$(reg_values "$key")"
+    snapshot="$(reg_values "${form[@]}" "$key")"
     for pair in "$@"; do
         expect_eq "$(printf '%s\n' "$snapshot" | grep -c -x -F "$pair")" 1 "$label: $pair"
     done
