@@ -289,6 +289,22 @@ catalog_text() {
     # The probe escapes backslash, CR and LF as \\, \r and \n.
     printf '%b' "${line#*=}"
 }
+# Copies of the tagged product with a tag stamp-tag refuses (QUORIX_STAMP_TAG), as someone
+# editing a signed copy by hand would make them:
+#   stamp_refused COPY TAG     stamp-tag must refuse TAG (exit 1); what it said is in COPY.refused
+#   stamp_unchecked COPY TAG   the copy written anyway (--unchecked); with the build's certificate
+#                              at hand it must still verify, the tag being outside the signed hash
+stamp_refused() {
+    "$QUORIX_STAMP_TAG" "$QUORIX_PRODUCT_DIR/QuorixSetup-tagged.exe" "$1" "$2" 2>"$1.refused"
+    expect_eq "$?" 1 "stamp-tag refuses the tag"
+}
+stamp_unchecked() {
+    "$QUORIX_STAMP_TAG" --unchecked "$QUORIX_PRODUCT_DIR/QuorixSetup-tagged.exe" "$1" "$2" ||
+        exit 1
+    [ -f "${QUORIX_SIGNING_CERT:-}" ] || return 0
+    osslsigncode verify -CAfile "$QUORIX_SIGNING_CERT" -in "$1" >"$1.verify" 2>&1
+    expect_eq "$?" 0 "the re-tagged copy still verifies"
+}
 # shots_for NAME: a fresh folder $SCRATCH/shots/NAME for one drive's --shots, as a Wine path.
 shots_for() {
     rm -rf "$SCRATCH/shots/$1"
