@@ -36,18 +36,8 @@ drive held --on kind=dialog --touch "$(winpath "$held")" --wait-file "$(winpath 
 driver_pid=$!
 held_log="$SCRATCH/held.jsonl"  # drive ran in the background: its $LOG stayed there
 
-for _ in $(seq 1 900); do
-    [ -e "$held" ] && break
-    kill -0 "$driver_pid" 2>/dev/null || break
-    sleep 0.1
-done
-if [ ! -e "$held" ]; then
-    echo "FAIL: the welcome dialog never showed"
-    cat "$SCRATCH/held.out"
-    touch "$release"
-    wait "$driver_pid"
-    exit 1
-fi
+wait_held "$held" "$driver_pid" "$SCRATCH/held.out" "$release" 90 \
+    "the welcome dialog never showed"
 
 echo "== another process, while the dialog waits"
 unchanged "extracted before the dialog"

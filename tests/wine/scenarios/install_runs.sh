@@ -26,14 +26,8 @@ pack_received='HKLM\Software\Velora\QuorixDemo\LanguagePacks\en-US'
 default_tag='AFFILIATEID=vlq2011aid30017xx-XX AFFILIATEIDFLAGS=#0'
 mkdir -p "$WINEPREFIX/drive_c/logs"
 
-probe() { wine_run -t 120 "$QUORIX_PROBE" "$@" 2>"$SCRATCH/probe.err" | tr -d '\r'; }
-value() { printf '%s\n' "$1" | sed -n "s/^$2=//p" | head -n 1; }
 logged() { # log-file windows-package-path -> yes/no
     grep -a -q -F "OriginalDatabase = $2" "$1" && echo yes || echo no
-}
-uninstall() {
-    wine_run -t 120 msiexec /x "$1" /qn
-    expect_eq "$?" 0 "msiexec /x $1"
 }
 levels() { # run-output label base-level
     expect_eq "$(value "$1" result)" 0 "$2: result"
@@ -63,7 +57,7 @@ if [ "$(grep -a -c 'Logging started' "$log")" -lt 2 ]; then
     echo "note: one log header only: Wine's msi writes each installation from the start of the"
     echo "      file (no seek to its end), so the base's log covers the start of the pack's"
 fi
-uninstall "$this_code"
+demo_uninstall "$this_code"
 
 echo "== silent run: custom installation, previous generation installed, /bpprops, /lpprops,"
 echo "   /logbp alone"
@@ -96,8 +90,8 @@ expect_eq "$(value "$out" result)" 1605 "en-GB pack no longer known to the insta
 log="$WINEPREFIX/drive_c/logs/base.log"
 expect_eq "$(logged "$log" "$base")" yes "/logbp: the base package logged"
 expect_eq "$(logged "$log" "$pack")" no "/logbp: the language pack not logged"
-uninstall "$this_code"
-uninstall "$PREVIOUS_CODE"
+demo_uninstall "$this_code"
+demo_uninstall "$PREVIOUS_CODE"
 
 echo "== reduced-UI run: basic UI, no FASTOEM"
 out="$(probe install-runs --language-name silent -- /reducedui)"
@@ -107,7 +101,7 @@ levels "$out" "reduced UI" 3
 expect_values --untyped "$received" "reduced-UI base received" LANGSTRING=silent \
     USERDEFINST=2 AFFILIATEID=vlq2011aid30017xx-XX 'AFFILIATEIDFLAGS=#0' TRANSFORMS=:silent \
     FASTOEM= VLUPGRADE= AppliedTransform=silent
-uninstall "$this_code"
+demo_uninstall "$this_code"
 
 echo "== interactive run on a machine in preinstall mode: basic UI"
 wine_run -t 60 reg add 'HKLM\Software\Velora' /v PreinstallMode /t REG_DWORD /d 1 /f >/dev/null 2>&1
