@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/product_resources.h"
+#include "ui/resources/resource_ids.h"
 
 namespace quorix::ui {
 namespace {
@@ -387,8 +388,8 @@ TEST(ResourceScriptTest, StringTableHasEveryTextInEveryLanguageShapedLikeTheEngl
     EXPECT_TRUE(EndsWithDefaultLanguage(script));
 
     const std::regex languageLine(R"(^\s*LANGUAGE\s+0x([0-9A-Fa-f]+)\s*,\s*0x([0-9A-Fa-f]+))");
-    const std::regex textLine(R"(^\s*(\d+)\s+"(.*)\"\s*$)");
-    std::map<std::uint32_t, std::map<int, std::string>> tables;
+    const std::regex textLine(R"(^\s*(\w+)\s+"(.*)\"\s*$)");
+    std::map<std::uint32_t, std::map<long, std::string>> tables;
     std::uint32_t language = 0xFFFF;
     std::size_t start = 0;
     while (start < script.size()) {
@@ -405,7 +406,10 @@ TEST(ResourceScriptTest, StringTableHasEveryTextInEveryLanguageShapedLikeTheEngl
             language = static_cast<std::uint32_t>(primary | (sub << 10));
         } else if (std::regex_match(text, match, textLine)) {
             ASSERT_NE(language, 0xFFFFu) << "text before the first LANGUAGE";
-            EXPECT_TRUE(tables[language].emplace(std::stoi(match[1]), match[2]).second);
+            // Each text is named by its id in resource_ids.h, as the resource compiler reads it.
+            const long id = test::ResourceId(match[1]);
+            ASSERT_GT(id, 0) << match[1] << " is not in resource_ids.h";
+            EXPECT_TRUE(tables[language].emplace(id, match[2]).second);
         }
     }
 
@@ -422,13 +426,13 @@ TEST(ResourceScriptTest, StringTableHasEveryTextInEveryLanguageShapedLikeTheEngl
     const auto& english = tables[0x0009];
     ASSERT_EQ(english.size(), 3u);
     // The English texts as the script writes them ("\r\n" as an escape).
-    const std::map<int, std::string> published = {
-        {104, "System requirements are not met"},
-        {105,
+    const std::map<long, std::string> published = {
+        {IDS_REQUIREMENTS_CAPTION, "System requirements are not met"},
+        {IDS_WINDOWS_NOT_SUPPORTED,
          "Your Windows version is not supported by this product.\\r\\n\\r\\nYou need at "
          "least Windows XP with Service Pack 2 or newer, or Windows Vista, to install this "
          "product."},
-        {106,
+        {IDS_WINDOWS_XP_UPDATE,
          "You must update your version of Windows XP before you can install this product."
          "\\r\\n\\r\\nPlease install Service Pack 2 (or newer) for Windows XP and then "
          "restart the installation of Velora Quorix 2011.\\r\\n\\r\\nWould you like to go "
@@ -441,7 +445,8 @@ TEST(ResourceScriptTest, StringTableHasEveryTextInEveryLanguageShapedLikeTheEngl
     for (const auto& table : tables) {
         SCOPED_TRACE(table.first);
         ASSERT_EQ(table.second.size(), 3u);
-        for (const int id : {104, 105, 106}) {
+        for (const long id :
+             {IDS_REQUIREMENTS_CAPTION, IDS_WINDOWS_NOT_SUPPORTED, IDS_WINDOWS_XP_UPDATE}) {
             SCOPED_TRACE(id);
             ASSERT_EQ(table.second.count(id), 1u);
             const std::string& text = table.second.at(id);

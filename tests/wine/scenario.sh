@@ -12,9 +12,16 @@
 #   product_exe NAME             Windows path of a product file; skips when it is not built
 #   drive NAME DRIVER-ARGS... -- PROGRAM ARGS...
 #                                runs ui-driver; the log is $SCRATCH/NAME.jsonl ($LOG)
+#   wait_held HELD PID OUTPUT RELEASE SECONDS WHAT
+#                                waits for a drive started in the background (PID, its output
+#                                in OUTPUT) to --touch HELD; when it has not within SECONDS, or
+#                                ended first: FAIL "WHAT", its output, RELEASE touched, exit 1
 #   windows LOG                  the recorded windows, one JSON object a line
 #   window_count LOG / exit_code LOG / driver_errors LOG
 #   field LOG INDEX JQ-PATH      a field of the INDEX-th recorded window (.caption, .icon, ...)
+#   control ID EVENT JQ [INDEX]  one control (by id) of the INDEX-th EVENT line of $LOG (default
+#                                the first); the ComboBox inside a ComboBoxEx32 shares its id
+#                                and is left out
 #   expect_eq ACTUAL EXPECTED WHAT / expect_contains TEXT PART WHAT
 #   bmp_to_png BMP               a PNG beside it when ImageMagick is there (for people to look at)
 #   scenario_end                 exit 0, or 1 after any failed expectation
@@ -27,16 +34,21 @@ SCENARIO_FAILURES=0
 # The demo packages' product codes, as the product build wrote them (packages/CMakeLists.txt is
 # their one source): this release, its language packs, the previous generation and the release
 # found through the compatibility value.
-_demo_code() {
+_demo_value() {
     sed -n "s/^set(QUORIX_DEMO_$1 \"\(.*\)\")\$/\1/p" \
         "${QUORIX_PACKAGES_DIR:-/nonexistent}/demo_packages.cmake" 2>/dev/null
 }
-BASE_CODE="$(_demo_code BASE_PRODUCT_CODE)"
-EN_US_PACK_CODE="$(_demo_code LANGUAGE_PACK_CODE_en-US)"
-EN_GB_PACK_CODE="$(_demo_code LANGUAGE_PACK_CODE_en-GB)"
-DE_DE_PACK_CODE="$(_demo_code LANGUAGE_PACK_CODE_de-DE)"
-PREVIOUS_CODE="$(_demo_code PREVIOUS_GENERATION_PRODUCT_CODE)"
-COMPATIBILITY_CODE="$(_demo_code COMPATIBILITY_PRODUCT_CODE)"
+BASE_CODE="$(_demo_value BASE_PRODUCT_CODE)"
+EN_US_PACK_CODE="$(_demo_value LANGUAGE_PACK_CODE_en-US)"
+EN_GB_PACK_CODE="$(_demo_value LANGUAGE_PACK_CODE_en-GB)"
+DE_DE_PACK_CODE="$(_demo_value LANGUAGE_PACK_CODE_de-DE)"
+PREVIOUS_CODE="$(_demo_value PREVIOUS_GENERATION_PRODUCT_CODE)"
+COMPATIBILITY_CODE="$(_demo_value COMPATIBILITY_PRODUCT_CODE)"
+# This release's version (cmake/Release.cmake, handed on with the packages). Unset when the
+# build wrote none: a scenario that uses it then stops at that line (set -u, exit 1) instead of
+# comparing against an empty text.
+RELEASE_VERSION="$(_demo_value BASE_VERSION)"
+[ -n "$RELEASE_VERSION" ] || unset RELEASE_VERSION
 SCRATCH="${QUORIX_SCENARIO_DIR:-${TMPDIR:-/tmp}/quorix-scenario-$$}"
 
 skip() {
@@ -85,11 +97,30 @@ drive() {
         --timeout "$limit" "$@"
 }
 
+wait_held() {
+    local held="$1" pid="$2" output="$3" release="$4" tenths=$(($5 * 10)) what="$6"
+    for _ in $(seq 1 "$tenths"); do
+        [ -e "$held" ] && return 0
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    [ -e "$held" ] && return 0
+    echo "FAIL: $what"
+    cat "$output"
+    touch "$release"
+    wait "$pid"
+    exit 1
+}
+
 windows() { jq -c 'select(.event == "window")' "$1"; }
 window_count() { jq -s '[.[] | select(.event == "window")] | length' "$1"; }
 exit_code() { jq -s -r '[.[] | select(.event == "exit")] | if length == 1 then .[0].code else "none" end' "$1"; }
 driver_errors() { jq -s '[.[] | select(.event == "action" and .ok == false)] | length' "$1"; }
 field() { jq -s -r --argjson i "$2" "[.[] | select(.event == \"window\")][\$i] | $3" "$1"; }
+control() {
+    jq -s -r --argjson id "$1" "[.[] | select(.event == \"$2\")][${4:-0}].controls[] |
+        select(.id == \$id and .class != \"ComboBox\") | $3" "$LOG"
+}
 
 expect_eq() {
     if [ "$1" == "$2" ]; then
@@ -135,6 +166,7 @@ scenario_end() {
 #   demo_wait_event LINE [S]     waits up to S seconds (default 15) for LINE; 0 when it came
 #   demo_setting NAME DWORD      sets a REG_DWORD setting; demo_settings_clear removes them all
 #   demo_install FILE [PROPS...] msiexec /i FILE /qn, checked with expect_eq
+#   demo_uninstall CODE          msiexec /x CODE /qn, checked with expect_eq
 #   demo_value KEY NAME          data of a REG_SZ value, "<absent>" when it is not there
 demo_events() {
     wine_run -t 60 reg query 'HKLM\Software\Velora\QuorixDemo\Events' /v Log 2>/dev/null |
@@ -172,6 +204,11 @@ demo_install() {
     shift
     wine_run -t 120 msiexec /i "$(winpath "$file")" /qn "$@"
     expect_eq "$?" 0 "msiexec /i $(basename "$file")"
+}
+
+demo_uninstall() {
+    wine_run -t 120 msiexec /x "$1" /qn
+    expect_eq "$?" 0 "msiexec /x $1"
 }
 
 demo_value() {
@@ -219,9 +256,15 @@ keep_png() {
 #                      driver's job before writing); call again after a new make_prefix
 #   links_wait [S]     until a page was opened (at most S seconds, default 5); 1 when none came
 #   links_opened       the addresses, one a line
-#   reg_values KEY     the values of a key as NAME=TYPE=DATA lines, "<absent>" for no key
-#   expect_values KEY LABEL NAME=TYPE=DATA...   each pair is among the key's values
+#   reg_values [--untyped] KEY   the values of a key as NAME=TYPE=DATA lines (NAME=DATA with
+#                      --untyped), "<absent>" for no key
+#   expect_values [--untyped] KEY LABEL PAIR...   each pair, NAME=TYPE=DATA (NAME=DATA with
+#                      --untyped), is among the key's values, exactly once
+#   has_value KEY NAME=TYPE=DATA   1 when the key has exactly that value, 0 when not
 #   product_installed CODE   yes/no: the Uninstall entry of a product code exists
+#   probe ARGS...      quorix-probe (QUORIX_PROBE) with ARGS: its output without CRs, its
+#                      errors in $SCRATCH/probe.err
+#   value TEXT KEY     the value of the first KEY=VALUE line of TEXT (of the probe's output)
 #   catalog_text LOCALE KEY  a text of the setup's own catalog as the product's logic reads it
 #                      under Wine (the probe's "catalog LOCALE", once per locale and scenario):
 #                      LOCALE a code (en-US, de-DE), KEY a message key (DialogTitle, ...)
@@ -242,19 +285,29 @@ links_wait() {
 }
 links_opened() { cat "$SCRATCH/links.txt" 2>/dev/null; }
 reg_values() {
-    local out
+    local out typed=1
+    if [ "$1" = --untyped ]; then
+        typed=0
+        shift
+    fi
     out="$(wine_run -t 60 reg query "$1" 2>/dev/null)" || { echo "<absent>"; return; }
-    printf '%s\n' "$out" | tr -d '\r' |
-        awk -F '    ' 'NF >= 3 && $1 == "" { print $2 "=" $3 "=" $4 }'
+    printf '%s\n' "$out" | tr -d '\r' | awk -F '    ' -v typed="$typed" \
+        'NF >= 3 && $1 == "" { print typed ? $2 "=" $3 "=" $4 : $2 "=" $4 }'
 }
 expect_values() {
-    local snapshot pair key="$1" label="$2"
+    local snapshot pair form=()
+    if [ "$1" = --untyped ]; then
+        form=(--untyped)
+        shift
+    fi
+    local key="$1" label="$2"
     shift 2
-    snapshot="$(reg_values "$key")"
+    snapshot="$(reg_values "${form[@]}" "$key")"
     for pair in "$@"; do
         expect_eq "$(printf '%s\n' "$snapshot" | grep -c -x -F "$pair")" 1 "$label: $pair"
     done
 }
+has_value() { reg_values "$1" | grep -c -x -F "$2"; }
 product_installed() {
     # An empty code would ask for the Uninstall key itself, which always exists.
     [ -n "$1" ] || { echo "no product code (is the product built?)" >&2; echo "<no code>"; return; }
@@ -262,6 +315,9 @@ product_installed() {
         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" >/dev/null 2>&1 &&
         echo yes || echo no
 }
+# Up to 120 s a call: some probe commands install packages.
+probe() { wine_run -t 120 "$QUORIX_PROBE" "$@" 2>"$SCRATCH/probe.err" | tr -d '\r'; }
+value() { printf '%s\n' "$1" | sed -n "s/^$2=//p" | head -n 1; }
 catalog_text() {
     [ -f "${QUORIX_PROBE:-}" ] || skip "quorix-probe.exe not built (QUORIX_PROBE)"
     local cache="$SCRATCH/catalog-$1.txt" line
@@ -272,6 +328,22 @@ catalog_text() {
     line="$(grep -m 1 "^$2=" "$cache")" || { echo "FAIL: no catalog key $2" >&2; return 1; }
     # The probe escapes backslash, CR and LF as \\, \r and \n.
     printf '%b' "${line#*=}"
+}
+# Copies of the tagged product with a tag stamp-tag refuses (QUORIX_STAMP_TAG), as someone
+# editing a signed copy by hand would make them:
+#   stamp_refused COPY TAG     stamp-tag must refuse TAG (exit 1); what it said is in COPY.refused
+#   stamp_unchecked COPY TAG   the copy written anyway (--unchecked); with the build's certificate
+#                              at hand it must still verify, the tag being outside the signed hash
+stamp_refused() {
+    "$QUORIX_STAMP_TAG" "$QUORIX_PRODUCT_DIR/QuorixSetup-tagged.exe" "$1" "$2" 2>"$1.refused"
+    expect_eq "$?" 1 "stamp-tag refuses the tag"
+}
+stamp_unchecked() {
+    "$QUORIX_STAMP_TAG" --unchecked "$QUORIX_PRODUCT_DIR/QuorixSetup-tagged.exe" "$1" "$2" ||
+        exit 1
+    [ -f "${QUORIX_SIGNING_CERT:-}" ] || return 0
+    osslsigncode verify -CAfile "$QUORIX_SIGNING_CERT" -in "$1" >"$1.verify" 2>&1
+    expect_eq "$?" 0 "the re-tagged copy still verifies"
 }
 # shots_for NAME: a fresh folder $SCRATCH/shots/NAME for one drive's --shots, as a Wine path.
 shots_for() {

@@ -19,8 +19,6 @@ stem='{6513270E-269E-0D37-F2A7-4DE452E6B438}'
 common="C:\\ProgramData\\$this_code\\"
 user_folder="C:\\users\\$(id -un)\\AppData\\Roaming\\$this_code\\"
 
-probe() { wine_run -t 60 "$QUORIX_PROBE" "$@" 2>"$SCRATCH/probe.err" | tr -d '\r'; }
-value() { printf '%s\n' "$1" | sed -n "s/^$2=//p" | head -n 1; }
 unix_of() { # a C:\ path of the prefix -> its file
     local p="${1#C:\\}"
     printf '%s/drive_c/%s\n' "$WINEPREFIX" "${p//\\//}"

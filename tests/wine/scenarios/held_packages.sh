@@ -10,7 +10,7 @@ packages="${QUORIX_PACKAGES_DIR:-}"
 [ -f "$packages/quorix_base.msi" ] ||
     skip "packages not built in ${packages:-<QUORIX_PACKAGES_DIR unset>}"
 
-base_code='{7F150524-34B9-B5DF-9E77-69B10F4205B4}'
+base_code="$BASE_CODE"
 stem='{6513270E-269E-0D37-F2A7-4DE452E6B438}'
 package="C:\\ProgramData\\$base_code\\$stem.msi"
 unix_package="$WINEPREFIX/drive_c/ProgramData/$base_code/$stem.msi"
@@ -36,18 +36,8 @@ drive held --on kind=dialog --touch "$(winpath "$held")" --wait-file "$(winpath 
 driver_pid=$!
 held_log="$SCRATCH/held.jsonl"  # drive ran in the background: its $LOG stayed there
 
-for _ in $(seq 1 900); do
-    [ -e "$held" ] && break
-    kill -0 "$driver_pid" 2>/dev/null || break
-    sleep 0.1
-done
-if [ ! -e "$held" ]; then
-    echo "FAIL: the welcome dialog never showed"
-    cat "$SCRATCH/held.out"
-    touch "$release"
-    wait "$driver_pid"
-    exit 1
-fi
+wait_held "$held" "$driver_pid" "$SCRATCH/held.out" "$release" 90 \
+    "the welcome dialog never showed"
 
 echo "== another process, while the dialog waits"
 unchanged "extracted before the dialog"

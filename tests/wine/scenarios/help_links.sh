@@ -14,36 +14,17 @@ exe="$(product_exe QuorixSetup-tagged.exe)"
 
 base_code="$BASE_CODE"
 pack_code="$EN_US_PACK_CODE"
-links="$SCRATCH/links.txt"
-recorder="$SCRATCH/record-link.sh"
-printf '#!/bin/sh\nprintf "%%s\\n" "$1" >>"%s"\n' "$links" >"$recorder"
-chmod +x "$recorder"
-wine_run -t 60 reg add 'HKCR\https\shell\open\command' /ve \
-    /d "Z:\\bin\\sh $recorder \"%1\"" /f >/dev/null 2>&1
+links="$SCRATCH/links.txt"  # where links_capture's handler writes
+links_capture
 expect_eq "$?" 0 "reg add the https handler"
-
-# The handler may still be starting when the product has ended: waits up to 5 s for a line.
-wait_for_links() {
-    local i
-    for i in $(seq 1 10); do
-        [ -s "$links" ] && return 0
-        sleep 0.5
-    done
-    return 1
-}
-opened() { cat "$links" 2>/dev/null; }
-uninstall() {
-    wine_run -t 120 msiexec /x "$1" /qn
-    expect_eq "$?" 0 "msiexec /x $1"
-}
 # A property string the installer cannot parse (an unmatched quote): the base package fails
 # with 1639 before it has changed anything.
 bad_props='DEMOPROP="x'
 
 echo "== the handler itself"
 wine_run -t 60 rundll32 url.dll,FileProtocolHandler 'https://handler.test/?a=1&b=2'
-wait_for_links
-expect_eq "$(opened)" 'https://handler.test/?a=1&b=2' "the handler records the whole address"
+links_wait
+expect_eq "$(links_opened)" 'https://handler.test/?a=1&b=2' "the handler records the whole address"
 rm -f "$links"
 
 echo "== interactive run, installation succeeds"
@@ -51,18 +32,18 @@ drive interactive --on kind=dialog --press IDOK -- "$exe"
 expect_eq "$?" 0 "interactive run: exit code"
 expect_eq "$(window_count "$LOG")" 1 "interactive run: windows shown (the welcome dialog)"
 expect_eq "$(field "$LOG" 0 .kind)" dialog "interactive run: no box"
-wait_for_links
-url="$(opened)"
+links_wait
+url="$(links_opened)"
 expect_eq "$(printf '%s\n' "$url" | grep -c .)" 1 "interactive run: one page opened"
 expect_contains "$url" "https://link.velora.example/link/?target=installhelp&errorcode=0&action=1&" \
     "interactive run: install-help page, errorcode=0, action=1 (not installed)"
 expect_contains "$url" "&aid=vlq2011aid30017xx-XX" "interactive run: report query: the affiliate"
-expect_contains "$url" "&vl_version=10.0.4410.11" "interactive run: report query: the version"
+expect_contains "$url" "&vl_version=$RELEASE_VERSION" "interactive run: report query: the version"
 # After a success the link names no language itself: the report's is the UILanguage the base
 # package wrote, en-US.
 expect_contains "$url" "&vl_lang=en-US&" "interactive run: report query: the installed language"
-uninstall "$base_code"
-uninstall "$pack_code"
+demo_uninstall "$base_code"
+demo_uninstall "$pack_code"
 rm -f "$links"
 
 echo "== interactive run, the base package fails"
@@ -74,8 +55,8 @@ expect_eq "$(field "$LOG" 0 .kind)" dialog "failing run: the welcome dialog firs
 expect_contains "$(field "$LOG" 1 .text)" "Invalid command line." \
     "failing run: the installer's error"
 expect_eq "$(field "$LOG" 1 .icon)" warning "failing run: the box's icon"
-wait_for_links
-url="$(opened)"
+links_wait
+url="$(links_opened)"
 expect_eq "$(printf '%s\n' "$url" | grep -c .)" 1 "failing run: one page opened"
 expect_contains "$url" \
     "https://link.velora.example/link/?target=installhelp&errorcode=1639&action=1&" \
@@ -94,7 +75,7 @@ expect_eq "$?" 1 "failing silent run: exit code"
 # installer's: "/silent" quiets the installer and the browser only).
 expect_eq "$(window_count "$LOG")" 1 "failing silent run: boxes shown"
 sleep 2
-expect_eq "$(opened | grep -c .)" 0 "failing silent run: pages opened"
+expect_eq "$(links_opened | grep -c .)" 0 "failing silent run: pages opened"
 
 echo "== silent run, installation succeeds: no page"
 drive silent -- "$exe" /silent
@@ -102,5 +83,5 @@ expect_eq "$?" 0 "silent run: exit code"
 expect_eq "$(window_count "$LOG")" 0 "silent run: windows shown"
 expect_eq "$(product_installed "$base_code")" yes "silent run: base package installed"
 sleep 2
-expect_eq "$(opened | grep -c .)" 0 "silent run: pages opened"
+expect_eq "$(links_opened | grep -c .)" 0 "silent run: pages opened"
 scenario_end

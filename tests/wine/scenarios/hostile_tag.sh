@@ -12,15 +12,8 @@ product_exe QuorixSetup-tagged.exe >/dev/null
 
 received='HKLM\Software\Velora\QuorixDemo\Received'
 hostile="$SCRATCH/QuorixSetup-hostile.exe"
-"$QUORIX_STAMP_TAG" "$QUORIX_PRODUCT_DIR/QuorixSetup-tagged.exe" "$hostile" \
-    'AFFILIATEID=x" REBOOT=Force' 2>/dev/null
-expect_eq "$?" 1 "stamp-tag refuses the tag"
-"$QUORIX_STAMP_TAG" --unchecked "$QUORIX_PRODUCT_DIR/QuorixSetup-tagged.exe" "$hostile" \
-    'AFFILIATEID=x" REBOOT=Force' || exit 1
-if [ -f "${QUORIX_SIGNING_CERT:-}" ]; then
-    osslsigncode verify -CAfile "$QUORIX_SIGNING_CERT" -in "$hostile" >"$SCRATCH/verify.out" 2>&1
-    expect_eq "$?" 0 "the re-tagged copy still verifies"
-fi
+stamp_refused "$hostile" 'AFFILIATEID=x" REBOOT=Force'
+stamp_unchecked "$hostile" 'AFFILIATEID=x" REBOOT=Force'
 
 drive hostile --on caption=extract_aidconfig2 --press OK -- "$(winpath "$hostile")" /silent
 rc=$?

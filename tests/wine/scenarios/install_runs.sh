@@ -26,28 +26,8 @@ pack_received='HKLM\Software\Velora\QuorixDemo\LanguagePacks\en-US'
 default_tag='AFFILIATEID=vlq2011aid30017xx-XX AFFILIATEIDFLAGS=#0'
 mkdir -p "$WINEPREFIX/drive_c/logs"
 
-probe() { wine_run -t 120 "$QUORIX_PROBE" "$@" 2>"$SCRATCH/probe.err" | tr -d '\r'; }
-value() { printf '%s\n' "$1" | sed -n "s/^$2=//p" | head -n 1; }
-# The values of a key as NAME=DATA lines ("<absent>" alone when the key is not there).
-values_of() {
-    local out
-    out="$(wine_run -t 60 reg query "$1" 2>/dev/null)" || { echo "<absent>"; return; }
-    printf '%s\n' "$out" | tr -d '\r' | awk -F '    ' 'NF >= 3 && $1 == "" { print $2 "=" $4 }'
-}
-expect_values() { # key label NAME=DATA...
-    local snapshot pair key="$1" label="$2"
-    shift 2
-    snapshot="$(values_of "$key")"
-    for pair in "$@"; do
-        expect_eq "$(printf '%s\n' "$snapshot" | grep -c -x -F "$pair")" 1 "$label: $pair"
-    done
-}
 logged() { # log-file windows-package-path -> yes/no
     grep -a -q -F "OriginalDatabase = $2" "$1" && echo yes || echo no
-}
-uninstall() {
-    wine_run -t 120 msiexec /x "$1" /qn
-    expect_eq "$?" 0 "msiexec /x $1"
 }
 levels() { # run-output label base-level
     expect_eq "$(value "$1" result)" 0 "$2: result"
@@ -64,12 +44,12 @@ expect_eq "$(value "$out" tagProperties)" "AFFILIATEID=abc AFFILIATEIDFLAGS=#1" 
 levels "$out" interactive 5
 pack="$(value "$out" languagePack.0)"
 base="$(value "$out" basePackage)"
-expect_values "$received" "base received" LANGSTRING=en-US USERDEFINST=2 AFFILIATEID=abc \
-    'AFFILIATEIDFLAGS=#1' TRANSFORMS=:en-US FASTOEM= VLUPGRADE= DEMOPROP= ALLUSERS=1 \
-    AppliedTransform=en-US "ProductCode=$this_code"
+expect_values --untyped "$received" "base received" LANGSTRING=en-US USERDEFINST=2 \
+    AFFILIATEID=abc 'AFFILIATEIDFLAGS=#1' TRANSFORMS=:en-US FASTOEM= VLUPGRADE= DEMOPROP= \
+    ALLUSERS=1 AppliedTransform=en-US "ProductCode=$this_code"
 # The tag belongs to the base package alone.
-expect_values "$pack_received" "pack received" ALLUSERS=1 AFFILIATEID= AFFILIATEIDFLAGS= \
-    LANGSTRING= USERDEFINST= TRANSFORMS= DEMOPROP=
+expect_values --untyped "$pack_received" "pack received" ALLUSERS=1 AFFILIATEID= \
+    AFFILIATEIDFLAGS= LANGSTRING= USERDEFINST= TRANSFORMS= DEMOPROP=
 log="$WINEPREFIX/drive_c/logs/both.log"
 expect_eq "$(logged "$log" "$pack")" yes "/loglp: the language pack logged"
 expect_eq "$(logged "$log" "$base")" yes "/loglp: the base package logged into the same file"
@@ -77,7 +57,7 @@ if [ "$(grep -a -c 'Logging started' "$log")" -lt 2 ]; then
     echo "note: one log header only: Wine's msi writes each installation from the start of the"
     echo "      file (no seek to its end), so the base's log covers the start of the pack's"
 fi
-uninstall "$this_code"
+demo_uninstall "$this_code"
 
 echo "== silent run: custom installation, previous generation installed, /bpprops, /lpprops,"
 echo "   /logbp alone"
@@ -85,8 +65,8 @@ wine_run -t 120 msiexec /i "$(winpath "$packages/test/quorix_9.0.1234.5.msi")" /
 expect_eq "$?" 0 "msiexec /i the previous generation"
 wine_run -t 120 msiexec /i "$(winpath "$packages/langpack_en-GB.msi")" /qn
 expect_eq "$?" 0 "msiexec /i the en-GB pack (for the sweep to remove)"
-expect_values 'HKLM\Software\Velora\QuorixDemo\LanguagePacks\en-GB' "en-GB pack before the run" \
-    "ProductCode=$en_gb_code"
+expect_values --untyped 'HKLM\Software\Velora\QuorixDemo\LanguagePacks\en-GB' \
+    "en-GB pack before the run" "ProductCode=$en_gb_code"
 # The en-US pack of the first run is still installed as well.
 out="$(probe install-runs --language-name silent --custom --decide -- /silent \
     /bpprops DEMOPROP=1 /lpprops DEMOPROP=7 /logbp 'C:\logs\base.log')"
@@ -98,29 +78,30 @@ expect_eq "$(value "$out" options.basePackageProps)" "DEMOPROP=1 " "/bpprops tex
 levels "$out" silent 2
 pack="$(value "$out" languagePack.0)"
 base="$(value "$out" basePackage)"
-expect_values "$received" "silent base received" DEMOPROP=1 LANGSTRING=silent USERDEFINST=1 \
-    AFFILIATEID=vlq2011aid30017xx-XX 'AFFILIATEIDFLAGS=#0' TRANSFORMS=:silent FASTOEM=1 \
-    VLUPGRADE=9 AppliedTransform=silent
-expect_values "$pack_received" "silent pack received" DEMOPROP=7 ALLUSERS=1 AFFILIATEID=
-expect_eq "$(values_of 'HKLM\Software\Velora\QuorixDemo\LanguagePacks\en-GB')" "<absent>" \
+expect_values --untyped "$received" "silent base received" DEMOPROP=1 LANGSTRING=silent \
+    USERDEFINST=1 AFFILIATEID=vlq2011aid30017xx-XX 'AFFILIATEIDFLAGS=#0' TRANSFORMS=:silent \
+    FASTOEM=1 VLUPGRADE=9 AppliedTransform=silent
+expect_values --untyped "$pack_received" "silent pack received" DEMOPROP=7 ALLUSERS=1 \
+    AFFILIATEID=
+expect_eq "$(reg_values 'HKLM\Software\Velora\QuorixDemo\LanguagePacks\en-GB')" "<absent>" \
     "the sweep removed the en-GB pack"
 out="$(probe product-info "$en_gb_code" VersionString 32)"
 expect_eq "$(value "$out" result)" 1605 "en-GB pack no longer known to the installer"
 log="$WINEPREFIX/drive_c/logs/base.log"
 expect_eq "$(logged "$log" "$base")" yes "/logbp: the base package logged"
 expect_eq "$(logged "$log" "$pack")" no "/logbp: the language pack not logged"
-uninstall "$this_code"
-uninstall '{D23F0824-128B-2F33-0C5C-7FD0A6A3A450}'
+demo_uninstall "$this_code"
+demo_uninstall "$PREVIOUS_CODE"
 
 echo "== reduced-UI run: basic UI, no FASTOEM"
 out="$(probe install-runs --language-name silent -- /reducedui)"
 printf '%s\n' "$out" >"$SCRATCH/run-reduced.txt"
 expect_eq "$(value "$out" tagProperties)" "$default_tag" "default tag as properties"
 levels "$out" "reduced UI" 3
-expect_values "$received" "reduced-UI base received" LANGSTRING=silent USERDEFINST=2 \
-    AFFILIATEID=vlq2011aid30017xx-XX 'AFFILIATEIDFLAGS=#0' TRANSFORMS=:silent FASTOEM= \
-    VLUPGRADE= AppliedTransform=silent
-uninstall "$this_code"
+expect_values --untyped "$received" "reduced-UI base received" LANGSTRING=silent \
+    USERDEFINST=2 AFFILIATEID=vlq2011aid30017xx-XX 'AFFILIATEIDFLAGS=#0' TRANSFORMS=:silent \
+    FASTOEM= VLUPGRADE= AppliedTransform=silent
+demo_uninstall "$this_code"
 
 echo "== interactive run on a machine in preinstall mode: basic UI"
 wine_run -t 60 reg add 'HKLM\Software\Velora' /v PreinstallMode /t REG_DWORD /d 1 /f >/dev/null 2>&1
@@ -128,6 +109,6 @@ expect_eq "$?" 0 "reg add PreinstallMode=1"
 out="$(probe install-runs --language-name de-DE --pack VLLANGPACK_EN_US)"
 printf '%s\n' "$out" >"$SCRATCH/run-preinstall.txt"
 levels "$out" preinstall 3
-expect_values "$received" "preinstall base received" LANGSTRING=de-DE TRANSFORMS=:de-DE \
-    AppliedTransform=de-DE FASTOEM=
+expect_values --untyped "$received" "preinstall base received" LANGSTRING=de-DE \
+    TRANSFORMS=:de-DE AppliedTransform=de-DE FASTOEM=
 scenario_end

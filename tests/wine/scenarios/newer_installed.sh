@@ -25,7 +25,7 @@ expect_eq "$(window_count "$LOG")" 1 "windows shown"
 expect_eq "$(field "$LOG" 0 .icon)" information "the box's icon"
 expect_eq "$(field "$LOG" 0 .caption)" "Velora Quorix" "the box's caption"
 expect_eq "$(field "$LOG" 0 .text)" \
-    "Velora Quorix version 10.0.4410.11 cannot be installed because a more recent version of Velora Quorix is already installed." \
+    "Velora Quorix version $RELEASE_VERSION cannot be installed because a more recent version of Velora Quorix is already installed." \
     "the box's text"
 expect_eq "$(driver_errors "$LOG")" 0 "driver errors"
 sleep 2  # a service stop would have been recorded by now

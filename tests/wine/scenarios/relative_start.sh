@@ -17,8 +17,7 @@ mkdir -p "$SCRATCH/dist"
 expect_eq "$?" 0 "exit code (driver)"
 LOG="$SCRATCH/relative.jsonl"
 expect_eq "$(window_count "$LOG")" 0 "windows shown (the tag was found)"
-expect_eq "$(product_installed '{7F150524-34B9-B5DF-9E77-69B10F4205B4}')" yes \
-    "base package installed"
+expect_eq "$(product_installed "$BASE_CODE")" yes "base package installed"
 expect_eq "$(reg_values 'HKLM\SOFTWARE\Velora\Quorix\10.0' | grep -c -x -F 'CurSID=REG_SZ=rel')" 1 \
     "CurSID under the release key"
 expect_eq "$(reg_values 'HKLM\SOFTWARE\Velora\Quorix' | grep -c -F 'CurSID=')" 0 \

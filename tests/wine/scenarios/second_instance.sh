@@ -13,18 +13,8 @@ drive first --on caption=extract_aidconfig2 --touch "$(winpath "$held")" \
 first_pid=$!
 first_log="$SCRATCH/first.jsonl"  # drive ran in the background: its $LOG stayed there
 
-for _ in $(seq 1 600); do
-    [ -e "$held" ] && break
-    kill -0 "$first_pid" 2>/dev/null || break
-    sleep 0.1
-done
-if [ ! -e "$held" ]; then
-    echo "FAIL: the first copy never showed its box"
-    cat "$SCRATCH/first.out"
-    touch "$release"
-    wait "$first_pid"
-    exit 1
-fi
+wait_held "$held" "$first_pid" "$SCRATCH/first.out" "$release" 60 \
+    "the first copy never showed its box"
 
 started=$(_now_ms)
 DRIVE_TIMEOUT=30 drive second -- "$exe"

@@ -14,11 +14,12 @@ scenario_begin
 [ -f "${QUORIX_PROBE:-}" ] || skip "quorix-probe.exe not built (QUORIX_PROBE)"
 newer_msi="${QUORIX_PACKAGES_DIR:-}/test/quorix_11.0.0.0.msi"
 [ -f "$newer_msi" ] || skip "$newer_msi is not built"
-strings_rc="$QUORIX_WINE_TESTS_DIR/../../src/ui/resources/strings.rc"
+resources="$QUORIX_WINE_TESTS_DIR/../../src/ui/resources"
+strings_rc="$resources/strings.rc"
 [ -f "$strings_rc" ] || skip "$strings_rc not found"
 probe="$(winpath "$QUORIX_PROBE")"
 product="Velora Quorix"
-release="10.0.4410.11"
+release="$RELEASE_VERSION"
 cjk_face="WenQuanYi Micro Hei"
 
 # in_language LC_ALL-VALUE COMMAND...: the command with Wine's user and UI language set.
@@ -40,20 +41,31 @@ probe_value() {
         sed -n "s/^$key=//p" | head -n 1
 }
 
-# rc_string LANGID ID: the text of a string-table entry as written in strings.rc (escapes kept,
-# which is how the probe prints texts too).
+# The string-table texts, by the names strings.rc writes them with, and the numbers
+# resource_ids.h gives those names (what windres substitutes, and what LoadStringW is asked for).
+ids_h="$resources/resource_ids.h"
+string_names="IDS_REQUIREMENTS_CAPTION IDS_WINDOWS_NOT_SUPPORTED IDS_WINDOWS_XP_UPDATE"
+declare -A string_id
+for name in $string_names; do
+    string_id[$name]="$(sed -n "s/^#define $name \([0-9]\+\)\s*\$/\1/p" "$ids_h")"
+    [ -n "${string_id[$name]}" ] || { echo "FAIL: no number for $name in resource_ids.h"; exit 1; }
+done
+
+# rc_string LANGID NAME: the text of a string-table entry as written in strings.rc (escapes
+# kept, which is how the probe prints texts too).
 rc_string() {
-    local want_language="$1" want_id="$2" line language=""
+    local want_language="$1" want_name="$2" line language=""
     while IFS= read -r line; do
         if [[ $line =~ ^LANGUAGE\ +0x([0-9A-Fa-f]+),\ *0x([0-9A-Fa-f]+) ]]; then
             language=$(printf '0x%04X' $(( (16#${BASH_REMATCH[2]} << 10) | 16#${BASH_REMATCH[1]} )))
         elif [ "$language" = "$want_language" ] &&
-            [[ $line =~ ^\ +([0-9]+)\ +\"(.*)\"$ ]] && [ "${BASH_REMATCH[1]}" = "$want_id" ]; then
+            [[ $line =~ ^\ +([A-Za-z_][A-Za-z0-9_]*)\ +\"(.*)\"$ ]] &&
+            [ "${BASH_REMATCH[1]}" = "$want_name" ]; then
             printf '%s\n' "${BASH_REMATCH[2]}"
             return 0
         fi
     done <"$strings_rc"
-    echo "<no string $want_id for $want_language in strings.rc>"
+    echo "<no string $want_name for $want_language in strings.rc>"
 }
 
 # fill TEXT ARGS...: the "%s" placeholders filled in order, as the setup formats its boxes.
@@ -79,10 +91,11 @@ check_ui_language() {  # LC_ALL-VALUE LANGID CODE BEST-PACK
 }
 
 check_string_table() {  # LC_ALL-VALUE CODE TABLE-LANGID
-    local locale="$1" code="$2" table="$3" id
-    for id in 104 105 106; do
-        expect_eq "$(probe_value "$locale" text load-string "$id")" "$(rc_string "$table" "$id")" \
-            "$code: LoadStringW($id) from the $table table"
+    local locale="$1" code="$2" table="$3" name id
+    for name in $string_names; do
+        id="${string_id[$name]}"
+        expect_eq "$(probe_value "$locale" text load-string "$id")" "$(rc_string "$table" "$name")" \
+            "$code: LoadStringW($id, $name) from the $table table"
     done
 }
 

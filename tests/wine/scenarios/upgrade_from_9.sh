@@ -52,7 +52,7 @@ expect_eq "$(test -e "$WINEPREFIX/drive_c/Program Files/Velora/Quorix 2010" && e
     echo absent)" absent "9.x folder"
 expect_eq "$(product_installed "$base_code")" yes "base package installed"
 expect_eq "$(product_installed "$pack_code")" yes "en-US pack installed"
-expect_eq "$(demo_value "$received" ProductVersion)" 10.0.4410.11 "installed version"
+expect_eq "$(demo_value "$received" ProductVersion)" "$RELEASE_VERSION" "installed version"
 expect_eq "$(demo_value "$received" VLUPGRADE)" 9 "base received VLUPGRADE"
 expect_eq "$(demo_value "$received" FASTOEM)" 1 "base received FASTOEM"
 expect_eq "$(demo_value "$received" LANGSTRING)" silent "base received LANGSTRING"

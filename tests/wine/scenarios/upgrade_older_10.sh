@@ -49,7 +49,7 @@ expect_eq "$(paste -sd '|' "$SCRATCH/events-yes.txt")" \
 expect_eq "$(demo_value 'HKCU\Software\Velora\Setup' AutoUninst)" 1 "yes: AutoUninst"
 expect_eq "$(product_installed "$base_code")" yes "yes: base package installed"
 expect_eq "$(product_installed "$pack_code")" yes "yes: en-US pack installed"
-expect_eq "$(demo_value "$received" ProductVersion)" 10.0.4410.11 "yes: installed version"
+expect_eq "$(demo_value "$received" ProductVersion)" "$RELEASE_VERSION" "yes: installed version"
 expect_eq "$(demo_value "$received" VLUPGRADE)" "" "yes: no VLUPGRADE for a 10.x copy"
 
 echo "== answered No, in a fresh prefix: nothing happens"

@@ -19,19 +19,7 @@ previous_code="$PREVIOUS_CODE"
 compat_code="$COMPATIBILITY_CODE"
 compat_key='HKLM\Software\Velora\Setup\Compatibility\1'
 
-probe() { wine_run -t 60 "$QUORIX_PROBE" "$@" 2>"$SCRATCH/probe.err" | tr -d '\r'; }
-value() { printf '%s\n' "$1" | sed -n "s/^$2=//p" | head -n 1; }
 
-install() { # package [properties...]
-    local file="$1"
-    shift
-    wine_run -t 120 msiexec /i "$(winpath "$file")" /qn "$@"
-    expect_eq "$?" 0 "msiexec /i $(basename "$file")"
-}
-uninstall() { # product code
-    wine_run -t 120 msiexec /x "$1" /qn
-    expect_eq "$?" 0 "msiexec /x $1"
-}
 
 decide() { # label action product-code major [version]
     local out
@@ -50,29 +38,30 @@ echo "== nothing installed"
 decide "nothing" 1 "$this_code" 0
 
 echo "== previous generation"
-install "$packages/test/quorix_9.0.1234.5.msi"
+demo_install "$packages/test/quorix_9.0.1234.5.msi"
 decide "9.0.1234.5" 3 "$previous_code" 9 9.0.1234.5
 
 echo "== an 8.x release that names its code in the compatibility value (asked before 9.x)"
-install "$packages/test/quorix_8.5.100.0.msi"
+demo_install "$packages/test/quorix_8.5.100.0.msi"
 decide "8.5.100.0" 2 "$compat_code" 8 8.5.100.0
 
 echo "== an older build under this release's code (asked before both)"
-install "$packages/test/quorix_10.0.4400.0.msi"
+demo_install "$packages/test/quorix_10.0.4400.0.msi"
 decide "10.0.4400.0" 2 "$this_code" 10 10.0.4400.0
-uninstall "$this_code"
+demo_uninstall "$this_code"
 
 echo "== a newer release"
-install "$packages/test/quorix_11.0.0.0.msi"
+demo_install "$packages/test/quorix_11.0.0.0.msi"
 decide "11.0.0.0" 5 "$this_code" 11 11.0.0.0
-uninstall "$this_code"
+demo_uninstall "$this_code"
 
 echo "== this release's base package, installed as the setup installs it"
-install "$packages/quorix_base.msi" LANGSTRING=en-US USERDEFINST=2 \
+demo_install "$packages/quorix_base.msi" LANGSTRING=en-US USERDEFINST=2 \
     AFFILIATEID=vlq2011aid30017xx-XX 'AFFILIATEIDFLAGS=#0' TRANSFORMS=:en-US
-decide "10.0.4410.11" 7 "$this_code" 10 10.0.4410.11
+decide "$RELEASE_VERSION" 7 "$this_code" 10 "$RELEASE_VERSION"
 
 echo "== MsiGetProductInfoW(VersionString) of the installed base, by buffer capacity"
+length=${#RELEASE_VERSION}
 query() { # label capacity result reported-capacity [buffer]
     local out
     out="$(probe product-info "$this_code" VersionString "$2")"
@@ -83,20 +72,21 @@ query() { # label capacity result reported-capacity [buffer]
     fi
     printf '%s\n' "$out" | sed 's/^/    /'
 }
-query "capacity 32 (the decision's buffer)" 32 0 12 10.0.4410.11
-query "capacity 13 (text and terminator)" 13 0 12 10.0.4410.11
+query "capacity 32 (the decision's buffer)" 32 0 "$length" "$RELEASE_VERSION"
+query "capacity $((length + 1)) (text and terminator)" $((length + 1)) 0 "$length" \
+    "$RELEASE_VERSION"
 # 234 = ERROR_MORE_DATA. Wine then leaves the buffer as it was (the simulated installer fills
 # in what fits); the decision reads the buffer only after ERROR_SUCCESS.
-query "capacity 12 (no room for the terminator)" 12 234 12
-query "capacity 4" 4 234 12
-query "no buffer (length only)" null 0 12
+query "capacity $length (no room for the terminator)" "$length" 234 "$length"
+query "capacity 4" 4 234 "$length"
+query "no buffer (length only)" null 0 "$length"
 out="$(probe product-info "$this_code" NoSuchProperty 32)"
 expect_eq "$(value "$out" result)" 1608 "unknown property: ERROR_UNKNOWN_PROPERTY"
 out="$(probe product-info '{00000000-1111-2222-3333-444444444444}' VersionString 32)"
 expect_eq "$(value "$out" result)" 1605 "product not installed: ERROR_UNKNOWN_PRODUCT"
 out="$(probe product-info 'not-a-code' VersionString 32)"
 expect_eq "$(value "$out" result)" 87 "malformed product code: ERROR_INVALID_PARAMETER"
-uninstall "$this_code"
+demo_uninstall "$this_code"
 
 echo "== back to what is left: the 8.x release through the compatibility value"
 decide "8.5.100.0 again" 2 "$compat_code" 8
@@ -108,12 +98,12 @@ expect_eq "$?" 0 "reg add the compatibility value as REG_EXPAND_SZ"
 decide "compatibility value REG_EXPAND_SZ" 3 "$previous_code" 9 9.0.1234.5
 
 echo "== a compatibility value naming a product that is not installed: 9.x decides"
-uninstall "$compat_code"
+demo_uninstall "$compat_code"
 wine_run -t 60 reg add "$compat_key" /v ProductCode /d "$compat_code" /f >/dev/null 2>&1
 expect_eq "$?" 0 "reg add the stale compatibility value"
 decide "stale compatibility value" 3 "$previous_code" 9 9.0.1234.5
 
 echo "== nothing left"
-uninstall "$previous_code"
+demo_uninstall "$previous_code"
 decide "all removed" 1 "$this_code" 0
 scenario_end

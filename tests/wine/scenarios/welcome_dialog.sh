@@ -17,13 +17,6 @@ previous_code="$PREVIOUS_CODE"
 received='HKLM\Software\Velora\QuorixDemo\Received'
 links_capture
 
-# One control of the INDEX-th line of an event: control ID EVENT JQ [INDEX]. The ComboBox
-# inside the ComboBoxEx32 has the same id; it is left out.
-control() { jq -s -r --argjson id "$1" \
-    "[.[] | select(.event == \"$2\")][${4:-0}].controls[] | select(.id == \$id and .class != \"ComboBox\") | $3" "$LOG"; }
-has_value() { # key NAME=TYPE=DATA -> 1 when the key has exactly that value
-    reg_values "$1" | grep -c -x -F "$2"
-}
 en() { catalog_text en-US "$1"; }
 fresh_prefix() {
     make_prefix "$SCRATCH/prefix" || exit 1

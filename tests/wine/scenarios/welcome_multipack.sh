@@ -19,9 +19,6 @@ received='HKLM\Software\Velora\QuorixDemo\Received'
 de_received='HKLM\Software\Velora\QuorixDemo\LanguagePacks\de-DE'
 links_capture
 
-control() { jq -s -r --argjson id "$1" \
-    "[.[] | select(.event == \"$2\")][${4:-0}].controls[] | select(.id == \$id and .class != \"ComboBox\") | $3" "$LOG"; }
-has_value() { reg_values "$1" | grep -c -x -F "$2"; }
 en() { catalog_text en-US "$1"; }
 de() { catalog_text de-DE "$1"; }
 snapshot_path() { # INDEX of the snapshot -> Unix path of its PNG
