@@ -50,6 +50,16 @@ COMPATIBILITY_CODE="$(_demo_value COMPATIBILITY_PRODUCT_CODE)"
 RELEASE_VERSION="$(_demo_value BASE_VERSION)"
 [ -n "$RELEASE_VERSION" ] || unset RELEASE_VERSION
 SCRATCH="${QUORIX_SCENARIO_DIR:-${TMPDIR:-/tmp}/quorix-scenario-$$}"
+# Every number src/ui/resources/resource_ids.h defines, as a read-only variable of the same
+# name (IDC_WELCOME_LANGUAGE_COMBO, IDS_REQUIREMENTS_CAPTION, ...): the ids the product's
+# resources, its code and these scenarios share. Under set -u a name the header does not
+# define ends the scenario.
+while read -r _define _name _value _rest; do
+    if [ "$_define" = "#define" ] && [[ $_value =~ ^[0-9]+$ ]] && [ -z "$_rest" ]; then
+        declare -r "$_name=$_value"
+    fi
+done <"$_scenario_here/../../src/ui/resources/resource_ids.h"
+unset _define _name _value _rest
 
 skip() {
     echo "SKIP: $*"

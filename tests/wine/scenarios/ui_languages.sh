@@ -43,13 +43,9 @@ probe_value() {
 
 # The string-table texts, by the names strings.rc writes them with, and the numbers
 # resource_ids.h gives those names (what windres substitutes, and what LoadStringW is asked for).
-ids_h="$resources/resource_ids.h"
 string_names="IDS_REQUIREMENTS_CAPTION IDS_WINDOWS_NOT_SUPPORTED IDS_WINDOWS_XP_UPDATE"
 declare -A string_id
-for name in $string_names; do
-    string_id[$name]="$(sed -n "s/^#define $name \([0-9]\+\)\s*\$/\1/p" "$ids_h")"
-    [ -n "${string_id[$name]}" ] || { echo "FAIL: no number for $name in resource_ids.h"; exit 1; }
-done
+for name in $string_names; do string_id[$name]="${!name}"; done
 
 # rc_string LANGID NAME: the text of a string-table entry as written in strings.rc (escapes
 # kept, which is how the probe prints texts too).

@@ -31,24 +31,24 @@ rc=$?
 expect_eq "$(window_count "$LOG")" 1 "windows shown: the dialog alone"
 expect_eq "$(field "$LOG" 0 .kind)" dialog "kind"
 expect_eq "$(field "$LOG" 0 .caption)" "$(en DialogTitle)" "caption"
-expect_eq "$(control 1007 window '"\(.visible) \(.text)"')" "true $(en WelcomeTitle)" \
+expect_eq "$(control $IDC_WELCOME_HEADLINE_ALONE window '"\(.visible) \(.text)"')" "true $(en WelcomeTitle)" \
     "headline in the upper position"
-expect_eq "$(control 1008 window '"\(.visible) \(.text)"')" "true $(en WelcomeAdvice)" \
+expect_eq "$(control $IDC_WELCOME_ADVICE_ALONE window '"\(.visible) \(.text)"')" "true $(en WelcomeAdvice)" \
     "advice in the upper position"
-expect_eq "$(control 1005 window '"\(.visible) \(.text)"')" "false $(en WelcomeTitle)" \
+expect_eq "$(control $IDC_WELCOME_HEADLINE_WITH_SELECTOR window '"\(.visible) \(.text)"')" "false $(en WelcomeTitle)" \
     "headline of the selector layout: hidden, texted all the same"
-expect_eq "$(control 1006 window '"\(.visible) \(.text)"')" "false $(en WelcomeAdvice)" \
+expect_eq "$(control $IDC_WELCOME_ADVICE_WITH_SELECTOR window '"\(.visible) \(.text)"')" "false $(en WelcomeAdvice)" \
     "advice of the selector layout: hidden"
-expect_eq "$(control 1004 window '"\(.visible) \(.checked) \(.text)"')" "true 0 Custom installation" \
+expect_eq "$(control $IDC_WELCOME_CUSTOM_INSTALLATION window '"\(.visible) \(.checked) \(.text)"')" "true 0 Custom installation" \
     "custom installation box, not ticked"
 expect_eq "$(control 1 window '.text')" "$(en NextButton) >" "Next button"
 expect_contains "$(control 1 window '.text')" " >" "Next ends in ' >'"
-expect_eq "$(control 1003 window '"\(.class) \(.visible) \(.items | join(",")) \(.selected)"')" \
+expect_eq "$(control $IDC_WELCOME_LANGUAGE_COMBO window '"\(.class) \(.visible) \(.items | join(",")) \(.selected)"')" \
     "ComboBoxEx32 false English 0" "selector: hidden, the one pack"
-expect_eq "$(control 1009 window '"\(.visible) \(.text)"')" "false $(en LanguageLabel)" \
+expect_eq "$(control $IDC_WELCOME_LANGUAGE_LABEL window '"\(.visible) \(.text)"')" "false $(en LanguageLabel)" \
     "selector label: hidden"
-expect_eq "$(control 1012 window .visible)" false "no notice panel (nothing to remove)"
-expect_eq "$(control 1014 window '.parent // "dialog"')" dialog "the notice text stays on the dialog"
+expect_eq "$(control $IDC_WELCOME_NOTICE_PANEL window .visible)" false "no notice panel (nothing to remove)"
+expect_eq "$(control $IDC_WELCOME_NOTICE_TEXT window '.parent // "dialog"')" dialog "the notice text stays on the dialog"
 expect_eq "$(driver_errors "$LOG")" 0 "failed actions"
 expect_eq "$rc" 0 "exit code after Next"
 expect_eq "$(product_installed "$base_code")" yes "base package installed"
@@ -62,10 +62,10 @@ expect_eq "$(png_size "$one_pack_shot" | grep -c -E '^[1-9][0-9]*x[1-9][0-9]*$')
 
 echo "== a fresh machine, custom installation ticked"
 fresh_prefix
-drive custom --shots "$(shots_for custom)" --on kind=dialog --check 1004 --snapshot --press IDOK \
+drive custom --shots "$(shots_for custom)" --on kind=dialog --check $IDC_WELCOME_CUSTOM_INSTALLATION --snapshot --press IDOK \
     -- "$exe"
 expect_eq "$?" 0 "custom: exit code"
-expect_eq "$(control 1004 snapshot .checked)" 1 "custom: the box is ticked before Next"
+expect_eq "$(control $IDC_WELCOME_CUSTOM_INSTALLATION snapshot .checked)" 1 "custom: the box is ticked before Next"
 expect_eq "$(has_value "$received" USERDEFINST=REG_SZ=1)" 1 "custom: base package: USERDEFINST=1"
 expect_eq "$(has_value "$received" LANGSTRING=REG_SZ=en-US)" 1 "custom: base package: LANGSTRING=en-US"
 
@@ -103,10 +103,10 @@ if [ -f "$previous_msi" ]; then
     drive previous --shots "$(shots_for previous)" --on kind=dialog --snapshot --key escape \
         --on kind=messagebox --press IDYES -- "$exe"
     rc=$?
-    expect_eq "$(control 1012 window .visible)" true "previous: the notice panel is shown"
-    expect_eq "$(control 1014 window '"\(.parent) \(.text)"')" "1012 $(en AutoRemovalNotice)" \
+    expect_eq "$(control $IDC_WELCOME_NOTICE_PANEL window .visible)" true "previous: the notice panel is shown"
+    expect_eq "$(control $IDC_WELCOME_NOTICE_TEXT window '"\(.parent) \(.text)"')" "$IDC_WELCOME_NOTICE_PANEL $(en AutoRemovalNotice)" \
         "previous: the notice text, inside the panel"
-    expect_eq "$(control 1013 window '"\(.parent) \(.visible)"')" "1012 true" \
+    expect_eq "$(control $IDC_WELCOME_NOTICE_PICTURE window '"\(.parent) \(.visible)"')" "$IDC_WELCOME_NOTICE_PANEL true" \
         "previous: the notice picture, inside the panel"
     expect_eq "$(field "$LOG" 1 .text)" "$(en CancelConfirm)"$'\n\n'"$(en ReturnToPreviousNote)" \
         "previous: the question ends with the note on the previous version"

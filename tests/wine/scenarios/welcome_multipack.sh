@@ -35,22 +35,22 @@ shows_flag() {
 
 echo "== the selector, then Deutsch, then Next"
 drive german --shots "$(shots_for german)" \
-    --on kind=dialog --drop 1003 --snapshot --closeup 1003 --select 1003=Deutsch --snapshot \
+    --on kind=dialog --drop $IDC_WELCOME_LANGUAGE_COMBO --snapshot --closeup $IDC_WELCOME_LANGUAGE_COMBO --select $IDC_WELCOME_LANGUAGE_COMBO=Deutsch --snapshot \
     --press IDOK -- "$exe"
 rc=$?
 expect_eq "$(window_count "$LOG")" 1 "windows shown: the dialog alone"
 expect_eq "$(field "$LOG" 0 .caption)" "$(en DialogTitle)" "caption before the choice: en-US"
-expect_eq "$(control 1003 window '"\(.class) \(.visible) \(.items | join(","))"')" \
+expect_eq "$(control $IDC_WELCOME_LANGUAGE_COMBO window '"\(.class) \(.visible) \(.items | join(","))"')" \
     "ComboBoxEx32 true Dansk,Deutsch,English,English,Français" "selector: one item per pack"
-expect_eq "$(control 1003 window '.images | map(tostring) | join(",")')" "0,1,2,3,4" \
+expect_eq "$(control $IDC_WELCOME_LANGUAGE_COMBO window '.images | map(tostring) | join(",")')" "0,1,2,3,4" \
     "selector: item i shows picture i"
-expect_eq "$(control 1003 window .selected)" 3 "selector: en-US (the user's language) preselected"
-expect_eq "$(control 1009 window '"\(.visible) \(.text)"')" "true $(en LanguageLabel)" "label shown"
-expect_eq "$(control 1005 window '"\(.visible) \(.text)"')" "true $(en WelcomeTitle)" \
+expect_eq "$(control $IDC_WELCOME_LANGUAGE_COMBO window .selected)" 3 "selector: en-US (the user's language) preselected"
+expect_eq "$(control $IDC_WELCOME_LANGUAGE_LABEL window '"\(.visible) \(.text)"')" "true $(en LanguageLabel)" "label shown"
+expect_eq "$(control $IDC_WELCOME_HEADLINE_WITH_SELECTOR window '"\(.visible) \(.text)"')" "true $(en WelcomeTitle)" \
     "headline in the lower position"
-expect_eq "$(control 1006 window '"\(.visible) \(.text)"')" "true $(en WelcomeAdvice)" \
+expect_eq "$(control $IDC_WELCOME_ADVICE_WITH_SELECTOR window '"\(.visible) \(.text)"')" "true $(en WelcomeAdvice)" \
     "advice in the lower position"
-expect_eq "$(control 1007 window .visible),$(control 1008 window .visible)" "false,false" \
+expect_eq "$(control $IDC_WELCOME_HEADLINE_ALONE window .visible),$(control $IDC_WELCOME_ADVICE_ALONE window .visible)" "false,false" \
     "the upper pair is hidden"
 
 open_list="$(snapshot_path 0)"
@@ -65,13 +65,13 @@ fi
 
 expect_eq "$(jq -s -r '[.[] | select(.event == "snapshot")][1].caption' "$LOG")" "$(de DialogTitle)" \
     "after Deutsch: caption"
-expect_eq "$(control 1005 snapshot .text 1)" "$(de WelcomeTitle)" "after Deutsch: headline"
-expect_eq "$(control 1007 snapshot .text 1)" "$(de WelcomeTitle)" "after Deutsch: hidden headline too"
-expect_eq "$(control 1006 snapshot .text 1)" "$(de WelcomeAdvice)" "after Deutsch: advice"
-expect_eq "$(control 1009 snapshot .text 1)" "$(de LanguageLabel)" "after Deutsch: label"
-expect_eq "$(control 1004 snapshot .text 1)" "$(de CustomInstallation)" "after Deutsch: check box"
+expect_eq "$(control $IDC_WELCOME_HEADLINE_WITH_SELECTOR snapshot .text 1)" "$(de WelcomeTitle)" "after Deutsch: headline"
+expect_eq "$(control $IDC_WELCOME_HEADLINE_ALONE snapshot .text 1)" "$(de WelcomeTitle)" "after Deutsch: hidden headline too"
+expect_eq "$(control $IDC_WELCOME_ADVICE_WITH_SELECTOR snapshot .text 1)" "$(de WelcomeAdvice)" "after Deutsch: advice"
+expect_eq "$(control $IDC_WELCOME_LANGUAGE_LABEL snapshot .text 1)" "$(de LanguageLabel)" "after Deutsch: label"
+expect_eq "$(control $IDC_WELCOME_CUSTOM_INSTALLATION snapshot .text 1)" "$(de CustomInstallation)" "after Deutsch: check box"
 expect_eq "$(control 1 snapshot .text 1)" "$(de NextButton) >" "after Deutsch: Next, ending in ' >'"
-expect_eq "$(control 1003 snapshot .selected 1)" 1 "after Deutsch: selector"
+expect_eq "$(control $IDC_WELCOME_LANGUAGE_COMBO snapshot .selected 1)" 1 "after Deutsch: selector"
 german_shot="$(snapshot_path 1)"
 expect_eq "$(cmp -s "$open_list" "$german_shot" && echo same || echo differ)" differ \
     "the German dialog looks different"
@@ -95,7 +95,7 @@ use_prefix "$SCRATCH/prefix"
 rm -f "$SCRATCH/links.txt"
 links_capture
 drive cancel --shots "$(shots_for cancel)" \
-    --on kind=dialog --select 1003=Deutsch --snapshot --key escape \
+    --on kind=dialog --select $IDC_WELCOME_LANGUAGE_COMBO=Deutsch --snapshot --key escape \
     --on kind=messagebox --press IDYES -- "$exe"
 rc=$?
 expect_eq "$(jq -s -r '[.[] | select(.event == "snapshot")][0].caption' "$LOG")" "$(de DialogTitle)" \

@@ -8,9 +8,6 @@
 [ -f "${QUORIX_UI_PROBE:-}" ] || skip "ui-probe.exe not built"
 scenario_begin
 probe="$(winpath "$QUORIX_UI_PROBE")"
-control() { jq -s -r --argjson id "$1" \
-    "[.[] | select(.event == \"$2\")][${4:-0}].controls[] | select(.id == \$id and (.class != \"ComboBox\")) | $3" "$LOG"; }
-
 echo "== select, open the list, Escape + No, Escape + Yes"
 drive escape --shots "$(shots_for escape)" \
     --on kind=dialog --select 1011=Deutsch --check 1004 --snapshot --drop 1011 --snapshot \
