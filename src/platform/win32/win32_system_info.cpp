@@ -67,6 +67,19 @@ const VersionFunctions& Version() {
     return functions;
 }
 
+SYSTEMTIME ToSystemTime(const platform::SystemTime& time) {
+    SYSTEMTIME out = {};
+    out.wYear = time.year;
+    out.wMonth = time.month;
+    out.wDayOfWeek = time.dayOfWeek;
+    out.wDay = time.day;
+    out.wHour = time.hour;
+    out.wMinute = time.minute;
+    out.wSecond = time.second;
+    out.wMilliseconds = time.milliseconds;
+    return out;
+}
+
 platform::SystemTime FromSystemTime(const SYSTEMTIME& time) {
     platform::SystemTime out;
     out.year = time.wYear;
@@ -174,15 +187,7 @@ bool Win32System::ConvertFileTime(std::uint64_t fileTime, platform::SystemTime* 
 }
 
 bool Win32System::ConvertSystemTime(const platform::SystemTime& time, std::uint64_t* fileTime) {
-    SYSTEMTIME system = {};
-    system.wYear = time.year;
-    system.wMonth = time.month;
-    system.wDayOfWeek = time.dayOfWeek;
-    system.wDay = time.day;
-    system.wHour = time.hour;
-    system.wMinute = time.minute;
-    system.wSecond = time.second;
-    system.wMilliseconds = time.milliseconds;
+    const SYSTEMTIME system = ToSystemTime(time);
     FILETIME file = {};
     if (!::SystemTimeToFileTime(&system, &file)) return false;
     *fileTime = (static_cast<std::uint64_t>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
