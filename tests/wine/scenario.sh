@@ -48,6 +48,16 @@ COMPATIBILITY_CODE="$(_demo_value COMPATIBILITY_PRODUCT_CODE)"
 # build wrote none: a scenario that uses it then stops at that line (set -u, exit 1) instead of
 # comparing against an empty text.
 RELEASE_VERSION="$(_demo_value BASE_VERSION)"
+# The other releases the installed-version scenarios install, and their versions. The paths are
+# empty when the build wrote no packages; the scenarios then skip.
+OLDER_MSI="$(_demo_value OLDER_MSI)"
+OLDER_VERSION="$(_demo_value OLDER_VERSION)"
+PREVIOUS_MSI="$(_demo_value PREVIOUS_GENERATION_MSI)"
+PREVIOUS_VERSION="$(_demo_value PREVIOUS_GENERATION_VERSION)"
+COMPATIBILITY_MSI="$(_demo_value COMPATIBILITY_MSI)"
+COMPATIBILITY_VERSION="$(_demo_value COMPATIBILITY_VERSION)"
+NEWER_MSI="$(_demo_value NEWER_MSI)"
+NEWER_VERSION="$(_demo_value NEWER_VERSION)"
 [ -n "$RELEASE_VERSION" ] || unset RELEASE_VERSION
 SCRATCH="${QUORIX_SCENARIO_DIR:-${TMPDIR:-/tmp}/quorix-scenario-$$}"
 # Every number src/ui/resources/resource_ids.h defines, as a read-only variable of the same

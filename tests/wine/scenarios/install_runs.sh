@@ -61,7 +61,7 @@ demo_uninstall "$this_code"
 
 echo "== silent run: custom installation, previous generation installed, /bpprops, /lpprops,"
 echo "   /logbp alone"
-wine_run -t 120 msiexec /i "$(winpath "$packages/test/quorix_9.0.1234.5.msi")" /qn
+wine_run -t 120 msiexec /i "$(winpath "$PREVIOUS_MSI")" /qn
 expect_eq "$?" 0 "msiexec /i the previous generation"
 wine_run -t 120 msiexec /i "$(winpath "$packages/langpack_en-GB.msi")" /qn
 expect_eq "$?" 0 "msiexec /i the en-GB pack (for the sweep to remove)"

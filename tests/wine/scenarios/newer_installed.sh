@@ -6,7 +6,7 @@
 scenario_begin
 exe="$(product_exe QuorixSetup-tagged.exe)"
 packages="${QUORIX_PACKAGES_DIR:-}"
-[ -f "$packages/test/quorix_11.0.0.0.msi" ] ||
+[ -f "$NEWER_MSI" ] ||
     skip "test packages not built in ${packages:-<QUORIX_PACKAGES_DIR unset>}"
 wineserver -p
 
@@ -14,7 +14,7 @@ pack_code="$EN_US_PACK_CODE"
 folder='C:\Program Files\Velora\Quorix 2012'
 received='HKLM\Software\Velora\QuorixDemo\Received'
 
-demo_install "$packages/test/quorix_11.0.0.0.msi" LANGSTRING=en-US
+demo_install "$NEWER_MSI" LANGSTRING=en-US
 demo_wait_event "service start in $folder"
 expect_eq "$?" 0 "the 11.0 service started"
 demo_events_clear
@@ -30,6 +30,6 @@ expect_eq "$(field "$LOG" 0 .text)" \
 expect_eq "$(driver_errors "$LOG")" 0 "driver errors"
 sleep 2  # a service stop would have been recorded by now
 expect_eq "$(demo_events | paste -sd '|')" "" "nothing recorded by the programs"
-expect_eq "$(demo_value "$received" ProductVersion)" 11.0.0.0 "the newer release stays"
+expect_eq "$(demo_value "$received" ProductVersion)" "$NEWER_VERSION" "the newer release stays"
 expect_eq "$(product_installed "$pack_code")" no "no language pack installed"
 scenario_end

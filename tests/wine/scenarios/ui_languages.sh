@@ -12,7 +12,7 @@
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
 [ -f "${QUORIX_PROBE:-}" ] || skip "quorix-probe.exe not built (QUORIX_PROBE)"
-newer_msi="${QUORIX_PACKAGES_DIR:-}/test/quorix_11.0.0.0.msi"
+newer_msi="$NEWER_MSI"
 [ -f "$newer_msi" ] || skip "$newer_msi is not built"
 resources="$QUORIX_WINE_TESTS_DIR/../../src/ui/resources"
 strings_rc="$resources/strings.rc"
@@ -130,7 +130,7 @@ if [ "$have_cjk_font" = 1 ]; then
     expect_eq "$?" 0 "font replacement for MS UI Gothic written"
 fi
 wine_run -t 120 msiexec /i "$(winpath "$newer_msi")" /qn
-expect_eq "$?" 0 "newer release 11.0.0.0 installed"
+expect_eq "$?" 0 "newer release $NEWER_VERSION installed"
 
 # German: the UI language has a pack and a string table of its own.
 check_ui_language de_DE.UTF-8 0x0407 de-DE de-DE
@@ -138,7 +138,7 @@ check_string_table de_DE.UTF-8 de-DE 0x0407
 check_box newer_de de_DE.UTF-8 de-DE 0 NewerVersionInstalled information IDOK 1 \
     "$product" "$release" "$product"
 check_box older_de de_DE.UTF-8 de-DE 1 OlderVersionInstalled question IDNO 7 \
-    "$product" 11.0.0.0 "$product" "$release" "$product"
+    "$product" "$NEWER_VERSION" "$product" "$release" "$product"
 check_glyphs de_DE.UTF-8 de-DE OlderVersionInstalled
 
 # Japanese: the same with a script the default fonts lack.

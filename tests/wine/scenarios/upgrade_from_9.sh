@@ -11,7 +11,7 @@
 scenario_begin
 exe="$(product_exe QuorixSetup-tagged.exe)"
 packages="${QUORIX_PACKAGES_DIR:-}"
-[ -f "$packages/test/quorix_9.0.1234.5.msi" ] ||
+[ -f "$PREVIOUS_MSI" ] ||
     skip "test packages not built in ${packages:-<QUORIX_PACKAGES_DIR unset>}"
 wineserver -p
 
@@ -23,7 +23,7 @@ new='C:\Program Files\Velora\Quorix 2011'
 received='HKLM\Software\Velora\QuorixDemo\Received'
 
 echo "== the previous generation installed, its service running"
-demo_install "$packages/test/quorix_9.0.1234.5.msi" LANGSTRING=en-US
+demo_install "$PREVIOUS_MSI" LANGSTRING=en-US
 demo_wait_event "service start in $old"
 expect_eq "$?" 0 "the 9.x service started"
 demo_events_clear

@@ -9,7 +9,7 @@
 scenario_begin
 exe="$(product_exe QuorixSetup-tagged.exe)"
 packages="${QUORIX_PACKAGES_DIR:-}"
-[ -f "$packages/test/quorix_10.0.4400.0.msi" ] ||
+[ -f "$OLDER_MSI" ] ||
     skip "test packages not built in ${packages:-<QUORIX_PACKAGES_DIR unset>}"
 
 base_code="$BASE_CODE"
@@ -17,13 +17,13 @@ pack_code="$EN_US_PACK_CODE"
 folder='C:\Program Files\Velora\Quorix 2011'
 received='HKLM\Software\Velora\QuorixDemo\Received'
 
-prepare() { # fresh prefix with 10.0.4400.0 installed and its service running
+prepare() { # fresh prefix with the older build installed and its service running
     make_prefix "$SCRATCH/prefix" || exit 1
     use_prefix "$SCRATCH/prefix"
     wineserver -p
-    demo_install "$packages/test/quorix_10.0.4400.0.msi" LANGSTRING=en-US
+    demo_install "$OLDER_MSI" LANGSTRING=en-US
     demo_wait_event "service start in $folder"
-    expect_eq "$?" 0 "$1: the 10.0.4400.0 service started"
+    expect_eq "$?" 0 "$1: the $OLDER_VERSION service started"
     demo_events_clear
 }
 
@@ -31,7 +31,7 @@ question() { # run label: the one box is the removal question naming the install
     expect_eq "$(window_count "$LOG")" 1 "$1: windows shown"
     expect_eq "$(field "$LOG" 0 .icon)" question "$1: the box's icon"
     expect_eq "$(field "$LOG" 0 .caption)" "Velora Quorix" "$1: the box's caption"
-    expect_contains "$(field "$LOG" 0 .text)" "version 10.0.4400.0 is already installed" \
+    expect_contains "$(field "$LOG" 0 .text)" "version $OLDER_VERSION is already installed" \
         "$1: the installed version in the question"
     expect_eq "$(driver_errors "$LOG")" 0 "$1: driver errors"
 }
@@ -60,6 +60,6 @@ question no
 sleep 2  # a service stop or start would have been recorded by now
 expect_eq "$(demo_events | paste -sd '|')" "" "no: nothing recorded by the programs"
 expect_eq "$(demo_value 'HKCU\Software\Velora\Setup' AutoUninst)" "<absent>" "no: AutoUninst"
-expect_eq "$(demo_value "$received" ProductVersion)" 10.0.4400.0 "no: the old build stays"
+expect_eq "$(demo_value "$received" ProductVersion)" "$OLDER_VERSION" "no: the old build stays"
 expect_eq "$(product_installed "$pack_code")" no "no: no language pack installed"
 scenario_end

@@ -38,21 +38,21 @@ echo "== nothing installed"
 decide "nothing" 1 "$this_code" 0
 
 echo "== previous generation"
-demo_install "$packages/test/quorix_9.0.1234.5.msi"
-decide "9.0.1234.5" 3 "$previous_code" 9 9.0.1234.5
+demo_install "$PREVIOUS_MSI"
+decide "$PREVIOUS_VERSION" 3 "$previous_code" "${PREVIOUS_VERSION%%.*}" "$PREVIOUS_VERSION"
 
 echo "== an 8.x release that names its code in the compatibility value (asked before 9.x)"
-demo_install "$packages/test/quorix_8.5.100.0.msi"
-decide "8.5.100.0" 2 "$compat_code" 8 8.5.100.0
+demo_install "$COMPATIBILITY_MSI"
+decide "$COMPATIBILITY_VERSION" 2 "$compat_code" "${COMPATIBILITY_VERSION%%.*}" "$COMPATIBILITY_VERSION"
 
 echo "== an older build under this release's code (asked before both)"
-demo_install "$packages/test/quorix_10.0.4400.0.msi"
-decide "10.0.4400.0" 2 "$this_code" 10 10.0.4400.0
+demo_install "$OLDER_MSI"
+decide "$OLDER_VERSION" 2 "$this_code" "${OLDER_VERSION%%.*}" "$OLDER_VERSION"
 demo_uninstall "$this_code"
 
 echo "== a newer release"
-demo_install "$packages/test/quorix_11.0.0.0.msi"
-decide "11.0.0.0" 5 "$this_code" 11 11.0.0.0
+demo_install "$NEWER_MSI"
+decide "$NEWER_VERSION" 5 "$this_code" "${NEWER_VERSION%%.*}" "$NEWER_VERSION"
 demo_uninstall "$this_code"
 
 echo "== this release's base package, installed as the setup installs it"
@@ -89,19 +89,21 @@ expect_eq "$(value "$out" result)" 87 "malformed product code: ERROR_INVALID_PAR
 demo_uninstall "$this_code"
 
 echo "== back to what is left: the 8.x release through the compatibility value"
-decide "8.5.100.0 again" 2 "$compat_code" 8
+decide "$COMPATIBILITY_VERSION again" 2 "$compat_code" "${COMPATIBILITY_VERSION%%.*}"
 
 echo "== the compatibility value as REG_EXPAND_SZ: not a REG_SZ, so it counts as absent"
 wine_run -t 60 reg add "$compat_key" /v ProductCode /t REG_EXPAND_SZ /d "$compat_code" /f \
     >/dev/null 2>&1
 expect_eq "$?" 0 "reg add the compatibility value as REG_EXPAND_SZ"
-decide "compatibility value REG_EXPAND_SZ" 3 "$previous_code" 9 9.0.1234.5
+decide "compatibility value REG_EXPAND_SZ" 3 "$previous_code" "${PREVIOUS_VERSION%%.*}" \
+    "$PREVIOUS_VERSION"
 
 echo "== a compatibility value naming a product that is not installed: 9.x decides"
 demo_uninstall "$compat_code"
 wine_run -t 60 reg add "$compat_key" /v ProductCode /d "$compat_code" /f >/dev/null 2>&1
 expect_eq "$?" 0 "reg add the stale compatibility value"
-decide "stale compatibility value" 3 "$previous_code" 9 9.0.1234.5
+decide "stale compatibility value" 3 "$previous_code" "${PREVIOUS_VERSION%%.*}" \
+    "$PREVIOUS_VERSION"
 
 echo "== nothing left"
 demo_uninstall "$previous_code"

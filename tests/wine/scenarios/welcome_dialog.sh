@@ -8,7 +8,7 @@
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
 exe="$(product_exe QuorixSetup-tagged.exe)"
-previous_msi="${QUORIX_PACKAGES_DIR:-}/test/quorix_9.0.1234.5.msi"
+previous_msi="$PREVIOUS_MSI"
 docs="$QUORIX_WINE_TESTS_DIR/../../docs/screenshots"
 
 base_code="$BASE_CODE"
@@ -99,7 +99,7 @@ expect_eq "$(links_opened | grep -c .)" 0 "cancel: no page (nothing of major ver
 if [ -f "$previous_msi" ]; then
     echo "== the previous generation installed: the notice, the longer question, the page"
     wine_run -t 120 msiexec /i "$(winpath "$previous_msi")" /qn
-    expect_eq "$?" 0 "msiexec /i quorix_9.0.1234.5.msi"
+    expect_eq "$?" 0 "msiexec /i the previous generation ($PREVIOUS_VERSION)"
     drive previous --shots "$(shots_for previous)" --on kind=dialog --snapshot --key escape \
         --on kind=messagebox --press IDYES -- "$exe"
     rc=$?
