@@ -105,8 +105,9 @@ TEST_F(InstalledVersionMessage, NewerReleaseIsInformationOnly) {
     EXPECT_EQ(box.caption, L"Velora Quorix");
     EXPECT_EQ(box.style, 0x40u);
     EXPECT_EQ(box.text,
-              L"Velora Quorix version " QUORIX_VERSION_WIDE_TEXT L" cannot be installed because a more "
-              L"recent version of Velora Quorix is already installed.");
+              L"Velora Quorix version " QUORIX_VERSION_WIDE_TEXT
+              L" cannot be installed because a more recent version of Velora Quorix is already "
+              L"installed.");
 }
 
 TEST_F(InstalledVersionMessage, OlderReleaseNamesTheInstalledVersion) {
@@ -117,7 +118,8 @@ TEST_F(InstalledVersionMessage, OlderReleaseNamesTheInstalledVersion) {
     EXPECT_EQ(box.style, 0x24u);
     EXPECT_EQ(box.text,
               L"Velora Quorix version 10.0.4400.0 is already installed. You must remove the "
-              L"existing version before you install Velora Quorix version " QUORIX_VERSION_WIDE_TEXT L".\r\n\r\n"
+              L"existing version before you install Velora Quorix version "
+              QUORIX_VERSION_WIDE_TEXT L".\r\n\r\n"
               L"Would you like to uninstall the existing version of Velora Quorix?");
 }
 

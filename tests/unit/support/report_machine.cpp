@@ -7,7 +7,8 @@ namespace quorix::test {
 const std::wstring ReportMachine::kGermanReport =
     L"&os_ver=6.1.7601&os_x64=1&os_sp=1.0&os_id=1&os_suite=256&os_syslang=de-DE&os_ulang=de-DE"
     L"&os_userlang=de-DE&os_ucountry=DE&os_usercountry=DE&vl_version=" QUORIX_VERSION_WIDE_TEXT
-    L"&version=" QUORIX_VERSION_WIDE_TEXT L"&vl_lang=de-DE&vl_ighash=ABEiM0RVZneImaq7zN3u_w~~&vl_product=vlq2011"
+    L"&version=" QUORIX_VERSION_WIDE_TEXT
+    L"&vl_lang=de-DE&vl_ighash=ABEiM0RVZneImaq7zN3u_w~~&vl_product=vlq2011"
     L"&app=vlq2011&aid=vlq2011aid30017xx-XX&vl_sid=vlq2011aid30017xx-XX"
     L"&x-aid=vlq2011aid30017xx-XX&vl_sids=vlq2011aid30017xx-XX&vl_ind=2011-01-31%2012%3a05%3a09"
     L"&vl_dod=2011-01-30%2018%3a44%3a10";
