@@ -22,7 +22,7 @@ std::wstring DeriveAffiliateFlags(const std::wstring& tagProperties) {
     return tag::AffiliateFlagsIn(tagProperties);
 }
 
-std::uint32_t RunEntryProcedure(ProcessContext& ctx) {
+ExitCode RunEntryProcedure(ProcessContext& ctx) {
     platform::System& system = ctx.os.system;
 
     // Never closed: a second instance must stay out while this one still shows its last box
@@ -30,7 +30,7 @@ std::uint32_t RunEntryProcedure(ProcessContext& ctx) {
     ctx.state.instanceMutex = system.CreateNamedMutex(true, kInstanceMutexName);
     if (ctx.state.instanceMutex == platform::kNullHandle ||
         system.GetLastError() == kErrorAlreadyExists) {
-        return 1;
+        return ExitCode::Failure;
     }
 
     ctx.os.ui.InitCommonControls(platform::kIccStandardClasses);
@@ -48,14 +48,14 @@ std::uint32_t RunEntryProcedure(ProcessContext& ctx) {
     // Compared exactly, before the option loop folds anything.
     if (argv.size() == 2 && argv[1] == L"--force-shell-restart") {
         ForceShellRestart(ctx);
-        return 0;
+        return ExitCode::Success;
     }
 
     RunOptions options = ParseRunOptions(ctx, argv);
     argv.clear();
 
     RunPreInstallSteps(ctx, options);
-    return 0;
+    return ExitCode::Success;
 }
 
 }  // namespace quorix

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/process_exit.h"
 #include "core/process_state.h"
 
 namespace quorix {
@@ -11,7 +12,7 @@ namespace quorix {
 // From start-up to the exit code: instance mutex, stamped tag, session record, shell-restart
 // mode, option loop, then the install sequence. Returns the exit code (other paths end the
 // process from where they are).
-std::uint32_t RunEntryProcedure(ProcessContext& ctx);
+ExitCode RunEntryProcedure(ProcessContext& ctx);
 
 // affiliateId and affiliateFlags as derived from tagProperties at start-up.
 std::wstring DeriveAffiliateId(const std::wstring& tagProperties, const std::wstring& fallback);

@@ -1,7 +1,6 @@
 #include "installed/previous_version_removal.h"
 
 #include <string>
-#include <vector>
 
 #include "common/result_codes.h"
 #include "core/process_exit.h"

@@ -1,6 +1,5 @@
 #include "shell/shell_restart.h"
 
-#include <array>
 #include <cstdint>
 
 #include "common/text.h"

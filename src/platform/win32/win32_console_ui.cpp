@@ -25,7 +25,7 @@ bool Win32Console::AttachToParent() {
         ::SetLastError(ERROR_PROC_NOT_FOUND);
         return false;
     }
-    return reinterpret_cast<AttachConsoleFn>(entry)(kAttachParentProcess) != FALSE;
+    return As<AttachConsoleFn>(entry)(kAttachParentProcess) != FALSE;
 }
 
 // Plain freopen: the msvcrt.dll of XP and 2000 has none of the secure "_s" functions.

@@ -28,11 +28,6 @@ using RecordGetStringFn = UINT(WINAPI*)(NativeMsiHandle record, UINT field, LPWS
                                         DWORD* capacity);
 using CloseHandleFn = UINT(WINAPI*)(NativeMsiHandle handle);
 
-template <typename Fn>
-Fn As(void* entry) {
-    return reinterpret_cast<Fn>(entry);
-}
-
 void* Lookup(HMODULE module, const char* name) {
     return reinterpret_cast<void*>(::GetProcAddress(module, name));
 }

@@ -22,11 +22,6 @@ using GetFileVersionInfoFn = BOOL(WINAPI*)(LPCWSTR path, DWORD handle, DWORD siz
 using VerQueryValueFn = BOOL(WINAPI*)(const void* block, LPCWSTR subBlock, void** buffer,
                                       UINT* length);
 
-template <typename Fn>
-Fn As(void* entry) {
-    return reinterpret_cast<Fn>(entry);
-}
-
 // Looked up once per process: kernel32 stays loaded, version.dll is kept once loaded.
 struct GeoFunctions {
     void* getUserGeoId = nullptr;

@@ -15,4 +15,10 @@ void* LoadSystemLibrary(const wchar_t* name, std::uint32_t* error);
 // later Windows versions export. Null when it is missing.
 void* FindKernel32Function(const char* name);
 
+// A looked-up entry point as the function type it is called through.
+template <typename Fn>
+Fn As(void* entry) {
+    return reinterpret_cast<Fn>(entry);
+}
+
 }  // namespace quorix::win32

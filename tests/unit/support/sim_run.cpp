@@ -9,7 +9,7 @@ Ending SimProcess::RunProgram(std::vector<std::wstring> argv) {
     machine.system.argv = std::move(argv);
     Ending ending;
     try {
-        ending.exitCode = RunEntryProcedure(ctx);
+        ending.exitCode = static_cast<std::uint32_t>(RunEntryProcedure(ctx));
     } catch (const sim::ProcessExit& exit) {
         ending.exitCode = exit.exitCode;
         ending.exitedProcess = true;
