@@ -1,6 +1,7 @@
 #include "bootstrap/installer_runs.h"
 
 #include "common/result_codes.h"
+#include "core/product_constants.h"
 #include "core/registry_values.h"
 #include "package/package_extraction.h"
 

@@ -8,7 +8,6 @@
 
 #include "bootstrap/run_options.h"
 #include "core/process_state.h"
-#include "core/product_constants.h"
 #include "installed/language_pack_removal.h"
 
 namespace quorix {

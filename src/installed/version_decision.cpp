@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/process_exit.h"
+#include "core/product_constants.h"
 #include "core/registry_values.h"
 #include "core/release.h"
 

@@ -7,7 +7,6 @@
 #include "common/result_codes.h"
 #include "core/configure_action.h"
 #include "core/process_state.h"
-#include "core/product_constants.h"
 
 namespace quorix {
 

@@ -6,6 +6,7 @@
 
 #include "common/result_codes.h"
 #include "common/text.h"
+#include "core/product_constants.h"
 #include "core/registry_values.h"
 
 namespace quorix {

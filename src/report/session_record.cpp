@@ -5,6 +5,7 @@
 
 #include "common/result_codes.h"
 #include "common/text.h"
+#include "core/product_constants.h"
 #include "core/registry_values.h"
 #include "report/session_ids.h"
 

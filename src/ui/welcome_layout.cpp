@@ -1,5 +1,7 @@
 #include "ui/welcome_layout.h"
 
+#include "core/product_constants.h"
+
 namespace quorix::ui {
 
 std::vector<int> ControlsHiddenForPackCount(std::size_t packCount) {

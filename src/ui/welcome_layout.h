@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "core/product_constants.h"
 #include "platform/dialogs.h"
 #include "ui/language_catalog.h"
 #include "ui/resources/resource_ids.h"

@@ -14,6 +14,7 @@
 
 #include "bootstrap/installer_runs.h"
 #include "common/utf16.h"
+#include "core/product_constants.h"
 #include "core/registry_values.h"
 #include "installed/version_decision.h"
 #include "platform/registry.h"

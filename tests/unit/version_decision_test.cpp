@@ -5,6 +5,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "core/product_constants.h"
 #include "core/registry_values.h"
 #include "core/release.h"
 #include "installed/version_decision.h"

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "bootstrap/installer_runs.h"
+#include "core/product_constants.h"
 #include "core/release.h"
 #include "installed/pending_installation.h"
 #include "package/package_extraction.h"
