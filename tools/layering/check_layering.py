@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Checks that the rooms of src/ include one another in one direction only.
 
-The rooms, from the bottom up: common, platform, core, the Parts (package, installed, ui, report,
-shell), bootstrap, and main.cpp. A file may include its own room and any room below it. A Part
-may include a sibling Part only through the headers listed in SIDEWAYS below; everything else
-that runs sideways or upwards is reported, one line per include, and the check fails.
+The rooms, from the bottom up: common, platform, core, the feature rooms (package, installed,
+ui, report, shell), bootstrap, and main.cpp. A file may include its own room and any room below
+it. A feature room may include a sibling only through the headers listed in SIDEWAYS below;
+everything else that runs sideways or upwards is reported, one line per include, and the check
+fails.
 
 Usage: check_layering.py [SRC_DIR]   (default: the src/ folder next to tools/)
 """
@@ -27,9 +28,10 @@ RANKS = {
     "main": 5,  # src/main.cpp, the only file directly in src/
 }
 
-# The sideways links between Parts that the product's own work makes necessary: (including
-# room, included header). Each one is a call from one Part into the operation another Part
-# owns; a type or constant that two Parts share belongs in core/ instead and is no reason here.
+# The sideways links between feature rooms that the product's own work makes necessary:
+# (including room, included header). Each one is a call from one room into the operation another
+# room owns; a type or constant that two rooms share belongs in core/ instead and is no reason
+# here.
 SIDEWAYS = {
     # Removing the installed copy asks the user first (the removal question, the pending
     # installation box) in the user's language.
@@ -111,7 +113,7 @@ def main(argv):
     if problems:
         print("%d include(s) run against the direction of the rooms" % len(problems))
         return 1
-    print("includes run one way: common, platform, core, the Parts, bootstrap, main")
+    print("includes run one way: common, platform, core, the feature rooms, bootstrap, main")
     return 0
 
 
