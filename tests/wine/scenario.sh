@@ -342,7 +342,7 @@ catalog_text() {
     [ -f "${QUORIX_PROBE:-}" ] || skip "quorix-probe.exe not built (QUORIX_PROBE)"
     local cache="$SCRATCH/catalog-$1.txt" line
     if [ ! -s "$cache" ]; then
-        wine_run -t 60 "$QUORIX_PROBE" catalog "$1" | tr -d '\r' >"$cache.new" &&
+        probe catalog "$1" >"$cache.new" &&
             mv "$cache.new" "$cache" || { echo "FAIL: the probe has no catalog for $1" >&2; return 1; }
     fi
     line="$(grep -m 1 "^$2=" "$cache")" || { echo "FAIL: no catalog key $2" >&2; return 1; }
