@@ -1,49 +1,83 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need and is missing. Debian, run as root.
-# Ends by saying which Wine path this machine takes (tests/wine/wine-path.sh).
+# First asks the kernel whether this machine runs 32-bit x86 code (tests/wine/wine-path.sh):
+# only then are the i386 architecture and wine32 wanted. Ends by saying which Wine path this
+# machine takes. Every outcome is one line starting with "setup:".
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-
-wine_path() {
-    . "$here/../tests/wine/wine-path.sh"
-    quorix_wine_path && echo "setup: $(quorix_wine_path_line)"
-}
+. "$here/../tests/wine/wine-path.sh"
 
 packages=(
   cmake make g++ libgtest-dev googletest libboost-dev python3
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   msitools wixl osslsigncode openssl
-  wine wine32 wine64 xvfb xauth jq bsdutils
+  wine wine64 xvfb xauth jq bsdutils
   clang libclang-rt-14-dev clang-format
   imagemagick fonts-wqy-microhei
 )
 
+if quorix_runs_32bit_code; then
+  runs32=1
+  echo "setup: this machine runs 32-bit x86 code: the 32-bit Wine path wants wine32 (i386)"
+else
+  runs32=0
+  echo "setup: this machine runs no 32-bit x86 code (an i386 program: $QUORIX_32BIT_REFUSAL):" \
+    "no i386 architecture, no wine32; the 64-bit Wine path"
+fi
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
 missing=()
 for p in "${packages[@]}"; do
-  # wine32 lives in the i386 architecture.
-  name=$p
-  [ "$p" = wine32 ] && name=wine32:i386
-  if ! dpkg-query -W -f='${Status}' "$name" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
+  installed "$p" || missing+=("$p")
 done
+want32=0
+if [ "$runs32" = 1 ] && ! installed wine32:i386; then
+  want32=1
+fi
 
-if [ ${#missing[@]} -eq 0 ]; then
-  echo "setup: everything is installed"
+wine_path() {
+  if quorix_wine_path; then
+    echo "setup: $(quorix_wine_path_line)"
+  else
+    echo "setup: no Wine path can run on this machine (see above)" >&2
+    exit 1
+  fi
+}
+
+if [ ${#missing[@]} -eq 0 ] && [ "$want32" = 0 ]; then
+  echo "setup: everything this machine needs is installed"
   wine_path
   exit 0
 fi
 
-echo "setup: installing ${missing[*]}"
 if [ "$(id -u)" != 0 ]; then
-  echo "setup: must run as root to install packages" >&2
+  echo "setup: must run as root to install ${missing[*]}$([ "$want32" = 1 ] && echo ' wine32')" >&2
   exit 1
 fi
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+export DEBIAN_FRONTEND=noninteractive
+if [ "$want32" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q "${missing[@]}"
+# One broken index (a mirror in the middle of a sync) must not end setup: the install step
+# below decides whether what is needed can be had.
+if ! apt-get update -q >/tmp/quorix-apt-update.log 2>&1; then
+  echo "setup: warning: apt-get update reported errors (the install step decides):" \
+    "$(grep -E '^(E|W):' /tmp/quorix-apt-update.log | head -n 1)"
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  if ! apt-get install -y -q "${missing[@]}"; then
+    echo "setup: apt-get install failed for: ${missing[*]}" >&2
+    exit 1
+  fi
+fi
+if [ "$want32" = 1 ]; then
+  echo "setup: installing wine32 (i386)"
+  if ! apt-get install -y -q wine32:i386; then
+    echo "setup: wine32 could not be installed on this machine, which could run it:" \
+      "this run takes the 64-bit Wine path"
+  fi
+fi
 wine_path
