@@ -29,7 +29,9 @@
 # The answer is computed once per shell and kept in the environment, so child scripts (CTest's
 # scenarios) take the same path as the command that started them.
 
-# (Overridable only for the check's own test, tests/wine/wine-path-test.sh.)
+# (Overridable only for the check's own test, tests/wine/wine-path-test.sh: the loaders, and the
+# program that stands in for the i386 probe.)
+_QUORIX_I386_PROBE="${QUORIX_TEST_I386_PROBE:-}"
 _QUORIX_WINE32_LOADER="${QUORIX_TEST_WINE32_LOADER:-/usr/lib/wine/wine}"
 _QUORIX_WINE64_LOADER="${QUORIX_TEST_WINE64_LOADER:-/usr/lib/wine/wine64}"
 
@@ -73,7 +75,9 @@ _quorix_first_answer() {
 quorix_runs_32bit_code() {
     local probe out
     probe="$(mktemp "${TMPDIR:-/tmp}/quorix-i386-probe.XXXXXX")" || return 1
-    if _quorix_playing_no_32bit; then
+    if [ -n "$_QUORIX_I386_PROBE" ] && ! _quorix_playing_no_32bit; then
+        { cp "$_QUORIX_I386_PROBE" "$probe" && chmod +x "$probe"; } || { rm -f "$probe"; return 1; }
+    elif _quorix_playing_no_32bit; then
         _quorix_write_probe "$probe" refused || { rm -f "$probe"; return 1; }
     else
         _quorix_write_probe "$probe" || { rm -f "$probe"; return 1; }
@@ -111,22 +115,27 @@ quorix_wine_path() {
             return 1
             ;;
     esac
-    local bits reason loader32
+    local bits reason loader32 refusal=""
     loader32="$(_quorix_wine32_loader)" || return 1
     if [ "$wanted" = 64 ]; then
         bits=64
         reason="QUORIX_WINE_BITS=64 asks for the 64-bit path"
+    elif ! quorix_runs_32bit_code; then
+        refusal="this machine runs no 32-bit x86 code (an i386 program: $QUORIX_32BIT_REFUSAL)"
     elif _quorix_loader_runs "$loader32"; then
         bits=32
         reason="this machine runs 32-bit x86 code ($loader32 starts)"
-    elif [ "$wanted" = 32 ]; then
-        echo "wine-path: QUORIX_WINE_BITS=32, but $loader32 does not start here" \
-            "($(_quorix_first_answer "$loader32"))" >&2
-        return 1
     else
+        refusal="the 32-bit Wine loader does not start here ($loader32: $(_quorix_first_answer "$loader32"))"
+    fi
+    if [ -n "$refusal" ]; then
+        _quorix_playing_no_32bit && refusal="$refusal; QUORIX_NO_32BIT_CODE=1 plays a machine without 32-bit code"
+        if [ "$wanted" = 32 ]; then
+            echo "wine-path: QUORIX_WINE_BITS=32, but $refusal" >&2
+            return 1
+        fi
         bits=64
-        reason="the 32-bit Wine loader does not start here ($loader32: $(_quorix_first_answer "$loader32"))"
-        _quorix_playing_no_32bit && reason="$reason; QUORIX_NO_32BIT_CODE=1 plays a machine without 32-bit code"
+        reason="$refusal"
     fi
     if [ "$bits" = 64 ]; then
         if ! _quorix_loader_runs "$_QUORIX_WINE64_LOADER"; then
