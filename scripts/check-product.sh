@@ -15,8 +15,9 @@ python3 tools/product_check/check_product.py "$build" --bits "$bits"
 
 cert="$build/signing/quorix-test-signing.crt"
 for exe in QuorixSetup QuorixSetup-tagged QuorixSetup-multi QuorixSetup-multi-tagged; do
-    out="$(osslsigncode verify -CAfile "$cert" -in "$build/$exe.exe" 2>&1)" || true
-    if printf '%s\n' "$out" | grep -q 'Signature verification: ok'; then
+    # Both must say yes: osslsigncode's exit code and its verdict line.
+    if out="$(osslsigncode verify -CAfile "$cert" -in "$build/$exe.exe" 2>&1)" &&
+        printf '%s\n' "$out" | grep -q 'Signature verification: ok'; then
         echo "ok: $exe.exe: osslsigncode verify"
     else
         printf 'FAIL: %s.exe: osslsigncode verify\n%s\n' "$exe" "$out"

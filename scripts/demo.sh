@@ -4,9 +4,17 @@
 # code that is the 32-bit product in a 32-bit prefix; where it runs none, the x86-64 build of
 # the same sources in a 64-bit prefix (tests/wine/wine-path.sh; QUORIX_WINE_BITS=64 forces it).
 #   bash scripts/demo.sh [ARGUMENTS...]      (default: /silent)
-set -euo pipefail
+set -Eeuo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$repo"
+
+# Every step names itself; the first one that fails ends the demo with its name.
+current="deciding the Wine path"
+step() {
+    current="$*"
+    echo "=== $*"
+}
+trap 'echo "demo: FAILED at: $current (exit $?)" >&2' ERR
 
 . "$repo/tests/wine/wine-path.sh"
 requested="${QUORIX_WINE_BITS:-}"
@@ -14,16 +22,20 @@ if quorix_wine_path 2>/dev/null; then
     echo "=== $(quorix_wine_path_line)"
     echo "=== the demo runs build/$QUORIX_PRODUCT_PRESET/QuorixSetup-tagged.exe"
 fi
+step "setup (scripts/setup.sh)"
 bash scripts/setup.sh
 # Setup may just have installed Wine: decide again on what is there now.
+current="deciding the Wine path after setup"
 QUORIX_WINE_BITS="$requested"
 unset QUORIX_WINE_DECIDED
 quorix_wine_path
 product="$QUORIX_PRODUCT_PRESET"
 tests="$QUORIX_TESTS_PRESET"
-echo "=== building the product ($product: signed, tagged) and the UI driver ($tests)"
-cmake --preset "$product" >/dev/null && cmake --build --preset "$product" >/dev/null
-cmake --preset "$tests" >/dev/null && cmake --build --preset "$tests" --target ui-driver >/dev/null
+step "building the product ($product: signed, tagged) and the UI driver ($tests)"
+cmake --preset "$product" >/dev/null
+cmake --build --preset "$product" >/dev/null
+cmake --preset "$tests" >/dev/null
+cmake --build --preset "$tests" --target ui-driver >/dev/null
 
 args=("$@")
 [ ${#args[@]} -gt 0 ] || args=(/silent)
@@ -35,7 +47,7 @@ export QUORIX_WINE_CACHE_DIR="$repo/build/wine-cache"
 . "$repo/tests/wine/lib.sh"
 wine_traps
 start_xvfb
-echo "=== fresh Wine prefix ($WINEARCH)"
+step "fresh Wine prefix ($WINEARCH)"
 make_prefix "$work/prefix"
 use_prefix "$work/prefix"
 
@@ -43,37 +55,55 @@ exe="$repo/build/$product/QuorixSetup-tagged.exe"
 driver="$repo/build/$tests/tools/ui_driver/ui-driver.exe"
 
 # The language list needs a real console: `script` gives Wine a terminal, so cmd gets one.
-echo "=== from a console: QuorixSetup-tagged.exe /supportedlang"
+step "from a console: QuorixSetup-tagged.exe /supportedlang"
 printf -v listing '%q ' "$QUORIX_WINE_LOADER" cmd /c "$(winpath "$exe")" /supportedlang
 SHELL=/bin/bash timeout -k 10 120 script -qfec "$listing" /dev/null </dev/null 2>&1 \
     | sed -E 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\x1b\][^\x07]*\x07//g' | tr -d '\r' | sed '/^$/d' || true
 
 echo
-echo "=== running unattended: build/$product/QuorixSetup-tagged.exe ${args[*]}"
-set +e
-wine_run -t 600 "$driver" --log "$(winpath "$work/run.jsonl")" --timeout 540 --default press \
-    -- "$(winpath "$exe")" "${args[@]}" >"$work/driver.out" 2>&1
-set -e
+step "running unattended: build/$product/QuorixSetup-tagged.exe ${args[*]}"
+# The driver reports the product's own exit code in its log; its own exit code only says
+# whether it could drive the run at all. The ceiling only catches a hang.
+if ! wine_run -t 600 "$driver" --log "$(winpath "$work/run.jsonl")" --timeout 540 --default press \
+    -- "$(winpath "$exe")" "${args[@]}" >"$work/driver.out" 2>&1; then
+    [ -s "$work/run.jsonl" ] || { cat "$work/driver.out"; false; }
+fi
 
 echo
-echo "=== what the run did"
-jq -r 'select(.event == "exit") | "exit code: \(.code)"' "$work/run.jsonl"
+step "what the run did"
+code="$(jq -s -r '[.[] | select(.event == "exit")] | if length == 1 then .[0].code else "none" end' "$work/run.jsonl")"
+echo "exit code: $code"
 boxes=$(jq -s '[.[] | select(.event == "window")] | length' "$work/run.jsonl")
 echo "windows shown: $boxes"
 jq -r 'select(.event == "window") | "  [\(.kind)] \(.caption): \(.text // "" | gsub("\r?\n"; " / "))"' "$work/run.jsonl"
 
-query() { wine_run -t 60 reg query "$@" 2>/dev/null | tr -d '\r' | sed '/^$/d; /^reg: /d' || true; }
+# A key that is not there is an empty answer; a query that fails otherwise ends the demo.
+query() {
+    local out
+    if out="$(wine_run -t 60 reg query "$@" 2>&1)"; then
+        printf '%s\n' "$out" | tr -d '\r' | sed '/^$/d'
+    elif printf '%s\n' "$out" | grep -q 'Unable to find the specified registry key'; then
+        return 0
+    else
+        echo "demo: reg query $* failed: $out" >&2
+        return 1
+    fi
+}
 echo
 echo "products installed (Windows Installer):"
-query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' | grep -i '{' | sed 's/^/  /' || echo "  none"
+current="reading what the run left (reg query)"
+products="$(query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall')"
+printf '%s\n' "$products" | grep -i '{' | sed 's/^/  /' || echo "  none"
 echo
 echo "registry records written by the setup:"
 for key in 'HKLM\Software\Velora\Quorix\SIDData' 'HKLM\Software\Velora\Quorix\10.0' \
            'HKLM\Software\Velora\Setup' 'HKCU\Software\Velora\Setup'; do
     out=$(query "$key" /s)
-    [ -n "$out" ] && printf '%s\n' "$out" | sed 's/^/  /'
+    if [ -n "$out" ]; then printf '%s\n' "$out" | sed 's/^/  /'; fi
 done
-[ -n "$(query 'HKLM\Software\Velora' /s)$(query 'HKCU\Software\Velora' /s)" ] || echo "  none"
+machine_records="$(query 'HKLM\Software\Velora' /s)"
+user_records="$(query 'HKCU\Software\Velora' /s)"
+[ -n "$machine_records$user_records" ] || echo "  none"
 echo
 echo "properties the base package received:"
 received=$(query 'HKLM\Software\Velora\QuorixDemo\Received')
@@ -87,3 +117,7 @@ find "$WINEPREFIX/drive_c/users" -name 'VLM*.tmp' -printf '  %p (%s bytes)\n' 2>
 echo
 echo "(full log: $work/run.jsonl; prefix kept in $work/prefix)"
 echo "($(quorix_wine_path_line))"
+if [ "$code" != 0 ]; then
+    echo "demo: the setup's run ended with exit code $code" >&2
+    exit 1
+fi

@@ -117,11 +117,11 @@ std::function<void(ReportMachine&)> OnXp(std::uint8_t type, std::uint16_t suite,
     return [=](ReportMachine& m) {
         m.machine.system.osVersion = Xp(type, suite);
         if (metric != 0) m.machine.system.systemMetrics[metric] = 1;
-        // A server edition is never asked for desktop features.
+        // A server edition is never asked for desktop features: a trap that would turn its
+        // answer into Media Center (9) if it were. (A failing call would not do: it answers 0,
+        // the same as a server's code.)
         if (type != platform::kVerNtWorkstation) {
-            m.machine.core.faults.Fail("GetSystemMetrics", kErrorAccessDenied, 1000);
-            m.machine.core.faults.AllowUndelivered(
-                "a trap: a server edition must not be asked, so the fault must not fire");
+            m.machine.system.systemMetrics[platform::kSmMediaCenter] = 1;
         }
     };
 }
