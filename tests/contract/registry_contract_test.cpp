@@ -229,9 +229,9 @@ TEST_F(RegistryContract, ClosingAPredefinedRootSucceeds) {
 // value written through the 64-bit view is not seen through the 32-bit one.
 TEST_F(RegistryContract, TheViewFlagsReachOneKeyOrTheTwoViewsOfA64BitWindows) {
     RegistryKey probe = 0;
-    const bool twoViews = Registry().OpenKey(kHkeyLocalMachine, L"Software\\Wow6432Node",
-                                             platform::kKeyRead | platform::kKeyWow64_64Key,
-                                             &probe) == 0;
+    const bool twoViews =
+        Registry().OpenKey(kHkeyLocalMachine, L"Software\\Wow6432Node",
+                           platform::kKeyRead | platform::kKeyWow64_64Key, &probe) == 0;
     if (twoViews) EXPECT_EQ(Registry().CloseKey(probe), 0u);
     const RegistryKey key =
         Create(kHkeyLocalMachine, path_, platform::kKeyWrite | platform::kKeyWow64_64Key);

@@ -51,7 +51,8 @@ TEST(SystemInfoContract, TheUsersCountryIsTwoLettersThatNeedThreeCharacters) {
     platform::System& system = Env().Os().system;
     std::int32_t id = 0;
     ASSERT_TRUE(system.GetUserGeoId(platform::kGeoClassNation, &id));
-    if (id == platform::kGeoIdNotAvailable) QUORIX_SKIP_TEST("user-without-country") << "GetUserGeoID: " << id;
+    if (id == platform::kGeoIdNotAvailable)
+        QUORIX_SKIP_TEST("user-without-country") << "GetUserGeoID: " << id;
     std::wstring code;
     ASSERT_TRUE(system.GetGeoInfoText(id, platform::kGeoIso2, 8, 0, &code));
     ASSERT_EQ(code.size(), 2u);
