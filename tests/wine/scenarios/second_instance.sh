@@ -23,7 +23,7 @@ drive second -- "$exe"
 second_rc=$?
 second_log="$SCRATCH/second.jsonl"
 first_still_held="$(kill -0 "$first_pid" 2>/dev/null &&
-    jq -s '[.[] | select(.event == "closed" or .event == "exit")] | length' "$first_log")"
+    jq -s '[.[] | select(.event == "exit")] | length' "$first_log")"
 touch "$release"
 wait "$first_pid"
 first_rc=$?
