@@ -8,8 +8,17 @@
 #   QUORIX_SCENARIO_DIR  the scenario's own scratch folder (emptied at the start)
 #
 #   scenario_begin [--no-wine]   scratch folder, traps, Xvfb, fresh prefix ($SCRATCH/prefix)
-#   skip REASON                  end as skipped (CTest SKIP_RETURN_CODE 77)
-#   product_exe NAME             Windows path of a product file; skips when it is not built
+#   skip ID DETAILS              end as skipped (CTest SKIP_RETURN_CODE 77) for a reason listed in
+#                                tests/allowed-skips.txt; an unlisted ID, or a skip after a failed
+#                                expectation, fails the scenario. Call it from the scenario's own
+#                                shell, not inside $(...)
+#   require_file PATH WHAT       PATH (a file the build writes) must be there; else FAIL, exit 1
+#   require_command NAME PACKAGE the command must be installed (scripts/setup.sh installs the
+#                                Debian PACKAGE); else FAIL, exit 1
+#   scenario_fail TEXT           one failed expectation: a FAIL line, counted also when it
+#                                happens inside $(...) or a pipeline
+#   product_exe NAME             Windows path of a product file; FAIL and exit 1 when it is not
+#                                built (use it as exe="$(product_exe NAME)" || exit 1)
 #   drive NAME DRIVER-ARGS... -- PROGRAM ARGS...
 #                                runs ui-driver; the log is $SCRATCH/NAME.jsonl ($LOG)
 #   wait_held HELD PID OUTPUT RELEASE SECONDS WHAT
@@ -42,6 +51,8 @@ BASE_CODE="$(_demo_value BASE_PRODUCT_CODE)"
 EN_US_PACK_CODE="$(_demo_value LANGUAGE_PACK_CODE_en-US)"
 EN_GB_PACK_CODE="$(_demo_value LANGUAGE_PACK_CODE_en-GB)"
 DE_DE_PACK_CODE="$(_demo_value LANGUAGE_PACK_CODE_de-DE)"
+DA_DK_PACK_CODE="$(_demo_value LANGUAGE_PACK_CODE_da-DK)"
+FR_FR_PACK_CODE="$(_demo_value LANGUAGE_PACK_CODE_fr-FR)"
 PREVIOUS_CODE="$(_demo_value PREVIOUS_GENERATION_PRODUCT_CODE)"
 COMPATIBILITY_CODE="$(_demo_value COMPATIBILITY_PRODUCT_CODE)"
 # This release's version (cmake/Release.cmake, handed on with the packages). Unset when the
@@ -49,7 +60,7 @@ COMPATIBILITY_CODE="$(_demo_value COMPATIBILITY_PRODUCT_CODE)"
 # comparing against an empty text.
 RELEASE_VERSION="$(_demo_value BASE_VERSION)"
 # The other releases the installed-version scenarios install, and their versions. The paths are
-# empty when the build wrote no packages; the scenarios then skip.
+# empty when the build wrote no packages; the scenarios then fail at require_file.
 OLDER_MSI="$(_demo_value OLDER_MSI)"
 OLDER_VERSION="$(_demo_value OLDER_VERSION)"
 PREVIOUS_MSI="$(_demo_value PREVIOUS_GENERATION_MSI)"
@@ -71,9 +82,59 @@ while read -r _define _name _value _rest; do
 done <"$_scenario_here/../../src/ui/resources/resource_ids.h"
 unset _define _name _value _rest
 
+# Failed expectations are counted in a file of the scratch folder as well as in
+# SCENARIO_FAILURES: a reader that fails inside $(...) or a pipeline runs in a subshell, whose
+# variables are gone when it ends, and its failure must count all the same.
+scenario_fail() {
+    if [ "${BASH_SUBSHELL:-0}" -gt 0 ]; then
+        echo "FAIL: $*" >&2  # stdout is what the caller's $(...) reads
+    else
+        echo "FAIL: $*"
+    fi
+    mkdir -p "$SCRATCH" && printf '%s\n' "$*" >>"$SCRATCH/failures.txt"
+    SCENARIO_FAILURES=$((SCENARIO_FAILURES + 1))
+}
+scenario_failures() {
+    local counted=0
+    [ -f "$SCRATCH/failures.txt" ] && counted=$(grep -c '' "$SCRATCH/failures.txt")
+    echo $((counted > SCENARIO_FAILURES ? counted : SCENARIO_FAILURES))
+}
+
+# The one list of reasons a test may skip; an id is its first word on a line.
+QUORIX_ALLOWED_SKIPS="$_scenario_here/../allowed-skips.txt"
+skip_listed() {
+    [[ ${1:-} =~ ^[a-z0-9][a-z0-9-]*$ ]] &&
+        awk -v id="$1" '!/^#/ && $1 == id { found = 1 } END { exit !found }' \
+            "$QUORIX_ALLOWED_SKIPS" 2>/dev/null
+}
 skip() {
-    echo "SKIP: $*"
+    local id="${1:-}" failures
+    shift
+    failures="$(scenario_failures)"
+    if [ "$failures" -ne 0 ]; then
+        echo "FAIL: skip '$id' after $failures failed expectation(s): a failed run is no skip"
+        echo "$failures expectation(s) failed; logs in $SCRATCH"
+        exit 1
+    fi
+    if ! skip_listed "$id"; then
+        echo "FAIL: skip '$id' ($*): no such reason in $QUORIX_ALLOWED_SKIPS"
+        exit 1
+    fi
+    echo "QUORIX_SKIP $id: $*"
     exit 77
+}
+
+# What the test command builds or scripts/setup.sh installs is never a reason to skip: when it
+# is missing, the run is broken, and says so.
+require_file() {
+    [ -n "${1:-}" ] && [ -f "$1" ] && return 0
+    scenario_fail "$2 is missing (${1:-<path unset>}): the test command builds it"
+    exit 1
+}
+require_command() {
+    command -v "$1" >/dev/null && return 0
+    scenario_fail "command '$1' is missing: scripts/setup.sh installs it (Debian package $2)"
+    exit 1
 }
 
 # The logs stay for a look after a failure; the prefix (about 600 MB) goes unless
@@ -87,14 +148,14 @@ _scenario_cleanup() {
 
 scenario_begin() {
     quorix_wine_path_line
-    command -v jq >/dev/null || skip "jq is not installed"
     if [ -n "${WINEPREFIX:-}" ]; then wine_stop; fi
     rm -rf "$SCRATCH"
     mkdir -p "$SCRATCH" || exit 1
+    require_command jq jq
     wine_traps
     trap _scenario_cleanup EXIT
     [ "${1:-}" = "--no-wine" ] && return 0
-    [ -f "${QUORIX_UI_DRIVER:-}" ] || skip "ui-driver.exe not built (QUORIX_UI_DRIVER)"
+    require_file "${QUORIX_UI_DRIVER:-}" "ui-driver.exe (QUORIX_UI_DRIVER)"
     start_xvfb || exit 1
     make_prefix "$SCRATCH/prefix" || exit 1
     use_prefix "$SCRATCH/prefix"
@@ -102,7 +163,7 @@ scenario_begin() {
 
 product_exe() {
     local file="${QUORIX_PRODUCT_DIR:-}/$1"
-    [ -f "$file" ] || skip "$1 is not built in ${QUORIX_PRODUCT_DIR:-<QUORIX_PRODUCT_DIR unset>}"
+    require_file "$file" "the product file $1"
     winpath "$file"
 }
 
@@ -146,8 +207,7 @@ expect_eq() {
     if [ "$1" == "$2" ]; then
         echo "ok: $3 ($1)"
     else
-        echo "FAIL: $3: got '$1', expected '$2'"
-        SCENARIO_FAILURES=$((SCENARIO_FAILURES + 1))
+        scenario_fail "$3: got '$1', expected '$2'"
     fi
 }
 
@@ -155,21 +215,22 @@ expect_contains() {
     case "$1" in
         *"$2"*) echo "ok: $3" ;;
         *)
-            echo "FAIL: $3: '$2' not found in:"
+            scenario_fail "$3: '$2' not found in:"
             printf '%s\n' "$1" | sed 's/^/    /'
-            SCENARIO_FAILURES=$((SCENARIO_FAILURES + 1))
             ;;
     esac
 }
 
 bmp_to_png() {
-    command -v convert >/dev/null || return 0
+    require_command convert imagemagick
     convert "$1" "${1%.bmp}.png" 2>/dev/null || true
 }
 
 scenario_end() {
-    if [ "$SCENARIO_FAILURES" -ne 0 ]; then
-        echo "$SCENARIO_FAILURES expectation(s) failed; logs in $SCRATCH"
+    local failures
+    failures="$(scenario_failures)"
+    if [ "$failures" -ne 0 ]; then
+        echo "$failures expectation(s) failed; logs in $SCRATCH"
         exit 1
     fi
     echo "passed"
@@ -183,29 +244,91 @@ scenario_end() {
 #
 #   demo_events                  the logged lines, one a line (nothing when there is no log)
 #   demo_events_clear            starts the log afresh (before the run a scenario looks at)
-#   demo_wait_event LINE [S]     waits up to S seconds (default 15) for LINE; 0 when it came
+#   demo_wait_event LINE         waits for LINE; 0 when it came, 1 when it had not come within
+#                                two minutes (a ceiling for hangs only)
+#   demo_service_settled         waits until the demo service is neither starting nor stopping,
+#                                so that a stop or start it was asked for is in the log
 #   demo_setting NAME DWORD      sets a REG_DWORD setting; demo_settings_clear removes them all
 #   demo_install FILE [PROPS...] msiexec /i FILE /qn, checked with expect_eq
 #   demo_uninstall CODE          msiexec /x CODE /qn, checked with expect_eq
 #   demo_value KEY NAME          data of a REG_SZ value, "<absent>" when it is not there
-demo_events() {
-    wine_run -t 60 reg query 'HKLM\Software\Velora\QuorixDemo\Events' /v Log 2>/dev/null |
-        tr -d '\r' | sed -n 's/^ *Log *REG_MULTI_SZ *//p' | sed 's/\\0/\n/g' | sed '/^$/d'
+#
+# Every registry reader tells "not there" (reg's own answer: exit code 1 and its "Unable to find
+# the specified registry key/value" line) from a query that failed (a timeout, a crash, any
+# other answer of Wine): the latter is a FAIL, and the reader answers "<query failed>" (or
+# nothing where the answer is a list), never "no".
+#
+#   reg_query KEY [ARGS...]      reg query's output without CRs; returns 0 when found, 1 when
+#                                not there, 2 after a failed query (counted as a FAIL)
+#   reg_key_exists KEY           yes / no / <query failed>
+#   reg_delete_key KEY           removes the key when it is there; a failed delete is a FAIL
+reg_query() {
+    local out rc err="$SCRATCH/reg-query.err"
+    out="$(wine_run -t 60 reg query "$@" 2>"$err")"
+    rc=$?
+    out="${out//$'\r'/}"
+    if [ $rc -eq 0 ]; then
+        printf '%s\n' "$out"
+        return 0
+    fi
+    # Wine's reg.exe says so on its standard output, Windows' on its error output.
+    if [ $rc -eq 1 ] && { printf '%s\n' "$out"; tr -d '\r' <"$err"; } |
+        grep -q -i -E '^(reg|error): (unable|the system was unable) to find the specified registry (key|value)'; then
+        return 1
+    fi
+    scenario_fail "reg query $*: exit code $rc: $(printf '%s ' "$out" "$(tr -d '\r' <"$err")")"
+    return 2
+}
+reg_key_exists() {
+    reg_query "$1" >/dev/null
+    case $? in
+        0) echo yes ;;
+        1) echo no ;;
+        *) echo "<query failed>" ;;
+    esac
+}
+reg_delete_key() {
+    local out rc
+    out="$(wine_run -t 60 reg delete "$1" /f 2>&1)"
+    rc=$?
+    [ $rc -eq 0 ] && return 0
+    [ $rc -eq 1 ] && printf '%s\n' "$out" | grep -q -i 'unable to find the specified registry key' &&
+        return 0
+    scenario_fail "reg delete $1: exit code $rc: ${out//$'\r'/}"
 }
 
-demo_events_clear() {
-    wine_run -t 60 reg delete 'HKLM\Software\Velora\QuorixDemo\Events' /f >/dev/null 2>&1
-    return 0
+demo_events() {
+    reg_query 'HKLM\Software\Velora\QuorixDemo\Events' /v Log |
+        sed -n 's/^ *Log *REG_MULTI_SZ *//p' | sed 's/\\0/\n/g' | sed '/^$/d'
 }
+
+demo_events_clear() { reg_delete_key 'HKLM\Software\Velora\QuorixDemo\Events'; }
 
 demo_wait_event() {
-    local line="$1" limit="${2:-15}" started
-    started=$(date +%s)
-    while :; do
+    local line="$1" i
+    # The two minutes are a ceiling for a hang: a service starts in well under a second here.
+    for i in $(seq 1 240); do
         demo_events | grep -q -x -F "$line" && return 0
-        [ $(($(date +%s) - started)) -ge "$limit" ] && return 1
         sleep 0.5
     done
+    return 1
+}
+
+demo_service_settled() {
+    local out state i
+    # Two minutes: a ceiling for a hang only (the slowest stop a scenario asks for is 60 s).
+    for i in $(seq 1 240); do
+        out="$(wine_run -t 60 sc query Velora.QuorixSvc)" ||
+            { scenario_fail "sc query Velora.QuorixSvc: exit code $?"; return 1; }
+        state="$(printf '%s\n' "$out" | tr -d '\r' | sed -n 's/^ *STATE *: *[0-9]* *//p')"
+        case "$state" in
+            RUNNING | STOPPED) return 0 ;;
+            *_PENDING) sleep 0.5 ;;
+            *) scenario_fail "sc query Velora.QuorixSvc: no state in: $out"; return 1 ;;
+        esac
+    done
+    scenario_fail "the demo service was still $state after two minutes"
+    return 1
 }
 
 demo_setting() {
@@ -214,10 +337,7 @@ demo_setting() {
     expect_eq "$?" 0 "setting $1 = $2"
 }
 
-demo_settings_clear() {
-    wine_run -t 60 reg delete 'HKLM\Software\Velora\QuorixDemo\Settings' /f >/dev/null 2>&1
-    return 0
-}
+demo_settings_clear() { reg_delete_key 'HKLM\Software\Velora\QuorixDemo\Settings'; }
 
 demo_install() {
     local file="$1"
@@ -232,18 +352,21 @@ demo_uninstall() {
 }
 
 demo_value() {
-    local out
-    out="$(wine_run -t 60 reg query "$1" /v "$2" 2>/dev/null)" || { echo "<absent>"; return; }
-    printf '%s\n' "$out" | tr -d '\r' | awk -F '    ' -v n="$2" \
+    local out rc
+    out="$(reg_query "$1" /v "$2")"
+    rc=$?
+    [ $rc -eq 1 ] && { echo "<absent>"; return; }
+    [ $rc -eq 0 ] || { echo "<query failed>"; return; }
+    printf '%s\n' "$out" | awk -F '    ' -v n="$2" \
         'NF >= 3 && $1 == "" && tolower($2) == tolower(n) && $3 == "REG_SZ" { print $4; f = 1 }
          END { if (!f) print "<absent>" }'
 }
 
 # Screenshots (the driver's --shots and --screenshot PATH.png):
 #   png_size FILE                "WIDTHxHEIGHT" from the header, "none" when it is no PNG
-#   png_colour_count FILE R G B  pixels of exactly that colour (needs ImageMagick; "n/a")
+#   png_colour_count FILE R G B  pixels of exactly that colour (ImageMagick)
 #   shot_of LOG JQ-FILTER        the screenshot path (Unix) of the first log line matching it
-#   keep_png SRC DST             a compressed copy (ImageMagick), else a plain one
+#   keep_png SRC DST             a compressed copy (ImageMagick)
 png_size() {
     [ "$(head -c 8 "$1" 2>/dev/null | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] ||
         { echo none; return; }
@@ -251,9 +374,9 @@ png_size() {
         awk '{ print ($1 * 16777216 + $2 * 65536 + $3 * 256 + $4) "x" ($5 * 16777216 + $6 * 65536 + $7 * 256 + $8) }'
 }
 png_colour_count() {
-    command -v convert >/dev/null || { echo n/a; return; }
+    require_command convert imagemagick
     convert "$1" -fill black +opaque "rgb($2,$3,$4)" -fill white -opaque "rgb($2,$3,$4)" \
-        -format '%[fx:int(mean*w*h+0.5)]' info: 2>/dev/null || echo n/a
+        -format '%[fx:int(mean*w*h+0.5)]' info: 2>/dev/null || echo "<convert failed>"
 }
 shot_of() {
     local p
@@ -263,25 +386,28 @@ shot_of() {
     printf '%s\n' "${p//\\//}"
 }
 keep_png() {
+    require_command convert imagemagick
     mkdir -p "$(dirname "$2")"
-    if command -v convert >/dev/null; then
-        convert "$1" -strip -define png:compression-level=9 "$2" && return 0
-    fi
-    cp "$1" "$2"
+    convert "$1" -strip -define png:compression-level=9 "$2"
 }
 
 # Pages the product opens, and what it installed:
 #   links_capture      the prefix's https handler becomes a Unix script appending each address
 #                      to $SCRATCH/links.txt (a Unix program: a Windows one would die with the
 #                      driver's job before writing); call again after a new make_prefix
-#   links_wait [S]     until a page was opened (at most S seconds, default 5); 1 when none came
-#   links_opened       the addresses, one a line
+#   links_settled      after the program that opens pages has ended: waits until no recorder
+#                      runs any more, so links.txt holds every page it opened (Wine execs the
+#                      handler before ShellExecute returns); a FAIL when one still runs after
+#                      a minute
+#   links_opened       the addresses, one a line (call links_settled first)
 #   reg_values [--untyped] KEY   the values of a key as NAME=TYPE=DATA lines (NAME=DATA with
-#                      --untyped), "<absent>" for no key
+#                      --untyped), "<absent>" for no key, "<query failed>" (and a FAIL)
 #   expect_values [--untyped] KEY LABEL PAIR...   each pair, NAME=TYPE=DATA (NAME=DATA with
 #                      --untyped), is among the key's values, exactly once
 #   has_value KEY NAME=TYPE=DATA   1 when the key has exactly that value, 0 when not
 #   product_installed CODE   yes/no: the Uninstall entry of a product code exists
+#                      ("<query failed>" and a FAIL when reg could not tell)
+#   packs_installed    the multi-language copy's locales whose pack is installed, one line
 #   probe ARGS...      quorix-probe (QUORIX_PROBE) with ARGS: its output without CRs, its
 #                      errors in $SCRATCH/probe.err
 #   value TEXT KEY     the value of the first KEY=VALUE line of TEXT (of the probe's output)
@@ -293,14 +419,18 @@ links_capture() {
     printf '#!/bin/sh\nprintf "%%s\\n" "$1" >>"%s"\n' "$SCRATCH/links.txt" >"$recorder"
     chmod +x "$recorder"
     wine_run -t 60 reg add 'HKCR\https\shell\open\command' /ve \
-        /d "Z:\\bin\\sh $recorder \"%1\"" /f >/dev/null 2>&1
+        /d "Z:\\bin\\sh $recorder \"%1\"" /f >/dev/null 2>&1 ||
+        scenario_fail "reg add the https handler: exit code $?"
 }
-links_wait() {
-    local i
-    for i in $(seq 1 $(( ${1:-5} * 2 ))); do
-        [ -s "$SCRATCH/links.txt" ] && return 0
+links_settled() {
+    local pattern i
+    pattern="$(printf '%s' "$SCRATCH/record-link.sh" | sed 's/[][\.*^$+?(){}|]/\\&/g')"
+    # A minute is a ceiling for a hang only: a recorder writes one line and ends.
+    for i in $(seq 1 120); do
+        pgrep -f -- "$pattern" >/dev/null || return 0
         sleep 0.5
     done
+    scenario_fail "a page recorder still runs after a minute: $(pgrep -a -f -- "$pattern")"
     return 1
 }
 links_opened() { cat "$SCRATCH/links.txt" 2>/dev/null; }
@@ -310,8 +440,13 @@ reg_values() {
         typed=0
         shift
     fi
-    out="$(wine_run -t 60 reg query "$1" 2>/dev/null)" || { echo "<absent>"; return; }
-    printf '%s\n' "$out" | tr -d '\r' | awk -F '    ' -v typed="$typed" \
+    out="$(reg_query "$1")"
+    case $? in
+        0) ;;
+        1) echo "<absent>"; return ;;
+        *) echo "<query failed>"; return ;;
+    esac
+    printf '%s\n' "$out" | awk -F '    ' -v typed="$typed" \
         'NF >= 3 && $1 == "" { print typed ? $2 "=" $3 "=" $4 : $2 "=" $4 }'
 }
 expect_values() {
@@ -331,15 +466,24 @@ has_value() { reg_values "$1" | grep -c -x -F "$2"; }
 product_installed() {
     # An empty code would ask for the Uninstall key itself, which always exists.
     [ -n "$1" ] || { echo "no product code (is the product built?)" >&2; echo "<no code>"; return; }
-    wine_run -t 60 reg query \
-        "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" >/dev/null 2>&1 &&
-        echo yes || echo no
+    reg_key_exists "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1"
+}
+# The locales of the multi-language copy whose language pack is installed, in the order it
+# carries them, on one line (from their *_PACK_CODE above).
+packs_installed() {
+    local locale code list=""
+    for locale in da-DK de-DE en-GB en-US fr-FR; do
+        code="${locale//-/_}"
+        code="${code^^}_PACK_CODE"
+        [ "$(product_installed "${!code}")" = yes ] && list="$list$locale "
+    done
+    printf '%s\n' "${list% }"
 }
 # Up to 120 s a call: some probe commands install packages.
 probe() { wine_run -t 120 "$QUORIX_PROBE" "$@" 2>"$SCRATCH/probe.err" | tr -d '\r'; }
 value() { printf '%s\n' "$1" | sed -n "s/^$2=//p" | head -n 1; }
 catalog_text() {
-    [ -f "${QUORIX_PROBE:-}" ] || skip "quorix-probe.exe not built (QUORIX_PROBE)"
+    require_file "${QUORIX_PROBE:-}" "quorix-probe.exe (QUORIX_PROBE)"
     local cache="$SCRATCH/catalog-$1.txt" line
     if [ ! -s "$cache" ]; then
         probe catalog "$1" >"$cache.new" &&
@@ -352,8 +496,8 @@ catalog_text() {
 # Copies of the tagged product with a tag stamp-tag refuses (QUORIX_STAMP_TAG), as someone
 # editing a signed copy by hand would make them:
 #   stamp_refused COPY TAG     stamp-tag must refuse TAG (exit 1); what it said is in COPY.refused
-#   stamp_unchecked COPY TAG   the copy written anyway (--unchecked); with the build's certificate
-#                              at hand it must still verify, the tag being outside the signed hash
+#   stamp_unchecked COPY TAG   the copy written anyway (--unchecked); it must still verify against
+#                              the build's certificate, the tag being outside the signed hash
 stamp_refused() {
     "$QUORIX_STAMP_TAG" "$QUORIX_PRODUCT_DIR/QuorixSetup-tagged.exe" "$1" "$2" 2>"$1.refused"
     expect_eq "$?" 1 "stamp-tag refuses the tag"
@@ -361,7 +505,8 @@ stamp_refused() {
 stamp_unchecked() {
     "$QUORIX_STAMP_TAG" --unchecked "$QUORIX_PRODUCT_DIR/QuorixSetup-tagged.exe" "$1" "$2" ||
         exit 1
-    [ -f "${QUORIX_SIGNING_CERT:-}" ] || return 0
+    require_file "${QUORIX_SIGNING_CERT:-}" "the build's signing certificate (QUORIX_SIGNING_CERT)"
+    require_command osslsigncode osslsigncode
     osslsigncode verify -CAfile "$QUORIX_SIGNING_CERT" -in "$1" >"$1.verify" 2>&1
     expect_eq "$?" 0 "the re-tagged copy still verifies"
 }

@@ -6,8 +6,8 @@
 # and unusable when the standard handles are pipes (CI). Both cases are checked here.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-command -v script >/dev/null || skip "script (util-linux) is not installed"
-exe="$(product_exe QuorixSetup-tagged.exe)"
+require_command script bsdutils
+exe="$(product_exe QuorixSetup-tagged.exe)" || exit 1
 
 strip_terminal() { sed -E 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\x1b\][^\x07]*\x07//g' | tr -d '\r'; }
 

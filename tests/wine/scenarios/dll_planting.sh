@@ -14,10 +14,10 @@
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
 product="$QUORIX_PRODUCT_DIR/QuorixSetup-tagged.exe"
-[ -f "$product" ] || skip "QuorixSetup-tagged.exe is not built in $QUORIX_PRODUCT_DIR"
+require_file "$product" "the product file QuorixSetup-tagged.exe"
 planted="${QUORIX_PLANTED_DIR:-}"
 for file in msi.dll version.dll naive-loader.exe user32-stub.exe; do
-    [ -f "$planted/$file" ] || skip "$file not built (QUORIX_PLANTED_DIR=$planted)"
+    require_file "$planted/$file" "the planting fixture $file (QUORIX_PLANTED_DIR)"
 done
 
 base_code="$BASE_CODE"
@@ -34,24 +34,22 @@ markers() { (cd "$downloads" && ls -- *.loaded 2>/dev/null | tr '\n' ' '); }
 clear_markers() { rm -f "$downloads"/*.loaded; }
 
 echo "== what the exe imports: system libraries only, none that is loaded by path at run time"
-objdump="$(command -v "$QUORIX_OBJDUMP" || true)"
-if [ -n "$objdump" ]; then
-    imports="$("$objdump" -p "$product" | sed -n 's/^[[:space:]]*DLL Name: //p' |
-        tr 'A-Z' 'a-z' | sort -u | tr '\n' ' ')"
-    echo "imports: $imports"
-    expect_eq "$(printf '%s\n' $imports | grep -c -E '^(msi|version|wtsapi32)\.dll$')" 0 \
-        "msi, version and wtsapi32 are not imported"
-    # Known libraries are always taken from the system folder; comctl32 comes from the
-    # side-by-side store through the manifest's Common Controls 6 dependency.
-    known='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|msvcrt|comctl32)\.dll$'
-    expect_eq "$(printf '%s\n' $imports | grep -c -v -E "$known")" 0 \
-        "every import is a known system library"
-    if printf '%s\n' $imports | grep -q -x comctl32.dll; then
-        expect_eq "$(grep -c -a 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' \
-            "$product")" 1 "the manifest's Common Controls 6 dependency"
-    fi
-else
-    echo "SKIPPED: $QUORIX_OBJDUMP not found: the import check is left out"
+require_command "$QUORIX_OBJDUMP" \
+    "binutils-mingw-w64-$([ "$QUORIX_OBJDUMP" = i686-w64-mingw32-objdump ] && echo i686 || echo x86-64)"
+imports="$("$QUORIX_OBJDUMP" -p "$product" | sed -n 's/^[[:space:]]*DLL Name: //p' |
+    tr 'A-Z' 'a-z' | sort -u | tr '\n' ' ')"
+echo "imports: $imports"
+expect_eq "$(printf '%s\n' $imports | grep -c -x kernel32.dll)" 1 "the import table was read"
+expect_eq "$(printf '%s\n' $imports | grep -c -E '^(msi|version|wtsapi32)\.dll$')" 0 \
+    "msi, version and wtsapi32 are not imported"
+# Known libraries are always taken from the system folder; comctl32 comes from the
+# side-by-side store through the manifest's Common Controls 6 dependency.
+known='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|msvcrt|comctl32)\.dll$'
+expect_eq "$(printf '%s\n' $imports | grep -c -v -E "$known")" 0 \
+    "every import is a known system library"
+if printf '%s\n' $imports | grep -q -x comctl32.dll; then
+    expect_eq "$(grep -c -a 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' \
+        "$product")" 1 "the manifest's Common Controls 6 dependency"
 fi
 
 cd "$downloads" || exit 1

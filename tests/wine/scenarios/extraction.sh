@@ -6,11 +6,10 @@
 # into fresh temporary files; a missing resource ends with the error box.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-[ -f "${QUORIX_PROBE:-}" ] || skip "quorix-probe.exe not built (QUORIX_PROBE)"
+require_file "${QUORIX_PROBE:-}" "quorix-probe.exe (QUORIX_PROBE)"
 packages="${QUORIX_PACKAGES_DIR:-}"
-[ -f "$packages/quorix_base.msi" ] ||
-    skip "packages not built in ${packages:-<QUORIX_PACKAGES_DIR unset>}"
-QUORIX_PROBE_PAYLOAD="$(product_exe QuorixSetup.exe)"
+require_file "$packages/quorix_base.msi" "the demo packages (QUORIX_PACKAGES_DIR)"
+QUORIX_PROBE_PAYLOAD="$(product_exe QuorixSetup.exe)" || exit 1
 export QUORIX_PROBE_PAYLOAD
 wineserver -p
 
@@ -27,8 +26,7 @@ same_bytes() { # windows-path reference label
     if cmp -s "$(unix_of "$1")" "$2"; then
         echo "ok: $3"
     else
-        echo "FAIL: $3: $1 differs from $2"
-        SCENARIO_FAILURES=$((SCENARIO_FAILURES + 1))
+        scenario_fail "$3: $1 differs from $2"
     fi
 }
 hidden_and_system() { # folder label
@@ -103,8 +101,7 @@ numbered="$(value "$out" basePackage)"
 case "$numbered" in
     "$common${stem}_"[0-9]*.msi) echo "ok: numbered name ($numbered)" ;;
     *)
-        echo "FAIL: numbered name: got '$numbered'"
-        SCENARIO_FAILURES=$((SCENARIO_FAILURES + 1))
+        scenario_fail "numbered name: got '$numbered'"
         ;;
 esac
 digits="${numbered#"$common${stem}_"}"
@@ -120,8 +117,7 @@ for pack in "$first" "$second"; do
     case "$pack" in
         "${temp}VLM"*.tmp) echo "ok: temporary file name ($pack)" ;;
         *)
-            echo "FAIL: temporary file name: got '$pack'"
-            SCENARIO_FAILURES=$((SCENARIO_FAILURES + 1))
+            scenario_fail "temporary file name: got '$pack'"
             ;;
     esac
     same_bytes "$pack" "$packages/langpack_en-US.msi" "language pack $pack byte-identical"
@@ -129,8 +125,7 @@ done
 if [ -n "$first" ] && [ "$first" != "$second" ]; then
     echo "ok: two different files"
 else
-    echo "FAIL: the two extractions gave '$first' and '$second'"
-    SCENARIO_FAILURES=$((SCENARIO_FAILURES + 1))
+    scenario_fail "the two extractions gave '$first' and '$second'"
 fi
 
 echo "== a language pack the executable does not carry: the error box, exit code 1814"

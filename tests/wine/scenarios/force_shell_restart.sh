@@ -6,10 +6,11 @@
 # scheduler connects and deletes tasks, but answers E_NOTIMPL to a registration trigger, to
 # IPrincipal::put_RunLevel and to IRegisteredTask::Run; the restart therefore stops at the run
 # level, before anything is registered. The task left from an earlier run that this scenario
-# plants is deleted all the same, which shows that the scheduler was reached.
+# plants is deleted all the same, which shows that the scheduler was reached. How long the
+# restart waits for a task that did run is the host tests' matter, on the simulated clock.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-exe="$(product_exe QuorixSetup-tagged.exe)"
+exe="$(product_exe QuorixSetup-tagged.exe)" || exit 1
 task_name='{C6F87718-6D76-b07e-881E-D162AE2EB154}'
 tasks="$WINEPREFIX/drive_c/windows/system32/tasks"
 mkdir -p "$tasks"
@@ -28,15 +29,9 @@ XML
 
 drive restart -- "$exe" --force-shell-restart
 rc=$?
-# From the program's start to its end, as the driver saw them.
-elapsed=$(jq -s '([.[] | select(.event == "exit")][0].t_ms // 0)
-    - ([.[] | select(.event == "started")][0].t_ms // 0)' "$LOG")
 
 expect_eq "$(window_count "$LOG")" 0 "windows shown"
 expect_eq "$(exit_code "$LOG")" 0 "exit code (log)"
 expect_eq "$rc" 0 "exit code (driver)"
 expect_eq "$(ls -A "$tasks")" "" "tasks left in C:\\windows\\system32\\tasks"
-# Nothing was registered, so there was no run to wait for (the wait alone would take 5 s).
-expect_eq "$([ "$elapsed" -lt 5000 ] && echo prompt || echo "slow: $elapsed ms")" prompt \
-    "ends without waiting for a task"
 scenario_end

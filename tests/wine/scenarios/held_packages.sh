@@ -5,10 +5,9 @@
 # extracted are installed. Once the run has ended the same attempts work.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-exe="$(product_exe QuorixSetup-tagged.exe)"
+exe="$(product_exe QuorixSetup-tagged.exe)" || exit 1
 packages="${QUORIX_PACKAGES_DIR:-}"
-[ -f "$packages/quorix_base.msi" ] ||
-    skip "packages not built in ${packages:-<QUORIX_PACKAGES_DIR unset>}"
+require_file "$packages/quorix_base.msi" "the demo packages (QUORIX_PACKAGES_DIR)"
 
 base_code="$BASE_CODE"
 stem='{6513270E-269E-0D37-F2A7-4DE452E6B438}'
@@ -22,8 +21,7 @@ unchanged() { # label: the extracted package is still there and still the embedd
     if [ -f "$unix_package" ] && cmp -s "$unix_package" "$packages/quorix_base.msi"; then
         echo "ok: $1"
     else
-        echo "FAIL: $1: the extracted package is gone or changed"
-        SCENARIO_FAILURES=$((SCENARIO_FAILURES + 1))
+        scenario_fail "$1: the extracted package is gone or changed"
     fi
 }
 # The attempts of another process, each through cmd (the path holds no blanks: no quotes).

@@ -7,7 +7,7 @@
 # --unchecked.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-[ -x "${QUORIX_STAMP_TAG:-}" ] || skip "stamp-tag not built (QUORIX_STAMP_TAG)"
+require_file "${QUORIX_STAMP_TAG:-}" "stamp-tag (QUORIX_STAMP_TAG)"
 product_exe QuorixSetup-tagged.exe >/dev/null
 
 received='HKLM\Software\Velora\QuorixDemo\Received'
@@ -28,8 +28,8 @@ expect_eq "$(printf '%s\n' "$values" | grep -c -x -F 'AFFILIATEID=REG_SZ=vlq2011
     "the default affiliate reached the package"
 expect_eq "$(printf '%s\n' "$values" | grep -c 'Force\|x"\|^REBOOT=REG_SZ=.')" 0 \
     "nothing of the hostile tag reached the package"
-expect_eq "$(wine_run -t 60 reg query 'HKLM\SOFTWARE\Velora\Quorix\SIDData\vlq2011aid30017xx-XX' \
-    >/dev/null 2>&1 && echo present || echo absent)" present "the session recorded under the default affiliate"
-expect_eq "$(wine_run -t 60 reg query 'HKLM\SOFTWARE\Velora\Quorix\SIDData\x"' >/dev/null 2>&1 &&
-    echo present || echo absent)" absent "no session record under the hostile affiliate"
+expect_eq "$(reg_key_exists 'HKLM\SOFTWARE\Velora\Quorix\SIDData\vlq2011aid30017xx-XX')" yes \
+    "the session recorded under the default affiliate"
+expect_eq "$(reg_key_exists 'HKLM\SOFTWARE\Velora\Quorix\SIDData\x"')" no \
+    "no session record under the hostile affiliate"
 scenario_end

@@ -6,7 +6,7 @@
 # neither property, and the session is recorded under the tag's affiliate with its flags.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-[ -x "${QUORIX_STAMP_TAG:-}" ] || skip "stamp-tag not built (QUORIX_STAMP_TAG)"
+require_file "${QUORIX_STAMP_TAG:-}" "stamp-tag (QUORIX_STAMP_TAG)"
 product_exe QuorixSetup-tagged.exe >/dev/null
 
 base_code="$BASE_CODE"

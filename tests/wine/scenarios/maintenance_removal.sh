@@ -8,7 +8,7 @@
 #      removed, exit code 0.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-exe="$(product_exe QuorixSetup-tagged.exe)"
+exe="$(product_exe QuorixSetup-tagged.exe)" || exit 1
 wineserver -p
 
 base_code="$BASE_CODE"

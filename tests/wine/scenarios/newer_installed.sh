@@ -4,10 +4,8 @@
 # record nothing (no helper run, no service stop, no COM call) and nothing is installed.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-exe="$(product_exe QuorixSetup-tagged.exe)"
-packages="${QUORIX_PACKAGES_DIR:-}"
-[ -f "$NEWER_MSI" ] ||
-    skip "test packages not built in ${packages:-<QUORIX_PACKAGES_DIR unset>}"
+exe="$(product_exe QuorixSetup-tagged.exe)" || exit 1
+require_file "$NEWER_MSI" "the demo package NEWER_MSI (QUORIX_PACKAGES_DIR)"
 wineserver -p
 
 pack_code="$EN_US_PACK_CODE"
@@ -28,7 +26,9 @@ expect_eq "$(field "$LOG" 0 .text)" \
     "Velora Quorix version $RELEASE_VERSION cannot be installed because a more recent version of Velora Quorix is already installed." \
     "the box's text"
 expect_eq "$(driver_errors "$LOG")" 0 "driver errors"
-sleep 2  # a service stop would have been recorded by now
+# The run has ended, and the helper and the COM object answer while it waits. A stop it asked
+# for is recorded before the service leaves STOP_PENDING.
+demo_service_settled
 expect_eq "$(demo_events | paste -sd '|')" "" "nothing recorded by the programs"
 expect_eq "$(demo_value "$received" ProductVersion)" "$NEWER_VERSION" "the newer release stays"
 expect_eq "$(product_installed "$pack_code")" no "no language pack installed"

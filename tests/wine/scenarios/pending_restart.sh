@@ -4,7 +4,7 @@
 # some other file asks nothing.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-exe="$(product_exe QuorixSetup-tagged.exe)"
+exe="$(product_exe QuorixSetup-tagged.exe)" || exit 1
 
 base_code="$BASE_CODE"
 pack_code="$EN_US_PACK_CODE"
@@ -24,8 +24,8 @@ pending() {
                 tr -s ' \n' ' ' | sed 's/^ //; s/ $/,00/; s/ /,/g')"
     } >"$file"
     wine_run -t 60 regedit /s "$(winpath "$file")" >/dev/null 2>&1
-    expect_eq "$(wine_run -t 60 reg query "$session_manager" /v PendingFileRenameOperations \
-        2>/dev/null | tr -d '\r' | grep -c -F "$1")" 1 "PendingFileRenameOperations written"
+    expect_eq "$(reg_query "$session_manager" /v PendingFileRenameOperations | grep -c -F "$1")" 1 \
+        "PendingFileRenameOperations written"
 }
 
 echo "== a deletion of readme.txt (a file of the base package) waits for the restart"
@@ -41,8 +41,7 @@ expect_eq "$(field "$LOG" 0 '[.buttons[].id] | join(",")')" "6,7" "the box's but
 expect_eq "$(driver_errors "$LOG")" 0 "driver errors"
 expect_eq "$(product_installed "$base_code")" no "base package not installed"
 expect_eq "$(product_installed "$pack_code")" no "en-US pack not installed"
-expect_eq "$(wine_run -t 60 reg query 'HKLM\Software\Velora\Setup' >/dev/null 2>&1 &&
-    echo yes || echo no)" no "no installation GUID written"
+expect_eq "$(reg_key_exists 'HKLM\Software\Velora\Setup')" no "no installation GUID written"
 
 echo "== a waiting rename of another file: no question"
 pending '\??\C:\x\unrelated.txt' '' '\??\C:\x\old.txt' '!\??\C:\x\other.txt'

@@ -5,7 +5,7 @@
 # Windows folder on the way (it finds its own file through GetModuleFileNameW).
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-[ -x "${QUORIX_STAMP_TAG:-}" ] || skip "stamp-tag not built (QUORIX_STAMP_TAG)"
+require_file "${QUORIX_STAMP_TAG:-}" "stamp-tag (QUORIX_STAMP_TAG)"
 product_exe QuorixSetup-tagged.exe >/dev/null
 
 mkdir -p "$SCRATCH/dist"

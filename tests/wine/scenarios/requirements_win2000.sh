@@ -7,7 +7,7 @@
 # (--help-request); Wine passes each such request to the owner twice.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-exe="$(product_exe QuorixSetup-tagged.exe)"
+exe="$(product_exe QuorixSetup-tagged.exe)" || exit 1
 base_code="$BASE_CODE"
 links_capture
 
@@ -33,8 +33,7 @@ expect_eq "$(driver_errors "$LOG")" 0 "failed actions"
 expect_eq "$(exit_code "$LOG")" -1 "exit code in the log"
 expect_eq "$rc" 255 "exit code through Wine"
 expect_eq "$(product_installed "$base_code")" no "nothing installed"
-links_wait
-sleep 1
+links_settled  # the run has ended: every request's page is recorded by now
 pages="$(links_opened)"
 printf '%s\n' "$pages" >"$SCRATCH/pages.txt"
 count="$(printf '%s\n' "$pages" | grep -c .)"

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # While a first copy is held on its tag warning, a second copy ends at once with exit code 1
 # and shows nothing; the first then goes on normally to the welcome dialog and installs.
+# "At once" is shown by order, not by a clock: the second copy has ended while the first is
+# still held, so it cannot have waited for it.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-exe="$(product_exe QuorixSetup.exe)"
+exe="$(product_exe QuorixSetup.exe)" || exit 1
 held="$SCRATCH/first-is-held"
 release="$SCRATCH/release-first"
 
@@ -16,11 +18,12 @@ first_log="$SCRATCH/first.jsonl"  # drive ran in the background: its $LOG stayed
 wait_held "$held" "$first_pid" "$SCRATCH/first.out" "$release" 60 \
     "the first copy never showed its box"
 
-started=$(_now_ms)
-DRIVE_TIMEOUT=30 drive second -- "$exe"
+# The driver's default time limit stays: it only catches a copy that hangs.
+drive second -- "$exe"
 second_rc=$?
-elapsed=$(( $(_now_ms) - started ))
 second_log="$SCRATCH/second.jsonl"
+first_still_held="$(kill -0 "$first_pid" 2>/dev/null &&
+    jq -s '[.[] | select(.event == "exit")] | length' "$first_log")"
 touch "$release"
 wait "$first_pid"
 first_rc=$?
@@ -28,9 +31,7 @@ first_rc=$?
 expect_eq "$(window_count "$second_log")" 0 "second copy: windows shown"
 expect_eq "$(exit_code "$second_log")" 1 "second copy: exit code"
 expect_eq "$second_rc" 1 "second copy: exit code (driver)"
-# "At once": no waiting on the first copy (the driver's own start-up is part of this).
-expect_eq "$([ "$elapsed" -lt 10000 ] && echo fast || echo "slow: $elapsed ms")" fast \
-    "second copy ends without waiting"
+expect_eq "$first_still_held" 0 "second copy ended while the first was still held on its box"
 expect_eq "$(window_count "$first_log")" 2 "first copy: windows shown (the box, the dialog)"
 expect_eq "$(field "$first_log" 0 .caption)" extract_aidconfig2 "first copy: caption"
 expect_eq "$(field "$first_log" 1 .kind)" dialog "first copy: then the welcome dialog"

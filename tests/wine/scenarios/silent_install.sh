@@ -7,8 +7,8 @@
 # affiliate installs again.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-exe="$(product_exe QuorixSetup-tagged.exe)"
-[ -x "${QUORIX_STAMP_TAG:-}" ] || skip "stamp-tag not built (QUORIX_STAMP_TAG)"
+exe="$(product_exe QuorixSetup-tagged.exe)" || exit 1
+require_file "${QUORIX_STAMP_TAG:-}" "stamp-tag (QUORIX_STAMP_TAG)"
 
 base_code="$BASE_CODE"
 pack_code="$EN_US_PACK_CODE"

@@ -6,10 +6,10 @@
 # The probe's resources add the names the enumeration must pass over.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-command -v script >/dev/null || skip "script (util-linux) is not installed"
-single="$(product_exe QuorixSetup-tagged.exe)"
-multi="$(product_exe QuorixSetup-multi-tagged.exe)"
-[ -f "${QUORIX_PROBE:-}" ] || skip "quorix-probe.exe not built (QUORIX_PROBE)"
+require_command script bsdutils
+single="$(product_exe QuorixSetup-tagged.exe)" || exit 1
+multi="$(product_exe QuorixSetup-multi-tagged.exe)" || exit 1
+require_file "${QUORIX_PROBE:-}" "quorix-probe.exe (QUORIX_PROBE)"
 
 strip_terminal() { sed -E 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\x1b\][^\x07]*\x07//g' | tr -d '\r'; }
 

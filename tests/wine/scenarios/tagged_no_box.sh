@@ -3,7 +3,7 @@
 # the interactive run is the welcome dialog; Next installs this release, exit code 0.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-exe="$(product_exe QuorixSetup-tagged.exe)"
+exe="$(product_exe QuorixSetup-tagged.exe)" || exit 1
 base_code="$BASE_CODE"
 
 drive tagged --on kind=dialog --press IDOK -- "$exe"

@@ -4,7 +4,7 @@
 # the welcome dialog, and Next installs (exit code 0).
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-exe="$(product_exe QuorixSetup.exe)"
+exe="$(product_exe QuorixSetup.exe)" || exit 1
 base_code="$BASE_CODE"
 
 drive untagged --on caption=extract_aidconfig2 --screenshot "$(winpath "$SCRATCH/box.bmp")" \

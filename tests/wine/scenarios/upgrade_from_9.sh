@@ -9,10 +9,8 @@
 # stop line shows that the setup waited for the stop rather than giving up on STOP_PENDING.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-exe="$(product_exe QuorixSetup-tagged.exe)"
-packages="${QUORIX_PACKAGES_DIR:-}"
-[ -f "$PREVIOUS_MSI" ] ||
-    skip "test packages not built in ${packages:-<QUORIX_PACKAGES_DIR unset>}"
+exe="$(product_exe QuorixSetup-tagged.exe)" || exit 1
+require_file "$PREVIOUS_MSI" "the demo package PREVIOUS_MSI (QUORIX_PACKAGES_DIR)"
 wineserver -p
 
 previous_code="$PREVIOUS_CODE"

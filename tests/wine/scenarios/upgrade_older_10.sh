@@ -7,10 +7,8 @@
 # installed.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-exe="$(product_exe QuorixSetup-tagged.exe)"
-packages="${QUORIX_PACKAGES_DIR:-}"
-[ -f "$OLDER_MSI" ] ||
-    skip "test packages not built in ${packages:-<QUORIX_PACKAGES_DIR unset>}"
+exe="$(product_exe QuorixSetup-tagged.exe)" || exit 1
+require_file "$OLDER_MSI" "the demo package OLDER_MSI (QUORIX_PACKAGES_DIR)"
 
 base_code="$BASE_CODE"
 pack_code="$EN_US_PACK_CODE"
@@ -57,7 +55,9 @@ prepare no
 drive no --on kind=messagebox --press IDNO -- "$exe" /silent
 expect_eq "$?" 0 "no: exit code (driver)"
 question no
-sleep 2  # a service stop or start would have been recorded by now
+# The run has ended; a stop or start it asked for is recorded before the service leaves the
+# pending state.
+demo_service_settled
 expect_eq "$(demo_events | paste -sd '|')" "" "no: nothing recorded by the programs"
 expect_eq "$(demo_value 'HKCU\Software\Velora\Setup' AutoUninst)" "<absent>" "no: AutoUninst"
 expect_eq "$(demo_value "$received" ProductVersion)" "$OLDER_VERSION" "no: the old build stays"

@@ -7,10 +7,9 @@
 # buffer of 32 characters and for buffers that are too small.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-[ -f "${QUORIX_PROBE:-}" ] || skip "quorix-probe.exe not built (QUORIX_PROBE)"
+require_file "${QUORIX_PROBE:-}" "quorix-probe.exe (QUORIX_PROBE)"
 packages="${QUORIX_PACKAGES_DIR:-}"
-[ -f "$packages/quorix_base.msi" ] ||
-    skip "packages not built in ${packages:-<QUORIX_PACKAGES_DIR unset>}"
+require_file "$packages/quorix_base.msi" "the demo packages (QUORIX_PACKAGES_DIR)"
 # Many short wine runs follow: one server for all of them instead of one per run.
 wineserver -p
 

@@ -7,8 +7,9 @@
 # also copied to docs/screenshots/.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
-exe="$(product_exe QuorixSetup-tagged.exe)"
+exe="$(product_exe QuorixSetup-tagged.exe)" || exit 1
 previous_msi="$PREVIOUS_MSI"
+require_file "$previous_msi" "the demo package PREVIOUS_MSI (QUORIX_PACKAGES_DIR)"
 docs="$QUORIX_WINE_TESTS_DIR/../../docs/screenshots"
 
 base_code="$BASE_CODE"
@@ -93,44 +94,41 @@ expect_eq "$(driver_errors "$LOG")" 0 "cancel: failed actions"
 expect_eq "$rc" 1 "cancel: exit code"
 expect_eq "$(product_installed "$base_code")" no "cancel: base package not installed"
 expect_eq "$(product_installed "$pack_code")" no "cancel: en-US pack not installed"
-sleep 2
+# The run has ended: every page it asked for has reached the recorder.
+links_settled
 expect_eq "$(links_opened | grep -c .)" 0 "cancel: no page (nothing of major version 9 installed)"
 
-if [ -f "$previous_msi" ]; then
-    echo "== the previous generation installed: the notice, the longer question, the page"
-    wine_run -t 120 msiexec /i "$(winpath "$previous_msi")" /qn
-    expect_eq "$?" 0 "msiexec /i the previous generation ($PREVIOUS_VERSION)"
-    drive previous --shots "$(shots_for previous)" --on kind=dialog --snapshot --key escape \
-        --on kind=messagebox --press IDYES -- "$exe"
-    rc=$?
-    expect_eq "$(control $IDC_WELCOME_NOTICE_PANEL window .visible)" true "previous: the notice panel is shown"
-    expect_eq "$(control $IDC_WELCOME_NOTICE_TEXT window '"\(.parent) \(.text)"')" "$IDC_WELCOME_NOTICE_PANEL $(en AutoRemovalNotice)" \
-        "previous: the notice text, inside the panel"
-    expect_eq "$(control $IDC_WELCOME_NOTICE_PICTURE window '"\(.parent) \(.visible)"')" "$IDC_WELCOME_NOTICE_PANEL true" \
-        "previous: the notice picture, inside the panel"
-    expect_eq "$(field "$LOG" 1 .text)" "$(en CancelConfirm)"$'\n\n'"$(en ReturnToPreviousNote)" \
-        "previous: the question ends with the note on the previous version"
-    expect_eq "$rc" 1 "previous: exit code"
-    links_wait
-    url="$(links_opened)"
-    expect_eq "$(printf '%s\n' "$url" | grep -c .)" 1 "previous: one page opened"
-    expect_contains "$url" "https://link.velora.example/link/?target=cancelationduringupgrade&" \
-        "previous: the cancellation page"
-    expect_eq "$(printf '%s\n' "$url" | grep -c 'uninstalledversion')" 0 \
-        "previous: no uninstalledversion from the dialog"
-    expect_contains "$url" "&aid=vlq2011aid30017xx-XX" "previous: report query: the affiliate"
-    expect_eq "$(product_installed "$previous_code")" yes "previous: the 9.x copy is still there"
-    expect_eq "$(product_installed "$base_code")" no "previous: base package not installed"
-    notice_shot="$(shot_of "$LOG" '.event == "window" and .kind == "dialog"')"
-    expect_eq "$(png_size "$notice_shot" | grep -c x)" 1 "previous: screenshot ($notice_shot)"
-else
-    echo "note: $previous_msi not built: the previous-generation case is not run"
-fi
+echo "== the previous generation installed: the notice, the longer question, the page"
+wine_run -t 120 msiexec /i "$(winpath "$previous_msi")" /qn
+expect_eq "$?" 0 "msiexec /i the previous generation ($PREVIOUS_VERSION)"
+drive previous --shots "$(shots_for previous)" --on kind=dialog --snapshot --key escape \
+    --on kind=messagebox --press IDYES -- "$exe"
+rc=$?
+expect_eq "$(control $IDC_WELCOME_NOTICE_PANEL window .visible)" true "previous: the notice panel is shown"
+expect_eq "$(control $IDC_WELCOME_NOTICE_TEXT window '"\(.parent) \(.text)"')" "$IDC_WELCOME_NOTICE_PANEL $(en AutoRemovalNotice)" \
+    "previous: the notice text, inside the panel"
+expect_eq "$(control $IDC_WELCOME_NOTICE_PICTURE window '"\(.parent) \(.visible)"')" "$IDC_WELCOME_NOTICE_PANEL true" \
+    "previous: the notice picture, inside the panel"
+expect_eq "$(field "$LOG" 1 .text)" "$(en CancelConfirm)"$'\n\n'"$(en ReturnToPreviousNote)" \
+    "previous: the question ends with the note on the previous version"
+expect_eq "$rc" 1 "previous: exit code"
+links_settled
+url="$(links_opened)"
+expect_eq "$(printf '%s\n' "$url" | grep -c .)" 1 "previous: one page opened"
+expect_contains "$url" "https://link.velora.example/link/?target=cancelationduringupgrade&" \
+    "previous: the cancellation page"
+expect_eq "$(printf '%s\n' "$url" | grep -c 'uninstalledversion')" 0 \
+    "previous: no uninstalledversion from the dialog"
+expect_contains "$url" "&aid=vlq2011aid30017xx-XX" "previous: report query: the affiliate"
+expect_eq "$(product_installed "$previous_code")" yes "previous: the 9.x copy is still there"
+expect_eq "$(product_installed "$base_code")" no "previous: base package not installed"
+notice_shot="$(shot_of "$LOG" '.event == "window" and .kind == "dialog"')"
+expect_eq "$(png_size "$notice_shot" | grep -c x)" 1 "previous: screenshot ($notice_shot)"
 
 if [ "${QUORIX_UPDATE_SCREENSHOTS:-}" = 1 ]; then
     keep_png "$one_pack_shot" "$docs/welcome-one-pack.png" &&
         echo "wrote $docs/welcome-one-pack.png"
-    [ -n "${notice_shot:-}" ] && keep_png "$notice_shot" "$docs/welcome-removal-notice.png" &&
+    keep_png "$notice_shot" "$docs/welcome-removal-notice.png" &&
         echo "wrote $docs/welcome-removal-notice.png"
 fi
 scenario_end

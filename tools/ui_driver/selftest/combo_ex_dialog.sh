@@ -5,8 +5,8 @@
 # IDCANCEL, answers the question that follows (No keeps the dialog, Yes ends it), and saves a
 # PNG of every state with --shots.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
-[ -f "${QUORIX_UI_PROBE:-}" ] || skip "ui-probe.exe not built"
 scenario_begin
+require_file "${QUORIX_UI_PROBE:-}" "ui-probe.exe (QUORIX_UI_PROBE)"
 probe="$(winpath "$QUORIX_UI_PROBE")"
 echo "== select, open the list, Escape + No, Escape + Yes"
 drive escape --shots "$(shots_for escape)" \

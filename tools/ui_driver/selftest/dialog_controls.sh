@@ -4,8 +4,8 @@
 # a snapshot and a screenshot show the changed state. A dialog that refuses Next is killed by
 # the driver's hard timeout.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
-[ -f "${QUORIX_UI_PROBE:-}" ] || skip "ui-probe.exe not built"
 scenario_begin
+require_file "${QUORIX_UI_PROBE:-}" "ui-probe.exe (QUORIX_UI_PROBE)"
 probe="$(winpath "$QUORIX_UI_PROBE")"
 shot="$SCRATCH/dialog.bmp"
 
@@ -44,13 +44,12 @@ expect_eq "$(jq -s -r '[.[] | select(.event == "action")][1] | "\(.rule) \(.acti
     "0 press 1" "after the error the default button moves the program on"
 expect_eq "$(exit_code "$LOG")" 100 "exit code: Next with the first item"
 
-started=$(_now_ms)
+# The driver's own timeout, not wine_run's kill 30 s later, must end this run: only the driver
+# writes an exit line, and it says timed_out.
 DRIVE_TIMEOUT=3 drive refused --on kind=dialog --set-text 1003=bad --press "Next >" \
     -- "$probe" --dialog --exit-with-answer
 rc=$?
-elapsed=$(( $(_now_ms) - started ))
 expect_eq "$rc" 124 "driver exit code after its timeout"
-expect_eq "$(jq -s -r '[.[] | select(.event == "exit")][0].timed_out' "$LOG")" true "timed_out recorded"
-expect_eq "$([ "$elapsed" -lt 15000 ] && echo prompt || echo "late: $elapsed ms")" prompt \
-    "the timeout ends the run"
+expect_eq "$(jq -s -r '[.[] | select(.event == "exit")][0].timed_out' "$LOG")" true \
+    "the driver's timeout ended the run"
 scenario_end

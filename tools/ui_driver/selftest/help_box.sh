@@ -1,25 +1,27 @@
 #!/usr/bin/env bash
 # The Help button of a message box (MB_HELP). On Windows the box sends WM_HELP to its owner
 # when the button is pressed; Wine's box ignores the button (it only passes on a WM_HELP it
-# receives itself, as F1 would send). So scripts ask with --help-request; this test keeps
-# track of what Wine does with the button, so a change in Wine shows here.
+# receives itself, as F1 would send). So scripts ask with --help-request; this test holds Wine
+# to that, so a change in Wine shows here. The driver posts its presses: the box handles Help
+# before OK, and whatever Help did is counted by the time the box ends.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
-[ -f "${QUORIX_UI_PROBE:-}" ] || skip "ui-probe.exe not built"
 scenario_begin
+require_file "${QUORIX_UI_PROBE:-}" "ui-probe.exe (QUORIX_UI_PROBE)"
 probe="$(winpath "$QUORIX_UI_PROBE")"
 
 # The probe's exit code: the box's answer (OK = 1) + 10 * the WM_HELP its hidden owner got.
-drive button --on caption=hb --press Help --sleep 300 --press OK \
+drive button --on caption=hb --press Help --press OK \
     -- "$probe" --help-box hb "Help me" --exit-with-answer
 button_rc=$?
 expect_eq "$(field "$LOG" 0 '[.buttons[] | "\(.id):\(.text)"] | join(",")')" "1:OK,9:Help" \
     "MB_HELP: the box has a Help button with id 9"
 expect_eq "$(field "$LOG" 0 .icon)" error "icon"
 expect_eq "$(driver_errors "$LOG")" 0 "pressing Help is no error"
-echo "note: Help button pressed: the owner got $(( (button_rc - 1) / 10 )) help request(s)"
+expect_eq "$(( (button_rc - 1) / 10 ))" 0 "Wine's box sends no help request for its Help button"
 expect_eq "$(( button_rc % 10 ))" 1 "the box still ends with OK after Help"
 
-drive request --on caption=hb --help-request --sleep 300 --help-request --sleep 300 --press OK \
+# Each request is sent, not posted: it has reached the owner when the driver goes on.
+drive request --on caption=hb --help-request --help-request --press OK \
     -- "$probe" --help-box hb "Help me" --exit-with-answer
 rc=$?
 expect_eq "$(( rc % 10 ))" 1 "help requests: the box ends with OK"

@@ -2,8 +2,8 @@
 # The driver on the stand-in program: every icon kind and button set is recorded as shown, and
 # each way of naming a button presses that very button.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
-[ -f "${QUORIX_UI_PROBE:-}" ] || skip "ui-probe.exe not built"
 scenario_begin
+require_file "${QUORIX_UI_PROBE:-}" "ui-probe.exe (QUORIX_UI_PROBE)"
 probe="$(winpath "$QUORIX_UI_PROBE")"
 
 # MB_ICONERROR 0x10, MB_ICONWARNING 0x30, MB_ICONINFORMATION 0x40, MB_OKCANCEL 0x1 without an

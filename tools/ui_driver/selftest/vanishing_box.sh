@@ -2,8 +2,8 @@
 # A box that closes itself before the driver has judged it is still recorded, with the texts
 # read when it appeared and "vanished": true.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
-[ -f "${QUORIX_UI_PROBE:-}" ] || skip "ui-probe.exe not built"
 scenario_begin
+require_file "${QUORIX_UI_PROBE:-}" "ui-probe.exe (QUORIX_UI_PROBE)"
 probe="$(winpath "$QUORIX_UI_PROBE")"
 
 # The box closes itself 100 ms after it is shown; the driver lets each window settle for
