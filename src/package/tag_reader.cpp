@@ -81,15 +81,13 @@ bool TagExtractor::ReadTag(std::int32_t* size, std::uint8_t* buffer) {
     return true;
 }
 
-std::wstring TagTextToProperties(const std::uint8_t* text, std::size_t length) {
-    const std::string properties =
-        tag::PropertiesOf(tag::FilterTag(text, length, tag::ProductTagKeys()));
+bool TagTextToProperties(const std::uint8_t* text, std::size_t length, std::wstring* properties) {
+    const tag::FilteredTag filtered = tag::FilterTag(text, length, tag::ProductTagKeys());
+    if (tag::KeepsNoAffiliate(filtered)) return false;
+    const std::string narrow = tag::PropertiesOf(filtered);
     // Only ASCII survives the filter, so each byte is one UTF-16 code unit.
-    return std::wstring(properties.begin(), properties.end());
-}
-
-bool TagTextKeepsNothing(const std::uint8_t* text, std::size_t length) {
-    return tag::KeepsNothing(tag::FilterTag(text, length, tag::ProductTagKeys()));
+    properties->assign(narrow.begin(), narrow.end());
+    return true;
 }
 
 namespace {
@@ -120,14 +118,13 @@ void ReadStampedTag(ProcessContext& ctx, const std::wstring& path) {
     }
     const std::size_t length = static_cast<std::size_t>(size - 1);
     // The tag lies outside the signed hash: anyone can rewrite it without breaking the
-    // signature. Only the product's own keys with plain values reach the installer; any other
-    // pair is dropped alone, so the affiliate survives it. A tag of which nothing survives is
-    // no tag: the defaults stand, as for a file without one.
-    if (TagTextKeepsNothing(buffer.get(), length)) {
+    // signature. Only the product's own keys with plain, non-empty values reach the installer;
+    // any other pair is dropped alone, so the affiliate survives it. A tag left without its
+    // affiliate is no tag: the defaults stand, as for a file without one, so that the session
+    // is recorded under the affiliate the installer receives, never under an empty one.
+    if (!TagTextToProperties(buffer.get(), length, &ctx.state.tagProperties)) {
         WarnNoTag(ctx, L"extract_aidconfig2");
-        return;
     }
-    ctx.state.tagProperties = TagTextToProperties(buffer.get(), length);
 }
 
 }  // namespace quorix
