@@ -35,17 +35,27 @@ records() {
         sed -E 's/[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}/<time>/'
 }
 
+# retag COPY TAG PAIR LINE...: stamp-tag refuses TAG for its empty PAIR; the copy is written
+# anyway, and each LINE is a line of what stamp-tag --show says of it.
+retag() {
+    local copy="$1" tag="$2" pair="$3" shown line
+    shift 3
+    stamp_refused "$copy" "$tag"
+    expect_contains "$(cat "$copy.refused")" "\"$pair\": the value is empty" \
+        "the refusal names $pair and why"
+    stamp_unchecked "$copy" "$tag"
+    shown="$("$QUORIX_STAMP_TAG" --show "$copy")"
+    printf '%s\n' "$shown" >"$copy.shown"
+    for line in "$@"; do
+        expect_eq "$(printf '%s\n' "$shown" | grep -c -x -F -- "$line")" 1 "--show: $line"
+    done
+}
+
 echo "== AFFILIATEID=x&AFFILIATEIDFLAGS=: refused, --show names the pair"
 flags_empty="$SCRATCH/QuorixSetup-flags-empty.exe"
-stamp_refused "$flags_empty" 'AFFILIATEID=x&AFFILIATEIDFLAGS='
-expect_contains "$(cat "$flags_empty.refused")" '"AFFILIATEIDFLAGS=": the value is empty' \
-    "the refusal names the pair and why"
-stamp_unchecked "$flags_empty" 'AFFILIATEID=x&AFFILIATEIDFLAGS='
-shown="$("$QUORIX_STAMP_TAG" --show "$flags_empty")"
-for line in 'dropped: AFFILIATEIDFLAGS= (the value is empty)' 'properties passed on: AFFILIATEID=x' \
-    'affiliate id: x'; do
-    expect_eq "$(printf '%s\n' "$shown" | grep -c -x -F -- "$line")" 1 "--show: $line"
-done
+retag "$flags_empty" 'AFFILIATEID=x&AFFILIATEIDFLAGS=' AFFILIATEIDFLAGS= \
+    'dropped: AFFILIATEIDFLAGS= (the value is empty)' 'properties passed on: AFFILIATEID=x' \
+    'affiliate id: x'
 
 echo "== its silent run: the transform applied, nothing swallowed"
 drive flags-empty -- "$(winpath "$flags_empty")" /silent
@@ -82,15 +92,10 @@ expect_eq "$(printf '%s\n' "$untagged_received" | grep -c -x -F 'AFFILIATEID=REG
 
 echo "== AFFILIATEID=&AFFILIATEIDFLAGS=.1: refused, --show says it counts as no tag"
 no_affiliate="$SCRATCH/QuorixSetup-no-affiliate.exe"
-stamp_refused "$no_affiliate" 'AFFILIATEID=&AFFILIATEIDFLAGS=.1'
-expect_contains "$(cat "$no_affiliate.refused")" '"AFFILIATEID=": the value is empty' \
-    "the refusal names the pair and why"
-stamp_unchecked "$no_affiliate" 'AFFILIATEID=&AFFILIATEIDFLAGS=.1'
-shown="$("$QUORIX_STAMP_TAG" --show "$no_affiliate")"
-expect_contains "$shown" "no usable AFFILIATEID: the program treats the file as untagged" \
-    "--show: counts as no tag"
-expect_eq "$(printf '%s\n' "$shown" | grep -c -x -F 'affiliate id: vlq2011aid30017xx-XX')" 1 \
-    "--show: the default affiliate"
+retag "$no_affiliate" 'AFFILIATEID=&AFFILIATEIDFLAGS=.1' AFFILIATEID= \
+    'dropped: AFFILIATEID= (the value is empty)' \
+    'no usable AFFILIATEID: the program treats the file as untagged, warns "No AID Config found.  Using default values." and uses its default tag' \
+    'affiliate id: vlq2011aid30017xx-XX' 'flags: 0'
 
 echo "== its silent run on a fresh machine behaves as the untagged one"
 make_prefix "$SCRATCH/prefix" || exit 1
