@@ -81,13 +81,15 @@ bool TagExtractor::ReadTag(std::int32_t* size, std::uint8_t* buffer) {
     return true;
 }
 
-bool TagTextToProperties(const std::uint8_t* text, std::size_t length, std::wstring* properties) {
-    const tag::FilteredTag filtered = tag::FilterTag(text, length, tag::ProductTagKeys());
-    if (tag::KeepsNoAffiliate(filtered)) return false;
-    const std::string narrow = tag::PropertiesOf(filtered);
+std::wstring TagTextToProperties(const std::uint8_t* text, std::size_t length) {
+    const std::string properties =
+        tag::PropertiesOf(tag::FilterTag(text, length, tag::ProductTagKeys()));
     // Only ASCII survives the filter, so each byte is one UTF-16 code unit.
-    properties->assign(narrow.begin(), narrow.end());
-    return true;
+    return std::wstring(properties.begin(), properties.end());
+}
+
+bool TagTextCountsAsNoTag(const std::uint8_t* text, std::size_t length) {
+    return tag::KeepsNoAffiliate(tag::FilterTag(text, length, tag::ProductTagKeys()));
 }
 
 namespace {
@@ -122,9 +124,11 @@ void ReadStampedTag(ProcessContext& ctx, const std::wstring& path) {
     // any other pair is dropped alone, so the affiliate survives it. A tag left without its
     // affiliate is no tag: the defaults stand, as for a file without one, so that the session
     // is recorded under the affiliate the installer receives, never under an empty one.
-    if (!TagTextToProperties(buffer.get(), length, &ctx.state.tagProperties)) {
+    if (TagTextCountsAsNoTag(buffer.get(), length)) {
         WarnNoTag(ctx, L"extract_aidconfig2");
+        return;
     }
+    ctx.state.tagProperties = TagTextToProperties(buffer.get(), length);
 }
 
 }  // namespace quorix

@@ -47,9 +47,11 @@ private:
 void ReadStampedTag(ProcessContext& ctx, const std::wstring& path);
 
 // The tag text (up to a 0 byte) in installer-property form: only the pairs that pass the
-// product's tag-key filter (package/tag_filter.h), separated by blanks, "." becoming "#". False,
-// with *properties untouched, when no usable AFFILIATEID pair is left (an empty tag, or a
-// rewritten one stripped of its affiliate): the reader then treats the file as untagged.
-bool TagTextToProperties(const std::uint8_t* text, std::size_t length, std::wstring* properties);
+// product's tag-key filter (package/tag_filter.h), separated by blanks, "." becoming "#".
+std::wstring TagTextToProperties(const std::uint8_t* text, std::size_t length);
+
+// True when no usable AFFILIATEID pair is left of the text (an empty tag, or a rewritten one
+// stripped of its affiliate): the reader then treats the file as untagged.
+bool TagTextCountsAsNoTag(const std::uint8_t* text, std::size_t length);
 
 }  // namespace quorix

@@ -122,11 +122,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // What the program does with the text: its own tag reading and its own base property string.
     const FilteredTag product = FilterTag(exact.data(), exact.size(), ProductTagKeys());
     quorix::ProcessState state;
-    const bool isTag =
-        quorix::TagTextToProperties(exact.data(), exact.size(), &state.tagProperties);
-    if (isTag == KeepsNoAffiliate(product)) std::abort();
     // The program's wide form is the filter's text, widened.
-    if (isTag && state.tagProperties != Wide(PropertiesOf(product))) std::abort();
+    const std::wstring wide = quorix::TagTextToProperties(exact.data(), exact.size());
+    if (wide != Wide(PropertiesOf(product))) std::abort();
+    const bool isTag = !quorix::TagTextCountsAsNoTag(exact.data(), exact.size());
+    if (isTag) state.tagProperties = wide;
     quorix::RunOptions options;
     options.silent = size > 1 && (data[1] & 1) != 0;
     const std::vector<Property> received =
