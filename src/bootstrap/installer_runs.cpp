@@ -29,6 +29,17 @@ std::wstring UserDefinedInstallProperty(const ProcessState& state) {
            L" " + state.tagProperties;
 }
 
+std::wstring BaseCommandLine(const ProcessState& state, const RunOptions& options,
+                             const std::wstring& languageName) {
+    std::wstring commandLine = options.basePackageProps + L" LANGSTRING=" + languageName + L" " +
+                               UserDefinedInstallProperty(state) + L" TRANSFORMS=:" + languageName;
+    if (options.silent) commandLine += L" FASTOEM=1";
+    if (state.installedMajorVersion == kPreviousGenerationMajorVersion) {
+        commandLine += L" VLUPGRADE=9";
+    }
+    return commandLine;
+}
+
 bool IsPreinstallMode(ProcessContext& ctx) {
     platform::Registry& registry = ctx.os.registry;
     platform::UniqueRegistryKey key(registry);
@@ -50,15 +61,12 @@ InstallerRunResult RunInstallers(ProcessContext& ctx, const RunOptions& options,
     platform::Installer& installer = ctx.os.installer;
     InstallerRunResult run;
 
-    std::wstring baseCommandLine = options.basePackageProps + L" LANGSTRING=" + languageName +
-                                   L" " + UserDefinedInstallProperty(ctx.state);
+    const std::wstring baseCommandLine = BaseCommandLine(ctx.state, options, languageName);
     const std::wstring languagePackCommandLine = options.languagePackProps + L" ALLUSERS=1";
 
     // Packs of this release or an older one that are still present go first, so that the
     // new ones install into a clean slate.
     RemoveLanguagePacks(ctx, platform::kInstallUiLevelNone);
-
-    baseCommandLine += L" TRANSFORMS=:" + languageName;
 
     // The log setting holds for every later installation of the process: without a log of
     // its own the base package is logged into this file too.
@@ -77,10 +85,6 @@ InstallerRunResult RunInstallers(ProcessContext& ctx, const RunOptions& options,
     }
 
     run.savedUiLevel = installer.SetInternalUi(BasePackageUiLevel(ctx, options));
-    if (options.silent) baseCommandLine += L" FASTOEM=1";
-    if (ctx.state.installedMajorVersion == kPreviousGenerationMajorVersion) {
-        baseCommandLine += L" VLUPGRADE=9";
-    }
 
     if (!options.logBasePackage.empty()) {
         installer.EnableLog(platform::kInstallLogModeVerbose, options.logBasePackage,

@@ -21,6 +21,11 @@ struct InstallerRunResult {
 // installer properties.
 std::wstring UserDefinedInstallProperty(const ProcessState& state);
 
+// The base package's property string: basePackageProps, LANGSTRING, USERDEFINST with the tag's
+// properties, TRANSFORMS, then FASTOEM in a silent run and VLUPGRADE over the previous generation.
+std::wstring BaseCommandLine(const ProcessState& state, const RunOptions& options,
+                             const std::wstring& languageName);
+
 // True when "PreinstallMode" under HKLM\Software\Velora (32-bit view first, then the 64-bit
 // one) reads as the number 1. Reads the registry afresh on every call.
 bool IsPreinstallMode(ProcessContext& ctx);

@@ -33,6 +33,9 @@ void SortPair(const std::string& pair, const std::vector<std::string>& allowedKe
     if (equals == 0) return drop(DropReason::EmptyKey);
     TagPair candidate{pair.substr(0, equals), pair.substr(equals + 1)};
     if (!IsListed(candidate.key, allowedKeys)) return drop(DropReason::UnknownKey);
+    // The installer skips the blanks after "=": "KEY= NEXT=x" would give KEY the text "NEXT=x"
+    // and lose NEXT (the language transform, when the tag's pairs are the last before it).
+    if (candidate.value.empty()) return drop(DropReason::EmptyValue);
     for (char c : candidate.value) {
         if (!IsSafeValueByte(static_cast<std::uint8_t>(c))) return drop(DropReason::UnsafeValue);
     }
@@ -73,6 +76,8 @@ const char* DescribeDropReason(DropReason reason) {
             return "the key is empty";
         case DropReason::UnknownKey:
             return "the key is not in the product's list of tag keys";
+        case DropReason::EmptyValue:
+            return "the value is empty";
         case DropReason::UnsafeValue:
             return "the value holds a character other than letters, digits, \"-\", \"_\" and \".\"";
         case DropReason::RepeatedKey:
@@ -110,8 +115,11 @@ FilteredTag FilterTag(const std::string& text, const std::vector<std::string>& a
     return FilterTag(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), allowedKeys);
 }
 
-bool KeepsNothing(const FilteredTag& filtered) {
-    return filtered.kept.empty() && !filtered.dropped.empty();
+bool KeepsNoAffiliate(const FilteredTag& filtered) {
+    for (const TagPair& pair : filtered.kept) {
+        if (pair.key == kAffiliateIdKey) return false;
+    }
+    return true;
 }
 
 std::string PropertiesOf(const FilteredTag& filtered) {

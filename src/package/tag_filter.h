@@ -14,8 +14,11 @@
 
 namespace quorix::tag {
 
+// The key that names the affiliate: a tag without it is no tag.
+constexpr char kAffiliateIdKey[] = "AFFILIATEID";
+
 // The keys passed on when the build adds none of its own.
-constexpr const char* kDefaultTagKeys[] = {"AFFILIATEID", "AFFILIATEIDFLAGS"};
+constexpr const char* kDefaultTagKeys[] = {kAffiliateIdKey, "AFFILIATEIDFLAGS"};
 
 // The tag the program falls back to when a file carries none.
 constexpr const char kDefaultTagText[] = "AFFILIATEID=vlq2011aid30017xx-XX&AFFILIATEIDFLAGS=.0";
@@ -28,6 +31,7 @@ enum class DropReason {
     NoEquals,     // "KEY" without "="
     EmptyKey,     // "=VALUE"
     UnknownKey,   // a key not in the list
+    EmptyValue,   // "KEY="
     UnsafeValue,  // a character outside letters, digits, "-", "_" and "."
     RepeatedKey,  // the key was already given earlier in the tag
 };
@@ -58,11 +62,11 @@ FilteredTag FilterTag(const std::uint8_t* text, std::size_t length,
                       const std::vector<std::string>& allowedKeys);
 FilteredTag FilterTag(const std::string& text, const std::vector<std::string>& allowedKeys);
 
-// True when the tag had pairs but the filter kept none of them. Such a tag counts as no tag at
-// all: the program warns and falls back to its default tag, as for a file that carries none,
-// so that a rewritten tag cannot strip the affiliate from the installation either. (An empty
-// tag, or one of empty pairs only, is not such a tag: it passes on nothing, without a word.)
-bool KeepsNothing(const FilteredTag& filtered);
+// True when the filter kept no AFFILIATEID pair (an empty tag, a tag of which nothing is kept,
+// or one whose affiliate was dropped). Such a tag counts as no tag at all: the program warns and
+// falls back to its default tag, as for a file that carries none. Otherwise the installer would
+// receive no affiliate, or another one than the program records its session under.
+bool KeepsNoAffiliate(const FilteredTag& filtered);
 
 // The kept pairs in installer-property form: pairs separated by blanks, "." becomes "#".
 std::string PropertiesOf(const FilteredTag& filtered);

@@ -88,8 +88,8 @@ std::wstring TagTextToProperties(const std::uint8_t* text, std::size_t length) {
     return std::wstring(properties.begin(), properties.end());
 }
 
-bool TagTextKeepsNothing(const std::uint8_t* text, std::size_t length) {
-    return tag::KeepsNothing(tag::FilterTag(text, length, tag::ProductTagKeys()));
+bool TagTextCountsAsNoTag(const std::uint8_t* text, std::size_t length) {
+    return tag::KeepsNoAffiliate(tag::FilterTag(text, length, tag::ProductTagKeys()));
 }
 
 namespace {
@@ -120,10 +120,11 @@ void ReadStampedTag(ProcessContext& ctx, const std::wstring& path) {
     }
     const std::size_t length = static_cast<std::size_t>(size - 1);
     // The tag lies outside the signed hash: anyone can rewrite it without breaking the
-    // signature. Only the product's own keys with plain values reach the installer; any other
-    // pair is dropped alone, so the affiliate survives it. A tag of which nothing survives is
-    // no tag: the defaults stand, as for a file without one.
-    if (TagTextKeepsNothing(buffer.get(), length)) {
+    // signature. Only the product's own keys with plain, non-empty values reach the installer;
+    // any other pair is dropped alone, so the affiliate survives it. A tag left without its
+    // affiliate is no tag: the defaults stand, as for a file without one, so that the session
+    // is recorded under the affiliate the installer receives, never under an empty one.
+    if (TagTextCountsAsNoTag(buffer.get(), length)) {
         WarnNoTag(ctx, L"extract_aidconfig2");
         return;
     }

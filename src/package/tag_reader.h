@@ -50,8 +50,8 @@ void ReadStampedTag(ProcessContext& ctx, const std::wstring& path);
 // product's tag-key filter (package/tag_filter.h), separated by blanks, "." becoming "#".
 std::wstring TagTextToProperties(const std::uint8_t* text, std::size_t length);
 
-// True when the text had pairs but none of them would reach the installer (a rewritten tag
-// stripped of everything the product accepts): the reader then treats the file as untagged.
-bool TagTextKeepsNothing(const std::uint8_t* text, std::size_t length);
+// True when no usable AFFILIATEID pair is left of the text (an empty tag, or a rewritten one
+// stripped of its affiliate): the reader then treats the file as untagged.
+bool TagTextCountsAsNoTag(const std::uint8_t* text, std::size_t length);
 
 }  // namespace quorix

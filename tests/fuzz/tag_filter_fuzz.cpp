@@ -1,11 +1,18 @@
-// The tag-key filter over arbitrary tag text: whatever the text, only listed keys with plain
-// values come out, every non-empty pair is either kept or dropped, and the kept text is stable.
+// The tag-key filter over arbitrary tag text: whatever the text, only listed keys with plain,
+// non-empty values come out, every non-empty pair is either kept or dropped, and the kept text is
+// stable. And what the base package receives, read the way the installer reads its property
+// string, holds exactly the pairs kept (or the default tag's), each with a value, and the
+// affiliate the program records its session under.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "bootstrap/entry.h"
+#include "bootstrap/installer_runs.h"
+#include "core/process_state.h"
 #include "package/tag_filter.h"
 #include "package/tag_reader.h"
 
@@ -14,6 +21,47 @@ namespace {
 bool Plain(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
            c == '_' || c == '.';
+}
+
+using Property = std::pair<std::wstring, std::wstring>;
+
+// The installer's reading of a property string: blanks separate properties, "=" binds a name to
+// its value, and the blanks right after "=" are skipped, so "A= B=1" gives A the text "B=1".
+// (No quotes: nothing the tag passes on can hold one.) A word without "=" is no property.
+std::vector<Property> ParseLikeTheInstaller(const std::wstring& text) {
+    std::vector<Property> properties;
+    std::size_t at = 0;
+    while (true) {
+        while (at < text.size() && text[at] == L' ') ++at;
+        if (at == text.size()) break;
+        const std::size_t name = at;
+        while (at < text.size() && text[at] != L'=' && text[at] != L' ') ++at;
+        if (at == text.size() || text[at] != L'=') std::abort();
+        Property property{text.substr(name, at - name), std::wstring()};
+        ++at;
+        while (at < text.size() && text[at] == L' ') ++at;
+        const std::size_t value = at;
+        while (at < text.size() && text[at] != L' ') ++at;
+        property.second = text.substr(value, at - value);
+        properties.push_back(std::move(property));
+    }
+    return properties;
+}
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// The base package's properties, given the pairs the tag passes on (or the default tag's).
+std::vector<Property> ExpectedBaseProperties(const std::vector<quorix::tag::TagPair>& tagPairs,
+                                             bool silent) {
+    std::vector<Property> expected = {{L"LANGSTRING", L"en-US"}, {L"USERDEFINST", L"2"}};
+    for (const quorix::tag::TagPair& pair : tagPairs) {
+        std::wstring value = Wide(pair.value);
+        for (wchar_t& c : value) c = c == L'.' ? L'#' : c;
+        expected.push_back({Wide(pair.key), value});
+    }
+    expected.push_back({L"TRANSFORMS", L":en-US"});
+    if (silent) expected.push_back({L"FASTOEM", L"1"});
+    return expected;
 }
 
 }  // namespace
@@ -67,11 +115,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (blanks + 1 != filtered.kept.size() && !(blanks == 0 && filtered.kept.empty())) std::abort();
 
-    // The program's wide form is the same text, widened.
-    const std::wstring wide = quorix::TagTextToProperties(exact.data(), exact.size());
-    if (keys.size() == ProductTagKeys().size() &&
-        wide != std::wstring(properties.begin(), properties.end())) {
-        std::abort();
+    for (const TagPair& pair : filtered.kept) {
+        if (pair.value.empty()) std::abort();
     }
+
+    // What the program does with the text: its own tag reading and its own base property string.
+    const FilteredTag product = FilterTag(exact.data(), exact.size(), ProductTagKeys());
+    quorix::ProcessState state;
+    // The program's wide form is the filter's text, widened.
+    const std::wstring wide = quorix::TagTextToProperties(exact.data(), exact.size());
+    if (wide != Wide(PropertiesOf(product))) std::abort();
+    const bool isTag = !quorix::TagTextCountsAsNoTag(exact.data(), exact.size());
+    if (isTag) state.tagProperties = wide;
+    quorix::RunOptions options;
+    options.silent = size > 1 && (data[1] & 1) != 0;
+    const std::vector<Property> received =
+        ParseLikeTheInstaller(quorix::BaseCommandLine(state, options, L"en-US"));
+    const std::vector<TagPair> passedOn =
+        isTag ? product.kept : FilterTag(std::string(kDefaultTagText), ProductTagKeys()).kept;
+    if (received != ExpectedBaseProperties(passedOn, options.silent)) std::abort();
+    std::wstring receivedAffiliate;
+    for (const Property& property : received) {
+        if (property.second.empty()) std::abort();
+        if (property.first == Wide(kAffiliateIdKey)) receivedAffiliate = property.second;
+    }
+    // The session is recorded under the affiliate the installer receives, never an empty one.
+    const std::wstring recorded = quorix::DeriveAffiliateId(state.tagProperties, state.affiliateId);
+    if (recorded.empty() || recorded != receivedAffiliate) std::abort();
     return 0;
 }

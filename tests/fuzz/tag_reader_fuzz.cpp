@@ -1,10 +1,11 @@
 // The stamped tag reader over arbitrary file bytes: whatever the file holds, the reader stays
-// inside it, releases what it opened and either finds a tag or warns.
+// inside it, releases what it opened and either finds a tag with an affiliate or warns.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
+#include "bootstrap/entry.h"
 #include "package/tag_layout.h"
 #include "package/tag_reader.h"
 #include "platform/sim/sim_machine.h"
@@ -31,6 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (machine.ui.boxes.size() > 1) std::abort();
     // A warning means the defaults stay.
     if (machine.ui.boxes.size() == 1 && state.tagProperties != quorix::kDefaultTagProperties) {
+        std::abort();
+    }
+    // Without a warning the tag names an affiliate: the program never records an empty one.
+    if (machine.ui.boxes.empty() && quorix::DeriveAffiliateId(state.tagProperties, L"").empty()) {
         std::abort();
     }
     // Whatever the tag, nothing reaches the installer that could quote, split or end a property.

@@ -349,7 +349,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CheckCase{"DefaultTag", "AFFILIATEID=vlq2011aid30017xx-XX&AFFILIATEIDFLAGS=.0", true, ""},
         CheckCase{"TrailingAmpersand", "AFFILIATEID=a&", true, ""},
-        CheckCase{"Empty", "", true, ""},
+        CheckCase{"Empty", "", false,
+                  "no AFFILIATEID pair: the program treats the file as untagged"},
+        CheckCase{"FlagsAlone", "AFFILIATEIDFLAGS=.1", false, "no AFFILIATEID pair"},
+        CheckCase{"EmptyValue", "AFFILIATEID=x&AFFILIATEIDFLAGS=", false,
+                  "\"AFFILIATEIDFLAGS=\": the value is empty"},
         CheckCase{"InjectingTag",
                   "AFFILIATEID=x&INSTALLDIR=C:\\Users\\Public\\Evil\\&REBOOT=ReallySuppress"
                   "&AFFILIATEIDFLAGS=.1",
@@ -412,9 +416,18 @@ INSTANTIATE_TEST_SUITE_P(
         ShowCase{"Pe32PlusDefaultTag",
                  Tagged(kDefaultTagText, true),
                  {"affiliate id: vlq2011aid30017xx-XX", "flags: 0"}},
-        ShowCase{"TagWithoutTheAffiliateKeepsTheBuiltInOne",
+        ShowCase{"TagWithoutTheAffiliateCountsAsNoTag",
                  Tagged("AFFILIATEIDFLAGS=.4"),
-                 {"affiliate id: vlq2011aid30017xx-XX", "flags: 4"}},
+                 {"no usable AFFILIATEID: the program treats the file as untagged, warns \"No "
+                  "AID Config found.  Using default values.\" and uses its default tag",
+                  "affiliate id: vlq2011aid30017xx-XX", "flags: 0"}},
+        ShowCase{"EmptyAffiliateCountsAsNoTag",
+                 Tagged("AFFILIATEID=&AFFILIATEIDFLAGS=.1"),
+                 {"dropped: AFFILIATEID= (the value is empty)",
+                  "no usable AFFILIATEID: the program treats the file as untagged, warns \"No "
+                  "AID Config found.  Using default values.\" and uses its default tag",
+                  "properties passed on: AFFILIATEID=vlq2011aid30017xx-XX AFFILIATEIDFLAGS=#0",
+                  "affiliate id: vlq2011aid30017xx-XX", "flags: 0"}},
         ShowCase{"NothingUsableCountsAsNoTag",
                  Tagged("AFFILIATEID=x\" REBOOT=Force"),
                  {"no usable pair: the program treats the file as untagged, warns \"No AID "

@@ -63,7 +63,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "AFFILIATEID=a AFFILIATEIDFLAGS=#2",
                    {},
                    {}},
-        FilterCase{"EmptyValue", "AFFILIATEID=", "AFFILIATEID=", {}, {}},
+        // "AFFILIATEID= AFFILIATEIDFLAGS=#1": the installer would give AFFILIATEID the text
+        // "AFFILIATEIDFLAGS=#1".
+        FilterCase{"EmptyValue",
+                   "AFFILIATEID=&AFFILIATEIDFLAGS=.1",
+                   "AFFILIATEIDFLAGS=#1",
+                   {"AFFILIATEID="},
+                   {DropReason::EmptyValue}},
         FilterCase{"BlankAndQuoteInValue",
                    "AFFILIATEID=x\" REBOOT=Force&AFFILIATEIDFLAGS=.1",
                    "AFFILIATEIDFLAGS=#1",
@@ -126,7 +132,8 @@ TEST(TagFilterKeys, ProductListStartsWithTheDefaultKeys) {
 }
 
 TEST(TagFilterKeys, EveryReasonHasItsOwnSentence) {
-    const DropReason all[] = {DropReason::NoEquals, DropReason::EmptyKey, DropReason::UnknownKey,
+    const DropReason all[] = {DropReason::NoEquals,    DropReason::EmptyKey,
+                              DropReason::UnknownKey,  DropReason::EmptyValue,
                               DropReason::UnsafeValue, DropReason::RepeatedKey};
     std::vector<std::string> seen;
     for (DropReason reason : all) {

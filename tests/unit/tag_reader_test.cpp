@@ -52,12 +52,6 @@ TEST(StampedTag, DefaultTagGivesTheBuiltInProperties) {
     EXPECT_EQ(outcome.tagProperties, kDefault);
 }
 
-TEST(StampedTag, EmptyTagGivesEmptyProperties) {
-    PeSampleSpec spec;
-    spec.tagText = "";
-    EXPECT_EQ(ReadTagOf(BuildPeSample(spec).image).tagProperties, L"");
-}
-
 TEST(StampedTag, ZeroByteInsideTheTextEndsIt) {
     PeSampleSpec spec;
     spec.tagText = std::string("AFFILIATEID=ab\0cd&X=.1", 22);
@@ -88,24 +82,22 @@ INSTANTIATE_TEST_SUITE_P(
                         "AFFILIATEID=x&INSTALLDIR=C:\\Users\\Public\\Evil\\&REBOOT=ReallySuppress"
                         "&AFFILIATEIDFLAGS=.1",
                         L"AFFILIATEID=x AFFILIATEIDFLAGS=#1"},
-        FilteredTagCase{"QuoteAndBlank", "AFFILIATEID=x\" REBOOT=Force&AFFILIATEIDFLAGS=.1",
-                        L"AFFILIATEIDFLAGS=#1"},
-        FilteredTagCase{"HighByte", "AFFILIATEID=\xc3\xa9&AFFILIATEIDFLAGS=.0",
-                        L"AFFILIATEIDFLAGS=#0"},
         FilteredTagCase{"PairWithoutEquals", "AFFILIATEID=a&REBOOT", L"AFFILIATEID=a"},
         FilteredTagCase{"EmptyPair", "AFFILIATEID=a&&AFFILIATEIDFLAGS=.1",
                         L"AFFILIATEID=a AFFILIATEIDFLAGS=#1"},
         FilteredTagCase{"TrailingAmpersand", "AFFILIATEID=a&", L"AFFILIATEID=a"},
-        FilteredTagCase{"EmptyPairsOnly", "&&", L""}),
+        // Kept, "AFFILIATEIDFLAGS=" would swallow the TRANSFORMS property that follows it.
+        FilteredTagCase{"EmptyFlagsValue", "AFFILIATEID=x&AFFILIATEIDFLAGS=", L"AFFILIATEID=x"}),
     [](const ::testing::TestParamInfo<FilteredTagCase>& info) {
         return std::string(info.param.name);
     });
 
-class NothingKept : public ::testing::TestWithParam<FilteredTagCase> {};
+class NoAffiliateKept : public ::testing::TestWithParam<FilteredTagCase> {};
 
-// A tag of which the filter keeps nothing must not strip the affiliate from the installation:
-// it is no tag, with the warning and the defaults of a file that carries none.
-TEST_P(NothingKept, CountsAsNoTag) {
+// A tag left without its affiliate must not strip it from the installation, nor let the program
+// record the session under another affiliate (or an empty one) than the installer receives: it
+// is no tag, with the warning and the defaults of a file that carries none.
+TEST_P(NoAffiliateKept, CountsAsNoTag) {
     PeSampleSpec spec;
     spec.tagText = GetParam().text;
     TagReadOutcome outcome = ReadTagOf(BuildPeSample(spec).image);
@@ -114,11 +106,19 @@ TEST_P(NothingKept, CountsAsNoTag) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Texts, NothingKept,
+    Texts, NoAffiliateKept,
     ::testing::Values(FilteredTagCase{"QuoteAndBlank", "AFFILIATEID=x\" REBOOT=Force", L""},
                       FilteredTagCase{"LineFeed", "AFFILIATEID=a\nREBOOT=Force", L""},
                       FilteredTagCase{"ForeignKeyOnly", "X=a", L""},
-                      FilteredTagCase{"NoEqualsAnywhere", "AFFILIATEID&", L""}),
+                      FilteredTagCase{"NoEqualsAnywhere", "AFFILIATEID&", L""},
+                      FilteredTagCase{"Empty", "", L""},
+                      FilteredTagCase{"EmptyPairsOnly", "&&", L""},
+                      FilteredTagCase{"FlagsAlone", "AFFILIATEIDFLAGS=.4", L""},
+                      FilteredTagCase{"EmptyAffiliate", "AFFILIATEID=&AFFILIATEIDFLAGS=.1", L""},
+                      FilteredTagCase{"QuoteAndBlankFlagsKept",
+                                      "AFFILIATEID=x\" REBOOT=Force&AFFILIATEIDFLAGS=.1", L""},
+                      FilteredTagCase{"HighByteFlagsKept",
+                                      "AFFILIATEID=\xc3\xa9&AFFILIATEIDFLAGS=.0", L""}),
     [](const ::testing::TestParamInfo<FilteredTagCase>& info) {
         return std::string(info.param.name);
     });

@@ -77,8 +77,8 @@ void Usage() {
                  "  the certificate table of the signed PE file IN (32- or 64-bit) and saves the\n"
                  "  result as OUT. A tag already in IN is replaced; the signature stays\n"
                  "  valid. A tag the program would not pass on whole (a key outside its list\n"
-                 "  of tag keys, a value with other characters than letters, digits, '-', '_'\n"
-                 "  and '.') is refused.\n"
+                 "  of tag keys, an empty value, a value with other characters than letters,\n"
+                 "  digits, '-', '_' and '.') or without an AFFILIATEID pair is refused.\n"
                  "  --show prints what the program makes of FILE's tag.\n"
                  "  --unchecked IN OUT TAG stamps without that check (to test the program).\n");
 }

@@ -188,6 +188,12 @@ StampStatus StampTag(std::vector<uint8_t>& image, const std::string& tag, std::s
     return StampStatus::Ok;
 }
 
+namespace {
+
+constexpr char kTreatedAsUntagged[] = ": the program treats the file as untagged";
+
+}  // namespace
+
 bool CheckTagPassesWhole(const std::string& tag, std::string* error) {
     const FilteredTag filtered = FilterTag(tag, ProductTagKeys());
     // The program stops reading at a 0 byte; what follows it would be silently lost.
@@ -195,11 +201,17 @@ bool CheckTagPassesWhole(const std::string& tag, std::string* error) {
         *error = "the tag holds a 0 byte, which ends it for the program";
         return false;
     }
-    if (filtered.dropped.empty()) return true;
-    const DroppedPair& first = filtered.dropped.front();
-    *error = "the program would drop the pair \"" + first.text +
-             "\": " + DescribeDropReason(first.reason);
-    return false;
+    if (!filtered.dropped.empty()) {
+        const DroppedPair& first = filtered.dropped.front();
+        *error = "the program would drop the pair \"" + first.text +
+                 "\": " + DescribeDropReason(first.reason);
+        return false;
+    }
+    if (KeepsNoAffiliate(filtered)) {
+        *error = std::string("the tag has no ") + kAffiliateIdKey + " pair" + kTreatedAsUntagged;
+        return false;
+    }
+    return true;
 }
 
 namespace {
@@ -249,10 +261,12 @@ std::string DescribeTagOf(const std::vector<uint8_t>& image) {
     for (const DroppedPair& dropped : filtered.dropped) {
         out += "dropped: " + dropped.text + " (" + DescribeDropReason(dropped.reason) + ")\n";
     }
-    if (KeepsNothing(filtered)) {
+    if (KeepsNoAffiliate(filtered)) {
         out +=
-            "no usable pair: the program treats the file as untagged, warns \"No AID Config "
-            "found.  Using default values.\" and uses its default tag\n";
+            filtered.kept.empty() ? "no usable pair" : std::string("no usable ") + kAffiliateIdKey;
+        out += kTreatedAsUntagged + std::string(
+                                        ", warns \"No AID Config found.  Using default values.\" "
+                                        "and uses its default tag\n");
         AppendOutcome(PropertiesOf(FilterTag(std::string(kDefaultTagText), ProductTagKeys())),
                       &out);
         return out;

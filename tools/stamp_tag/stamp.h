@@ -37,7 +37,8 @@ StampStatus StampTag(std::vector<uint8_t>& image, const std::string& tag, std::s
 uint32_t ComputePeChecksum(const uint8_t* image, uint64_t size, uint64_t checksumOffset);
 
 // Checks that the program would pass `tag` to the installer whole, under the product's list of
-// tag keys: every non-empty pair kept. Otherwise names the first pair it would drop and why.
+// tag keys: every non-empty pair kept, the affiliate among them. Otherwise names the first pair
+// it would drop and why, or says that the affiliate is missing.
 bool CheckTagPassesWhole(const std::string& tag, std::string* error);
 
 // What the program makes of the tag of `image` (PE32 or PE32+), as lines of text: the tag as
