@@ -91,6 +91,17 @@ if(CMAKE_SCRIPT_MODE_FILE)
       message(FATAL_ERROR "${file}: expected ${wanted} verified signature(s), ${expected}, "
         "found ${found}:\n${quorix_run_output}")
     endif()
+    # osslsigncode's verdict does not cover the timestamps: when one fails, it verifies the
+    # signature at the current time instead and still says ok.
+    if(QUORIX_TIMESTAMP_URLS)
+      string(REGEX MATCHALL "Timestamp Server Signature verification: ok" stamped
+        "${quorix_run_output}")
+      list(LENGTH stamped stamped)
+      if(NOT stamped EQUAL wanted)
+        message(FATAL_ERROR "${file}: ${stamped} of ${wanted} signature(s) carry a timestamp "
+          "that verifies:\n${quorix_run_output}")
+      endif()
+    endif()
   endfunction()
 
   # The arguments that name certificate and key, per source.
