@@ -5,8 +5,9 @@
 
 Makes its own CA and a timestamping certificate under DIR (tsa-ca.crt is what a verifier
 trusts), then answers each POSTed TimeStampReq with `openssl ts -reply` and writes one line per
-request to DIR/requests.log. It binds to 127.0.0.1 on a port the kernel picks and writes that port
-to DIR/port once it listens. It stops by itself after --lifetime seconds (default 900), so a test
+request to DIR/requests.log. The path /unavailable answers 503, as an authority that is down.
+It binds to 127.0.0.1 on a port the kernel picks and writes that port to DIR/port once it
+listens. It stops by itself after --lifetime seconds (default 900), so a test
 that dies never leaves it behind; the test stops it earlier with SIGTERM.
 """
 import argparse
@@ -70,6 +71,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_POST(self):
         length = int(self.headers.get("Content-Length", "0"))
         query = self.rfile.read(length) if 0 < length <= 65536 else b""
+        if self.path == "/unavailable":
+            # An authority that is down, for the test that the next URL is tried.
+            with open(self.folder / "requests.log", "a") as log:
+                log.write(f"{self.path} {len(query)} bytes: unavailable\n")
+            self.send_error(503, "unavailable")
+            return
         with tempfile.TemporaryDirectory(dir=self.folder) as scratch:
             request = Path(scratch, "request.tsq")
             reply = Path(scratch, "reply.tsr")
