@@ -117,8 +117,11 @@ if(CMAKE_SCRIPT_MODE_FILE)
       if(QUORIX_SIGNING_PKCS11_ENGINE)
         list(APPEND args -pkcs11engine ${QUORIX_SIGNING_PKCS11_ENGINE})
       endif()
+      # A pkcs11: URI separates its attributes with ';', CMake's list separator: it must stay
+      # one argument.
+      string(REPLACE ";" "\\;" key "${QUORIX_SIGNING_PKCS11_KEY}")
       list(APPEND args -pkcs11module ${QUORIX_SIGNING_PKCS11_MODULE}
-        -certs ${QUORIX_SIGNING_CERTS} -key ${QUORIX_SIGNING_PKCS11_KEY})
+        -certs ${QUORIX_SIGNING_CERTS} -key "${key}")
     endif()
     set(${out} "${args}" PARENT_SCOPE)
   endfunction()

@@ -46,7 +46,7 @@ check() {  # check WHAT COMMAND...: runs the command, prints ok/FAIL with WHAT
         failures=$((failures + 1))
     fi
 }
-occurrences() { grep -c -F -- "$1" <<<"$2" || true; }
+occurrences() { grep -c -x -F -- "$1" <<<"$2" || true; }  # whole lines only
 
 verify_signatures() {  # the osslsigncode verdicts of one file
     local file="$1" out rc=0
