@@ -1,24 +1,44 @@
-# Signing and tagging of the product with a throwaway certificate.
+# Signing and tagging of the product.
 #
 # quorix_sign_and_tag(<exe-target> <signed-out> <tagged-out>)
 #   At build time (part of ALL): signs $<TARGET_FILE:exe-target> into <signed-out> with
 #   osslsigncode, then stamps the default distributor tag into a copy, <tagged-out>. Both
-#   files are checked with `osslsigncode verify` against the throwaway certificate, so a
-#   stamp that broke the signature fails the build instead of a later test.
+#   files are checked with `osslsigncode verify` against the signer's roots, so a stamp that
+#   broke a signature fails the build instead of a later test.
 # quorix_sign_executable(<exe-target> <signed-out>)
 #   The signing half alone, for other programs of this build.
 #
+# The release engineer's choices, cache variables (README, "Signing a release"):
+#   QUORIX_SIGNING_SOURCE  where certificate and key come from: throwaway (default), pkcs12,
+#       pem or pkcs11.
+#     throwaway: a self-signed code-signing certificate and its key, made at the first build in
+#       <build>/signing/, never committed, never a real certificate.
+#     pkcs12: QUORIX_SIGNING_PKCS12, the .p12/.pfx file (certificate, chain and key).
+#     pem: QUORIX_SIGNING_CERTS (the signing certificate, then its chain) and
+#       QUORIX_SIGNING_KEY_FILE.
+#     pkcs11: QUORIX_SIGNING_PKCS11_MODULE (the token's PKCS#11 library), QUORIX_SIGNING_PKCS11_KEY
+#       (the key's pkcs11: URI or id), QUORIX_SIGNING_CERTS (the certificate and its chain)
+#       and, optionally, QUORIX_SIGNING_PKCS11_ENGINE (the OpenSSL engine; empty: osslsigncode's
+#       default).
+#   QUORIX_SIGNING_PASSWORD_ENV / QUORIX_SIGNING_PASSWORD_FILE  the name of an environment
+#       variable, or a file, holding the password of the PKCS#12 file or PEM key, or the token's
+#       PIN. The password itself is never a cache variable nor on a command line (other users see
+#       command lines in the process list): it reaches osslsigncode through a pipe or its file.
+#   QUORIX_SIGNING_CA  the roots the signatures are verified against, by the build and by
+#       scripts/check-release.sh (throwaway: its certificate; otherwise required).
+#   QUORIX_SIGNING_DIGESTS  sha1+sha256 (default): a SHA-1 signature with a nested SHA-256 one,
+#       for Windows versions that cannot verify SHA-256 (2000, XP before SP3); sha256: one
+#       SHA-256 signature.
+#   QUORIX_TIMESTAMP_URLS  RFC 3161 timestamp authorities, tried in order until one answers
+#       (empty by default: the build needs no network). QUORIX_TIMESTAMP_CA: the roots the
+#       timestamps are verified against.
+#
 # Also provided, once per build folder:
-#   QUORIX_SIGNING_CERT, QUORIX_SIGNING_KEY  (cache) the self-signed code-signing certificate
-#       and its key, PEM, in <build>/signing/. Generated at the first build, never committed,
-#       never a real certificate: it exists so that the files carry a genuine Authenticode
-#       signature whose certificate table the tag lives in.
+#   QUORIX_SIGNING_CERT, QUORIX_SIGNING_KEY  (cache) the throwaway certificate and key.
 #   QUORIX_STAMP_TAG  (cache) <build>/tools/stamp-tag, the host stamper compiled with the
 #       host compiler, for scenarios that tag other copies.
-#   target quorix_signing_material (ALL) builds both.
-#
-# No timestamp server is contacted: signing works without a network, and a test signature
-# has no use for a countersignature.
+#   <build>/signing/signing.txt  the choices above that the release check needs (no secrets).
+#   target quorix_signing_material (ALL) builds the stamper and, when used, the throwaway pair.
 #
 # The same file is the build-time script of each step (cmake -DQUORIX_SIGNING_STEP=... -P),
 # so every output is written under a temporary name and only renamed into place once it
@@ -26,6 +46,17 @@
 
 if(CMAKE_SCRIPT_MODE_FILE)
   # ---- build-time steps --------------------------------------------------------------------
+  # The settings arrive as one file of NAME=value lines, written at configure time
+  # (signing.txt), so that the build step and the release check read the same ones.
+  if(DEFINED SETTINGS)
+    file(STRINGS ${SETTINGS} lines)
+    foreach(line IN LISTS lines)
+      if(line MATCHES "^([A-Z0-9_]+)=(.*)$")
+        set(${CMAKE_MATCH_1} "${CMAKE_MATCH_2}")
+      endif()
+    endforeach()
+  endif()
+
   function(quorix_run what)
     execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
     if(NOT rc EQUAL 0)
@@ -34,36 +65,128 @@ if(CMAKE_SCRIPT_MODE_FILE)
     set(quorix_run_output "${out}${err}" PARENT_SCOPE)
   endfunction()
 
-  # The signature must verify against the throwaway certificate, and the PE checksum must
-  # still match the bytes (osslsigncode only warns about a stale one).
+  # Every signature must verify against the signer's roots (and its timestamp against the
+  # timestamp authority's), there must be one per digest, and the PE checksum must still match
+  # the bytes (osslsigncode only warns about a stale one).
   function(quorix_verify file)
+    set(tsa_args "")
+    if(QUORIX_TIMESTAMP_CA)
+      set(tsa_args -TSA-CAfile ${QUORIX_TIMESTAMP_CA})
+    endif()
     quorix_run("osslsigncode verify ${file}"
-      ${OSSLSIGNCODE} verify -CAfile ${CERT} -in ${file})
+      ${OSSLSIGNCODE} verify -CAfile ${QUORIX_SIGNING_CA} ${tsa_args} -in ${file})
     if(NOT quorix_run_output MATCHES "Signature verification: ok")
       message(FATAL_ERROR "osslsigncode did not accept the signature of ${file}:\n${quorix_run_output}")
     endif()
     if(quorix_run_output MATCHES "invalid PE checksum")
       message(FATAL_ERROR "${file} has a stale PE checksum:\n${quorix_run_output}")
     endif()
+    # One verified signature per digest, in the order they were made.
+    list(LENGTH QUORIX_SIGNING_DIGESTS_LIST wanted)
+    string(REGEX MATCHALL "Message digest algorithm  : [A-Z0-9]+" found "${quorix_run_output}")
+    string(REPLACE "Message digest algorithm  : " "" found "${found}")
+    string(TOUPPER "${QUORIX_SIGNING_DIGESTS_LIST}" expected)
+    if(NOT found STREQUAL expected OR
+        NOT quorix_run_output MATCHES "Number of verified signatures: ${wanted}\n")
+      message(FATAL_ERROR "${file}: expected ${wanted} verified signature(s), ${expected}, "
+        "found ${found}:\n${quorix_run_output}")
+    endif()
+    # osslsigncode's verdict does not cover the timestamps: when one fails, it verifies the
+    # signature at the current time instead and still says ok.
+    if(QUORIX_TIMESTAMP_URLS)
+      string(REGEX MATCHALL "Timestamp Server Signature verification: ok" stamped
+        "${quorix_run_output}")
+      list(LENGTH stamped stamped)
+      if(NOT stamped EQUAL wanted)
+        message(FATAL_ERROR "${file}: ${stamped} of ${wanted} signature(s) carry a timestamp "
+          "that verifies:\n${quorix_run_output}")
+      endif()
+    endif()
+  endfunction()
+
+  # The arguments that name certificate and key, per source.
+  function(quorix_source_arguments out)
+    if(QUORIX_SIGNING_SOURCE STREQUAL "throwaway")
+      set(args -certs ${QUORIX_SIGNING_CERT} -key ${QUORIX_SIGNING_KEY})
+    elseif(QUORIX_SIGNING_SOURCE STREQUAL "pkcs12")
+      set(args -pkcs12 ${QUORIX_SIGNING_PKCS12})
+    elseif(QUORIX_SIGNING_SOURCE STREQUAL "pem")
+      set(args -certs ${QUORIX_SIGNING_CERTS} -key ${QUORIX_SIGNING_KEY_FILE})
+    elseif(QUORIX_SIGNING_SOURCE STREQUAL "pkcs11")
+      set(args "")
+      if(QUORIX_SIGNING_PKCS11_ENGINE)
+        list(APPEND args -pkcs11engine ${QUORIX_SIGNING_PKCS11_ENGINE})
+      endif()
+      # A pkcs11: URI separates its attributes with ';', CMake's list separator: it must stay
+      # one argument.
+      string(REPLACE ";" "\\;" key "${QUORIX_SIGNING_PKCS11_KEY}")
+      list(APPEND args -pkcs11module ${QUORIX_SIGNING_PKCS11_MODULE}
+        -certs ${QUORIX_SIGNING_CERTS} -key "${key}")
+    endif()
+    set(${out} "${args}" PARENT_SCOPE)
+  endfunction()
+
+  # One osslsigncode sign run. The password goes through a pipe from the environment or as the
+  # name of its file, never as an argument.
+  function(quorix_sign_once in out digest nest)
+    quorix_source_arguments(args)
+    set(feed "")
+    if(QUORIX_SIGNING_PASSWORD_ENV)
+      if(NOT DEFINED ENV{${QUORIX_SIGNING_PASSWORD_ENV}})
+        message(FATAL_ERROR "The signing password's environment variable "
+          "${QUORIX_SIGNING_PASSWORD_ENV} (QUORIX_SIGNING_PASSWORD_ENV) is not set")
+      endif()
+      set(feed COMMAND printenv ${QUORIX_SIGNING_PASSWORD_ENV})
+      list(APPEND args -readpass -)
+    elseif(QUORIX_SIGNING_PASSWORD_FILE)
+      list(APPEND args -readpass ${QUORIX_SIGNING_PASSWORD_FILE})
+    endif()
+    foreach(url IN LISTS QUORIX_TIMESTAMP_URLS)
+      list(APPEND args -ts ${url})
+    endforeach()
+    if(nest)
+      list(APPEND args -nest)
+    endif()
+    file(REMOVE ${out})
+    execute_process(${feed}
+      COMMAND ${OSSLSIGNCODE} sign ${args} -h ${digest} -n "Velora Quorix" -in ${in} -out ${out}
+      RESULTS_VARIABLE rcs OUTPUT_VARIABLE output ERROR_VARIABLE output)
+    foreach(rc IN LISTS rcs)
+      if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "osslsigncode sign -h ${digest} ${in} failed (${rcs}):\n${output}")
+      endif()
+    endforeach()
   endfunction()
 
   if(QUORIX_SIGNING_STEP STREQUAL "certificate")
-    file(REMOVE ${CERT}.tmp ${KEY}.tmp)
+    file(REMOVE ${QUORIX_SIGNING_CERT}.tmp ${QUORIX_SIGNING_KEY}.tmp)
     quorix_run("openssl req (throwaway code-signing certificate)"
       ${OPENSSL} req -x509 -newkey rsa:2048 -noenc -sha256 -days 3650
       -subj "/CN=Velora Quorix test signing (throwaway)"
       -addext "keyUsage=critical,digitalSignature"
       -addext "extendedKeyUsage=codeSigning"
-      -keyout ${KEY}.tmp -out ${CERT}.tmp)
-    file(RENAME ${KEY}.tmp ${KEY})
-    file(RENAME ${CERT}.tmp ${CERT})
+      -keyout ${QUORIX_SIGNING_KEY}.tmp -out ${QUORIX_SIGNING_CERT}.tmp)
+    file(RENAME ${QUORIX_SIGNING_KEY}.tmp ${QUORIX_SIGNING_KEY})
+    file(RENAME ${QUORIX_SIGNING_CERT}.tmp ${QUORIX_SIGNING_CERT})
   elseif(QUORIX_SIGNING_STEP STREQUAL "sign")
-    file(REMOVE ${OUT}.tmp)
-    quorix_run("osslsigncode sign ${IN}"
-      ${OSSLSIGNCODE} sign -certs ${CERT} -key ${KEY} -h sha256 -n "Velora Quorix"
-      -in ${IN} -out ${OUT}.tmp)
-    quorix_verify(${OUT}.tmp)
-    file(RENAME ${OUT}.tmp ${OUT})
+    # The first digest signs; each further one is nested into the signature before it, which
+    # is what Windows versions without SHA-256 need: they check the outer SHA-1 signature and
+    # ignore the nested one.
+    set(current ${IN})
+    set(nest OFF)
+    set(index 0)
+    foreach(digest IN LISTS QUORIX_SIGNING_DIGESTS_LIST)
+      set(next ${OUT}.${index}.tmp)
+      quorix_sign_once(${current} ${next} ${digest} ${nest})
+      if(NOT current STREQUAL IN)
+        file(REMOVE ${current})
+      endif()
+      set(current ${next})
+      set(nest ON)
+      math(EXPR index "${index} + 1")
+    endforeach()
+    quorix_verify(${current})
+    file(RENAME ${current} ${OUT})
   elseif(QUORIX_SIGNING_STEP STREQUAL "tag")
     file(REMOVE ${OUT}.tmp)
     quorix_run("stamp-tag ${IN}" ${STAMP_TAG} ${IN} ${OUT}.tmp "${TAG}")
@@ -100,14 +223,113 @@ set(QUORIX_SIGNING_KEY ${QUORIX_SIGNING_DIR}/quorix-test-signing.key
 set(QUORIX_STAMP_TAG ${CMAKE_BINARY_DIR}/tools/stamp-tag
   CACHE INTERNAL "Host tool that stamps a distributor tag into a signed executable")
 
-# Generated once: no DEPENDS, so it only runs again when the files are deleted.
-add_custom_command(
-  OUTPUT ${QUORIX_SIGNING_CERT} ${QUORIX_SIGNING_KEY}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${QUORIX_SIGNING_DIR}
-  COMMAND ${CMAKE_COMMAND} -DQUORIX_SIGNING_STEP=certificate -DOPENSSL=${QUORIX_OPENSSL}
-    -DCERT=${QUORIX_SIGNING_CERT} -DKEY=${QUORIX_SIGNING_KEY} -P ${QUORIX_SIGNING_SCRIPT}
-  COMMENT "Generating a throwaway code-signing certificate"
-  VERBATIM)
+# The release engineer's choices (see the top of this file).
+set(QUORIX_SIGNING_SOURCE "throwaway" CACHE STRING
+  "Certificate and key: throwaway, pkcs12, pem or pkcs11")
+set_property(CACHE QUORIX_SIGNING_SOURCE PROPERTY STRINGS throwaway pkcs12 pem pkcs11)
+set(QUORIX_SIGNING_PKCS12 "" CACHE FILEPATH "PKCS#12 file with certificate, chain and key (pkcs12)")
+set(QUORIX_SIGNING_CERTS "" CACHE FILEPATH
+  "PEM file: the signing certificate, then its chain (pem, pkcs11)")
+set(QUORIX_SIGNING_KEY_FILE "" CACHE FILEPATH "PEM private key (pem)")
+set(QUORIX_SIGNING_PKCS11_MODULE "" CACHE FILEPATH "The token's PKCS#11 library (pkcs11)")
+set(QUORIX_SIGNING_PKCS11_ENGINE "" CACHE FILEPATH
+  "OpenSSL PKCS#11 engine (pkcs11; empty: osslsigncode's default)")
+set(QUORIX_SIGNING_PKCS11_KEY "" CACHE STRING "The key on the token: pkcs11: URI or id (pkcs11)")
+set(QUORIX_SIGNING_PASSWORD_ENV "" CACHE STRING
+  "Name of the environment variable that holds the password or PIN at build time")
+set(QUORIX_SIGNING_PASSWORD_FILE "" CACHE FILEPATH "File that holds the password or PIN")
+set(QUORIX_SIGNING_CA "" CACHE FILEPATH
+  "Roots the signatures are verified against (empty with throwaway: its certificate)")
+set(QUORIX_SIGNING_DIGESTS "sha1+sha256" CACHE STRING
+  "sha1+sha256 (SHA-1 signature with a nested SHA-256 one) or sha256")
+set_property(CACHE QUORIX_SIGNING_DIGESTS PROPERTY STRINGS sha1+sha256 sha256)
+set(QUORIX_TIMESTAMP_URLS "" CACHE STRING
+  "RFC 3161 timestamp authorities, ;-separated, tried in order (empty: no timestamp)")
+set(QUORIX_TIMESTAMP_CA "" CACHE FILEPATH
+  "Roots the timestamps are verified against (empty: osslsigncode's default)")
+
+if(DEFINED CACHE{QUORIX_SIGNING_PASSWORD})
+  unset(QUORIX_SIGNING_PASSWORD CACHE)
+  message(FATAL_ERROR "QUORIX_SIGNING_PASSWORD: a password is never kept in the cache (it would "
+    "sit in CMakeCache.txt in plain text). Name the environment variable that holds it "
+    "(QUORIX_SIGNING_PASSWORD_ENV) or a file (QUORIX_SIGNING_PASSWORD_FILE).")
+endif()
+if(QUORIX_SIGNING_PASSWORD_ENV AND QUORIX_SIGNING_PASSWORD_FILE)
+  message(FATAL_ERROR "Name either QUORIX_SIGNING_PASSWORD_ENV or QUORIX_SIGNING_PASSWORD_FILE, not both")
+endif()
+function(_quorix_signing_needs source)
+  foreach(var IN LISTS ARGN)
+    if("${${var}}" STREQUAL "")
+      message(FATAL_ERROR "QUORIX_SIGNING_SOURCE=${source} needs ${var}")
+    endif()
+    if(NOT var MATCHES "_KEY$" AND NOT EXISTS "${${var}}")
+      message(FATAL_ERROR "${var}: no such file: ${${var}}")
+    endif()
+  endforeach()
+endfunction()
+set(_ca "${QUORIX_SIGNING_CA}")
+if(QUORIX_SIGNING_SOURCE STREQUAL "throwaway")
+  if(_ca STREQUAL "")
+    set(_ca ${QUORIX_SIGNING_CERT})
+  endif()
+elseif(QUORIX_SIGNING_SOURCE STREQUAL "pkcs12")
+  _quorix_signing_needs(pkcs12 QUORIX_SIGNING_PKCS12 QUORIX_SIGNING_CA)
+elseif(QUORIX_SIGNING_SOURCE STREQUAL "pem")
+  _quorix_signing_needs(pem QUORIX_SIGNING_CERTS QUORIX_SIGNING_KEY_FILE QUORIX_SIGNING_CA)
+elseif(QUORIX_SIGNING_SOURCE STREQUAL "pkcs11")
+  _quorix_signing_needs(pkcs11 QUORIX_SIGNING_PKCS11_MODULE QUORIX_SIGNING_PKCS11_KEY
+    QUORIX_SIGNING_CERTS QUORIX_SIGNING_CA)
+else()
+  message(FATAL_ERROR "QUORIX_SIGNING_SOURCE must be throwaway, pkcs12, pem or pkcs11, "
+    "not '${QUORIX_SIGNING_SOURCE}'")
+endif()
+if(QUORIX_SIGNING_DIGESTS STREQUAL "sha1+sha256")
+  set(_digests sha1 sha256)
+elseif(QUORIX_SIGNING_DIGESTS STREQUAL "sha256")
+  set(_digests sha256)
+else()
+  message(FATAL_ERROR "QUORIX_SIGNING_DIGESTS must be sha1+sha256 or sha256, "
+    "not '${QUORIX_SIGNING_DIGESTS}'")
+endif()
+foreach(_url IN LISTS QUORIX_TIMESTAMP_URLS)
+  if(NOT _url MATCHES "^https?://")
+    message(FATAL_ERROR "QUORIX_TIMESTAMP_URLS: '${_url}' is not an http:// or https:// URL")
+  endif()
+endforeach()
+
+# What the build steps and scripts/check-release.sh read. Rewritten only when a choice changes,
+# and the signed files depend on it, so that a new choice signs them again.
+set(QUORIX_SIGNING_SETTINGS ${QUORIX_SIGNING_DIR}/signing.txt)
+set(_settings "")
+foreach(_pair
+    "OSSLSIGNCODE=${QUORIX_OSSLSIGNCODE}" "OPENSSL=${QUORIX_OPENSSL}"
+    "QUORIX_SIGNING_SOURCE=${QUORIX_SIGNING_SOURCE}"
+    "QUORIX_SIGNING_CERT=${QUORIX_SIGNING_CERT}" "QUORIX_SIGNING_KEY=${QUORIX_SIGNING_KEY}"
+    "QUORIX_SIGNING_PKCS12=${QUORIX_SIGNING_PKCS12}" "QUORIX_SIGNING_CERTS=${QUORIX_SIGNING_CERTS}"
+    "QUORIX_SIGNING_KEY_FILE=${QUORIX_SIGNING_KEY_FILE}"
+    "QUORIX_SIGNING_PKCS11_MODULE=${QUORIX_SIGNING_PKCS11_MODULE}"
+    "QUORIX_SIGNING_PKCS11_ENGINE=${QUORIX_SIGNING_PKCS11_ENGINE}"
+    "QUORIX_SIGNING_PKCS11_KEY=${QUORIX_SIGNING_PKCS11_KEY}"
+    "QUORIX_SIGNING_PASSWORD_ENV=${QUORIX_SIGNING_PASSWORD_ENV}"
+    "QUORIX_SIGNING_PASSWORD_FILE=${QUORIX_SIGNING_PASSWORD_FILE}"
+    "QUORIX_SIGNING_CA=${_ca}" "QUORIX_SIGNING_DIGESTS_LIST=${_digests}"
+    "QUORIX_TIMESTAMP_URLS=${QUORIX_TIMESTAMP_URLS}" "QUORIX_TIMESTAMP_CA=${QUORIX_TIMESTAMP_CA}")
+  string(APPEND _settings "${_pair}\n")
+endforeach()
+file(CONFIGURE OUTPUT ${QUORIX_SIGNING_SETTINGS} CONTENT "${_settings}")
+
+set(QUORIX_SIGNING_MATERIAL "")
+if(QUORIX_SIGNING_SOURCE STREQUAL "throwaway")
+  # Generated once: no DEPENDS, so it only runs again when the files are deleted.
+  add_custom_command(
+    OUTPUT ${QUORIX_SIGNING_CERT} ${QUORIX_SIGNING_KEY}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${QUORIX_SIGNING_DIR}
+    COMMAND ${CMAKE_COMMAND} -DQUORIX_SIGNING_STEP=certificate -DSETTINGS=${QUORIX_SIGNING_SETTINGS}
+      -P ${QUORIX_SIGNING_SCRIPT}
+    COMMENT "Generating a throwaway code-signing certificate"
+    VERBATIM)
+  set(QUORIX_SIGNING_MATERIAL ${QUORIX_SIGNING_CERT} ${QUORIX_SIGNING_KEY})
+endif()
 
 # Rewritten only when the list changes, so that a new list rebuilds the stamper.
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/tools/tag-keys.txt CONTENT "${QUORIX_EXTRA_TAG_KEYS}\n")
@@ -130,16 +352,14 @@ add_custom_command(
 
 # The one target that owns these outputs. Every target whose commands need them depends on
 # it, so that Make never runs the generating commands twice in parallel.
-add_custom_target(quorix_signing_material ALL
-  DEPENDS ${QUORIX_SIGNING_CERT} ${QUORIX_SIGNING_KEY} ${QUORIX_STAMP_TAG})
+add_custom_target(quorix_signing_material ALL DEPENDS ${QUORIX_SIGNING_MATERIAL} ${QUORIX_STAMP_TAG})
 
 function(quorix_sign_executable exe signed)
   add_custom_command(
     OUTPUT ${signed}
-    COMMAND ${CMAKE_COMMAND} -DQUORIX_SIGNING_STEP=sign -DOSSLSIGNCODE=${QUORIX_OSSLSIGNCODE}
-      -DCERT=${QUORIX_SIGNING_CERT} -DKEY=${QUORIX_SIGNING_KEY}
+    COMMAND ${CMAKE_COMMAND} -DQUORIX_SIGNING_STEP=sign -DSETTINGS=${QUORIX_SIGNING_SETTINGS}
       -DIN=$<TARGET_FILE:${exe}> -DOUT=${signed} -P ${QUORIX_SIGNING_SCRIPT}
-    DEPENDS ${exe} ${QUORIX_SIGNING_CERT} ${QUORIX_SIGNING_KEY} ${QUORIX_SIGNING_SCRIPT}
+    DEPENDS ${exe} ${QUORIX_SIGNING_MATERIAL} ${QUORIX_SIGNING_SETTINGS} ${QUORIX_SIGNING_SCRIPT}
     COMMENT "Signing ${exe}"
     VERBATIM)
   add_custom_target(${exe}_signed ALL DEPENDS ${signed})
@@ -150,8 +370,8 @@ function(quorix_sign_and_tag exe signed tagged)
   quorix_sign_executable(${exe} ${signed})
   add_custom_command(
     OUTPUT ${tagged}
-    COMMAND ${CMAKE_COMMAND} -DQUORIX_SIGNING_STEP=tag -DOSSLSIGNCODE=${QUORIX_OSSLSIGNCODE}
-      -DCERT=${QUORIX_SIGNING_CERT} -DSTAMP_TAG=${QUORIX_STAMP_TAG}
+    COMMAND ${CMAKE_COMMAND} -DQUORIX_SIGNING_STEP=tag -DSETTINGS=${QUORIX_SIGNING_SETTINGS}
+      -DSTAMP_TAG=${QUORIX_STAMP_TAG}
       -DIN=${signed} -DOUT=${tagged} -DTAG=${QUORIX_DEFAULT_TAG} -P ${QUORIX_SIGNING_SCRIPT}
     DEPENDS ${signed} ${QUORIX_STAMP_TAG} ${QUORIX_SIGNING_SCRIPT}
     COMMENT "Stamping the default tag into ${tagged}"

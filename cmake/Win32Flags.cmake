@@ -33,6 +33,12 @@ add_link_options(-municode -static -static-libgcc -static-libstdc++
   -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,${QUORIX_WIN32_OLDEST_MINOR}
   -Wl,--major-os-version,5 -Wl,--minor-os-version,${QUORIX_WIN32_OLDEST_MINOR}
   -Wl,--nxcompat -Wl,--dynamicbase)
+# Reproducible output: two clean builds of one commit, in two folders, give the same bytes. No
+# link time in the PE header (a zero TimeDateStamp), and no build folder in the objects (the
+# folders are mapped to "." wherever the compiler records a file name).
+get_filename_component(_quorix_tree ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
+add_compile_options(-ffile-prefix-map=${_quorix_tree}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
+add_link_options(-Wl,--no-insert-timestamp)
 # Libraries the product may import: all of them are loaded by Windows from the system folder.
 # msi.dll, version.dll and wtsapi32.dll are deliberately absent: they are loaded at run time
 # by full system path, so a planted copy beside the exe is never picked up.

@@ -11,7 +11,7 @@ packages=(
   cmake make g++ libgtest-dev googletest libboost-dev python3
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
-  msitools wixl osslsigncode openssl
+  msitools wixl osslsigncode openssl softhsm2 libengine-pkcs11-openssl
   wine wine64 xvfb xauth jq bsdutils
   clang libclang-rt-14-dev clang-format
   imagemagick fonts-wqy-microhei

@@ -69,6 +69,16 @@ done
 step "contract suite and Wine end-to-end scenarios: $QUORIX_TESTS_PRESET, $QUORIX_WINE_BITS-bit path"
 run_ctest "$QUORIX_TESTS_PRESET"
 
+# Two clean builds of one commit give the same unsigned product: a second folder builds only the
+# product target and compares it (and its packages) with build/win32's.
+step "reproducible build: the 32-bit product built again in build/win32-second, byte for byte"
+bash tests/release/reproducible-build.sh
+
+# The release check on the throwaway build, then a release engineer's certificates (PKCS#12,
+# PEM, a SoftHSM2 token) and timestamps from a local authority, in that second folder.
+step "release check: signatures, timestamps, tagged copies, imports (scripts/check-release.sh)"
+bash tests/release/release-kit.sh
+
 # The README's main job, from setup's decision to the installed demo product, on a machine
 # that runs no 32-bit code: played here by the capability check itself (the kernel refuses the
 # stand-ins of the i386 probe and the 32-bit loader), whatever this machine is. None of this

@@ -1,12 +1,14 @@
 // stamp-tag IN OUT TAG: writes a distributor's tag into a signed executable (PE32 or PE32+)
 // without touching its signature. IN and OUT may name the same file. stamp-tag --show FILE:
-// what the program will make of FILE's tag, so a distributor can check a copy before shipping.
+// what the program will make of FILE's tag and how FILE is signed, so a distributor can check a
+// copy before shipping.
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "signature_info.h"
 #include "stamp.h"
 
 namespace {
@@ -79,7 +81,9 @@ void Usage() {
                  "  valid. A tag the program would not pass on whole (a key outside its list\n"
                  "  of tag keys, an empty value, a value with other characters than letters,\n"
                  "  digits, '-', '_' and '.') or without an AFFILIATEID pair is refused.\n"
-                 "  --show prints what the program makes of FILE's tag.\n"
+                 "  --show prints what the program makes of FILE's tag, and how FILE is\n"
+                 "  signed: each signature's digest, signer and timestamp, and whether its\n"
+                 "  signed hash still matches the file.\n"
                  "  --unchecked IN OUT TAG stamps without that check (to test the program).\n");
 }
 
@@ -91,6 +95,7 @@ int Show(const std::string& path) {
         return 1;
     }
     std::fputs(quorix::tag::DescribeTagOf(image).c_str(), stdout);
+    std::fputs(quorix::tag::DescribeSignaturesOf(image).c_str(), stdout);
     return 0;
 }
 
