@@ -33,7 +33,7 @@ const std::vector<platform::AccessEntry> kEntries = {
 TEST(FolderSecurityContract, AFolderMadeWithAnAccessListIsARealFolderWithADacl) {
     platform::Files& files = Env().Os().files;
     const std::wstring folder = Env().ScratchFolder() + Env().UniqueName(L"protected");
-    ASSERT_TRUE(files.CreateFolderWithAccess(folder, kEntries));
+    ASSERT_TRUE(files.CreateFolderWithAccess(folder, platform::Trustee::Administrators, kEntries));
 
     platform::FolderSecurity security;
     ASSERT_TRUE(files.GetFolderSecurity(folder, &security));
@@ -48,14 +48,14 @@ TEST(FolderSecurityContract, AFolderMadeWithAnAccessListIsARealFolderWithADacl) 
     EXPECT_TRUE(systemFull) << Describe(security);
 
     // A second time the folder is there already.
-    EXPECT_FALSE(files.CreateFolderWithAccess(folder, kEntries));
+    EXPECT_FALSE(files.CreateFolderWithAccess(folder, platform::Trustee::Administrators, kEntries));
     EXPECT_EQ(Env().Os().system.GetLastError(), kErrorAlreadyExists);
 }
 
 TEST(FolderSecurityContract, TheAccessListReadsBackEntryForEntry) {
     platform::Files& files = Env().Os().files;
     const std::wstring folder = Env().ScratchFolder() + Env().UniqueName(L"protected");
-    ASSERT_TRUE(files.CreateFolderWithAccess(folder, kEntries));
+    ASSERT_TRUE(files.CreateFolderWithAccess(folder, platform::Trustee::Administrators, kEntries));
     platform::FolderSecurity security;
     ASSERT_TRUE(files.GetFolderSecurity(folder, &security));
     if (Env().IsWine()) {
