@@ -178,6 +178,7 @@ bool Win32Files::GetFolderSecurity(const std::wstring& path, platform::FolderSec
     }
     ::LocalFree(descriptor);
     security->attributes = information.dwFileAttributes;
+    // No owner at all, or one that cannot be told, reads as Other, which no safe folder has.
     security->owner = TrusteeOf(owner);
     security->hasDacl = dacl != nullptr;
     security->entries = std::move(entries);
