@@ -23,6 +23,7 @@ inline constexpr std::uint32_t kErrorInvalidParameter = 87;
 inline constexpr std::uint32_t kErrorProcNotFound = 127;
 inline constexpr std::uint32_t kErrorAlreadyExists = 183;
 inline constexpr std::uint32_t kErrorMoreData = 234;
+inline constexpr std::uint32_t kErrorInvalidOwner = 1307;
 inline constexpr std::uint32_t kErrorInstallUserExit = 1602;
 inline constexpr std::uint32_t kErrorInstallFailure = 1603;
 inline constexpr std::uint32_t kErrorInstallSuspend = 1604;

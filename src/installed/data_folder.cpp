@@ -64,9 +64,15 @@ HResult GetDataFolder(ProcessContext& ctx, bool perUser, std::wstring* folder) {
     const std::wstring path =
         EnsureTrailingBackslash(EnsureTrailingBackslash(parent) + kThisProductCode);
     // Every user may create folders below the all-users folder and then owns them: the package
-    // that runs per machine may only go to a folder that no standard user can change.
-    const bool created = perUser ? files.CreateFolder(path)
-                                 : files.CreateFolderWithAccess(path, AllUsersDataFolderAccess());
+    // that runs per machine may only go to a folder that no standard user can change. The owner
+    // is named, not left to the token's default (the user's own account with UAC off or under
+    // some policies), or the next run would find the folder owned by a user and refuse it. A
+    // token that may not name the Administrators group gets ERROR_INVALID_OWNER and no folder,
+    // and the caller turns to the user's own folder.
+    const bool created = perUser
+                             ? files.CreateFolder(path)
+                             : files.CreateFolderWithAccess(path, platform::Trustee::Administrators,
+                                                            AllUsersDataFolderAccess());
     if (!created) {
         const std::uint32_t error = ctx.os.system.GetLastError();
         if (error != kErrorAlreadyExists) {

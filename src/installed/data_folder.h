@@ -28,9 +28,11 @@ bool IsSafeAllUsersFolder(const platform::FolderSecurity& security);
 
 // The folder named after this release's product code inside the all-users (perUser false) or
 // the user's roaming application-data folder, created one level deep when it is missing and
-// marked hidden and system. The all-users folder is created with AllUsersDataFolderAccess; one
-// that exists already counts only when IsSafeAllUsersFolder says so, and otherwise fails with
-// E_ACCESSDENIED as an HRESULT, so that the caller turns to the user's own folder.
+// marked hidden and system. The all-users folder is created owned by the Administrators group
+// with AllUsersDataFolderAccess (a token that may not name that owner fails with
+// ERROR_INVALID_OWNER as an HRESULT); one that exists already counts only when
+// IsSafeAllUsersFolder says so, and otherwise fails with E_ACCESSDENIED as an HRESULT, so that
+// the caller turns to the user's own folder.
 // 0 and *folder (ending in "\") on success; otherwise a negative HRESULT and *folder unchanged.
 HResult GetDataFolder(ProcessContext& ctx, bool perUser, std::wstring* folder);
 

@@ -110,11 +110,12 @@ public:
     // CreateDirectoryW(path, default security). False on failure (ERROR_ALREADY_EXISTS when
     // something of that name exists, ERROR_PATH_NOT_FOUND when the parent does not).
     virtual bool CreateFolder(const std::wstring& path) = 0;
-    // CreateDirectoryW(path, a security descriptor whose DACL holds exactly `entries`,
-    // protected from the parent's inheritable entries; the owner is the process's default).
-    // Only allowed entries for the named trustees (not Other). False on failure, as
-    // CreateFolder.
-    virtual bool CreateFolderWithAccess(const std::wstring& path,
+    // CreateDirectoryW(path, a security descriptor naming `owner` and holding a DACL of exactly
+    // `entries`, protected from the parent's inheritable entries). Only named trustees (not
+    // Other) and allowed entries. False on failure, as CreateFolder; an owner the token may not
+    // name (neither its user nor one of its owner-capable groups, and no SeRestorePrivilege)
+    // fails with ERROR_INVALID_OWNER and makes nothing.
+    virtual bool CreateFolderWithAccess(const std::wstring& path, Trustee owner,
                                         const std::vector<AccessEntry>& entries) = 0;
     // Opens the folder itself, never what a reparse point leads to, and reads its attributes,
     // owner and DACL (GetFileInformationByHandle, GetSecurityInfo). False on failure.

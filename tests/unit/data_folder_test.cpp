@@ -110,19 +110,41 @@ const std::vector<AccessEntry> kSafeEntries = {
     {true, Trustee::Administrators, kFullControl, kInherit},
     {true, Trustee::Users, kReadAndExecute, kInherit}};
 
+// The entries of a folder the run has yet to create: none.
+const std::vector<AccessEntry> kNoFolderYet;
+
 std::vector<AccessEntry> SafeWith(AccessEntry extra) {
     std::vector<AccessEntry> entries = kSafeEntries;
     entries.push_back(extra);
     return entries;
 }
 
+// The token the run has, as far as owners go: whom it makes the owner of what it creates, and
+// whether it may name the Administrators group as an owner instead.
+enum class Token {
+    Elevated,      // an elevated administrator: Administrators by default
+    UacOff,        // an administrator with UAC off whose new objects the user owns
+    StandardUser,  // the user owns new objects and may not hand them to Administrators
+};
+
+void GiveProcess(SimProcess& p, Token token) {
+    sim::SimFiles& files = p.machine.files;
+    files.newObjectOwner = token == Token::Elevated ? Trustee::Administrators : Trustee::Other;
+    files.assignableOwners.clear();
+    if (token != Token::StandardUser) files.assignableOwners.insert(Trustee::Administrators);
+}
+
 struct OwnershipCase {
     const char* situation;
-    bool exists;  // false: the run creates the folder
-    Trustee owner;
+    bool exists;    // false: the run creates the folder
+    Trustee owner;  // of the folder that exists
     std::vector<AccessEntry> entries;
     bool reparsePoint;
     bool used;  // the all-users folder is used; otherwise the per-user one takes over
+    Token token = Token::Elevated;
+    // A call that fails while the folder's security is read, after `skip` that succeed.
+    const char* failingRead = nullptr;
+    int skip = 0;
 };
 
 class AllUsersFolderOwnership : public ::testing::TestWithParam<OwnershipCase> {};
@@ -134,25 +156,40 @@ TEST_P(AllUsersFolderOwnership, IsUsedOnlyWhenNoStandardUserCanChangeIt) {
         p.machine.files.AddFolder(kCommon);
         ASSERT_TRUE(p.machine.files.SetFolderSecurity(kCommon, c.owner, c.entries, c.reparsePoint));
     }
+    GiveProcess(p, c.token);
+    if (c.failingRead != nullptr) {
+        p.machine.core.faults.Fail(c.failingRead, kErrorNotEnoughMemory, 1, c.skip);
+    }
     std::wstring folder = kUntouched;
     const HResult result = GetDataFolder(p.ctx, false, &folder);
     if (c.used) {
         EXPECT_EQ(result, kSOk);
         EXPECT_EQ(folder, kCommon);
         EXPECT_EQ(p.machine.files.GetAttributes(kCommon), 0x16u);
+        // The next run, with the same token, finds the folder and trusts it.
+        folder = kUntouched;
+        EXPECT_EQ(GetDataFolder(p.ctx, false, &folder), kSOk);
+        EXPECT_EQ(folder, kCommon);
     } else {
-        // E_ACCESSDENIED, and the folder is left as it was: not even marked hidden.
-        EXPECT_EQ(result, static_cast<HResult>(0x80070005u));
+        if (c.exists) {
+            // E_ACCESSDENIED, and the folder is left as it was: not even marked hidden.
+            EXPECT_EQ(result, static_cast<HResult>(0x80070005u));
+            EXPECT_EQ(p.machine.files.GetAttributes(kCommon) & 0x06u, 0u);
+        } else {
+            // Refused for its owner, so not made at all.
+            EXPECT_EQ(result, HResultFromWin32(kErrorInvalidOwner));
+            EXPECT_FALSE(p.machine.files.FolderExists(kCommon));
+        }
         EXPECT_EQ(folder, kUntouched);
-        EXPECT_EQ(p.machine.files.GetAttributes(kCommon) & 0x06u, 0u);
         // The per-user folder is what the extraction turns to, and that one works.
         EXPECT_EQ(GetDataFolder(p.ctx, true, &folder), kSOk);
         EXPECT_EQ(folder, kUser);
     }
     platform::FolderSecurity security;
-    ASSERT_TRUE(p.machine.files.GetFolderSecurity(kCommon, &security));
-    if (!c.exists) {
-        // Made by this run with its own list, not the inherited one.
+    if (!c.exists && c.used) {
+        // Made by this run with its own owner and list, not the token's or the inherited ones.
+        ASSERT_TRUE(p.machine.files.GetFolderSecurity(kCommon, &security));
+        EXPECT_EQ(security.owner, Trustee::Administrators);
         ASSERT_EQ(security.entries.size(), 3u);
         EXPECT_EQ(security.entries[0].trustee, Trustee::System);
         EXPECT_EQ(security.entries[0].mask, 0x001F01FFu);
@@ -172,6 +209,12 @@ INSTANTIATE_TEST_SUITE_P(
     Folders, AllUsersFolderOwnership,
     ::testing::Values(
         OwnershipCase{"CreatedByTheRun", false, Trustee::Administrators, {}, false, true},
+        OwnershipCase{"CreatedWithUacOffWhereTheUserOwnsNewObjects", false, Trustee::Administrators,
+                      kNoFolderYet, false, true, Token::UacOff},
+        OwnershipCase{"StandardUserMayNotHandTheFolderToTheAdministrators", false,
+                      Trustee::Administrators, kNoFolderYet, false, false, Token::StandardUser},
+        OwnershipCase{"StandardUserUsesTheFolderAnAdministratorMade", true, Trustee::Administrators,
+                      kSafeEntries, false, true, Token::StandardUser},
         OwnershipCase{"SafeExistingOwnedByAdministrators", true, Trustee::Administrators,
                       kSafeEntries, false, true},
         OwnershipCase{"SafeExistingOwnedBySystem", true, Trustee::System, kSafeEntries, false,
@@ -195,7 +238,14 @@ INSTANTIATE_TEST_SUITE_P(
         OwnershipCase{"DeletableByEveryone", true, Trustee::Administrators,
                       SafeWith({true, Trustee::Other, kDelete, 0}), false, false},
         OwnershipCase{"AclChangeableByAUser", true, Trustee::Administrators,
-                      SafeWith({true, Trustee::Other, kWriteDac, 0}), false, false}),
+                      SafeWith({true, Trustee::Other, kWriteDac, 0}), false, false},
+        // What cannot be read is not trusted: neither an unread list, which would pass for an
+        // empty one that lets nobody in, nor a list with an entry left out.
+        OwnershipCase{"AclSizeUnreadable", true, Trustee::Administrators, kSafeEntries, false,
+                      false, Token::Elevated, "GetAclInformation"},
+        OwnershipCase{"AnEntryUnreadable", true, Trustee::Administrators,
+                      SafeWith({true, Trustee::Users, kWriteData, kInherit}), false, false,
+                      Token::Elevated, "GetAce", 3}),
     [](const auto& info) { return std::string(info.param.situation); });
 
 TEST(AllUsersFolderSafety, ANullDaclOrAnUnreadableFolderIsNotSafe) {

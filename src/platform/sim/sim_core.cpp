@@ -52,6 +52,8 @@ const std::set<std::string>& Faults::KnownCalls() {
         "FindWindowW",
         "FormatMessageW",
         "FreeConsole",
+        "GetAce",
+        "GetAclInformation",
         "GetDC",
         "GetDeviceCaps",
         "GetDlgCtrlID",

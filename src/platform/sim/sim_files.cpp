@@ -426,6 +426,26 @@ std::uint32_t SimFiles::MakeTempFileName(const std::wstring& folder, const std::
 }
 
 bool SimFiles::CreateFolder(const std::wstring& path) {
+    return MakeFolder(path, newObjectOwner, defaultFolderEntries);
+}
+
+bool SimFiles::CreateFolderWithAccess(const std::wstring& path, platform::Trustee owner,
+                                      const std::vector<platform::AccessEntry>& entries) {
+    // The SIDs, the ACL and the descriptor are built before the folder is asked for.
+    if (core_.Failing("AllocateAndInitializeSid") || core_.Failing("InitializeAcl")) return false;
+    bool valid = owner != platform::Trustee::Other;
+    for (const platform::AccessEntry& entry : entries) {
+        valid = valid && entry.allow && entry.trustee != platform::Trustee::Other;
+    }
+    if (!valid) {
+        core_.lastError = kErrorInvalidParameter;
+        return false;
+    }
+    return MakeFolder(path, owner, entries);
+}
+
+bool SimFiles::MakeFolder(const std::wstring& path, platform::Trustee owner,
+                          const std::vector<platform::AccessEntry>& entries) {
     if (core_.Failing("CreateDirectoryW")) return false;
     auto fail = [this](std::uint32_t error) {
         core_.lastError = error;
@@ -438,23 +458,13 @@ bool SimFiles::CreateFolder(const std::wstring& path) {
     }
     if (!ParentExists(key)) return fail(kErrorPathNotFound);
     if (WriteDenied(key)) return fail(kErrorAccessDenied);
-    folders_[key] = FolderEntry{WithoutFinalBackslash(path), platform::kFileAttributeDirectory,
-                                newObjectOwner, defaultFolderEntries, false};
-    return true;
-}
-
-bool SimFiles::CreateFolderWithAccess(const std::wstring& path,
-                                      const std::vector<platform::AccessEntry>& entries) {
-    // The SIDs, the ACL and the descriptor are built before the folder is asked for.
-    if (core_.Failing("AllocateAndInitializeSid") || core_.Failing("InitializeAcl")) return false;
-    for (const platform::AccessEntry& entry : entries) {
-        if (!entry.allow || entry.trustee == platform::Trustee::Other) {
-            core_.lastError = kErrorInvalidParameter;
-            return false;
-        }
+    // The owner is checked against the token only when the folder is really made: a folder
+    // that exists already is reported as such whoever asks.
+    if (owner != newObjectOwner && assignableOwners.count(owner) == 0) {
+        return fail(kErrorInvalidOwner);
     }
-    if (!CreateFolder(path)) return false;
-    folders_[PathKey(path)].entries = entries;
+    folders_[key] = FolderEntry{WithoutFinalBackslash(path), platform::kFileAttributeDirectory,
+                                owner, entries, false};
     return true;
 }
 
@@ -469,6 +479,13 @@ bool SimFiles::GetFolderSecurity(const std::wstring& path, platform::FolderSecur
         }
     }
     if (core_.Failing("GetSecurityInfo")) return false;
+    // The DACL's size, then each entry: a failure anywhere fails the whole reading.
+    const std::vector<platform::AccessEntry>& entries =
+        folder == folders_.end() ? defaultFolderEntries : folder->second.entries;
+    if (core_.Failing("GetAclInformation")) return false;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (core_.Failing("GetAce")) return false;
+    }
     if (folder == folders_.end()) {
         // A file where the folder should be: its attributes tell.
         const std::uint32_t attributes = files_.at(key).attributes;

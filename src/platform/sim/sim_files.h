@@ -37,7 +37,7 @@ public:
     std::uint32_t MakeTempFileName(const std::wstring& folder, const std::wstring& prefix,
                                    std::uint32_t unique, std::wstring* name) override;
     bool CreateFolder(const std::wstring& path) override;
-    bool CreateFolderWithAccess(const std::wstring& path,
+    bool CreateFolderWithAccess(const std::wstring& path, platform::Trustee owner,
                                 const std::vector<platform::AccessEntry>& entries) override;
     bool GetFolderSecurity(const std::wstring& path, platform::FolderSecurity* security) override;
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
@@ -63,8 +63,15 @@ public:
                            std::vector<platform::AccessEntry> entries, bool reparsePoint = false);
     // What a folder made with default security gets: the owner the process's token names for
     // new objects, and the entries it inherits. Tests' folders (AddFolder) get the same.
+    // The token's default owner is the Administrators group for an elevated administrator, but
+    // the user's own account (Other) with UAC off under some policies, and for a standard user.
     platform::Trustee newObjectOwner = platform::Trustee::Administrators;
     std::vector<platform::AccessEntry> defaultFolderEntries;
+    // The owners the token may name in a security descriptor of its own: its user and its
+    // groups marked SE_GROUP_OWNER (an administrator's Administrators group, elevated or with
+    // UAC off; not a standard user's, nor the deny-only one of a filtered token). Any other
+    // owner is refused with ERROR_INVALID_OWNER.
+    std::set<platform::Trustee> assignableOwners = {platform::Trustee::Administrators};
     void RemoveFolder(const std::wstring& path);
     bool Exists(const std::wstring& path) const;  // a file of that name
     // The FILETIME GetFileAttributesExW reports as the file's last write; false: no such file.
@@ -127,6 +134,9 @@ private:
         std::uint64_t position = 0;
     };
 
+    // CreateDirectoryW with this owner and these entries.
+    bool MakeFolder(const std::wstring& path, platform::Trustee owner,
+                    const std::vector<platform::AccessEntry>& entries);
     bool ParentExists(const std::wstring& key) const;
     bool WriteDenied(const std::wstring& key) const;
     bool SharingConflict(const std::wstring& key, std::uint32_t access, std::uint32_t share) const;

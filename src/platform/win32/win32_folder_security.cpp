@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/win32_platform.h"
@@ -67,10 +68,24 @@ platform::Trustee TrusteeOf(PSID sid) {
     return platform::Trustee::Other;
 }
 
+// Frees what GetSecurityInfo gave and reports the failure, with an error even where the call
+// that failed left none.
+bool FailReading(PSECURITY_DESCRIPTOR descriptor) {
+    const DWORD error = ::GetLastError();
+    if (descriptor != nullptr) ::LocalFree(descriptor);
+    ::SetLastError(error == 0 ? ERROR_ACCESS_DENIED : error);
+    return false;
+}
+
 }  // namespace
 
-bool Win32Files::CreateFolderWithAccess(const std::wstring& path,
+bool Win32Files::CreateFolderWithAccess(const std::wstring& path, platform::Trustee owner,
                                         const std::vector<platform::AccessEntry>& entries) {
+    const TrusteeSid ownerSid(owner);
+    if (ownerSid.Get() == nullptr) {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
     DWORD aclSize = sizeof(ACL);
     std::vector<std::unique_ptr<TrusteeSid>> owned;
     for (const platform::AccessEntry& entry : entries) {
@@ -90,8 +105,13 @@ bool Win32Files::CreateFolderWithAccess(const std::wstring& path,
             return false;
         }
     }
+    // An owner of our own, not the token's default: that one is the Administrators group for
+    // an elevated administrator but the user's account with UAC off or under some policies.
+    // The kernel checks it against the token when the folder is made and refuses one the
+    // token may not name with ERROR_INVALID_OWNER.
     SECURITY_DESCRIPTOR descriptor;
     if (!::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+        !::SetSecurityDescriptorOwner(&descriptor, ownerSid.Get(), FALSE) ||
         !::SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) ||
         !::SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
         return false;
@@ -111,27 +131,32 @@ bool Win32Files::GetFolderSecurity(const std::wstring& path, platform::FolderSec
     PSID owner = nullptr;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const bool read =
-        ::GetFileInformationByHandle(folder, &information) &&
-        ::GetSecurityInfo(folder, SE_FILE_OBJECT,
-                          OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
-                          &dacl, nullptr, &descriptor) == ERROR_SUCCESS;
-    const DWORD error = ::GetLastError();
-    ::CloseHandle(folder);
-    if (!read) {
-        if (descriptor != nullptr) ::LocalFree(descriptor);
-        ::SetLastError(error == 0 ? ERROR_ACCESS_DENIED : error);
-        return false;
+    // GetSecurityInfo returns its error instead of setting the last one.
+    DWORD error = ERROR_SUCCESS;
+    if (!::GetFileInformationByHandle(folder, &information)) {
+        error = ::GetLastError();
+        if (error == ERROR_SUCCESS) error = ERROR_ACCESS_DENIED;
+    } else {
+        error = ::GetSecurityInfo(folder, SE_FILE_OBJECT,
+                                  OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                                  nullptr, &dacl, nullptr, &descriptor);
     }
-    security->attributes = information.dwFileAttributes;
-    security->owner = TrusteeOf(owner);
-    security->hasDacl = dacl != nullptr;
-    security->entries.clear();
+    ::CloseHandle(folder);
+    if (error != ERROR_SUCCESS) {
+        ::SetLastError(error);
+        return FailReading(descriptor);
+    }
+    // Whatever cannot be read fails the whole reading: an entry skipped could be the one that
+    // lets a user in, and an unread list would pass for an empty one that lets nobody in.
+    std::vector<platform::AccessEntry> entries;
     ACL_SIZE_INFORMATION size{};
-    if (dacl != nullptr && ::GetAclInformation(dacl, &size, sizeof(size), AclSizeInformation)) {
+    if (dacl != nullptr && !::GetAclInformation(dacl, &size, sizeof(size), AclSizeInformation)) {
+        return FailReading(descriptor);
+    }
+    if (dacl != nullptr) {
         for (DWORD i = 0; i < size.AceCount; ++i) {
             void* ace = nullptr;
-            if (!::GetAce(dacl, i, &ace)) continue;
+            if (!::GetAce(dacl, i, &ace) || ace == nullptr) return FailReading(descriptor);
             const auto* header = static_cast<const ACE_HEADER*>(ace);
             platform::AccessEntry entry;
             entry.flags = header->AceFlags;
@@ -148,10 +173,15 @@ bool Win32Files::GetFolderSecurity(const std::wstring& path, platform::FolderSec
                 entry.mask = 0xFFFFFFFFu;
                 entry.trustee = platform::Trustee::Other;
             }
-            security->entries.push_back(entry);
+            entries.push_back(entry);
         }
     }
     ::LocalFree(descriptor);
+    security->attributes = information.dwFileAttributes;
+    // No owner at all, or one that cannot be told, reads as Other, which no safe folder has.
+    security->owner = TrusteeOf(owner);
+    security->hasDacl = dacl != nullptr;
+    security->entries = std::move(entries);
     return true;
 }
 

@@ -70,7 +70,7 @@ public:
     std::uint32_t MakeTempFileName(const std::wstring& folder, const std::wstring& prefix,
                                    std::uint32_t unique, std::wstring* name) override;
     bool CreateFolder(const std::wstring& path) override;
-    bool CreateFolderWithAccess(const std::wstring& path,
+    bool CreateFolderWithAccess(const std::wstring& path, platform::Trustee owner,
                                 const std::vector<platform::AccessEntry>& entries) override;
     bool GetFolderSecurity(const std::wstring& path, platform::FolderSecurity* security) override;
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;

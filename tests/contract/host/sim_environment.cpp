@@ -15,6 +15,10 @@ public:
         // As contract_resources.rc states it for the real program.
         machine_.system.SetFileVersion(machine_.system.argv[0], 0x00010002, 0x00030004);
         machine_.files.AddFolder(ScratchFolder());
+        // An administrator whose new objects are not the Administrators' by default (as under
+        // Wine, whose token names a group of the user's), so that a folder's owner shows
+        // whether it was named or defaulted.
+        machine_.files.newObjectOwner = platform::Trustee::Other;
         LoadContractResources();
     }
     platform::Platform& Os() override { return machine_.Os(); }
