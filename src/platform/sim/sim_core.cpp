@@ -137,6 +137,7 @@ const std::set<std::string>& Faults::KnownCalls() {
         "OpenSCManagerW",
         "OpenServiceW",
         "QueryServiceStatusEx",
+        "ReadFile",
         "Rectangle",
         "RegCloseKey",
         "RegCreateKeyExW",

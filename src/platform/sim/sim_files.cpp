@@ -355,6 +355,31 @@ bool SimFiles::WriteToFile(platform::NativeHandle file, const std::uint8_t* data
     return true;
 }
 
+bool SimFiles::ReadFromFile(platform::NativeHandle file, std::uint8_t* buffer, std::uint32_t count,
+                            std::uint32_t* read) {
+    *read = 0;
+    if (core_.Failing("ReadFile")) return false;
+    auto it = openFiles_.find(file);
+    if (it == openFiles_.end()) {
+        core_.lastError = kErrorInvalidHandle;
+        return false;
+    }
+    OpenFile& open = it->second;
+    if (!(open.access & platform::kGenericRead)) {
+        core_.lastError = kErrorAccessDenied;
+        return false;
+    }
+    const std::vector<std::uint8_t>& bytes = files_[open.key].bytes;
+    if (open.position >= bytes.size()) return true;  // the end of the file: nothing more
+    const std::uint64_t left = bytes.size() - open.position;
+    const std::uint32_t taken = left < count ? static_cast<std::uint32_t>(left) : count;
+    const auto from = bytes.begin() + static_cast<std::ptrdiff_t>(open.position);
+    std::copy(from, from + taken, buffer);
+    open.position += taken;
+    *read = taken;
+    return true;
+}
+
 bool SimFiles::DeleteFileAt(const std::wstring& path) {
     if (core_.Failing("DeleteFileW")) return false;
     auto fail = [this](std::uint32_t error) {

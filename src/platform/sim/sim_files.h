@@ -32,6 +32,8 @@ public:
     bool QueryRegionSize(const std::uint8_t* address, std::size_t* regionSize) override;
     bool WriteToFile(platform::NativeHandle file, const std::uint8_t* data, std::uint32_t count,
                      std::uint32_t* written) override;
+    bool ReadFromFile(platform::NativeHandle file, std::uint8_t* buffer, std::uint32_t count,
+                      std::uint32_t* read) override;
     bool DeleteFileAt(const std::wstring& path) override;
     std::uint32_t GetTempFolder(std::uint32_t capacity, std::wstring* path) override;
     std::uint32_t MakeTempFileName(const std::wstring& folder, const std::wstring& prefix,
