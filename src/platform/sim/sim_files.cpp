@@ -243,7 +243,17 @@ platform::NativeHandle SimFiles::CreateFileHandle(const std::wstring& path, std:
 }
 
 bool SimFiles::CloseFileObject(platform::NativeHandle handle) {
-    return openFiles_.erase(handle) != 0 || mappings_.erase(handle) != 0;
+    auto open = openFiles_.find(handle);
+    if (open == openFiles_.end()) return mappings_.erase(handle) != 0;
+    const bool couldWrite = (open->second.access & platform::kGenericWrite) != 0;
+    const std::wstring key = open->second.key;
+    openFiles_.erase(open);
+    auto file = files_.find(key);
+    if (couldWrite && afterWriteHandleClosed && file != files_.end()) {
+        const std::wstring path = file->second.path;  // the hook may replace the entry
+        afterWriteHandleClosed(path);
+    }
+    return true;
 }
 
 platform::NativeHandle SimFiles::CreateReadOnlyMapping(platform::NativeHandle file) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -91,6 +92,10 @@ public:
     // fits, as some redirectors and filter drivers report it.
     std::optional<std::uint64_t> diskFreeBytes;
     bool diskFullWritesShort = false;
+    // Another process at work in the moment after the program closed a handle that could
+    // write to the file at `path` (it may rewrite or delete the file, say). Runs after the
+    // close, before the program's next call.
+    std::function<void(const std::wstring& path)> afterWriteHandleClosed;
 
     std::wstring tempFolder;                     // what GetTempPathW gives, with its "\"
     std::map<int, std::wstring> specialFolders;  // csidl -> folder, without a final "\"
