@@ -29,9 +29,10 @@ void RewritePackagesBeforeTheHold(ProductMachine& m) {
                                               packDone = false](const std::wstring& path) mutable {
         const std::wstring key = sim::PathKey(path);
         const bool firstPack = !packDone && key.compare(0, temp.size(), temp) == 0;
-        if (key != base && !firstPack) return;
-        packDone = packDone || firstPack;
         std::vector<std::uint8_t> bytes = *m.machine.files.Contents(path);
+        // An empty file is one whose write failed: the program deletes it anyway.
+        if ((key != base && !firstPack) || bytes.empty()) return;
+        packDone = packDone || firstPack;
         bytes[0] ^= 0xFF;
         m.machine.files.PutFile(path, std::move(bytes));
     };
