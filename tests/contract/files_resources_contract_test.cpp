@@ -47,11 +47,14 @@ protected:
         return files.CreateFileHandle(path, platform::kGenericWrite, share, platform::kCreateAlways,
                                       platform::kFileAttributeNormal);
     }
+    // Opened as a reader that lets others read.
+    NativeHandle OpenToRead(const std::wstring& path) {
+        return files.CreateFileHandle(path, platform::kGenericRead, platform::kFileShareRead,
+                                      platform::kOpenExisting, platform::kFileAttributeNormal);
+    }
     // The file's bytes, read back through a mapping (an empty file cannot be mapped).
     std::vector<std::uint8_t> ReadBack(const std::wstring& path) {
-        const NativeHandle file =
-            files.CreateFileHandle(path, platform::kGenericRead, platform::kFileShareRead,
-                                   platform::kOpenExisting, platform::kFileAttributeNormal);
+        const NativeHandle file = OpenToRead(path);
         EXPECT_NE(file, platform::kInvalidHandleValue);
         std::uint64_t size = 0;
         std::vector<std::uint8_t> bytes;
@@ -87,9 +90,7 @@ TEST_F(FilesAreaContract, WriteReportsTheBytesWrittenAndTheyReachTheFile) {
 TEST_F(FilesAreaContract, WritingThroughAReadHandleIsDenied) {
     const std::wstring path = NewPath(L"readonly-handle");
     Env().PutFile(path, Bytes("x"));
-    const NativeHandle file =
-        files.CreateFileHandle(path, platform::kGenericRead, platform::kFileShareRead,
-                               platform::kOpenExisting, platform::kFileAttributeNormal);
+    const NativeHandle file = OpenToRead(path);
     ASSERT_NE(file, platform::kInvalidHandleValue);
     const std::uint8_t byte = 1;
     std::uint32_t written = 99;
@@ -102,9 +103,7 @@ TEST_F(FilesAreaContract, WritingThroughAReadHandleIsDenied) {
 TEST_F(FilesAreaContract, ReadsGoOnFromTheLastAndFindNothingAtTheEnd) {
     const std::wstring path = NewPath(L"read");
     Env().PutFile(path, Bytes("first part, second part"));
-    const NativeHandle file =
-        files.CreateFileHandle(path, platform::kGenericRead, platform::kFileShareRead,
-                               platform::kOpenExisting, platform::kFileAttributeNormal);
+    const NativeHandle file = OpenToRead(path);
     ASSERT_NE(file, platform::kInvalidHandleValue);
     std::vector<std::uint8_t> buffer(64, 0xEE);
     std::uint32_t read = 99;
