@@ -14,6 +14,8 @@
 #   QUORIX_BENCH_EXTRACT_RUNS  extraction runs (default 5)
 #   QUORIX_BENCH_SCRATCH  Wine prefix and its cache (default ${TMPDIR:-/tmp}/quorix-bench-UID)
 #   QUORIX_BENCH_KEEP=1   keep the Wine prefix afterwards
+#   QUORIX_BENCH_ONLY=extract  only figures 3 and 4 (one extraction series of the product as
+#                         built): skips the host suite, the stubs, the tagged copies and start-up
 # Results: build/bench-results/*.json, the table in build/bench-results/table.md.
 set -euo pipefail
 
@@ -26,6 +28,7 @@ payload="$build/bench-payload"
 scratch="${QUORIX_BENCH_SCRATCH:-${TMPDIR:-/tmp}/quorix-bench-$(id -u)}"
 runs="${QUORIX_BENCH_RUNS:-20}"
 extract_runs="${QUORIX_BENCH_EXTRACT_RUNS:-5}"
+only="${QUORIX_BENCH_ONLY:-}"
 measure=(python3 "$here/measure.py")
 
 big_size=$((256 * 1024 * 1024))
@@ -37,6 +40,12 @@ default_tag='AFFILIATEID=vlq2011aid30017xx-XX&AFFILIATEIDFLAGS=.0'
 
 step() { printf '\n== %s (%s)\n' "$*" "$(date -u +%H:%M:%S)"; }
 die() { printf 'bench: %s\n' "$*" >&2; exit 1; }
+case "$only" in
+    "" | extract) ;;
+    *) die "QUORIX_BENCH_ONLY=$only: only \"extract\" is known" ;;
+esac
+# False for the figures that a run with QUORIX_BENCH_ONLY=extract leaves out.
+everything() { [ -z "$only" ]; }
 
 # The build Wine can run here: the 32-bit product, or its x86-64 twin on a machine without
 # 32-bit code (tests/wine/wine-path.sh; QUORIX_WINE_BITS=64 forces it).
@@ -63,11 +72,13 @@ rm -f "$results"/*.json "$results/table.md"
 
 # ---- builds ------------------------------------------------------------------------------------
 
+if everything; then
 step "host unit tests (build/bench-host)"
 cmake --preset host -B "$build/bench-host" >"$results/host-configure.log" 2>&1 ||
     die "host configure failed, see $results/host-configure.log"
 cmake --build "$build/bench-host" -j2 --target quorix_unit_tests >"$results/host-build.log" 2>&1 ||
     die "host build failed, see $results/host-build.log"
+fi
 
 # The payloads. Random bytes for the big package: nothing can shrink or deduplicate them on
 # the way, and the installer's refusal of them comes only after the extraction.
@@ -93,6 +104,7 @@ product_build() { # base-msi label [extra linker flags]
     cp "$w32/QuorixSetup-tagged.exe" "$products/$2-tagged.exe"
 }
 
+if everything; then
 step "stub product (empty base package, one-byte language pack)"
 product_build "$payload/empty-base.msi" stub
 "${measure[@]}" linkmap "$w32/QuorixSetup.map" --out "$results/linkmap.json"
@@ -129,9 +141,10 @@ json.dump({name: os.path.getsize(os.path.join(products, name + "-tagged.exe"))
            for name in ("stub", "stub-no-demangler", "stub-aligned", "stub-both")},
           open(folder + "/stub-variants.json", "w"), indent=1)
 EOF
+fi
 
 step "products carrying a 256 MiB base package (page-aligned, and as built)"
-product_build "$payload/big-base.msi" big-aligned "$page_aligned"
+everything && product_build "$payload/big-base.msi" big-aligned "$page_aligned"
 product_build "$payload/big-base.msi" big
 "${measure[@]}" pe "$products/big-tagged.exe" --out "$results/big.json"
 python3 - "$results/big.json" "$big_size" <<'EOF'
@@ -150,6 +163,7 @@ cmake -S "$here" -B "$build/bench-minimal-$preset" \
 # Tagged copies of 1 MiB and 1 GiB: the stub padded with zeros after its last section (bytes the
 # loader never maps, but the signature covers and the tag reader's mapping spans), then signed
 # and stamped as the build does it. The certificate table stays at the end of the file.
+if everything; then
 step "signed and tagged copies of 1 MiB and 1 GiB"
 stamp="$w32/tools/stamp-tag"
 cert="$w32/signing/quorix-test-signing.crt"
@@ -179,6 +193,7 @@ printf '{"small": %s, "large": %s}\n' "$(stat -c %s "$products/tag-1m.exe")" \
 step "host unit suite"
 "${measure[@]}" once --log "$results/host-suite.log" --out "$results/host-suite.json" \
     "cd '$build/bench-host' && ./quorix_unit_tests --gtest_brief=1"
+fi
 
 # ---- Wine --------------------------------------------------------------------------------------
 
@@ -225,6 +240,7 @@ on_console() { # exe args...
 win() { winpath "$products/$1"; }
 listed='^- en-US'
 
+if everything; then
 step "start-up and tag read: $runs interleaved rounds"
 "${measure[@]}" interleave --runs "$runs" --timeout 90 --logs "$results/startup-logs" \
     --out "$results/startup.json" \
@@ -241,6 +257,7 @@ step "start-up and tag read: $runs interleaved rounds"
     "bigaligned=$(on_console "$(win big-aligned-tagged.exe)" /supportedlang)" \
     "tag1m=$(on_console "$(win tag-1m.exe)" /supportedlang)" \
     "tag1g=$(on_console "$(win tag-1g.exe)" /supportedlang)"
+fi
 
 step "extraction of 256 MiB and peak memory: $extract_runs interleaved pairs, twice"
 copy_command="$QUORIX_WINE_LOADER cmd /c copy /y '$(winpath "$payload/big-base.msi")' 'C:\\bench-copy.bin'"
@@ -257,7 +274,7 @@ extraction() { # product-file result-name
         --logs "$results/$2-logs" --out "$results/$2.json" -- "$QUORIX_WINE_LOADER" "$(win "$1")" /silent
 }
 extraction big-tagged.exe extract
-extraction big-aligned-tagged.exe extract-aligned
+everything && extraction big-aligned-tagged.exe extract-aligned
 rm -f "$scratch/prefix/drive_c/bench-copy.bin"
 
 # ---- table -----------------------------------------------------------------------------------

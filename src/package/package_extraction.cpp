@@ -1,6 +1,7 @@
 #include "package/package_extraction.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <utility>
 #include <vector>
@@ -26,7 +27,6 @@ HResult FailureFromLastError(ProcessContext& ctx) {
 // Failures that belong to the name rather than to the disk or the package: another name may
 // still work.
 bool NameIsInTheWay(HResult result) {
-    constexpr std::uint32_t kErrorSharingViolation = 32;
     constexpr std::uint32_t kErrorLockViolation = 33;
     constexpr std::uint32_t kErrorFileExists = 80;
     for (std::uint32_t error : {kErrorAccessDenied, kErrorSharingViolation, kErrorLockViolation,
@@ -34,6 +34,30 @@ bool NameIsInTheWay(HResult result) {
         if (result == HResultFromWin32(error)) return true;
     }
     return false;
+}
+
+// The file behind `file`, read from its start through that handle, against the package's bytes:
+// 0 when they are the same; a sharing violation when they are not, since another process has
+// written to the file; or the failure of the read.
+HResult CompareWithPackage(ProcessContext& ctx, platform::NativeHandle file,
+                           const EmbeddedResource& package) {
+    const HResult changed = HResultFromWin32(kErrorSharingViolation);
+    std::vector<std::uint8_t> chunk(std::min(package.size, kExtractionChunkBytes));
+    std::uint32_t offset = 0;
+    for (;;) {
+        std::uint32_t read = 0;
+        if (!ctx.os.files.ReadFromFile(file, chunk.data(), static_cast<std::uint32_t>(chunk.size()),
+                                       &read)) {
+            return FailureFromLastError(ctx);
+        }
+        if (read == 0) break;  // the end of the file
+        if (read > package.size - offset ||
+            std::memcmp(chunk.data(), package.data + offset, read) != 0) {
+            return changed;
+        }
+        offset += read;
+    }
+    return offset == package.size ? kSOk : changed;
 }
 
 // The base package under `target`: whatever had that name is deleted first, and the package
@@ -114,6 +138,16 @@ HResult ExportResourceToFile(ProcessContext& ctx, const std::wstring& resourceNa
         ctx.os.files.DeleteFileAt(path);
         return failure;
     }
+    // In that moment any process of this user could also have rewritten the file (the packs
+    // go to the user's temporary folder, the base package may go to the user's own data
+    // folder), and the installer may run elevated. Only a copy read back through the handle
+    // that now holds it, and found equal to the package, is handed on.
+    const HResult compared = CompareWithPackage(ctx, held.Get(), resource);
+    if (compared < 0) {
+        held.Reset();
+        ctx.os.files.DeleteFileAt(path);
+        return compared;
+    }
     ctx.state.heldPackages.push_back(HeldPackage{path, std::move(held)});
     return kSOk;
 }
@@ -155,13 +189,20 @@ std::wstring ExtractLanguagePack(ProcessContext& ctx, const std::wstring& resour
     // A result past the buffer is the size the path would need: longer than MAX_PATH.
     if (length == 0 || length >= platform::kMaxPath) FatalErrorExit(ctx, kEFail, L"ExtractMsi2");
 
-    std::wstring tempFile;
-    if (ctx.os.files.MakeTempFileName(tempFolder, kLanguagePackTempPrefix, 0, &tempFile) == 0) {
-        FatalErrorExit(ctx, kEFail, L"ExtractMsi2");
+    // The file the system made for us is in a folder every process of the user may write to:
+    // when another one is in its way (holds it open, or rewrote it before we held it), the
+    // pack goes to a new temporary file, as the base package goes to a numbered name.
+    HResult result = kSOk;
+    for (int attempt = 0; attempt <= kAlternativeNameAttempts; ++attempt) {
+        std::wstring tempFile;
+        if (ctx.os.files.MakeTempFileName(tempFolder, kLanguagePackTempPrefix, 0, &tempFile) == 0) {
+            FatalErrorExit(ctx, kEFail, L"ExtractMsi2");
+        }
+        result = ExportResourceToFile(ctx, resourceName, tempFile);
+        if (result >= 0) return tempFile;
+        if (!NameIsInTheWay(result)) break;
     }
-    const HResult result = ExportResourceToFile(ctx, resourceName, tempFile);
-    if (result < 0) FatalErrorExit(ctx, result, L"ResExportToFile");
-    return tempFile;
+    FatalErrorExit(ctx, result, L"ResExportToFile");
 }
 
 }  // namespace quorix

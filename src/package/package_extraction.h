@@ -24,10 +24,11 @@ inline constexpr BasePackageDescriptor kBasePackage{
 // three characters).
 inline constexpr const wchar_t* kLanguagePackTempPrefix = L"VLMSI";
 
-// How much of a package one WriteFile hands to the system.
+// How much of a package one WriteFile hands to the system, and one ReadFile reads back.
 inline constexpr std::uint32_t kExtractionChunkBytes = 1u << 20;
 
-// The attempts at "<stem>_<n>.msi" after the plain name could not be written.
+// The attempts at "<stem>_<n>.msi" after the plain name could not be written; for a language
+// pack, the further temporary files after the first.
 inline constexpr int kAlternativeNameAttempts = 100;
 
 // A resource's bytes, read-only and owned by the module.
@@ -45,6 +46,8 @@ HResult FindEmbeddedResource(ProcessContext& ctx, const std::wstring& resourceNa
 // not be written completely is deleted again. A written file is opened again for reading,
 // shared for reading only, and that handle is held (ctx.state.heldPackages) until
 // ReleasePackage: no other process can write, delete or rename the file in the meantime.
+// The held file is read back through that handle; one that is not the package byte for byte
+// (rewritten before the hold) is deleted and reported as a sharing violation.
 HResult ExportResourceToFile(ProcessContext& ctx, const std::wstring& resourceName,
                              const std::wstring& path,
                              std::uint32_t disposition = platform::kCreateAlways);
@@ -60,8 +63,10 @@ void ReleasePackage(ProcessContext& ctx, const std::wstring& path);
 // ("ExtractMsi: ").
 std::wstring ExtractBasePackage(ProcessContext& ctx);
 
-// A language pack written to a new temporary file; its path. Ends the process through
-// FatalErrorExit ("ExtractMsi2" or "ResExportToFile") on failure.
+// A language pack written to a new temporary file; its path. When that file is in the way (a
+// sharing or access error, or rewritten before the hold) further new temporary files are
+// tried. Ends the process through FatalErrorExit ("ExtractMsi2" or "ResExportToFile") on
+// failure.
 std::wstring ExtractLanguagePack(ProcessContext& ctx, const std::wstring& resourceName);
 
 }  // namespace quorix

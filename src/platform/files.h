@@ -95,6 +95,10 @@ public:
     // count the system reports, which may be less than `count` even when the call succeeds.
     virtual bool WriteToFile(NativeHandle file, const std::uint8_t* data, std::uint32_t count,
                              std::uint32_t* written) = 0;
+    // ReadFile(file, buffer, count, &read, no overlapped), from the handle's file position.
+    // False on failure. At the end of the file it succeeds with *read 0.
+    virtual bool ReadFromFile(NativeHandle file, std::uint8_t* buffer, std::uint32_t count,
+                              std::uint32_t* read) = 0;
     // DeleteFileW. False on failure.
     virtual bool DeleteFileAt(const std::wstring& path) = 0;
 

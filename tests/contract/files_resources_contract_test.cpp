@@ -47,11 +47,14 @@ protected:
         return files.CreateFileHandle(path, platform::kGenericWrite, share, platform::kCreateAlways,
                                       platform::kFileAttributeNormal);
     }
+    // Opened as a reader that lets others read.
+    NativeHandle OpenToRead(const std::wstring& path) {
+        return files.CreateFileHandle(path, platform::kGenericRead, platform::kFileShareRead,
+                                      platform::kOpenExisting, platform::kFileAttributeNormal);
+    }
     // The file's bytes, read back through a mapping (an empty file cannot be mapped).
     std::vector<std::uint8_t> ReadBack(const std::wstring& path) {
-        const NativeHandle file =
-            files.CreateFileHandle(path, platform::kGenericRead, platform::kFileShareRead,
-                                   platform::kOpenExisting, platform::kFileAttributeNormal);
+        const NativeHandle file = OpenToRead(path);
         EXPECT_NE(file, platform::kInvalidHandleValue);
         std::uint64_t size = 0;
         std::vector<std::uint8_t> bytes;
@@ -87,9 +90,7 @@ TEST_F(FilesAreaContract, WriteReportsTheBytesWrittenAndTheyReachTheFile) {
 TEST_F(FilesAreaContract, WritingThroughAReadHandleIsDenied) {
     const std::wstring path = NewPath(L"readonly-handle");
     Env().PutFile(path, Bytes("x"));
-    const NativeHandle file =
-        files.CreateFileHandle(path, platform::kGenericRead, platform::kFileShareRead,
-                               platform::kOpenExisting, platform::kFileAttributeNormal);
+    const NativeHandle file = OpenToRead(path);
     ASSERT_NE(file, platform::kInvalidHandleValue);
     const std::uint8_t byte = 1;
     std::uint32_t written = 99;
@@ -97,6 +98,35 @@ TEST_F(FilesAreaContract, WritingThroughAReadHandleIsDenied) {
     EXPECT_EQ(written, 0u);
     EXPECT_EQ(os.system.GetLastError(), kErrorAccessDenied);
     EXPECT_TRUE(os.system.CloseHandle(file));
+}
+
+TEST_F(FilesAreaContract, ReadsGoOnFromTheLastAndFindNothingAtTheEnd) {
+    const std::wstring path = NewPath(L"read");
+    Env().PutFile(path, Bytes("first part, second part"));
+    const NativeHandle file = OpenToRead(path);
+    ASSERT_NE(file, platform::kInvalidHandleValue);
+    std::vector<std::uint8_t> buffer(64, 0xEE);
+    std::uint32_t read = 99;
+    ASSERT_TRUE(files.ReadFromFile(file, buffer.data(), 11, &read));
+    EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + read),
+              Bytes("first part,"));
+    // More asked for than is left: what is left.
+    ASSERT_TRUE(files.ReadFromFile(file, buffer.data(), 64, &read));
+    EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + read),
+              Bytes(" second part"));
+    read = 99;
+    EXPECT_TRUE(files.ReadFromFile(file, buffer.data(), 64, &read));
+    EXPECT_EQ(read, 0u);
+    EXPECT_TRUE(os.system.CloseHandle(file));
+    // A handle opened for writing only cannot read.
+    const NativeHandle writer = files.CreateFileHandle(
+        path, platform::kGenericWrite, 0, platform::kOpenExisting, platform::kFileAttributeNormal);
+    ASSERT_NE(writer, platform::kInvalidHandleValue);
+    read = 99;
+    EXPECT_FALSE(files.ReadFromFile(writer, buffer.data(), 64, &read));
+    EXPECT_EQ(read, 0u);
+    EXPECT_EQ(os.system.GetLastError(), kErrorAccessDenied);
+    EXPECT_TRUE(os.system.CloseHandle(writer));
 }
 
 TEST_F(FilesAreaContract, CreateAlwaysOnAnExistingFileEmptiesItAndSaysItExisted) {

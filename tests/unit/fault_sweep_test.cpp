@@ -20,10 +20,47 @@ bool ThisReleaseInstalled(const ProductMachine& m) {
     return m.machine.installer.IsInstalled(kThisProductCode) && m.BaseInstall() != nullptr;
 }
 
+// Another process of the user rewrites the base package's usual file each time, and the first
+// language-pack file, in the moment between the program's write and its hold.
+void RewritePackagesBeforeTheHold(ProductMachine& m) {
+    const std::wstring base = sim::PathKey(ProductMachine::BasePackagePath());
+    const std::wstring temp = sim::PathKey(m.machine.files.tempFolder);
+    m.machine.files.afterWriteHandleClosed = [&m, base, temp,
+                                              packDone = false](const std::wstring& path) mutable {
+        const std::wstring key = sim::PathKey(path);
+        const bool firstPack = !packDone && key.compare(0, temp.size(), temp) == 0;
+        std::vector<std::uint8_t> bytes = *m.machine.files.Contents(path);
+        // An empty file is one whose write failed: the program deletes it anyway.
+        if ((key != base && !firstPack) || bytes.empty()) return;
+        packDone = packDone || firstPack;
+        bytes[0] ^= 0xFF;
+        m.machine.files.PutFile(path, std::move(bytes));
+    };
+}
+
+// The installer was handed the packages the executable carries, and nothing else.
+bool InstalledOnlyTheCarriedPackages(const ProductMachine& m) {
+    const std::vector<sim::InstallerCall> installs = m.Installs();
+    for (const sim::InstallerCall& call : installs) {
+        const std::vector<std::uint8_t>* bytes = m.machine.files.Contents(call.target);
+        if (bytes == nullptr || (*bytes != ProductMachine::BasePackageBytes() &&
+                                 *bytes != ProductMachine::LanguagePackBytes(L"EN_US"))) {
+            return false;
+        }
+    }
+    return installs.size() == 2 && m.machine.installer.IsInstalled(kThisProductCode) &&
+           m.machine.installer.IsInstalled(test::ProductSpec::EnglishPack().productCode);
+}
+
 std::vector<SweepScenario> Scenarios() {
     std::vector<SweepScenario> scenarios;
     scenarios.push_back({"SilentInstall", {L"/silent"}, nullptr, 0, ThisReleaseInstalled});
     scenarios.push_back({"InteractiveInstall", {}, nullptr, 0, ThisReleaseInstalled});
+    scenarios.push_back({"SilentInstallWithPackagesRewrittenBeforeTheHold",
+                         {L"/silent"},
+                         RewritePackagesBeforeTheHold,
+                         0,
+                         InstalledOnlyTheCarriedPackages});
     scenarios.push_back(
         {"UpgradeFromMajor9",
          {L"/silent"},

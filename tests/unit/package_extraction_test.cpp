@@ -60,6 +60,36 @@ std::wstring WithoutSlash(std::wstring path) {
 #define EXPECT_NOTHING_LEFT_OPEN(p) \
     EXPECT_EQ((p).LeftOpen(), 0u) << (p).machine.core.ledger.Describe()
 
+// What another process of the user may do to a package in the moment between the program's
+// write and its hold.
+using Rewrite = std::function<void(std::vector<std::uint8_t>&)>;
+const std::vector<std::pair<const char*, Rewrite>> kRewrites = {
+    {"OneByteChanged", [](std::vector<std::uint8_t>& bytes) { bytes[bytes.size() / 2] ^= 0x5A; }},
+    {"BytesAppended", [](std::vector<std::uint8_t>& bytes) { bytes.push_back(0); }},
+    {"LastByteDropped", [](std::vector<std::uint8_t>& bytes) { bytes.pop_back(); }},
+};
+
+// Rewrites the copies `which` picks, right after the program closed its write handle; the
+// paths it rewrote go to `rewritten` unless that is null.
+void RewriteCopies(ExtractionProcess& p, const Rewrite& rewrite,
+                   std::function<bool(const std::wstring&)> which,
+                   std::vector<std::wstring>* rewritten) {
+    p.machine.files.afterWriteHandleClosed = [&p, rewrite, which,
+                                              rewritten](const std::wstring& path) {
+        std::vector<std::uint8_t> bytes = *p.machine.files.Contents(path);
+        // An empty file is one whose write failed: the program deletes it anyway.
+        if (bytes.empty() || !which(path)) return;
+        rewrite(bytes);
+        p.machine.files.PutFile(path, std::move(bytes));
+        if (rewritten != nullptr) rewritten->push_back(path);
+    };
+}
+
+void RewriteEveryCopy(ExtractionProcess& p) {
+    RewriteCopies(
+        p, kRewrites[0].second, [](const std::wstring&) { return true; }, nullptr);
+}
+
 // ---------------------------------------------------------------- ExtractBasePackage
 
 struct BaseCase {
@@ -229,6 +259,11 @@ INSTANTIATE_TEST_SUITE_P(
                   L"ExtractMsi: The process cannot access the file because it is being used by "
                   L"another process.\r\n",
                   32},
+        // Each copy is deleted again; the hundred and first is the last one tried.
+        FatalCase{"EveryCopyRewrittenBeforeItIsHeld", RewriteEveryCopy,
+                  L"ExtractMsi: The process cannot access the file because it is being used by "
+                  L"another process.\r\n",
+                  32},
         FatalCase{"NoBasePackageInTheExecutable",
                   [](ExtractionProcess& p) {
                       p.machine.resources.RemoveResource(platform::kRtRcdata,
@@ -268,7 +303,11 @@ TEST(BasePackage, AnOldFileIsDeletedAndThePackageWrittenIntoANewOne) {
 struct HeldCase {
     const char* package;
     std::function<std::wstring(ExtractionProcess&)> extract;
+    const std::vector<std::uint8_t>* payload;
+    std::wstring nextPath;  // where it goes when its first file is in the way
 };
+
+std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\')); }
 
 class PackageHold : public ::testing::TestWithParam<HeldCase> {};
 
@@ -302,14 +341,40 @@ TEST_P(PackageHold, CannotBeWrittenOrDeletedUntilReleasedButCanBeRead) {
     EXPECT_TRUE(files.DeleteFileAt(path));
 }
 
+TEST_P(PackageHold, RewrittenBeforeItIsHeldIsDeletedAndAVerifiedCopyTakesItsPlace) {
+    for (const auto& [change, rewrite] : kRewrites) {
+        SCOPED_TRACE(change);
+        ExtractionProcess p;
+        std::vector<std::wstring> rewritten;
+        RewriteCopies(
+            p, rewrite, [&](const std::wstring&) { return rewritten.empty(); }, &rewritten);
+        std::wstring path;
+        const Ending ending = p.Run([&] { path = GetParam().extract(p); });
+        ASSERT_FALSE(ending.exitedProcess);
+        ASSERT_EQ(rewritten.size(), 1u);
+        EXPECT_EQ(path, GetParam().nextPath);
+        // The rewritten copy is gone; what is left is the package.
+        EXPECT_EQ(p.machine.files.FilesIn(FolderOf(path)), std::vector<std::wstring>{path});
+        ASSERT_NE(p.machine.files.Contents(path), nullptr);
+        EXPECT_EQ(*p.machine.files.Contents(path), *GetParam().payload);
+        ASSERT_EQ(p.state.heldPackages.size(), 1u);
+        EXPECT_EQ(p.state.heldPackages[0].path, path);
+        EXPECT_NOTHING_LEFT_OPEN(p);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Packages, PackageHold,
     ::testing::Values(HeldCase{"Base",
-                               [](ExtractionProcess& p) { return ExtractBasePackage(p.ctx); }},
+                               [](ExtractionProcess& p) { return ExtractBasePackage(p.ctx); },
+                               &kBasePayload, kCommonFolder + kStem + L"_123456.msi"},
                       HeldCase{"LanguagePack",
                                [](ExtractionProcess& p) {
                                    return ExtractLanguagePack(p.ctx, L"VLLANGPACK_EN_US");
-                               }}),
+                               },
+                               // The deleted file's number is free again: the system makes
+                               // the file anew under it.
+                               &kEnglishPayload, kTemp + L"VLME240.tmp"}),
     [](const auto& info) { return std::string(info.param.package); });
 
 TEST(HeldPackages, ASecondExtractionOfTheBasePackageReplacesItsOwnHeldCopy) {
@@ -325,15 +390,17 @@ TEST(HeldPackages, ASecondExtractionOfTheBasePackageReplacesItsOwnHeldCopy) {
     EXPECT_NOTHING_LEFT_OPEN(p);
 }
 
-TEST(HeldPackages, AReopenThatFailsLeavesNoPackageBehind) {
+TEST(HeldPackages, AReopenThatFailsLeavesNoPackageBehindAndANewFileIsTried) {
     ExtractionProcess p;
     // The second CreateFileW of the pack (after GetTempFileNameW) is the reopen for reading.
     p.machine.core.faults.Fail("CreateFileW", 32, 1, 1);
-    const Ending ending = p.Run([&] { ExtractLanguagePack(p.ctx, L"VLLANGPACK_EN_US"); });
-    EXPECT_TRUE(ending.exitedProcess);
-    EXPECT_EQ(ending.exitCode, 32u);
-    EXPECT_TRUE(p.machine.files.FilesIn(kTemp).empty());
-    EXPECT_TRUE(p.state.heldPackages.empty());
+    std::wstring path;
+    const Ending ending = p.Run([&] { path = ExtractLanguagePack(p.ctx, L"VLLANGPACK_EN_US"); });
+    ASSERT_FALSE(ending.exitedProcess);
+    EXPECT_EQ(p.machine.files.FilesIn(kTemp), std::vector<std::wstring>{path});
+    EXPECT_EQ(p.Calls("GetTempFileNameW"), 2);
+    EXPECT_EQ(*p.machine.files.Contents(path), kEnglishPayload);
+    EXPECT_EQ(p.state.heldPackages.size(), 1u);
 }
 
 TEST(BasePackage, GivesUpAfterExactlyOneHundredAlternativeNames) {
@@ -431,7 +498,11 @@ INSTANTIATE_TEST_SUITE_P(
                   L"The specified resource name cannot be found in the image file.\r\n",
                   1814},
         FatalCase{"DiskFull", [](ExtractionProcess& p) { p.machine.files.diskFreeBytes = 100; },
-                  L"ResExportToFileThere is not enough space on the disk.\r\n", 112}),
+                  L"ResExportToFileThere is not enough space on the disk.\r\n", 112},
+        FatalCase{"EveryCopyRewrittenBeforeItIsHeld", RewriteEveryCopy,
+                  L"ResExportToFileThe process cannot access the file because it is being used "
+                  L"by another process.\r\n",
+                  32}),
     [](const ::testing::TestParamInfo<FatalCase>& info) {
         return std::string(info.param.situation);
     });

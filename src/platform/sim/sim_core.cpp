@@ -139,6 +139,7 @@ const std::set<std::string>& Faults::KnownCalls() {
         "OpenSCManagerW",
         "OpenServiceW",
         "QueryServiceStatusEx",
+        "ReadFile",
         "Rectangle",
         "RegCloseKey",
         "RegCreateKeyExW",

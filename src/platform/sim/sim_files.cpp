@@ -243,7 +243,17 @@ platform::NativeHandle SimFiles::CreateFileHandle(const std::wstring& path, std:
 }
 
 bool SimFiles::CloseFileObject(platform::NativeHandle handle) {
-    return openFiles_.erase(handle) != 0 || mappings_.erase(handle) != 0;
+    auto open = openFiles_.find(handle);
+    if (open == openFiles_.end()) return mappings_.erase(handle) != 0;
+    const bool couldWrite = (open->second.access & platform::kGenericWrite) != 0;
+    const std::wstring key = open->second.key;
+    openFiles_.erase(open);
+    auto file = files_.find(key);
+    if (couldWrite && afterWriteHandleClosed && file != files_.end()) {
+        const std::wstring path = file->second.path;  // the hook may replace the entry
+        afterWriteHandleClosed(path);
+    }
+    return true;
 }
 
 platform::NativeHandle SimFiles::CreateReadOnlyMapping(platform::NativeHandle file) {
@@ -352,6 +362,31 @@ bool SimFiles::WriteToFile(platform::NativeHandle file, const std::uint8_t* data
     }
     open.position = newEnd;
     *written = static_cast<std::uint32_t>(fits);
+    return true;
+}
+
+bool SimFiles::ReadFromFile(platform::NativeHandle file, std::uint8_t* buffer, std::uint32_t count,
+                            std::uint32_t* read) {
+    *read = 0;
+    if (core_.Failing("ReadFile")) return false;
+    auto it = openFiles_.find(file);
+    if (it == openFiles_.end()) {
+        core_.lastError = kErrorInvalidHandle;
+        return false;
+    }
+    OpenFile& open = it->second;
+    if (!(open.access & platform::kGenericRead)) {
+        core_.lastError = kErrorAccessDenied;
+        return false;
+    }
+    const std::vector<std::uint8_t>& bytes = files_[open.key].bytes;
+    if (open.position >= bytes.size()) return true;  // the end of the file: nothing more
+    const std::uint64_t left = bytes.size() - open.position;
+    const std::uint32_t taken = left < count ? static_cast<std::uint32_t>(left) : count;
+    const auto from = bytes.begin() + static_cast<std::ptrdiff_t>(open.position);
+    std::copy(from, from + taken, buffer);
+    open.position += taken;
+    *read = taken;
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -32,6 +33,8 @@ public:
     bool QueryRegionSize(const std::uint8_t* address, std::size_t* regionSize) override;
     bool WriteToFile(platform::NativeHandle file, const std::uint8_t* data, std::uint32_t count,
                      std::uint32_t* written) override;
+    bool ReadFromFile(platform::NativeHandle file, std::uint8_t* buffer, std::uint32_t count,
+                      std::uint32_t* read) override;
     bool DeleteFileAt(const std::wstring& path) override;
     std::uint32_t GetTempFolder(std::uint32_t capacity, std::wstring* path) override;
     std::uint32_t MakeTempFileName(const std::wstring& folder, const std::wstring& prefix,
@@ -96,6 +99,10 @@ public:
     // fits, as some redirectors and filter drivers report it.
     std::optional<std::uint64_t> diskFreeBytes;
     bool diskFullWritesShort = false;
+    // Another process at work in the moment after the program closed a handle that could
+    // write to the file at `path` (it may rewrite or delete the file, say). Runs after the
+    // close, before the program's next call.
+    std::function<void(const std::wstring& path)> afterWriteHandleClosed;
 
     std::wstring tempFolder;                     // what GetTempPathW gives, with its "\"
     std::map<int, std::wstring> specialFolders;  // csidl -> folder, without a final "\"

@@ -47,6 +47,14 @@ bool Win32Files::WriteToFile(platform::NativeHandle file, const std::uint8_t* da
     return ok != FALSE;
 }
 
+bool Win32Files::ReadFromFile(platform::NativeHandle file, std::uint8_t* buffer,
+                              std::uint32_t count, std::uint32_t* read) {
+    DWORD done = 0;
+    const BOOL ok = ::ReadFile(ToHandle(file), buffer, count, &done, nullptr);
+    *read = done;
+    return ok != FALSE;
+}
+
 bool Win32Files::DeleteFileAt(const std::wstring& path) {
     return ::DeleteFileW(path.c_str()) != FALSE;
 }

@@ -63,6 +63,8 @@ public:
     bool UnmapView(const std::uint8_t* view) override;
     bool GetFileSize(platform::NativeHandle file, std::uint64_t* size) override;
     bool QueryRegionSize(const std::uint8_t* address, std::size_t* regionSize) override;
+    bool ReadFromFile(platform::NativeHandle file, std::uint8_t* buffer, std::uint32_t count,
+                      std::uint32_t* read) override;
     bool WriteToFile(platform::NativeHandle file, const std::uint8_t* data, std::uint32_t count,
                      std::uint32_t* written) override;
     bool DeleteFileAt(const std::wstring& path) override;
