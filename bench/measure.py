@@ -16,6 +16,7 @@ import argparse
 import json
 import os
 import re
+import shutil
 import signal
 import statistics
 import struct
@@ -250,7 +251,9 @@ def cmd_fresh(args):
     (product, product_command), (yardstick, yardstick_command) = [
         item.partition("=")[::2] for item in args.commands]
     commands = {product: product_command, yardstick: yardstick_command}
-    os.makedirs(args.logs, exist_ok=True)
+    if os.path.isdir(args.logs):
+        shutil.rmtree(args.logs)
+    os.makedirs(args.logs)
     repeats = []
     for repeat in range(args.repeats):
         times = {product: [], yardstick: []}

@@ -7,15 +7,21 @@
 #   4. peak anonymous memory of the product while it extracts that package
 #   5. start-up of a 1 MiB and a 1 GiB signed, tagged copy (the tag read must not grow)
 #   6. wall time of the host unit suite
+#   7. a whole "/silent" run of the product with the demo packages against the least possible
+#      program (bench/minimal_install.c: the same packages, already extracted, handed to the
+#      installer with the same property strings), each in a fresh copy of one booted prefix
 #
 # Usage: bash bench/run.sh        (from anywhere; builds what it needs in build/bench-*)
 # Environment:
 #   QUORIX_BENCH_RUNS     start-up runs of each program (default 20)
 #   QUORIX_BENCH_EXTRACT_RUNS  extraction runs (default 5)
+#   QUORIX_BENCH_WHOLE_RUNS    whole runs of each program per repeat (default 12)
+#   QUORIX_BENCH_WHOLE_REPEATS repeats of that series, whose spread tells if it is enough (3)
 #   QUORIX_BENCH_SCRATCH  Wine prefix and its cache (default ${TMPDIR:-/tmp}/quorix-bench-UID)
 #   QUORIX_BENCH_KEEP=1   keep the Wine prefix afterwards
 #   QUORIX_BENCH_ONLY=extract  only figures 3 and 4 (one extraction series of the product as
 #                         built): skips the host suite, the stubs, the tagged copies and start-up
+#   QUORIX_BENCH_ONLY=whole    only figure 7
 # Results: build/bench-results/*.json, the table in build/bench-results/table.md.
 set -euo pipefail
 
@@ -28,6 +34,8 @@ payload="$build/bench-payload"
 scratch="${QUORIX_BENCH_SCRATCH:-${TMPDIR:-/tmp}/quorix-bench-$(id -u)}"
 runs="${QUORIX_BENCH_RUNS:-20}"
 extract_runs="${QUORIX_BENCH_EXTRACT_RUNS:-5}"
+whole_runs="${QUORIX_BENCH_WHOLE_RUNS:-12}"
+whole_repeats="${QUORIX_BENCH_WHOLE_REPEATS:-3}"
 only="${QUORIX_BENCH_ONLY:-}"
 measure=(python3 "$here/measure.py")
 
@@ -41,11 +49,12 @@ default_tag='AFFILIATEID=vlq2011aid30017xx-XX&AFFILIATEIDFLAGS=.0'
 step() { printf '\n== %s (%s)\n' "$*" "$(date -u +%H:%M:%S)"; }
 die() { printf 'bench: %s\n' "$*" >&2; exit 1; }
 case "$only" in
-    "" | extract) ;;
-    *) die "QUORIX_BENCH_ONLY=$only: only \"extract\" is known" ;;
+    "" | extract | whole) ;;
+    *) die "QUORIX_BENCH_ONLY=$only: only \"extract\" and \"whole\" are known" ;;
 esac
-# False for the figures that a run with QUORIX_BENCH_ONLY=extract leaves out.
+# False for the figures that a run with QUORIX_BENCH_ONLY leaves out.
 everything() { [ -z "$only" ]; }
+measures() { [ -z "$only" ] || [ "$only" = "$1" ]; }
 
 # The build Wine can run here: the 32-bit product, or its x86-64 twin on a machine without
 # 32-bit code (tests/wine/wine-path.sh; QUORIX_WINE_BITS=64 forces it).
@@ -91,9 +100,10 @@ fi
 
 # One product build folder, configured twice: only the resource script and the link run again.
 w32="$build/bench-$preset"
-product_build() { # base-msi label [extra linker flags]
+product_build() { # base-msi label [extra linker flags] [language packs]
+    # (An empty base package or pack list is the demo product's.)
     cmake --preset "$preset" -B "$w32" -DQUORIX_BASE_MSI="$1" \
-        -DQUORIX_LANGUAGE_PACKS="en-US=$payload/tiny-pack.msi" -DCMAKE_CXX_FLAGS= \
+        -DQUORIX_LANGUAGE_PACKS="${4-en-US=$payload/tiny-pack.msi}" -DCMAKE_CXX_FLAGS= \
         "-DCMAKE_EXE_LINKER_FLAGS=-Wl,-Map=$w32/QuorixSetup.map ${3:-}" \
         >"$results/$preset-configure-$2.log" 2>&1 ||
         die "$preset configure ($2) failed, see $results/$preset-configure-$2.log"
@@ -143,6 +153,7 @@ json.dump({name: os.path.getsize(os.path.join(products, name + "-tagged.exe"))
 EOF
 fi
 
+if measures extract; then
 step "products carrying a 256 MiB base package (page-aligned, and as built)"
 everything && product_build "$payload/big-base.msi" big-aligned "$page_aligned"
 product_build "$payload/big-base.msi" big
@@ -153,6 +164,12 @@ sizes = {e["name"]: e["size"] for e in json.load(open(sys.argv[1]))["rcdata"]}
 if sizes.get("MSI") != int(sys.argv[2]):
     sys.exit("bench: the big product carries %s, not the 256 MiB package" % sizes)
 EOF
+fi
+
+if measures whole; then
+step "the demo product (the demo packages of $w32/packages)"
+product_build "" demo "" ""
+fi
 
 step "yardsticks (build/bench-minimal)"
 cmake -S "$here" -B "$build/bench-minimal-$preset" \
@@ -211,8 +228,11 @@ bench_cleanup() {
         kill "$keeper" 2>/dev/null
         wait "$keeper" 2>/dev/null
     fi
+    if [ -d "$scratch/whole" ]; then
+        (use_prefix "$scratch/whole"; wine_stop)
+    fi
     wine_cleanup
-    [ "${QUORIX_BENCH_KEEP:-}" = 1 ] || rm -rf "$scratch/prefix"
+    [ "${QUORIX_BENCH_KEEP:-}" = 1 ] || rm -rf "$scratch/prefix" "$scratch/whole" "$scratch/whole-booted"
     exit $rc
 }
 trap bench_cleanup EXIT
@@ -259,6 +279,7 @@ step "start-up and tag read: $runs interleaved rounds"
     "tag1g=$(on_console "$(win tag-1g.exe)" /supportedlang)"
 fi
 
+if measures extract; then
 step "extraction of 256 MiB and peak memory: $extract_runs interleaved pairs, twice"
 copy_command="$QUORIX_WINE_LOADER cmd /c copy /y '$(winpath "$payload/big-base.msi")' 'C:\\bench-copy.bin'"
 # The all-users folder first; a run that finds it unsafe to use (Wine keeps no folder ACLs, so
@@ -276,6 +297,55 @@ extraction() { # product-file result-name
 extraction big-tagged.exe extract
 everything && extraction big-aligned-tagged.exe extract-aligned
 rm -f "$scratch/prefix/drive_c/bench-copy.bin"
+fi
+
+if measures whole; then
+step "whole /silent runs: $whole_repeats x $whole_runs interleaved pairs, each in a fresh prefix"
+# One booted prefix with the packages already in it; every run gets a fresh copy of it, its own
+# wineserver and Wine's services started (untimed), and is then timed from launch to exit.
+make_prefix "$scratch/whole-booted" || die "no Wine prefix for the whole runs"
+mkdir -p "$scratch/whole-booted/drive_c/bench-packages"
+cp "$w32/packages/"*.msi "$scratch/whole-booted/drive_c/bench-packages/"
+# What the product passes in a /silent run of its tagged file: every pack it carries (no
+# /language), in the order of their resource names, each with " ALLUSERS=1"; then the base
+# package with the unattended language name and the default tag's properties
+# (src/bootstrap/installer_runs.cpp, src/package/tag_filter.cpp).
+"${measure[@]}" pe "$products/demo-tagged.exe" --out "$results/demo.json"
+packs="$(python3 - "$results/demo.json" "$w32/packages" <<'EOF'
+import json, os, sys
+names = sorted(e["name"] for e in json.load(open(sys.argv[1]))["rcdata"]
+               if e["name"].startswith("VLLANGPACK_"))
+files = ["langpack_%s-%s.msi" % (n.split("_")[1].lower(), n.split("_")[2]) for n in names]
+missing = [f for f in files if not os.path.exists(os.path.join(sys.argv[2], f))]
+if not files or missing:
+    sys.exit("bench: the demo product's packs %s are not all in %s" % (names, sys.argv[2]))
+print(";".join("C:\\bench-packages\\" + f for f in files))
+EOF
+)" || die "no pack list for the minimal installer"
+[ -f "$w32/packages/quorix_base.msi" ] || die "no demo base package in $w32/packages"
+tag_properties="$(printf '%s' "$default_tag" | tr '&.' ' #')"
+export QUORIX_BENCH_PACKS="$packs" QUORIX_BENCH_PACK_PROPS=" ALLUSERS=1" \
+    QUORIX_BENCH_BASE='C:\bench-packages\quorix_base.msi' \
+    QUORIX_BENCH_BASE_PROPS=" LANGSTRING=silent USERDEFINST=2 $tag_properties TRANSFORMS=:silent FASTOEM=1"
+printf -v fresh_prefix '%q' "$scratch/whole"
+printf -v booted_prefix '%q' "$scratch/whole-booted"
+printf -v wine_loader '%q' "$QUORIX_WINE_LOADER"
+printf -v wine_server '%q' "$QUORIX_WINESERVER"
+printf -v warm_exe '%q' "$(winpath "$build/bench-minimal-$preset/keep_warm.exe")"
+printf -v exit_exe '%q' "$(winpath "$build/bench-minimal-$preset/minimal_exit.exe")"
+# The minimal exe is run to its end after the keeper has started: when it returns, Wine's
+# desktop process and services are up.
+prepare="$wine_server -k; $wine_server -w; rm -rf $fresh_prefix &&
+cp -a --reflink=auto $booted_prefix $fresh_prefix && $wine_server -p </dev/null >/dev/null 2>&1 &&
+{ setsid $wine_loader $warm_exe </dev/null >/dev/null 2>&1 & } &&
+$wine_loader $exit_exe </dev/null >/dev/null 2>&1 && sleep 1"
+WINEPREFIX="$scratch/whole" "${measure[@]}" fresh --runs "$whole_runs" \
+    --repeats "$whole_repeats" --prepare "$prepare" --logs "$results/whole-logs" \
+    --out "$results/overhead.json" \
+    "product=$wine_loader $(printf '%q' "$(win demo-tagged.exe)") /silent </dev/null" \
+    "minimal=$wine_loader $(printf '%q' "$(winpath "$build/bench-minimal-$preset/minimal_install.exe")") </dev/null"
+(use_prefix "$scratch/whole"; wine_stop)
+fi
 
 # ---- table -----------------------------------------------------------------------------------
 
