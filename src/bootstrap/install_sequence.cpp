@@ -63,7 +63,7 @@ bool InstallerExplainedItself(std::uint32_t result) {
 }  // namespace
 
 void RunInstallSequence(ProcessContext& ctx, ConfigureAction action, RunOptions options) {
-    // Written once already for the pending check; written again so that the installer gets
+    // The copy written for the pending check, still held as it was verified: the installer gets
     // the file as this release carries it.
     const std::wstring basePackageFile = ExtractBasePackage(ctx);
     EnsureInstallationGuid(ctx);

@@ -19,6 +19,8 @@ namespace quorix {
 struct HeldPackage {
     std::wstring path;
     platform::UniqueHandle handle;
+    // The resource the file was written from.
+    std::wstring resourceName;
 };
 
 struct ProcessState {

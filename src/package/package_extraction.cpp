@@ -148,7 +148,7 @@ HResult ExportResourceToFile(ProcessContext& ctx, const std::wstring& resourceNa
         ctx.os.files.DeleteFileAt(path);
         return compared;
     }
-    ctx.state.heldPackages.push_back(HeldPackage{path, std::move(held)});
+    ctx.state.heldPackages.push_back(HeldPackage{path, std::move(held), resourceName});
     return kSOk;
 }
 
@@ -160,6 +160,12 @@ void ReleasePackage(ProcessContext& ctx, const std::wstring& path) {
 }
 
 std::wstring ExtractBasePackage(ProcessContext& ctx) {
+    // A copy this run wrote is still held as it was verified: nobody can have changed, moved
+    // or deleted it since, and writing the package again would only put a second copy beside it.
+    for (const HeldPackage& package : ctx.state.heldPackages) {
+        if (package.resourceName == kBasePackage.resourceName) return package.path;
+    }
+
     std::wstring folder;
     HResult result = GetDataFolder(ctx, false, &folder);
     if (result < 0) result = GetDataFolder(ctx, true, &folder);

@@ -56,11 +56,12 @@ HResult ExportResourceToFile(ProcessContext& ctx, const std::wstring& resourceNa
 // when none is held for that path.
 void ReleasePackage(ProcessContext& ctx, const std::wstring& path);
 
-// The base package written to the data folder; its path. A file of that name is deleted and
-// the package written anew, so that it carries the folder's access list, not the old file's.
-// When that name is in the way (a sharing or access error) numbered names are tried; any other
-// failure, a full disk say, or no name at all, ends the process through FatalErrorExit
-// ("ExtractMsi: ").
+// The base package written to the data folder; its path. A copy this process wrote and still
+// holds is handed back as it is, without writing it again. Otherwise a file of that name is
+// deleted and the package written anew, so that it carries the folder's access list, not the
+// old file's. When that name is in the way (a sharing or access error) numbered names are
+// tried; any other failure, a full disk say, or no name at all, ends the process through
+// FatalErrorExit ("ExtractMsi: ").
 std::wstring ExtractBasePackage(ProcessContext& ctx);
 
 // A language pack written to a new temporary file; its path. When that file is in the way (a

@@ -322,6 +322,23 @@ TEST_F(InstallSequence, SilentWithoutALanguageInstallsEveryPackInListOrder) {
     EXPECT_TRUE(m.machine.installer.IsInstalled(kEnglishPack));
 }
 
+TEST_F(InstallSequence, AnInstallingRunWritesTheBasePackageOnce) {
+    ProductMachine& m = Machine(TwoPacks());
+    int baseWrites = 0;
+    m.machine.files.afterWriteHandleClosed = [&](const std::wstring& path) {
+        if (path == ProductMachine::BasePackagePath()) ++baseWrites;
+    };
+    Ending ending = m.Run({L"/silent"});
+    EXPECT_EQ(ending.exitCode, 0u);
+    ASSERT_NE(m.BaseInstall(), nullptr);
+    EXPECT_EQ(m.BaseInstall()->target, ProductMachine::BasePackagePath());
+    // The pending check's copy is the one installed: one write, and no second copy beside it.
+    EXPECT_EQ(baseWrites, 1);
+    const std::wstring dataFolder = std::wstring(L"C:\\ProgramData\\") + kThisProductCode + L"\\";
+    EXPECT_EQ(m.machine.files.FilesIn(dataFolder),
+              std::vector<std::wstring>{ProductMachine::BasePackagePath()});
+}
+
 TEST_F(InstallSequence, SilentWithAllIsTheSameAsWithoutALanguage) {
     ProductMachine& plain = Machine(TwoPacks());
     ProductMachine& all = Machine(TwoPacks());

@@ -181,7 +181,7 @@ TEST(BasePackage, SecondRunFindsTheFolderAndMarksItHiddenAndSystemAgain) {
     p.machine.files.AddFolder(kCommonFolder);  // left by an earlier run, attributes lost
     p.Run([&] { ExtractBasePackage(p.ctx); });
     EXPECT_EQ(p.machine.files.GetAttributes(kCommonFolder), 0x16u);
-    // The second extraction of the run writes the same file again.
+    // The second extraction of the run hands back the same, still held file.
     std::wstring again;
     p.Run([&] { again = ExtractBasePackage(p.ctx); });
     EXPECT_EQ(again, kCommonFolder + kStem + L".msi");
@@ -377,16 +377,25 @@ INSTANTIATE_TEST_SUITE_P(
                                &kEnglishPayload, kTemp + L"VLME240.tmp"}),
     [](const auto& info) { return std::string(info.param.package); });
 
-TEST(HeldPackages, ASecondExtractionOfTheBasePackageReplacesItsOwnHeldCopy) {
+TEST(HeldPackages, ASecondExtractionOfTheBasePackageHandsBackItsOwnHeldCopy) {
     ExtractionProcess p;
-    std::wstring first, second;
+    std::wstring first, second, third;
     const Ending ending = p.Run([&] {
         first = ExtractBasePackage(p.ctx);
         second = ExtractBasePackage(p.ctx);
     });
     ASSERT_FALSE(ending.exitedProcess);
-    EXPECT_EQ(first, second);  // our own hold is not in our way
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(p.Calls("WriteFile"), 1);  // written once, not again beside the held copy
     EXPECT_EQ(p.state.heldPackages.size(), 1u);
+    // Once released (the installer has read it), the next extraction writes it anew.
+    p.Run([&] {
+        ReleasePackage(p.ctx, first);
+        third = ExtractBasePackage(p.ctx);
+    });
+    EXPECT_EQ(third, first);
+    EXPECT_EQ(p.Calls("WriteFile"), 2);
+    EXPECT_EQ(*p.machine.files.Contents(third), kBasePayload);
     EXPECT_NOTHING_LEFT_OPEN(p);
 }
 
