@@ -31,7 +31,10 @@ rm -rf "$results"
 mkdir -p "$results"
 # Each suite's results, with the output of passed tests too: the skip check reads them.
 run_ctest() {
-    ctest --preset "$1" --output-junit "$results/$1.xml" --test-output-size-passed 4194304
+    local preset="$1"
+    shift
+    ctest --preset "$preset" --output-junit "$results/$preset.xml" \
+        --test-output-size-passed 4194304 "$@"
 }
 
 step "format check (.clang-format)"
@@ -67,7 +70,9 @@ for preset in win32-tests win64-tests; do
 done
 
 step "contract suite and Wine end-to-end scenarios: $QUORIX_TESTS_PRESET, $QUORIX_WINE_BITS-bit path"
-run_ctest "$QUORIX_TESTS_PRESET"
+# Two at a time: the scenarios wait for events, never for a time, and each has its own prefix
+# and X display.
+run_ctest "$QUORIX_TESTS_PRESET" -j2
 
 # Two clean builds of one commit give the same unsigned product: a second folder builds only the
 # product target and compares it (and its packages) with build/win32's.

@@ -232,7 +232,9 @@ TEST_F(RegistryContract, TheViewFlagsReachOneKeyOrTheTwoViewsOfA64BitWindows) {
     const bool twoViews =
         Registry().OpenKey(kHkeyLocalMachine, L"Software\\Wow6432Node",
                            platform::kKeyRead | platform::kKeyWow64_64Key, &probe) == 0;
-    if (twoViews) EXPECT_EQ(Registry().CloseKey(probe), 0u);
+    if (twoViews) {
+        EXPECT_EQ(Registry().CloseKey(probe), 0u);
+    }
     const RegistryKey key =
         Create(kHkeyLocalMachine, path_, platform::kKeyWrite | platform::kKeyWow64_64Key);
     Set(key, L"PreinstallMode", platform::kRegDword, {1, 0, 0, 0});
