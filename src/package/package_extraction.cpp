@@ -42,7 +42,8 @@ bool NameIsInTheWay(HResult result) {
 HResult CompareWithPackage(ProcessContext& ctx, platform::NativeHandle file,
                            const EmbeddedResource& package) {
     const HResult changed = HResultFromWin32(kErrorSharingViolation);
-    std::vector<std::uint8_t> chunk(std::min(package.size, kExtractionChunkBytes));
+    // At least one byte, so that a file grown behind an empty package is still seen.
+    std::vector<std::uint8_t> chunk(std::max(1u, std::min(package.size, kExtractionChunkBytes)));
     std::uint32_t offset = 0;
     for (;;) {
         std::uint32_t read = 0;
