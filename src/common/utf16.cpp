@@ -68,4 +68,48 @@ std::wstring CutAtTerminator(std::wstring text) {
     return text;
 }
 
+namespace {
+
+void AppendUtf8(std::string& out, std::uint32_t code) {
+    if (code < 0x80u) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800u) {
+        out.push_back(static_cast<char>(0xC0u | (code >> 6)));
+        out.push_back(static_cast<char>(0x80u | (code & 0x3Fu)));
+    } else if (code < 0x10000u) {
+        out.push_back(static_cast<char>(0xE0u | (code >> 12)));
+        out.push_back(static_cast<char>(0x80u | ((code >> 6) & 0x3Fu)));
+        out.push_back(static_cast<char>(0x80u | (code & 0x3Fu)));
+    } else {
+        out.push_back(static_cast<char>(0xF0u | (code >> 18)));
+        out.push_back(static_cast<char>(0x80u | ((code >> 12) & 0x3Fu)));
+        out.push_back(static_cast<char>(0x80u | ((code >> 6) & 0x3Fu)));
+        out.push_back(static_cast<char>(0x80u | (code & 0x3Fu)));
+    }
+}
+
+bool IsHighSurrogate(std::uint32_t code) { return code >= 0xD800u && code <= 0xDBFFu; }
+bool IsLowSurrogate(std::uint32_t code) { return code >= 0xDC00u && code <= 0xDFFFu; }
+
+}  // namespace
+
+std::string ToUtf8(std::wstring_view text) {
+    constexpr std::uint32_t kReplacement = 0xFFFDu;
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::uint32_t code = static_cast<std::uint32_t>(text[i]);
+        if (IsHighSurrogate(code) && i + 1 < text.size() &&
+            IsLowSurrogate(static_cast<std::uint32_t>(text[i + 1]))) {
+            code = 0x10000u + ((code - 0xD800u) << 10) +
+                   (static_cast<std::uint32_t>(text[i + 1]) - 0xDC00u);
+            ++i;
+        } else if (IsHighSurrogate(code) || IsLowSurrogate(code) || code > 0x10FFFFu) {
+            code = kReplacement;
+        }
+        AppendUtf8(out, code);
+    }
+    return out;
+}
+
 }  // namespace quorix

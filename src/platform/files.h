@@ -24,6 +24,9 @@ inline constexpr std::uint32_t kFileAttributeArchive = 0x20;
 inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
 inline constexpr std::uint32_t kFileAttributeReparsePoint = 0x400;
 inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
+// FILE_FLAG_OPEN_REPARSE_POINT: a link or junction at the name is the file itself, never what
+// it leads to.
+inline constexpr std::uint32_t kFileFlagOpenReparsePoint = 0x00200000u;
 
 // Who an owner or an access entry names, as far as the program tells them apart.
 enum class Trustee : std::uint8_t {

@@ -102,6 +102,8 @@ public:
 
     // GetSystemTime: now, in UTC.
     virtual void GetSystemTimeUtc(SystemTime* time) = 0;
+    // GetLocalTime: now, in the machine's time zone.
+    virtual void GetLocalTimeNow(SystemTime* time) = 0;
     // FileTimeToSystemTime of a FILETIME (100 ns units since 1601, UTC). False on failure.
     virtual bool ConvertFileTime(std::uint64_t fileTime, SystemTime* time) = 0;
     // SystemTimeToFileTime: 100 ns units since 1601, UTC. False for a time that is no date.
@@ -122,6 +124,9 @@ public:
                                        std::uint32_t* ls) = 0;
 
     virtual std::uint32_t GetTickCount() = 0;
+    // QueryPerformanceFrequency and QueryPerformanceCounter: counts per second and the count
+    // now. False when either failed (a machine without the counter); then neither is set.
+    virtual bool QueryHighResolutionCounter(std::uint64_t* counter, std::uint64_t* frequency) = 0;
     virtual void Sleep(std::uint32_t milliseconds) = 0;
 
     // Ends the process with the code. Never returns.

@@ -10,7 +10,6 @@ namespace quorix::sim {
 namespace {
 
 constexpr std::uint32_t kErrorPathNotFound = 3;
-constexpr std::uint32_t kErrorFileExists = 80;
 constexpr std::uint32_t kErrorBufferOverflow = 111;
 constexpr std::uint32_t kErrorDiskFull = 112;
 constexpr std::uint32_t kErrorInsufficientBuffer = 122;

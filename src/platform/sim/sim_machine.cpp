@@ -338,6 +338,7 @@ SimMachine::SimMachine()
         {0x0804, {L"zh", L"CN"}}, {0x0404, {L"zh", L"TW"}},
     };
     system.messageTexts = {
+        {0, L"The operation completed successfully.\r\n"},
         {2, L"File not found.\r\n"},
         {5, L"Access denied.\r\n"},
         {32,
@@ -351,6 +352,11 @@ SimMachine::SimMachine()
         {1618,
          L"Another installation is already in progress. Complete that installation before "
          L"proceeding with this install.\r\n"},
+        {1602, L"User cancelled installation.\r\n"},
+        {1603, L"Fatal error during installation.\r\n"},
+        {3010,
+         L"The requested operation is successful. Changes will not be effective until the system "
+         L"is rebooted.\r\n"},
     };
 }
 

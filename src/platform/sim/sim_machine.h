@@ -54,6 +54,7 @@ public:
     bool GetGeoInfoText(std::int32_t id, std::uint32_t type, std::size_t capacity,
                         std::uint16_t language, std::wstring* text) override;
     void GetSystemTimeUtc(platform::SystemTime* time) override;
+    void GetLocalTimeNow(platform::SystemTime* time) override;
     bool ConvertFileTime(std::uint64_t fileTime, platform::SystemTime* time) override;
     bool ConvertSystemTime(const platform::SystemTime& time, std::uint64_t* fileTime) override;
     std::uint32_t ExpandEnvironment(const std::wstring& source, std::uint32_t capacity,
@@ -61,6 +62,8 @@ public:
     bool GetFileVersionNumbers(const std::wstring& path, std::uint32_t* ms,
                                std::uint32_t* ls) override;
     std::uint32_t GetTickCount() override { return static_cast<std::uint32_t>(core_.clockMs); }
+    // The virtual clock in 100 ns counts.
+    bool QueryHighResolutionCounter(std::uint64_t* counter, std::uint64_t* frequency) override;
     void Sleep(std::uint32_t milliseconds) override;
     [[noreturn]] void ExitProcess(std::uint32_t exitCode) override;
 
@@ -97,7 +100,8 @@ public:
     bool hasGeoFunctions;
     std::int32_t userGeoId;
     std::map<std::int32_t, std::wstring> geoIso2Names;  // geo id -> GEO_ISO2 text
-    std::uint64_t utcAtBoot;  // FILETIME of the moment the virtual clock reads 0
+    std::uint64_t utcAtBoot;                  // FILETIME of the moment the virtual clock reads 0
+    std::int64_t localMinutesAheadOfUtc = 0;  // the time zone GetLocalTime answers in
     void SetUtcNow(const platform::SystemTime& now);
     // Folded path -> (dwFileVersionMS, dwFileVersionLS); other files have no version resource.
     std::map<std::wstring, std::pair<std::uint32_t, std::uint32_t>> fileVersions;

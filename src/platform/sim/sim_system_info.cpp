@@ -125,6 +125,23 @@ void SimSystem::GetSystemTimeUtc(platform::SystemTime* time) {
     FileTimeToSystemTime(utcAtBoot + core_.clockMs * kFileTimeUnitsPerMillisecond, time);
 }
 
+void SimSystem::GetLocalTimeNow(platform::SystemTime* time) {
+    core_.faults.Check("GetLocalTime");
+    const std::int64_t shift = localMinutesAheadOfUtc * 60000 * std::int64_t{10000};
+    FileTimeToSystemTime(
+        static_cast<std::uint64_t>(
+            static_cast<std::int64_t>(utcAtBoot + core_.clockMs * kFileTimeUnitsPerMillisecond) +
+            shift),
+        time);
+}
+
+bool SimSystem::QueryHighResolutionCounter(std::uint64_t* counter, std::uint64_t* frequency) {
+    if (core_.Failing("QueryPerformanceCounter")) return false;
+    *frequency = 1000 * kFileTimeUnitsPerMillisecond;
+    *counter = core_.clockMs * kFileTimeUnitsPerMillisecond;
+    return true;
+}
+
 bool SimSystem::ConvertFileTime(std::uint64_t fileTime, platform::SystemTime* time) {
     if (core_.Failing("FileTimeToSystemTime")) return false;
     if (!FileTimeToSystemTime(fileTime, time)) {

@@ -42,6 +42,7 @@ public:
     bool GetGeoInfoText(std::int32_t id, std::uint32_t type, std::size_t capacity,
                         std::uint16_t language, std::wstring* text) override;
     void GetSystemTimeUtc(platform::SystemTime* time) override;
+    void GetLocalTimeNow(platform::SystemTime* time) override;
     bool ConvertFileTime(std::uint64_t fileTime, platform::SystemTime* time) override;
     bool ConvertSystemTime(const platform::SystemTime& time, std::uint64_t* fileTime) override;
     std::uint32_t ExpandEnvironment(const std::wstring& source, std::uint32_t capacity,
@@ -49,6 +50,7 @@ public:
     bool GetFileVersionNumbers(const std::wstring& path, std::uint32_t* ms,
                                std::uint32_t* ls) override;
     std::uint32_t GetTickCount() override;
+    bool QueryHighResolutionCounter(std::uint64_t* counter, std::uint64_t* frequency) override;
     void Sleep(std::uint32_t milliseconds) override;
     [[noreturn]] void ExitProcess(std::uint32_t exitCode) override;
 };

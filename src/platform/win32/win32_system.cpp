@@ -73,6 +73,15 @@ bool Win32System::GetLocaleInfoText(std::uint32_t locale, std::uint32_t type, st
 }
 
 std::uint32_t Win32System::GetTickCount() { return ::GetTickCount(); }
+
+bool Win32System::QueryHighResolutionCounter(std::uint64_t* counter, std::uint64_t* frequency) {
+    LARGE_INTEGER perSecond = {};
+    LARGE_INTEGER now = {};
+    if (!::QueryPerformanceFrequency(&perSecond) || !::QueryPerformanceCounter(&now)) return false;
+    *frequency = static_cast<std::uint64_t>(perSecond.QuadPart);
+    *counter = static_cast<std::uint64_t>(now.QuadPart);
+    return true;
+}
 void Win32System::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 void Win32System::ExitProcess(std::uint32_t exitCode) { ::ExitProcess(exitCode); }
 

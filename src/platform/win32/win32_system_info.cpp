@@ -171,6 +171,12 @@ void Win32System::GetSystemTimeUtc(platform::SystemTime* time) {
     *time = FromSystemTime(now);
 }
 
+void Win32System::GetLocalTimeNow(platform::SystemTime* time) {
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
+    *time = FromSystemTime(now);
+}
+
 bool Win32System::ConvertFileTime(std::uint64_t fileTime, platform::SystemTime* time) {
     FILETIME file = {};
     file.dwLowDateTime = static_cast<DWORD>(fileTime);
