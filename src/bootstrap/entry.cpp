@@ -5,6 +5,7 @@
 #include "bootstrap/install_sequence.h"
 #include "bootstrap/run_options.h"
 #include "common/result_codes.h"
+#include "common/text.h"
 #include "core/release.h"
 #include "package/tag_filter.h"
 #include "package/tag_reader.h"
@@ -22,14 +23,53 @@ std::wstring DeriveAffiliateFlags(const std::wstring& tagProperties) {
     return tag::AffiliateFlagsIn(tagProperties);
 }
 
-ExitCode RunEntryProcedure(ProcessContext& ctx) {
+namespace {
+
+std::wstring ArchitectureName(std::uint16_t architecture) {
+    switch (architecture) {
+        case 0:
+            return L"x86";
+        case platform::kProcessorArchitectureAmd64:
+            return L"x64";
+        case 12:
+            return L"ARM64";
+        default:
+            return L"architecture " + ToDecimal(architecture);
+    }
+}
+
+// What an administrator needs to place the run: which program, where, on which Windows.
+std::wstring DescribeStart(ProcessContext& ctx) {
+    platform::System& system = ctx.os.system;
+    std::wstring text = std::wstring(kProductName) + L" setup " + kReleaseVersionText + L", " +
+                        ToDecimal(sizeof(void*) * 8) + L"-bit program";
+    std::wstring path;
+    const std::uint32_t length = ctx.os.files.GetOwnModulePath(platform::kMaxPath, &path);
+    if (length != 0 && length < platform::kMaxPath) text += L", at " + path;
+    platform::OsVersionInfo version;
+    if (system.GetVersionInfo(&version)) {
+        text += L"; Windows " + ToDecimal(version.majorVersion) + L"." +
+                ToDecimal(version.minorVersion) + L"." + ToDecimal(version.buildNumber);
+        if (!version.servicePackText.empty()) text += L" " + version.servicePackText;
+    } else {
+        text += L"; Windows version unknown";
+    }
+    return text + L", " + ArchitectureName(system.GetNativeProcessorArchitecture()) + L" machine";
+}
+
+ExitCode RunSteps(ProcessContext& ctx, std::wstring* reason) {
     platform::System& system = ctx.os.system;
 
     // Never closed: a second instance must stay out while this one still shows its last box
     // after the entry procedure returned or unwound; the handle goes with the process.
     ctx.state.instanceMutex = system.CreateNamedMutex(true, kInstanceMutexName);
-    if (ctx.state.instanceMutex == platform::kNullHandle ||
-        system.GetLastError() == kErrorAlreadyExists) {
+    if (ctx.state.instanceMutex == platform::kNullHandle) {
+        *reason = L"the instance mutex could not be created (error " +
+                  ToDecimal(system.GetLastError()) + L")";
+        return ExitCode::Failure;
+    }
+    if (system.GetLastError() == kErrorAlreadyExists) {
+        *reason = L"another copy of this setup is running";
         return ExitCode::Failure;
     }
 
@@ -37,6 +77,7 @@ ExitCode RunEntryProcedure(ProcessContext& ctx) {
 
     std::vector<std::wstring> argv;
     system.GetCommandLineArguments(&argv);
+    if (ctx.state.log.IsOpen()) ctx.state.log.Write(L"command line", DescribeCommandLine(argv));
 
     // argv[0] as written on the command line; a program started without one reads nothing.
     ReadStampedTag(ctx, argv.empty() ? std::wstring() : argv[0]);
@@ -48,14 +89,27 @@ ExitCode RunEntryProcedure(ProcessContext& ctx) {
     // Compared exactly, before the option loop folds anything.
     if (argv.size() == 2 && argv[1] == L"--force-shell-restart") {
         ForceShellRestart(ctx);
+        *reason = L"the shell-restart mode is done";
         return ExitCode::Success;
     }
 
     RunOptions options = ParseRunOptions(ctx, argv);
     argv.clear();
 
-    RunPreInstallSteps(ctx, options);
+    *reason = RunPreInstallSteps(ctx, options);
     return ExitCode::Success;
+}
+
+}  // namespace
+
+ExitCode RunEntryProcedure(ProcessContext& ctx) {
+    // First of all: the log's clock is the run's.
+    ctx.state.log.Start(ctx.os);
+    if (ctx.state.log.IsOpen()) ctx.state.log.Write(L"start", DescribeStart(ctx));
+    std::wstring reason;
+    const ExitCode code = RunSteps(ctx, &reason);
+    ctx.state.log.Finish(static_cast<std::int32_t>(code), reason);
+    return code;
 }
 
 }  // namespace quorix

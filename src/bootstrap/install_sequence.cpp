@@ -5,6 +5,7 @@
 
 #include "bootstrap/installer_runs.h"
 #include "common/result_codes.h"
+#include "common/text.h"
 #include "core/process_exit.h"
 #include "core/product_constants.h"
 #include "core/release.h"
@@ -44,11 +45,21 @@ LanguageChoice ChooseLanguage(ProcessContext& ctx, ConfigureAction action,
         WelcomeChoice welcome = ShowWelcomeDialog(ctx, action);
         choice.languageName = std::move(welcome.localeCode);
         choice.languagePackFiles.push_back(std::move(welcome.languagePackFile));
+        ctx.state.log.Write(L"language", L"chosen in the welcome dialog: " + choice.languageName);
         return choice;
     }
     choice.languageName = kUnattendedLanguageName;
     // Every requested name is checked before the first pack is extracted.
-    for (const std::wstring& name : ResolveRequestedLanguagePacks(ctx, options.languages)) {
+    const std::vector<std::wstring> packs = ResolveRequestedLanguagePacks(ctx, options.languages);
+    if (ctx.state.log.IsOpen()) {
+        std::wstring names;
+        for (const std::wstring& name : packs) names += (names.empty() ? L"" : L", ") + name;
+        ctx.state.log.Write(L"language", std::wstring(options.languages.empty()
+                                                          ? L"no /language given, every pack: "
+                                                          : L"from /language: ") +
+                                             names);
+    }
+    for (const std::wstring& name : packs) {
         choice.languagePackFiles.push_back(ExtractLanguagePack(ctx, name));
     }
     return choice;
@@ -62,7 +73,7 @@ bool InstallerExplainedItself(std::uint32_t result) {
 
 }  // namespace
 
-void RunInstallSequence(ProcessContext& ctx, ConfigureAction action, RunOptions options) {
+std::wstring RunInstallSequence(ProcessContext& ctx, ConfigureAction action, RunOptions options) {
     // The copy written for the pending check, still held as it was verified: the installer gets
     // the file as this release carries it.
     const std::wstring basePackageFile = ExtractBasePackage(ctx);
@@ -85,7 +96,10 @@ void RunInstallSequence(ProcessContext& ctx, ConfigureAction action, RunOptions 
             OpenInstallHelpLink(ctx, kErrorSuccess, std::wstring(), action);
         }
         installer.SetInternalUi(run.savedUiLevel);
-        return;
+        if (run.result == kErrorSuccess) return L"the installation succeeded";
+        return L"the installation succeeded; Windows restarts or asks for a restart (installer "
+               L"result " +
+               ToDecimal(run.result) + L")";
     }
 
     // Packs this run installed before the failure go again, and so do older ones.
@@ -104,10 +118,13 @@ void RunInstallSequence(ProcessContext& ctx, ConfigureAction action, RunOptions 
         }
     }
     installer.SetInternalUi(run.savedUiLevel);
-    EndRun(ctx, ExitCode::Failure);
+    EndRun(ctx, ExitCode::Failure,
+           std::wstring(run.failedLanguagePack ? L"the installation of a language pack failed: "
+                                               : L"the installation of the base package failed: ") +
+               L"installer result " + ToDecimal(run.result));
 }
 
-void RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) {
+std::wstring RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) {
     CheckSystemRequirements(ctx);
 
     // Stays NoDecision when the installed copy could not be compared.
@@ -116,9 +133,18 @@ void RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) {
         ctx, kReleaseVersionLow, kReleaseVersionHigh, kThisProductCode, &action);
     if (decided < 0) FatalErrorExit(ctx, decided, L"GetRequiredMsiConfigureAction failed: ");
 
-    if (IsInstallationPending(ctx, ExtractBasePackage(ctx))) {
-        if (AskRestartForPendingInstallation(ctx) != platform::kIdYes) {
-            EndRun(ctx, ExitCode::Success);
+    RunLog& log = ctx.state.log;
+    const bool pending = IsInstallationPending(ctx, ExtractBasePackage(ctx));
+    log.Write(L"pending", pending ? L"a restart still waits to replace a file of the base package"
+                                  : L"no restart waits to replace a file of the base package");
+    if (pending) {
+        const int answer = AskRestartForPendingInstallation(ctx);
+        log.Write(L"pending", answer == platform::kIdYes
+                                  ? L"the user chose to restart; the run goes on meanwhile"
+                                  : L"the user did not choose to restart");
+        if (answer != platform::kIdYes) {
+            EndRun(ctx, ExitCode::Success,
+                   L"an installation waits for a restart and the user did not choose to restart");
         }
         // The restart only begins; the run goes on and acts on the decision meanwhile.
         RequestSystemRestart(ctx);
@@ -127,33 +153,33 @@ void RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) {
     // On the plain number, so that the value the table treats like a newer copy has its case too.
     switch (static_cast<std::int32_t>(action)) {
         case NotInstalled:
-            RunInstallSequence(ctx, action, options);
-            break;
+            return RunInstallSequence(ctx, action, options);
         case OlderInstalled: {
             const std::wstring productCode = ctx.state.installedProductCode;
             const int kind = static_cast<int>(InstalledVersionMessageKind::OlderInstalled);
-            if (ShowInstalledVersionMessage(ctx, productCode, kind) == platform::kIdYes) {
-                RemovePreviousVersion(ctx, action, true);
-                RunInstallSequence(ctx, action, options);
+            if (ShowInstalledVersionMessage(ctx, productCode, kind) != platform::kIdYes) {
+                return L"the user kept the installed older copy";
             }
-            break;
+            log.Write(L"removal", L"the user agreed to remove the installed older copy");
+            RemovePreviousVersion(ctx, action, true);
+            return RunInstallSequence(ctx, action, options);
         }
         case PreviousGenerationInstalled:
             // The removal waits inside the sequence until the language has been chosen.
-            RunInstallSequence(ctx, action, options);
-            break;
+            return RunInstallSequence(ctx, action, options);
         case kNewerInstalledAlternative:
         case NewerInstalled: {
             const std::wstring productCode = ctx.state.installedProductCode;
             const int kind = static_cast<int>(InstalledVersionMessageKind::NewerInstalled);
             ShowInstalledVersionMessage(ctx, productCode, kind);
-            break;
+            return L"a newer version is installed; nothing was changed";
         }
         case SameVersionInstalled:
-            RemovePreviousVersion(ctx, action, false);
-            break;
+            return RemovePreviousVersion(ctx, action, false)
+                       ? L"this release was removed (maintenance removal)"
+                       : L"the removal of this release was not confirmed; nothing was changed";
         default:
-            break;
+            return L"no decision to act on";
     }
 }
 

@@ -1,6 +1,8 @@
 // The fixed order of a run once the options are known.
 #pragma once
 
+#include <string>
+
 #include "bootstrap/run_options.h"
 #include "core/configure_action.h"
 #include "core/process_state.h"
@@ -9,14 +11,14 @@ namespace quorix {
 
 // Requirements, installed-version decision, the pending-installation check, and then what the
 // decision calls for. Returns when the run is over without an exit of its own (the entry
-// procedure then returns 0).
-void RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options);
+// procedure then returns 0), with the reason for the log's exit line.
+std::wstring RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options);
 
 // The installation for decision `action` (NotInstalled, OlderInstalled or
 // PreviousGenerationInstalled): base package, installation identifier, language choice and
 // packs, the previous generation's removal (PreviousGenerationInstalled only), the installer
-// runs and the outcome. Returns only after a successful installation; a failed one ends the
-// process with 1.
-void RunInstallSequence(ProcessContext& ctx, ConfigureAction action, RunOptions options);
+// runs and the outcome. Returns only after a successful installation, with the reason for the
+// log's exit line; a failed one ends the process with 1.
+std::wstring RunInstallSequence(ProcessContext& ctx, ConfigureAction action, RunOptions options);
 
 }  // namespace quorix

@@ -1,9 +1,12 @@
 #include "bootstrap/installer_runs.h"
 
 #include "common/result_codes.h"
+#include "common/text.h"
+#include "core/installer_log.h"
 #include "core/product_constants.h"
 #include "core/registry_values.h"
 #include "package/package_extraction.h"
+#include "ui/language_packs.h"
 
 namespace quorix {
 
@@ -20,6 +23,21 @@ std::int32_t BasePackageUiLevel(ProcessContext& ctx, const RunOptions& options) 
     // Basic, not reduced: progress and errors only, none of the package's own dialogs.
     if (options.reducedUi) return platform::kInstallUiLevelBasic;
     return IsPreinstallMode(ctx) ? platform::kInstallUiLevelBasic : platform::kInstallUiLevelFull;
+}
+
+// The pack's locale code for the log ("en-US", say), found through the resource its held copy
+// was written from; the file's path where that is not known.
+std::wstring PackNameOf(const ProcessState& state, const std::wstring& file) {
+    for (const HeldPackage& package : state.heldPackages) {
+        if (package.path != file) continue;
+        const FoundPackList& packs = state.foundPacks;
+        for (std::size_t position = 0; position < packs.Size(); ++position) {
+            if (packs.resourceName[position] == package.resourceName) {
+                return LocaleCodeAt(packs, position);
+            }
+        }
+    }
+    return file;
 }
 
 }  // namespace
@@ -78,13 +96,19 @@ InstallerRunResult RunInstallers(ProcessContext& ctx, const RunOptions& options,
     run.result = kErrorSuccess;
     for (const std::wstring& file : languagePackFiles) {
         const std::int32_t previous = installer.SetInternalUi(platform::kInstallUiLevelNone);
+        const std::wstring pack = PackNameOf(ctx.state, file);
         run.result = installer.InstallProduct(file, languagePackCommandLine);
         ReleasePackage(ctx, file);
         installer.SetInternalUi(previous);
-        if (!IsInstallerSuccess(run.result)) break;
+        LogInstallerCall(ctx, L"language pack " + pack, platform::kInstallUiLevelNone, run.result);
+        if (!IsInstallerSuccess(run.result)) {
+            run.failedLanguagePack = true;
+            break;
+        }
     }
 
-    run.savedUiLevel = installer.SetInternalUi(BasePackageUiLevel(ctx, options));
+    const std::int32_t baseUiLevel = BasePackageUiLevel(ctx, options);
+    run.savedUiLevel = installer.SetInternalUi(baseUiLevel);
 
     if (!options.logBasePackage.empty()) {
         installer.EnableLog(platform::kInstallLogModeVerbose, options.logBasePackage,
@@ -95,6 +119,7 @@ InstallerRunResult RunInstallers(ProcessContext& ctx, const RunOptions& options,
     if (IsInstallerSuccess(run.result)) {
         run.result = installer.InstallProduct(basePackageFile, baseCommandLine);
         ReleasePackage(ctx, basePackageFile);
+        LogInstallerCall(ctx, L"base package", baseUiLevel, run.result);
     }
     // Packages the installer was not given after all have nothing left to be kept for.
     for (const std::wstring& file : languagePackFiles) ReleasePackage(ctx, file);

@@ -13,8 +13,9 @@
 namespace quorix {
 
 struct InstallerRunResult {
-    std::uint32_t result = 0;       // the installer result that decides the outcome
-    std::int32_t savedUiLevel = 0;  // the level to restore once the outcome is handled
+    std::uint32_t result = 0;         // the installer result that decides the outcome
+    std::int32_t savedUiLevel = 0;    // the level to restore once the outcome is handled
+    bool failedLanguagePack = false;  // the deciding result is a language pack's
 };
 
 // "USERDEFINST=" + "1" (custom installation requested) or "2", a blank and the tag's

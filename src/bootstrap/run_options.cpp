@@ -24,7 +24,29 @@ std::wstring CollectProperties(const std::vector<std::wstring>& argv, std::size_
     return properties;
 }
 
+bool IsPropertiesOption(std::wstring argument) {
+    FoldAsciiLowerInPlace(argument);
+    return argument == L"/lpprops" || argument == L"/bpprops";
+}
+
 }  // namespace
+
+std::wstring DescribeCommandLine(const std::vector<std::wstring>& argv) {
+    std::wstring text;
+    bool inProperties = false;
+    for (const std::wstring& argument : argv) {
+        if (BeginsWithSlash(argument)) inProperties = IsPropertiesOption(argument);
+        std::wstring shown = argument;
+        if (inProperties && !BeginsWithSlash(argument)) {
+            const std::size_t equals = argument.find(L'=');
+            shown = equals == std::wstring::npos ? L"(a text without a property name)"
+                                                 : argument.substr(0, equals);
+        }
+        if (!text.empty()) text += L' ';
+        text += L"\"" + shown + L"\"";
+    }
+    return text;
+}
 
 void AppendLanguageNames(const std::wstring& value, std::vector<std::wstring>& languages) {
     std::size_t start = 0;
@@ -66,7 +88,9 @@ RunOptions ParseRunOptions(ProcessContext& ctx, std::vector<std::wstring>& argv)
                 ctx.os.console.Write(
                     FormatText(L"\nParameter \"%s\" is not supported!\n", {argument}));
                 DetachConsole(ctx);
-                EndRun(ctx, ExitCode::Success);
+                EndRun(
+                    ctx, ExitCode::Success,
+                    L"the unsupported parameter \"" + argument + L"\" was reported on the console");
             }
         }
     }

@@ -23,6 +23,11 @@ struct RunOptions {
 // a console, or the "/supportedlang" listing. Turns reducedUi off when silent is on.
 RunOptions ParseRunOptions(ProcessContext& ctx, std::vector<std::wstring>& argv);
 
+// The command line for the run log: the arguments as given, each quoted, except that the
+// properties after "/lpprops" and "/bpprops" appear by their names only: their values may be
+// passwords or keys.
+std::wstring DescribeCommandLine(const std::vector<std::wstring>& argv);
+
 // Splits a "/language" value at every ";" into names; a trailing ";" adds no empty name.
 void AppendLanguageNames(const std::wstring& value, std::vector<std::wstring>& languages);
 

@@ -17,4 +17,24 @@ enum ConfigureAction : std::int32_t {
     SameVersionInstalled = 7,
 };
 
+// The decision's name and number for the run log, such as "OlderInstalled (2)".
+inline const wchar_t* ConfigureActionName(std::int32_t action) {
+    switch (action) {
+        case NotInstalled:
+            return L"NotInstalled (1)";
+        case OlderInstalled:
+            return L"OlderInstalled (2)";
+        case PreviousGenerationInstalled:
+            return L"PreviousGenerationInstalled (3)";
+        case 4:
+            return L"4, taken as NewerInstalled";
+        case NewerInstalled:
+            return L"NewerInstalled (5)";
+        case SameVersionInstalled:
+            return L"SameVersionInstalled (7)";
+        default:
+            return L"no decision";
+    }
+}
+
 }  // namespace quorix

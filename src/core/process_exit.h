@@ -20,9 +20,10 @@ enum class ExitCode : std::uint32_t {
     RequirementsNotMet = 0xFFFFFFFFu,
 };
 
-// Ends the process with the code. The real platform never returns; the simulated one throws
-// its exit object, so nothing after the call runs in either.
-[[noreturn]] void EndRun(ProcessContext& ctx, ExitCode code);
+// Ends the process with the code, after the run log's exit line with the reason. The real
+// platform never returns; the simulated one throws its exit object, so nothing after the call
+// runs in either.
+[[noreturn]] void EndRun(ProcessContext& ctx, ExitCode code, const std::wstring& reason);
 
 // The one way of ending on an unexpected failure: an error box with the context followed by
 // the system's text for the code, exit code = the code's low 16 bits.

@@ -9,6 +9,7 @@
 #include "core/configure_action.h"
 #include "core/found_packs.h"
 #include "core/release.h"
+#include "core/run_log.h"
 #include "core/text_catalog.h"
 #include "platform/platform.h"
 
@@ -43,6 +44,8 @@ struct ProcessState {
     TextCatalog catalog;
     // The extracted packages not yet handed to the installer.
     std::vector<HeldPackage> heldPackages;
+    // Started by the entry procedure; until then (an operation run on its own) it writes nothing.
+    RunLog log;
 };
 
 // What every operation is handed: the platform and the process-wide values.

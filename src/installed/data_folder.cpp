@@ -54,6 +54,22 @@ bool IsSafeAllUsersFolder(const platform::FolderSecurity& security) {
     return true;
 }
 
+std::wstring DescribeDataFolderRefusal(HResult result) {
+    const std::wstring code = L" (" + ToHexCode(static_cast<std::uint32_t>(result)) + L")";
+    if (result == NotSafe()) {
+        return L"it could not be created, or one that exists may be changed by others than the "
+               L"administrators" +
+               code;
+    }
+    if (result == HResultFromWin32(kErrorInvalidOwner)) {
+        return L"this account may not make the Administrators its owner" + code;
+    }
+    if (result == HResultFromWin32(kErrorAlreadyExists)) {
+        return L"a file of that name is in the way" + code;
+    }
+    return L"error" + code;
+}
+
 HResult GetDataFolder(ProcessContext& ctx, bool perUser, std::wstring* folder) {
     platform::Files& files = ctx.os.files;
     std::wstring parent;

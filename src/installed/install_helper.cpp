@@ -34,7 +34,28 @@ bool WaitForExitCode(ProcessContext& ctx, platform::NativeHandle process, std::u
     return ctx.os.shell.GetProcessExitCode(process, exitCode);
 }
 
-HelperOutcome RunInstallHelper(ProcessContext& ctx, const wchar_t* helperSwitch) {
+void LogHelperOutcome(ProcessContext& ctx, const wchar_t* helperSwitch,
+                      const HelperOutcome& outcome, std::uint32_t error) {
+    if (!ctx.state.log.IsOpen()) return;
+    std::wstring text = std::wstring(L"install helper ") + helperSwitch + L": ";
+    switch (outcome.run) {
+        case HelperRun::NotFound:
+            text += L"not run, the installed copy names no absolute folder";
+            break;
+        case HelperRun::NotStarted:
+            text += L"could not be started (error " + ToDecimal(error) + L")";
+            break;
+        case HelperRun::Ended:
+            text += L"ended with " + ToDecimal(outcome.exitCode);
+            break;
+        case HelperRun::Abandoned:
+            text += L"gave no exit code within the time limit";
+            break;
+    }
+    ctx.state.log.Write(L"removal", text);
+}
+
+HelperOutcome StartAndWaitForHelper(ProcessContext& ctx, const wchar_t* helperSwitch) {
     HelperOutcome outcome;
     std::wstring folder;
     if (FindInstallLocation(ctx, ctx.state.installedProductCode, &folder) != kSOk) {
@@ -60,6 +81,12 @@ HelperOutcome RunInstallHelper(ProcessContext& ctx, const wchar_t* helperSwitch)
     platform::UniqueHandle process(ctx.os.system, started);
     outcome.run = WaitForExitCode(ctx, process.Get(), &outcome.exitCode) ? HelperRun::Ended
                                                                          : HelperRun::Abandoned;
+    return outcome;
+}
+
+HelperOutcome RunInstallHelper(ProcessContext& ctx, const wchar_t* helperSwitch) {
+    const HelperOutcome outcome = StartAndWaitForHelper(ctx, helperSwitch);
+    LogHelperOutcome(ctx, helperSwitch, outcome, ctx.os.system.GetLastError());
     return outcome;
 }
 

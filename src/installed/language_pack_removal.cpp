@@ -1,5 +1,6 @@
 #include "installed/language_pack_removal.h"
 
+#include "core/installer_log.h"
 #include "platform/installer.h"
 
 namespace quorix {
@@ -10,8 +11,10 @@ void RemoveLanguagePacks(ProcessContext& ctx, std::int32_t uiLevel) {
     for (const wchar_t* code : LanguagePackProductCodes) {
         const std::int32_t state = installer.QueryProductState(code);
         if (state != platform::kInstallStateUnknown && state != platform::kInstallStateAbsent) {
-            installer.ConfigureProduct(code, platform::kInstallLevelDefault,
-                                       platform::kInstallStateAbsent);
+            const std::uint32_t result = installer.ConfigureProduct(
+                code, platform::kInstallLevelDefault, platform::kInstallStateAbsent);
+            LogInstallerCall(ctx, std::wstring(L"removal of language pack ") + code, uiLevel,
+                             result);
         }
     }
     installer.SetInternalUi(previous);

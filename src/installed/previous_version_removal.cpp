@@ -3,6 +3,8 @@
 #include <string>
 
 #include "common/result_codes.h"
+#include "common/text.h"
+#include "core/installer_log.h"
 #include "core/process_exit.h"
 #include "core/product_constants.h"
 #include "core/registry_values.h"
@@ -29,16 +31,16 @@ constexpr std::int32_t kLullexStop = 2;
 constexpr std::uint32_t kAutoUninstKeyAccess = platform::kKeyRead | platform::kKeyWrite;
 
 // Tells the product's own uninstallation that it runs as part of an upgrade. Best effort: the
-// removal goes on without the mark.
-void MarkAutomaticUninstallation(ProcessContext& ctx) {
+// removal goes on without the mark. False when it could not be set.
+bool MarkAutomaticUninstallation(ProcessContext& ctx) {
     platform::Registry& registry = ctx.os.registry;
     platform::UniqueRegistryKey key(registry);
     if (registry.CreateKey(platform::kHkeyCurrentUser, kSetupKeyPath,
                            platform::kRegOptionNonVolatile, kAutoUninstKeyAccess, key.Receive(),
                            nullptr) != kErrorSuccess) {
-        return;
+        return false;
     }
-    SetStringValue(registry, key.Get(), kAutoUninstValueName, L"1");
+    return SetStringValue(registry, key.Get(), kAutoUninstValueName, L"1") == kErrorSuccess;
 }
 
 // Without an answer from the helper, the user decides whether the installed copy goes.
@@ -50,23 +52,45 @@ bool UserAgreesToUninstall(ProcessContext& ctx) {
 
 }  // namespace
 
-void RemovePreviousVersion(ProcessContext& ctx, ConfigureAction action, bool upgrade) {
+bool RemovePreviousVersion(ProcessContext& ctx, ConfigureAction action, bool upgrade) {
+    RunLog& log = ctx.state.log;
+    log.Write(L"removal",
+              L"removing " + ctx.state.installedProductCode +
+                  (upgrade ? L" before this release is installed" : L" (maintenance removal)"));
     CloseProductApps(ctx);
     if (upgrade) {
-        MarkAutomaticUninstallation(ctx);
+        log.Write(L"removal", MarkAutomaticUninstallation(ctx)
+                                  ? L"marked as an automatic uninstallation"
+                                  : L"the automatic-uninstallation mark could not be set");
     } else {
         const std::int32_t answer = UninstallLullex(ctx);
-        if (answer == kLullexStop) return;
-        if (answer != kLullexGoOn && !UserAgreesToUninstall(ctx)) return;
+        if (answer == kLullexStop) {
+            log.Write(L"removal", L"stopped: the install helper answered not to go on");
+            return false;
+        }
+        if (answer != kLullexGoOn) {
+            if (!UserAgreesToUninstall(ctx)) {
+                log.Write(L"removal", L"stopped: the user did not confirm the removal");
+                return false;
+            }
+            log.Write(L"removal", L"the user confirmed the removal");
+        }
     }
-    StopProductService(ctx);
-    InvokeProductComMethod(ctx);
+    const bool serviceStopped = StopProductService(ctx);
+    log.Write(L"removal",
+              std::wstring(L"service ") + kProductServiceName +
+                  (serviceStopped ? L": stopped or not running" : L": could not be stopped"));
+    const bool comCalled = InvokeProductComMethod(ctx);
+    log.Write(L"removal", comCalled ? L"the product's COM object was called"
+                                    : L"the product's COM object could not be called");
 
     platform::Installer& installer = ctx.os.installer;
     const std::int32_t previous = installer.SetInternalUi(platform::kInstallUiLevelBasic);
     const std::uint32_t code =
         installer.ConfigureProduct(ctx.state.installedProductCode, platform::kInstallLevelDefault,
                                    platform::kInstallStateAbsent);
+    LogInstallerCall(ctx, L"removal of " + ctx.state.installedProductCode,
+                     platform::kInstallUiLevelBasic, code);
     if (IsInstallerSuccess(code)) {
         RemoveLanguagePacks(ctx, platform::kInstallUiLevelBasic);
     } else {
@@ -74,13 +98,16 @@ void RemovePreviousVersion(ProcessContext& ctx, ConfigureAction action, bool upg
             OpenCancelationLink(ctx, false);
         }
         // The copy stays installed: its service is to run again as before.
-        StartProductService(ctx);
+        log.Write(L"removal", std::wstring(L"service ") + kProductServiceName +
+                                  (StartProductService(ctx) ? L": started again"
+                                                            : L": could not be started again"));
     }
     // Closing the product's programs and removing it may leave no desktop shell running:
     // make sure one runs, whichever way the removal went.
     ForceShellRestart(ctx);
     ReportConfigureResult(ctx, code);
     installer.SetInternalUi(previous);
+    return true;
 }
 
 void ReportConfigureResult(ProcessContext& ctx, std::uint32_t code) {
@@ -91,7 +118,8 @@ void ReportConfigureResult(ProcessContext& ctx, std::uint32_t code) {
         ctx.os.ui.ShowMessageBox(kProductName, FormatSystemError(ctx, code),
                                  platform::kMbIconWarning);
     }
-    EndRun(ctx, ExitCode::Failure);
+    EndRun(ctx, ExitCode::Failure,
+           L"the removal of the installed copy failed: installer result " + ToDecimal(code));
 }
 
 }  // namespace quorix

@@ -15,8 +15,9 @@ inline constexpr const wchar_t* kAutoUninstValueName = L"AutoUninst";
 
 // Removes the copy under installedProductCode. `action` is the installed-version decision that
 // led here (2, 3 or 7); `upgrade` is set when this release is installed afterwards. Returns
-// when the removal succeeded or was declined; a failed removal ends the process with 1.
-void RemovePreviousVersion(ProcessContext& ctx, ConfigureAction action, bool upgrade);
+// true when the removal succeeded, false when it was declined; a failed removal ends the
+// process with 1.
+bool RemovePreviousVersion(ProcessContext& ctx, ConfigureAction action, bool upgrade);
 
 // Returns for the installer's success codes; ends the process with 1 otherwise, silently for a
 // cancelled, failed or suspended removal and after a warning box with the system's text for

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "common/text.h"
 #include "core/process_exit.h"
 #include "core/product_constants.h"
 #include "core/registry_values.h"
@@ -146,16 +147,29 @@ HResult GetRequiredMsiConfigureAction(ProcessContext& ctx, std::uint32_t version
     *action = NoDecision;
     std::wstring version;
     const std::uint32_t result = GetInstalledVersion(ctx, productCode, &version);
+    RunLog& log = ctx.state.log;
     if (result == kErrorUnknownProduct || result == kErrorUnknownProperty) {
         *action = NotInstalled;
+        log.Write(L"decision", L"no copy found (the installer answered " + ToDecimal(result) +
+                                   L" for this release's, the compatibility and the previous "
+                                   L"generation's product codes): " +
+                                   ConfigureActionName(*action));
         return kSOk;
     }
-    if (result != kErrorSuccess) return HResultFromWin32(result);
+    if (result != kErrorSuccess) {
+        log.Write(L"decision",
+                  L"the installed version could not be read: installer error " + ToDecimal(result));
+        return HResultFromWin32(result);
+    }
 
     std::uint32_t installedMajor = 0, installedMinor = 0, installedBuild = 0, installedRevision = 0;
     const HResult parsed = ParseVersion(version.c_str(), &installedMajor, &installedMinor,
                                         &installedBuild, &installedRevision);
-    if (parsed != kSOk) FatalErrorExit(ctx, parsed, L"GetRequiredMsiConfigureAction1");
+    if (parsed != kSOk) {
+        log.Write(L"decision", L"the version \"" + version + L"\" installed under " +
+                                   ctx.state.installedProductCode + L" is no version");
+        FatalErrorExit(ctx, parsed, L"GetRequiredMsiConfigureAction1");
+    }
 
     ctx.state.installedMajorVersion = installedMajor;
 
@@ -173,6 +187,10 @@ HResult GetRequiredMsiConfigureAction(ProcessContext& ctx, std::uint32_t version
                                                               : revision > installedRevision;
         *action = releaseIsNewer ? OlderInstalled : NewerInstalled;
     }
+    log.Write(L"decision", L"installed " + ctx.state.installedProductCode + L" version " + version +
+                               L", this release " + ToDecimal(major) + L"." + ToDecimal(minor) +
+                               L"." + ToDecimal(build) + L"." + ToDecimal(revision) + L": " +
+                               ConfigureActionName(*action));
     return kSOk;
 }
 

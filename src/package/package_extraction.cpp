@@ -28,7 +28,6 @@ HResult FailureFromLastError(ProcessContext& ctx) {
 // still work.
 bool NameIsInTheWay(HResult result) {
     constexpr std::uint32_t kErrorLockViolation = 33;
-    constexpr std::uint32_t kErrorFileExists = 80;
     for (std::uint32_t error : {kErrorAccessDenied, kErrorSharingViolation, kErrorLockViolation,
                                 kErrorFileExists, kErrorAlreadyExists}) {
         if (result == HResultFromWin32(error)) return true;
@@ -91,8 +90,33 @@ HResult FindEmbeddedResource(ProcessContext& ctx, const std::wstring& resourceNa
     return kSOk;
 }
 
+namespace {
+
+HResult WriteAndVerify(ProcessContext& ctx, const std::wstring& resourceName,
+                       const std::wstring& path, std::uint32_t disposition);
+
+}  // namespace
+
 HResult ExportResourceToFile(ProcessContext& ctx, const std::wstring& resourceName,
                              const std::wstring& path, std::uint32_t disposition) {
+    const HResult result = WriteAndVerify(ctx, resourceName, path, disposition);
+    RunLog& log = ctx.state.log;
+    if (log.IsOpen()) {
+        const std::uint32_t savedError = ctx.os.system.GetLastError();
+        log.Write(
+            L"extract",
+            resourceName + L" to " + path +
+                (result >= 0 ? L": written, read back and found equal to the embedded copy"
+                             : L": failed with " + ToHexCode(static_cast<std::uint32_t>(result))));
+        ctx.os.system.SetLastError(savedError);
+    }
+    return result;
+}
+
+namespace {
+
+HResult WriteAndVerify(ProcessContext& ctx, const std::wstring& resourceName,
+                       const std::wstring& path, std::uint32_t disposition) {
     EmbeddedResource resource;
     const HResult found = FindEmbeddedResource(ctx, resourceName, &resource);
     if (found < 0) return found;
@@ -153,6 +177,8 @@ HResult ExportResourceToFile(ProcessContext& ctx, const std::wstring& resourceNa
     return kSOk;
 }
 
+}  // namespace
+
 void ReleasePackage(ProcessContext& ctx, const std::wstring& path) {
     std::vector<HeldPackage>& held = ctx.state.heldPackages;
     for (auto it = held.begin(); it != held.end();) {
@@ -168,8 +194,20 @@ std::wstring ExtractBasePackage(ProcessContext& ctx) {
     }
 
     std::wstring folder;
-    HResult result = GetDataFolder(ctx, false, &folder);
+    const HResult allUsers = GetDataFolder(ctx, false, &folder);
+    HResult result = allUsers;
     if (result < 0) result = GetDataFolder(ctx, true, &folder);
+    RunLog& log = ctx.state.log;
+    if (allUsers >= 0) {
+        log.Write(L"data folder", L"all users: " + folder);
+    } else {
+        const std::wstring refused =
+            L"the all-users folder was refused: " + DescribeDataFolderRefusal(allUsers);
+        log.Write(L"data folder", result >= 0
+                                      ? L"the user's own (fallback), " + refused + L": " + folder
+                                      : L"none, " + refused + L"; the user's own: " +
+                                            DescribeDataFolderRefusal(result));
+    }
     if (result < 0) FatalErrorExit(ctx, result, L"ExtractMsi: ");
 
     const std::wstring stem = folder + kBasePackage.fileStem;

@@ -7,6 +7,7 @@
 
 #include "package/tag_filter.h"
 #include "package/tag_layout.h"
+#include "common/text.h"
 
 namespace quorix {
 
@@ -97,6 +98,20 @@ namespace {
 void WarnNoTag(ProcessContext& ctx, const wchar_t* stage) {
     ctx.os.ui.ShowMessageBox(stage, L"No AID Config found.  Using default values.",
                              platform::kMbIconWarning);
+    ctx.state.log.Write(L"tag", std::wstring(L"none used (") + stage +
+                                    L"), the default properties stand: " + ctx.state.tagProperties);
+}
+
+// The pairs of a tag that were not passed on, and why, for the run log.
+std::wstring DescribeDroppedPairs(const std::uint8_t* text, std::size_t length) {
+    const tag::FilteredTag filtered = tag::FilterTag(text, length, tag::ProductTagKeys());
+    if (filtered.dropped.empty()) return L"; no pair dropped";
+    std::wstring description = L"; dropped:";
+    for (const tag::DroppedPair& pair : filtered.dropped) {
+        description += L" \"" + WidenAscii(pair.text) + L"\" (" +
+                       WidenAscii(tag::DescribeDropReason(pair.reason)) + L")";
+    }
+    return description;
 }
 
 }  // namespace
@@ -125,10 +140,18 @@ void ReadStampedTag(ProcessContext& ctx, const std::wstring& path) {
     // affiliate is no tag: the defaults stand, as for a file without one, so that the session
     // is recorded under the affiliate the installer receives, never under an empty one.
     if (TagTextCountsAsNoTag(buffer.get(), length)) {
+        if (ctx.state.log.IsOpen()) {
+            ctx.state.log.Write(L"tag", L"read, but it keeps no affiliate" +
+                                            DescribeDroppedPairs(buffer.get(), length));
+        }
         WarnNoTag(ctx, L"extract_aidconfig2");
         return;
     }
     ctx.state.tagProperties = TagTextToProperties(buffer.get(), length);
+    if (ctx.state.log.IsOpen()) {
+        ctx.state.log.Write(L"tag", L"passed on: " + ctx.state.tagProperties +
+                                        DescribeDroppedPairs(buffer.get(), length));
+    }
 }
 
 }  // namespace quorix

@@ -37,16 +37,29 @@ platform::ShellRequest OpenRequest(platform::NativeHandle owner, const std::wstr
     return request;
 }
 
+// The page for the run log: the address up to its report query, which describes the user's
+// machine and installation and stays out of the log.
+void LogHelpLink(ProcessContext& ctx, const std::wstring& head, const wchar_t* outcome) {
+    ctx.state.log.Write(L"help", head + L" (report query left out): " + outcome);
+}
+
 // Opens the address with the user's browser; where no handler answers, Explorer is asked to
 // open it instead (its result is not looked at: there is nothing left to try).
-void OpenInBrowser(ProcessContext& ctx, const std::wstring& url, bool quoteForExplorer) {
+void OpenInBrowser(ProcessContext& ctx, const std::wstring& head, const std::wstring& url,
+                   bool quoteForExplorer) {
     platform::Shell& shell = ctx.os.shell;
     const std::uintptr_t result = shell.Execute(
         OpenRequest(platform::kNullHandle, url, std::wstring(), platform::kSwShowNormal));
-    if (platform::ShellExecuteSucceeded(result)) return;
+    if (platform::ShellExecuteSucceeded(result)) {
+        LogHelpLink(ctx, head, L"opened in the browser");
+        return;
+    }
     const std::wstring parameters = quoteForExplorer ? L"\"" + url + L"\"" : url;
-    shell.Execute(
-        OpenRequest(platform::kNullHandle, L"explorer.exe", parameters, platform::kSwShowNormal));
+    const bool opened = platform::ShellExecuteSucceeded(shell.Execute(
+        OpenRequest(platform::kNullHandle, L"explorer.exe", parameters, platform::kSwShowNormal)));
+    LogHelpLink(ctx, head,
+                opened ? L"no browser answered, handed to Explorer"
+                       : L"no browser answered, and Explorer could not be started");
 }
 
 }  // namespace
@@ -56,9 +69,10 @@ void OpenInstallHelpLink(ProcessContext& ctx, std::uint32_t errorCode, const std
     std::wstring url = std::wstring(kLinkServerBase) + L"/link/?target=installhelp";
     url += L"&errorcode=" + ToDecimal(errorCode);
     url += L"&action=" + SignedDecimal(action);
+    const std::wstring head = url;
     // After a success the page needs no language: the report takes the installed product's.
     url += ReportQuery(ctx, url, errorCode != 0 ? language : std::wstring());
-    OpenInBrowser(ctx, url, true);
+    OpenInBrowser(ctx, head, url, true);
 }
 
 bool OpenCancelationLink(ProcessContext& ctx, bool withVersion) {
@@ -66,16 +80,20 @@ bool OpenCancelationLink(ProcessContext& ctx, bool withVersion) {
     if (ctx.state.installedMajorVersion < kPreviousGenerationMajorVersion) return false;
     std::wstring url = std::wstring(kLinkServerBase) + L"/link/?target=cancelationduringupgrade";
     if (withVersion) url += L"&uninstalledversion=" + ToDecimal(ctx.state.installedMajorVersion);
+    const std::wstring head = url;
     url += ReportQuery(ctx, url, std::wstring());
-    OpenInBrowser(ctx, url, false);
+    OpenInBrowser(ctx, head, url, false);
     return true;
 }
 
 void OpenRequirementsLink(ProcessContext& ctx, platform::NativeHandle window) {
     std::wstring url = std::wstring(kLinkServerBase) + L"/link/?target=osrequirements";
     url += L"&app=" + UrlEncode(kReportProductId);
+    const std::wstring head = url;
     url += ReportQuery(ctx, url, std::wstring());
-    ctx.os.shell.Execute(OpenRequest(window, url, std::wstring(), platform::kSwShow));
+    const bool opened = platform::ShellExecuteSucceeded(
+        ctx.os.shell.Execute(OpenRequest(window, url, std::wstring(), platform::kSwShow)));
+    LogHelpLink(ctx, head, opened ? L"opened in the browser" : L"could not be opened");
 }
 
 }  // namespace quorix

@@ -74,14 +74,20 @@ void RecordSession(ProcessContext& ctx, const std::wstring& affiliateFlags) {
     platform::UniqueRegistryKey key(registry);
     if (CreateKeyForWriting(ctx, platform::kHkeyLocalMachine,
                             kSessionRecordsPath + ctx.state.affiliateId, &key) != kErrorSuccess) {
+        ctx.state.log.Write(L"records", L"the session record of affiliate " +
+                                            ctx.state.affiliateId + L" could not be created");
         return;
     }
     // Each value on its own: one that cannot be written leaves the others to be tried.
-    SetStringValue(registry, key.Get(), L"SID", ctx.state.affiliateId);
-    SetStringValue(registry, key.Get(), L"Install", install);
-    SetStringValue(registry, key.Get(), L"Download", download);
-    SetDwordValue(registry, key.Get(), L"Flags",
-                  static_cast<std::uint32_t>(LeadingDecimal(affiliateFlags)));
+    int failed = 0;
+    failed += SetStringValue(registry, key.Get(), L"SID", ctx.state.affiliateId) != kErrorSuccess;
+    failed += SetStringValue(registry, key.Get(), L"Install", install) != kErrorSuccess;
+    failed += SetStringValue(registry, key.Get(), L"Download", download) != kErrorSuccess;
+    failed +=
+        SetDwordValue(registry, key.Get(), L"Flags",
+                      static_cast<std::uint32_t>(LeadingDecimal(affiliateFlags))) != kErrorSuccess;
+    ctx.state.log.Write(L"records", L"session of affiliate " + ctx.state.affiliateId +
+                                        (failed == 0 ? L" recorded" : L" recorded in part"));
 }
 
 void RecordCurrentSession(ProcessContext& ctx) {
@@ -94,8 +100,13 @@ void RecordCurrentSession(ProcessContext& ctx) {
         path += ToDecimal(ms >> 16) + L".0";
     }
     platform::UniqueRegistryKey key(ctx.os.registry);
-    if (CreateKeyForWriting(ctx, platform::kHkeyLocalMachine, path, &key) != kErrorSuccess) return;
-    SetStringValue(ctx.os.registry, key.Get(), L"CurSID", ctx.state.affiliateId);
+    if (CreateKeyForWriting(ctx, platform::kHkeyLocalMachine, path, &key) != kErrorSuccess ||
+        SetStringValue(ctx.os.registry, key.Get(), L"CurSID", ctx.state.affiliateId) !=
+            kErrorSuccess) {
+        ctx.state.log.Write(L"records", L"the current session could not be recorded");
+        return;
+    }
+    ctx.state.log.Write(L"records", L"current session recorded: " + ctx.state.affiliateId);
 }
 
 void EnsureInstallationGuid(ProcessContext& ctx) {

@@ -231,23 +231,49 @@ platform::UniqueBstr GetSessionUserName(ProcessContext& ctx) {
     return platform::UniqueBstr(ctx.os.tasks, name);
 }
 
-bool ForceShellRestart(ProcessContext& ctx) {
-    if (!IsExplorer(ReadConfiguredShell(ctx))) return false;
-    if (ShellWindowExists(ctx)) return false;
+namespace {
+
+bool StartShellIfMissing(ProcessContext& ctx, const wchar_t** outcome) {
+    if (!IsExplorer(ReadConfiguredShell(ctx))) {
+        *outcome = L"the configured shell is not Explorer; nothing started";
+        return false;
+    }
+    if (ShellWindowExists(ctx)) {
+        *outcome = L"the shell runs; nothing started";
+        return false;
+    }
 
     std::wstring program;
     const std::uint32_t length =
         ctx.os.system.ExpandEnvironment(kExplorerProgram, kShellCapacity, &program);
-    if (length == 0 || length > kShellCapacity) return false;
+    if (length == 0 || length > kShellCapacity) {
+        *outcome = L"no shell runs, and Explorer's path could not be expanded";
+        return false;
+    }
 
     const std::uint32_t majorVersion = ctx.os.system.GetVersionWord() & 0xFFu;
     if (majorVersion < kFirstTaskSchedulerVersion) {
         platform::ShellRequest request;
         request.file = program;
         request.show = platform::kSwShow;
-        return platform::ShellExecuteSucceeded(ctx.os.shell.Execute(request));
+        const bool started = platform::ShellExecuteSucceeded(ctx.os.shell.Execute(request));
+        *outcome = started ? L"no shell ran; Explorer started"
+                           : L"no shell runs, and Explorer could not be started";
+        return started;
     }
-    return StartShellThroughTask(ctx, program);
+    const bool started = StartShellThroughTask(ctx, program);
+    *outcome = started ? L"no shell ran; Explorer started through a scheduled task"
+                       : L"no shell runs, and the scheduled task could not start Explorer";
+    return started;
+}
+
+}  // namespace
+
+bool ForceShellRestart(ProcessContext& ctx) {
+    const wchar_t* outcome = L"";
+    const bool started = StartShellIfMissing(ctx, &outcome);
+    ctx.state.log.Write(L"shell", outcome);
+    return started;
 }
 
 }  // namespace quorix

@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "common/text.h"
 #include "core/process_exit.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
@@ -106,7 +107,10 @@ bool ShowWindowlessError(ProcessContext& ctx) {
 
 void CheckSystemRequirements(ProcessContext& ctx) {
     platform::OsVersionInfo version;
-    if (!ctx.os.system.GetVersionInfo(&version)) return;  // unknown counts as good enough
+    if (!ctx.os.system.GetVersionInfo(&version)) {
+        ctx.state.log.Write(L"requirements", L"Windows version unknown, taken as met");
+        return;  // unknown counts as good enough
+    }
 
     if (version.majorVersion < 5 || (version.majorVersion == 5 && version.minorVersion == 0)) {
         ctx.state.requirementsStatus = kWindowsNotSupported;
@@ -114,10 +118,20 @@ void CheckSystemRequirements(ProcessContext& ctx) {
                version.servicePackMajor < 2) {
         ctx.state.requirementsStatus = kWindowsXpBeforeSp2;
     }
-    if (ctx.state.requirementsStatus == kRequirementsMet) return;
+    const std::wstring windows = L"Windows " + ToDecimal(version.majorVersion) + L"." +
+                                 ToDecimal(version.minorVersion) + L" with service pack " +
+                                 ToDecimal(version.servicePackMajor);
+    if (ctx.state.requirementsStatus == kRequirementsMet) {
+        ctx.state.log.Write(L"requirements", L"met: " + windows);
+        return;
+    }
 
+    const std::wstring why = ctx.state.requirementsStatus == kWindowsXpBeforeSp2
+                                 ? L"Windows XP needs Service Pack 2"
+                                 : L"this Windows is not supported";
+    ctx.state.log.Write(L"requirements", L"not met: " + windows + L": " + why);
     ShowRequirementsMessage(ctx);
-    EndRun(ctx, ExitCode::RequirementsNotMet);
+    EndRun(ctx, ExitCode::RequirementsNotMet, L"the system requirements are not met: " + why);
 }
 
 bool ShowRequirementsMessage(ProcessContext& ctx) {
