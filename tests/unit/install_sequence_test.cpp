@@ -165,7 +165,7 @@ TEST_F(InstallSequence, NewerCopyShowsOnlyTheInformationBoxAndExtractsOnlyTheBas
     EXPECT_TRUE(m.machine.dialogs.shown.empty());
     // The base package for the pending check, and no language pack in the temporary folder.
     EXPECT_TRUE(m.machine.files.Exists(ProductMachine::BasePackagePath()));
-    EXPECT_TRUE(m.machine.files.FilesIn(m.machine.files.tempFolder).empty());
+    EXPECT_TRUE(m.TemporaryFilesBesidesTheLog().empty());
 }
 
 TEST_F(InstallSequence, SameVersionAcceptedIsRemovedAndNothingIsInstalled) {
@@ -376,7 +376,7 @@ TEST_F(InstallSequence, SilentWithARejectedLanguageReportsItAndEndsWithOneBefore
     EXPECT_TRUE(
         Contains(m.machine.console.output, L"\nSpecified Language \"de-DE\" is not supported!\n"));
     EXPECT_TRUE(m.Installs().empty());
-    EXPECT_TRUE(m.machine.files.FilesIn(m.machine.files.tempFolder).empty());
+    EXPECT_TRUE(m.TemporaryFilesBesidesTheLog().empty());
     EXPECT_TRUE(m.machine.ui.boxes.empty());
 }
 

@@ -95,6 +95,28 @@ std::vector<sim::InstallerCall> ProductMachine::Installs() const {
     return machine.installer.CallsOf("MsiInstallProductW");
 }
 
+std::vector<std::wstring> ProductMachine::TemporaryFilesBesidesTheLog() const {
+    std::vector<std::wstring> files = machine.files.FilesIn(machine.files.tempFolder);
+    files.erase(std::remove(files.begin(), files.end(), state.log.Path()), files.end());
+    return files;
+}
+
+std::vector<std::string> ProductMachine::LogLines() const {
+    std::vector<std::string> lines;
+    const std::vector<std::uint8_t>* bytes =
+        state.log.Path().empty() ? nullptr : machine.files.Contents(state.log.Path());
+    if (bytes == nullptr) return lines;
+    const std::string text(bytes->begin(), bytes->end());
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
 std::vector<sim::InstallerCall> ProductMachine::Removals() const {
     std::vector<sim::InstallerCall> removals;
     for (const sim::InstallerCall& call : machine.installer.CallsOf("MsiConfigureProductW")) {

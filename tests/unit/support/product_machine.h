@@ -67,6 +67,10 @@ struct ProductMachine : SimProcess {
     // The MsiInstallProductW calls of language packs (every install but the base package's).
     std::vector<sim::InstallerCall> LanguagePackInstalls() const;
     const sim::InstallerCall* BaseInstall() const;
+    // The files the run left in the temporary folder besides its own log.
+    std::vector<std::wstring> TemporaryFilesBesidesTheLog() const;
+    // The run's log as lines without their CRLF; empty when it wrote none.
+    std::vector<std::string> LogLines() const;
     std::size_t OpenHandles() const { return LeftOpen(); }
     std::string DescribeOpenHandles() const { return machine.core.ledger.Describe(); }
 };
