@@ -117,6 +117,18 @@ find "$WINEPREFIX/drive_c/users" -name 'VLM*.tmp' -printf '  %p (%s bytes)\n' 2>
 echo
 echo "(full log: $work/run.jsonl; prefix kept in $work/prefix)"
 echo "($(quorix_wine_path_line))"
+
+# Last, the setup's own log of the run: the newest one in the prefix user's temporary folder.
+echo
+current="reading the setup's own log"
+run_log="$(find "$WINEPREFIX/drive_c/users" -name 'QuorixSetup_*.log' -type f -printf '%T@ %p\n' 2>/dev/null |
+    sort -n | tail -n 1 | cut -d' ' -f2-)"
+if [ -n "$run_log" ]; then
+    echo "the setup's own log ($run_log):"
+    tr -d '\r' <"$run_log" | sed 's/^/  /'
+else
+    echo "the setup's own log: none was written (is the temporary folder writable?)"
+fi
 if [ "$code" != 0 ]; then
     echo "demo: the setup's run ended with exit code $code" >&2
     exit 1
