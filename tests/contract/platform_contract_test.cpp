@@ -56,13 +56,20 @@ TEST(SystemContract, ProcessTokenOpensForPrivilegeAdjustment) {
     EXPECT_TRUE(system.CloseHandle(token));
 }
 
-TEST(SystemContract, SleepAdvancesTheTickCount) {
+TEST(SystemContract, SleepAdvancesTheTickCountAndTheHighResolutionCounter) {
     platform::System& system = Env().Os().system;
+    std::uint64_t counterBefore = 0, frequency = 0;
+    ASSERT_TRUE(system.QueryHighResolutionCounter(&counterBefore, &frequency));
     const std::uint32_t before = system.GetTickCount();
     system.Sleep(50);
     const std::uint32_t elapsed = system.GetTickCount() - before;  // wrap-safe difference
     EXPECT_GE(elapsed, 25u);  // the tick count moves in 10-16 ms steps
     EXPECT_LT(elapsed, 5000u);
+    std::uint64_t counterAfter = 0, frequencyAfter = 0;
+    ASSERT_TRUE(system.QueryHighResolutionCounter(&counterAfter, &frequencyAfter));
+    EXPECT_GT(frequency, 0u);
+    EXPECT_EQ(frequencyAfter, frequency);
+    EXPECT_GT(counterAfter, counterBefore);
 }
 
 TEST(FilesContract, OpeningAMissingFileFailsWithFileNotFound) {

@@ -76,16 +76,20 @@ TEST(SystemInfoContract, AFileTimeBecomesItsUtcDateAndTime) {
     EXPECT_FALSE(system.ConvertFileTime(std::uint64_t{1} << 63, &time));
 }
 
-TEST(SystemInfoContract, NowIsAPlausibleUtcTime) {
-    platform::SystemTime now;
-    Env().Os().system.GetSystemTimeUtc(&now);
-    EXPECT_GE(now.year, 2011);
-    EXPECT_TRUE(now.month >= 1 && now.month <= 12);
-    EXPECT_TRUE(now.day >= 1 && now.day <= 31);
-    EXPECT_LT(now.hour, 24);
-    EXPECT_LT(now.minute, 60);
-    EXPECT_LT(now.second, 61);
-    EXPECT_LT(now.dayOfWeek, 7);
+TEST(SystemInfoContract, NowIsAPlausibleTimeInUtcAndLocally) {
+    platform::SystemTime utc;
+    Env().Os().system.GetSystemTimeUtc(&utc);
+    platform::SystemTime local;
+    Env().Os().system.GetLocalTimeNow(&local);
+    for (const platform::SystemTime& now : {utc, local}) {
+        EXPECT_GE(now.year, 2011);
+        EXPECT_TRUE(now.month >= 1 && now.month <= 12);
+        EXPECT_TRUE(now.day >= 1 && now.day <= 31);
+        EXPECT_LT(now.hour, 24);
+        EXPECT_LT(now.minute, 60);
+        EXPECT_LT(now.second, 61);
+        EXPECT_LT(now.dayOfWeek, 7);
+    }
 }
 
 TEST(SystemInfoContract, ThisProgramsVersionResourceIsRead) {
