@@ -113,6 +113,14 @@ std::vector<LogPathCase> LogPaths() {
          0xFFFFFFFFu,
          {{"requirements", "not met: Windows 5.0"}},
          "code -1, the system requirements are not met: this Windows is not supported"},
+        {"ShellRestartMode",
+         {L"--force-shell-restart"},
+         nullptr,
+         0,
+         {{"command line", "\"--force-shell-restart\""},
+          {"tag", "passed on: "},
+          {"shell", "the shell runs"}},
+         "code 0, the shell-restart mode is done"},
     };
 }
 
