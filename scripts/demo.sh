@@ -126,10 +126,12 @@ run_log="$(find "$WINEPREFIX/drive_c/users" -name 'QuorixSetup_*.log' -type f -p
 if [ -n "$run_log" ]; then
     echo "the setup's own log ($run_log):"
     tr -d '\r' <"$run_log" | sed 's/^/  /'
-else
-    echo "the setup's own log: none was written (is the temporary folder writable?)"
 fi
 if [ "$code" != 0 ]; then
     echo "demo: the setup's run ended with exit code $code" >&2
+    exit 1
+fi
+if [ -z "$run_log" ]; then
+    echo "demo: the setup wrote no log of its run in the temporary folder" >&2
     exit 1
 fi
