@@ -8,6 +8,13 @@ add_link_options(-Wl,--gc-sections)
 # library's every member (see the header).
 add_compile_options(
   "$<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${QUORIX_SOURCE_DIR}/cmake/libstdcxx/StringMembersInPlace.h>")
+# Those members are shared between the objects only where each object calls the same function:
+# a copy specialised to one object's calls (a clone with fewer or constant arguments) is that
+# object's alone, and -Os gives each object its own copy of a constructor's body besides.
+add_compile_options(-fno-ipa-sra -fno-ipa-cp-clone -fno-declone-ctor-dtor)
+# No code asks an object for its type (no dynamic_cast, no typeid): the type descriptions of
+# the interfaces are left out. The exceptions keep theirs, which the compiler emits regardless.
+add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>)
 # 32-bit code unwinds by DWARF tables in .eh_frame, which the exceptions need; the asynchronous
 # ones beside them only serve debuggers. x86-64 code unwinds through the SEH tables those same
 # flags produce: without them its exceptions would need the SjLj runtime that the static libgcc
