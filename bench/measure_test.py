@@ -171,6 +171,17 @@ def _extraction(product_seconds, copy_seconds, peak_kib=8 * 1024, failed=False):
     return measure.extraction_summary(256 * measure.MIB, run, runs, [copy] * 3)
 
 
+def _stub(code_bytes, machine="i386"):
+    """A stub's two readings whose sections but .rsrc hold CODE_BYTES: the resources and the
+    page-rounded sizes in the file must not count."""
+    sections = [{"name": ".text", "virtualSize": code_bytes - 100, "rawSize": code_bytes + 4000},
+                {"name": ".bss", "virtualSize": 100, "rawSize": 0},
+                {"name": ".rsrc", "virtualSize": 300 * 1024, "rawSize": 300 * 1024}]
+    pe = {"size": 700 * 1024, "machine": machine, "sections": sections,
+          "rcdata": [{"name": "MSI", "size": 0}]}
+    return {"unsigned": pe, "signed": pe}
+
+
 def _whole_runs(*repeats):
     """The result of `fresh` with the (product, minimal) seconds of each repeat."""
     return {"product": "product", "yardstick": "minimal", "repeats": [
@@ -194,6 +205,10 @@ class ReportVerdictTest(unittest.TestCase):
         ("tag read at 1.1", "Tag read", {"startup": {
             "product": _series(1.0), "minimal": _series(1.0), "cmd": _series(0.5),
             "tag1m": _series(1.0), "tag1g": _series(1.05)}}, "met"),
+        ("stub code at 256 KiB", "Stub size", {"stub": _stub(256 * 1024)}, "met"),
+        ("stub code past 256 KiB", "Stub size", {"stub": _stub(256 * 1024 + 1)}, "MISSED"),
+        ("stub of the x86-64 build", "Stub size", {"stub": _stub(200 * 1024, "amd64")},
+         "not measured (amd64 build; the goal is the 32-bit product's)"),
         ("extraction at 1.5", "Extraction", {"extract": _extraction(1.0, 1.5)}, "met"),
         ("extraction short of 1.5", "Extraction", {"extract": _extraction(1.0, 1.45)}, "MISSED"),
         ("memory over 32 MiB", "Peak RssAnon", {"extract": _extraction(1.0, 2.0, 33 * 1024)},

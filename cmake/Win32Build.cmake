@@ -4,6 +4,17 @@ enable_language(RC)
 include(${QUORIX_SOURCE_DIR}/cmake/Win32Flags.cmake)
 add_compile_options(-ffunction-sections -fdata-sections)
 add_link_options(-Wl,--gc-sections)
+# The string members the code calls, instantiated in its own objects instead of taken with the
+# library's every member (see the header).
+add_compile_options(
+  "$<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${QUORIX_SOURCE_DIR}/cmake/libstdcxx/StringMembersInPlace.h>")
+# Those members are shared between the objects only where each object calls the same function:
+# a copy specialised to one object's calls (a clone with fewer or constant arguments) is that
+# object's alone, and -Os gives each object its own copy of a constructor's body besides.
+add_compile_options(-fno-ipa-sra -fno-ipa-cp-clone -fno-declone-ctor-dtor)
+# No code asks an object for its type (no dynamic_cast, no typeid): the type descriptions of
+# the interfaces are left out. The exceptions keep theirs, which the compiler emits regardless.
+add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>)
 # 32-bit code unwinds by DWARF tables in .eh_frame, which the exceptions need; the asynchronous
 # ones beside them only serve debuggers. x86-64 code unwinds through the SEH tables those same
 # flags produce: without them its exceptions would need the SjLj runtime that the static libgcc
@@ -38,7 +49,11 @@ set(QUORIX_UNSIGNED_DIR ${CMAKE_BINARY_DIR}/unsigned)
 set(QUORIX_MANIFEST ${CMAKE_BINARY_DIR}/quorix.manifest)
 configure_file(${QUORIX_SOURCE_DIR}/src/ui/resources/quorix.manifest.in ${QUORIX_MANIFEST} @ONLY)
 # The entry point is compiled once and linked into the product and its test variant.
-add_library(quorix_entry OBJECT ${QUORIX_SOURCE_DIR}/src/main.cpp)
+add_library(quorix_entry OBJECT ${QUORIX_SOURCE_DIR}/src/main.cpp
+  ${QUORIX_SOURCE_DIR}/cmake/libstdcxx/exception_text_cow.cpp
+  ${QUORIX_SOURCE_DIR}/cmake/libstdcxx/exception_text_sso.cpp)
+set_source_files_properties(${QUORIX_SOURCE_DIR}/cmake/libstdcxx/exception_text_cow.cpp
+  PROPERTIES COMPILE_DEFINITIONS _GLIBCXX_USE_CXX11_ABI=0)
 target_link_libraries(quorix_entry PUBLIC quorix_logic ${QUORIX_WIN32_LIBS})
 add_executable(QuorixSetup WIN32 ${QUORIX_SOURCE_DIR}/src/ui/resources/quorix.rc)
 set_target_properties(QuorixSetup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUORIX_UNSIGNED_DIR})

@@ -344,12 +344,14 @@ namespace quorix {
 namespace {
 
 // Session records named s00, s01, ... whose "Install" times grow with the number: the highest
-// number is the newest, and all are newer than the machine's own record of this start.
-void PutSessions(ReportMachine& m, int count, const std::wstring& prefix = L"s") {
+// number is the newest, and all are newer than the machine's own record of this start. With
+// sameTime, all were made in the same second.
+void PutSessions(ReportMachine& m, int count, const std::wstring& prefix = L"s",
+                 bool sameTime = false) {
     for (int i = 0; i < count; ++i) {
         const std::wstring number = (i < 10 ? L"0" : L"") + std::to_wstring(i);
         m.machine.registry.PutString(kHkeyLocalMachine, kSessions + prefix + number, L"Install",
-                                     L"2012-01-" + number + L" 00:00:00");
+                                     L"2012-01-" + (sameTime ? L"99" : number) + L" 00:00:00");
     }
 }
 
@@ -372,6 +374,7 @@ struct BudgetCase {
     int sessions;
     std::size_t spareForSessions;  // characters of the budget beyond the other parameters
     std::wstring sessionList;      // the vl_sids value sent; empty: the parameter is left out
+    bool sameTime = false;         // every record made in the same second
 };
 
 class QueryBudget : public ::testing::TestWithParam<BudgetCase> {};
@@ -379,7 +382,7 @@ class QueryBudget : public ::testing::TestWithParam<BudgetCase> {};
 TEST_P(QueryBudget, KeepsTheNewestSessionsThatFitAndEveryOtherParameterWhole) {
     const BudgetCase& c = GetParam();
     ReportMachine m;
-    PutSessions(m, c.sessions);
+    PutSessions(m, c.sessions, L"s", c.sameTime);
     // The same report without its session list: what the other parameters take.
     ReportParameters unlimited(L"VLQ2011", kSession, L"", L"de-DE");
     unlimited.Collect(m.ctx);
@@ -412,7 +415,10 @@ INSTANTIATE_TEST_SUITE_P(
                       BudgetCase{"TwoNewestInRegistryOrder", 3, 9 + 3 + 3 + 3, L"s01%7cs02"},
                       BudgetCase{"OneCharacterShortOfTheSecond", 3, 9 + 3 + 3 + 3 - 1, L"s02"},
                       BudgetCase{"NoRoomForAnyRecordLeavesTheParameterOut", 3, 9 + 2, L""},
-                      BudgetCase{"NoRoomAtAll", 3, 0, L""}),
+                      BudgetCase{"NoRoomAtAll", 3, 0, L""},
+                      // Equal times keep the registry's order: the first records are kept.
+                      BudgetCase{"EqualTimesKeepTheFirstInRegistryOrder", 100, 9 + 3 + 3 + 3,
+                                 L"s00%7cs01", true}),
     [](const auto& info) { return std::string(info.param.situation); });
 
 TEST(QueryBudgetWhole, AParameterTooLongForTheBudgetIsLeftOutNotCut) {
