@@ -19,8 +19,9 @@
 #   QUORIX_BENCH_WHOLE_RUNS    whole runs of each program per repeat (default 30)
 #   QUORIX_BENCH_WHOLE_REPEATS repeats of that series, whose spread tells if it is enough (3)
 #   QUORIX_BENCH_SCRATCH  Wine prefix and its cache (default ${TMPDIR:-/tmp}/quorix-bench-UID)
-#   QUORIX_BENCH_FRESH    where the prefixes of the whole runs live (default: a folder in
-#                         /dev/shm when that is a writable tmpfs, else QUORIX_BENCH_SCRATCH)
+#   QUORIX_BENCH_FRESH    where the prefixes of the whole runs live (default: a folder of the
+#                         scratch folder's name in /dev/shm when that is a writable tmpfs, else
+#                         QUORIX_BENCH_SCRATCH)
 #   QUORIX_BENCH_KEEP=1   keep the Wine prefix afterwards
 #   QUORIX_BENCH_ONLY=extract  only figures 3 and 4 (one extraction series of the product as
 #                         built): skips the host suite, the stubs, the tagged copies and start-up
@@ -87,7 +88,9 @@ fresh_root="${QUORIX_BENCH_FRESH:-}"
 if [ -z "$fresh_root" ]; then
     fresh_root="$scratch"
     if [ "$(stat -f -c %T /dev/shm 2>/dev/null)" = tmpfs ] && [ -w /dev/shm ]; then
-        fresh_root="/dev/shm/quorix-bench-$(id -u)"
+        # Named after the scratch folder: two benchmarks with scratch folders of their own
+        # keep apart here too.
+        fresh_root="/dev/shm/$(basename "$scratch")"
     fi
 fi
 mkdir -p "$fresh_root"
@@ -251,8 +254,10 @@ bench_cleanup() {
         (use_prefix "$fresh_root/whole"; wine_stop)
     fi
     wine_cleanup
-    [ "${QUORIX_BENCH_KEEP:-}" = 1 ] ||
+    if [ "${QUORIX_BENCH_KEEP:-}" != 1 ]; then
         rm -rf "$scratch/prefix" "$fresh_root/whole" "$fresh_root/whole-booted"
+        [ "$fresh_root" = "$scratch" ] || rmdir "$fresh_root" 2>/dev/null
+    fi
     exit $rc
 }
 trap bench_cleanup EXIT
