@@ -13,9 +13,11 @@ Timings are side by side and interleaved: the machine is shared, so only ratios 
 in the same minutes mean anything.
 """
 import argparse
+import glob
 import json
 import os
 import re
+import resource
 import shutil
 import signal
 import statistics
@@ -248,37 +250,122 @@ def cmd_interleave(args):
     write_json(args.out, result)
 
 
+def _prefix_cpu_ticks(prefix):
+    """CPU ticks (user + system) used so far by the processes of one Wine prefix: its wineserver
+    and every Windows process, which all carry WINEPREFIX in their environment (so does this
+    script, which is no Wine process and is left out)."""
+    marker = b"WINEPREFIX=" + os.path.abspath(prefix).encode() + b"\0"
+    total, processes = 0, 0
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open("/proc/%s/environ" % entry, "rb") as src:
+                if marker not in src.read() + b"\0":
+                    continue
+            with open("/proc/%s/stat" % entry, "rb") as src:
+                name, fields = src.read().split(b" (", 1)[1].rsplit(b")", 1)
+        except (OSError, ValueError):
+            continue
+        if not (name.endswith(b".exe") or name.startswith(b"wineserver")):
+            continue
+        fields = fields.split()
+        total += int(fields[11]) + int(fields[12])
+        processes += 1
+    return total, processes
+
+
+def settle(prefix, quiet=0.5, share=0.1, limit=20.0, interval=0.1):
+    """Waits until the prefix's Wine processes have used at most SHARE of one CPU over the last
+    QUIET seconds: a freshly started wineserver goes on starting services for a second or two
+    after its first program returned, and that work would land in the timed run. (Some of
+    Wine's device drivers poll for good, a few per cent of a CPU: hence a share, not nothing.)
+    Returns (seconds waited, settled?)."""
+    ticks_per_second = os.sysconf("SC_CLK_TCK")
+    allowed = share * quiet * ticks_per_second
+    started = time.monotonic()
+    window = [(started, _prefix_cpu_ticks(prefix)[0])]
+    while True:
+        time.sleep(interval)
+        now = time.monotonic()
+        window.append((now, _prefix_cpu_ticks(prefix)[0]))
+        while len(window) > 2 and now - window[1][0] >= quiet:
+            window.pop(0)
+        if now - window[0][0] >= quiet and window[-1][1] - window[0][1] <= allowed:
+            return now - started, True
+        if now - started >= limit:
+            return now - started, False
+
+
 def cmd_fresh(args):
     """Whole runs of PRODUCT and YARDSTICK, each after an untimed --prepare command (a fresh
-    prefix with its server and services up), interleaved. The series is repeated: the spread of
-    the repeats' ratios says whether the number of runs is enough to trust the figure."""
+    prefix with its server and services up) and after the prefix's processes went quiet.
+
+    The series is split into --repeats whose spread says whether --runs is enough to trust the
+    figure; the repeats take turns round by round rather than one after the other, so that the
+    machine's load, which changes over minutes, weighs on every repeat alike. Within a repeat
+    the order of the pair alternates. Nothing is discarded: a failed run is recorded and fails
+    the figure. The product's run log, when it wrote one, is kept with its run."""
     (product, product_command), (yardstick, yardstick_command) = [
         item.partition("=")[::2] for item in args.commands]
     commands = {product: product_command, yardstick: yardstick_command}
     if os.path.isdir(args.logs):
         shutil.rmtree(args.logs)
     os.makedirs(args.logs)
-    repeats = []
-    for repeat in range(args.repeats):
-        times = {product: [], yardstick: []}
-        failures = []
-        for round_index in range(args.runs):
-            order = [product, yardstick] if round_index % 2 == 0 else [yardstick, product]
-            for name in order:
-                log = os.path.join(args.logs, name + ".log")
-                _, prepared, _ = _run_timed(args.prepare, args.timeout,
-                                            os.path.join(args.logs, "prepare.log"))
-                if prepared != 0:
-                    failures.append({"name": name, "round": round_index, "prepare": prepared})
-                    continue
-                elapsed, code, output = _run_timed(commands[name], args.timeout, log)
-                if str(code) == "0":
-                    times[name].append(elapsed)
-                else:
-                    failures.append({"name": name, "round": round_index, "exit": code,
-                                     "output": output[-400:]})
-        repeats.append({"seconds": times, "failed": failures})
-    write_json(args.out, {"product": product, "yardstick": yardstick, "repeats": repeats})
+    began = time.monotonic()
+    repeats = [{"seconds": {product: [], yardstick: []}, "failed": [], "runLogs": []}
+               for _ in range(args.repeats)]
+    runs = []
+    for round_index in range(args.runs * args.repeats):
+        repeat = repeats[round_index % args.repeats]
+        turn = round_index // args.repeats
+        order = [product, yardstick] if turn % 2 == 0 else [yardstick, product]
+        for name in order:
+            log = os.path.join(args.logs, name + ".log")
+            # A prepare that fails (Wine now and then refuses to start in a prefix whose
+            # server has just stopped) is tried once more; it is untimed, and counted.
+            for attempt in range(2):
+                prepare_seconds, prepared, _ = _run_timed(args.prepare, args.timeout,
+                                                          os.path.join(args.logs, "prepare.log"))
+                if prepared == 0:
+                    break
+            record = {"name": name, "round": round_index, "repeat": round_index % args.repeats,
+                      "prepareSeconds": prepare_seconds, "prepareAttempts": attempt + 1}
+            runs.append(record)
+            if prepared != 0:
+                repeat["failed"].append({"name": name, "round": round_index,
+                                         "prepare": prepared})
+                continue
+            if args.settle:
+                record["settleSeconds"], record["settled"] = settle(args.settle)
+            before = run_logs_in(args.run_logs)
+            # CPU time beside the wall time: the program's own (a waited-for descendant) and
+            # that of the prefix's server and services meanwhile. When the wall time varies
+            # and these do not, the run waited for a CPU or a disk, not for more work.
+            own = resource.getrusage(resource.RUSAGE_CHILDREN)
+            server = _prefix_cpu_ticks(args.settle)[0] if args.settle else 0
+            elapsed, code, output = _run_timed(commands[name], args.timeout, log)
+            done = resource.getrusage(resource.RUSAGE_CHILDREN)
+            record.update(seconds=elapsed, exit=code,
+                          cpuSeconds=done.ru_utime + done.ru_stime - own.ru_utime - own.ru_stime)
+            if args.settle:
+                record["prefixCpuSeconds"] = ((_prefix_cpu_ticks(args.settle)[0] - server)
+                                              / os.sysconf("SC_CLK_TCK"))
+            if str(code) != "0":
+                repeat["failed"].append({"name": name, "round": round_index, "exit": code,
+                                         "output": output[-400:]})
+                continue
+            repeat["seconds"][name].append(elapsed)
+            if name == product:
+                found = newest_run_log(args.run_logs, before)
+                text = None
+                if found:
+                    with open(found, "rb") as src:
+                        text = src.read().decode("utf-8", "surrogateescape")
+                    shutil.copy(found, os.path.join(args.logs, "run-log-%03d.log" % round_index))
+                repeat["runLogs"].append({"seconds": elapsed, "log": text})
+    write_json(args.out, {"product": product, "yardstick": yardstick, "repeats": repeats,
+                          "runs": runs, "wallSeconds": time.monotonic() - began})
 
 
 def fresh_summary(result):
@@ -308,6 +395,139 @@ def _exit_codes(items):
         name, _, code = item.partition("=")
         table[name] = code
     return table
+
+
+# ---- the product's run log -------------------------------------------------------------------
+
+RUN_LOG_HEADER = "QuorixSetup run log; times are seconds since the run started"
+RUN_LOG_GLOB = "QuorixSetup_*.log"
+# "<seconds with 6 decimals> <step word(s)>: <text>"; the step ends at the first ": ".
+_RUN_LOG_LINE = re.compile(r"^(\d+\.\d{6}) ([a-z]+(?: [a-z]+)*):(?: (.*))?$")
+# The steps the product names, in the order a run passes them; any other word is "other".
+RUN_LOG_STEPS = ("start", "command line", "tag", "decision", "pending", "data folder", "extract",
+                 "removal", "installer", "records", "help", "shell", "exit")
+PROCESS_SHARE = "process start, DLL loading and teardown"
+PACK_INSTALL = "installer: language pack"
+BASE_INSTALL = "installer: base package"
+INSTALLER_REMOVAL = "installer: removal"
+
+
+class RunLogError(Exception):
+    pass
+
+
+def parse_run_log(data):
+    """[(seconds, step, text)] of a run log's bytes; RunLogError when it is not in the agreed
+    format (UTF-8 without BOM, CRLF, the header, then timed lines ending with an exit line)."""
+    try:
+        text = data.decode("utf-8")
+    except UnicodeDecodeError as error:
+        raise RunLogError("not UTF-8: %s" % error)
+    if text.endswith("\r\n"):
+        text = text[:-2]
+    lines = text.split("\r\n")
+    if any("\n" in line or "\r" in line for line in lines):
+        raise RunLogError("a line does not end with CRLF")
+    if lines[0] != RUN_LOG_HEADER:
+        raise RunLogError("no header line, first line %r" % lines[0][:80])
+    entries = []
+    for number, line in enumerate(lines[1:], 2):
+        match = _RUN_LOG_LINE.match(line)
+        if not match:
+            raise RunLogError("line %d is not '<seconds> <step>: <text>': %r" % (number, line[:80]))
+        seconds = float(match.group(1))
+        if entries and seconds < entries[-1][0]:
+            raise RunLogError("line %d goes back in time" % number)
+        entries.append((seconds, match.group(2), match.group(3) or ""))
+    if not entries or entries[-1][1] != "exit":
+        raise RunLogError("the last line is no exit line (the run did not finish its log)")
+    return entries
+
+
+def _run_log_share(step, text):
+    if step == "installer":
+        for prefix, share in (("language pack", PACK_INSTALL), ("base package", BASE_INSTALL),
+                              ("removal of", INSTALLER_REMOVAL)):
+            if text.startswith(prefix):
+                return share
+        return "other"
+    return step if step in RUN_LOG_STEPS else "other"
+
+
+def run_log_breakdown(wall_seconds, entries):
+    """Seconds per step of one run: each line's time since the previous one (the first line's
+    since the run's clock started) goes to its step; what the wall time from launch to exit
+    has beyond the last line is the process's own start, DLL loading and teardown."""
+    shares = {PROCESS_SHARE: wall_seconds - entries[-1][0]}
+    previous = 0.0
+    for seconds, step, text in entries:
+        share = _run_log_share(step, text)
+        shares[share] = shares.get(share, 0.0) + seconds - previous
+        previous = seconds
+    return shares
+
+
+def newest_run_log(folders, before):
+    """The newest run log in FOLDERS (glob patterns allowed) that is not among BEFORE."""
+    found = []
+    for pattern in folders:
+        for path in glob.glob(os.path.join(pattern, RUN_LOG_GLOB)):
+            if path not in before:
+                found.append((os.path.getmtime(path), path))
+    return max(found)[1] if found else None
+
+
+def run_logs_in(folders):
+    return {path for pattern in folders for path in glob.glob(os.path.join(pattern, RUN_LOG_GLOB))}
+
+
+def breakdown_summary(runs):
+    """Medians per step over the runs' logs: RUNS is [{"seconds": wall, "log": text or None}].
+    Unreadable logs are counted and named, never folded in."""
+    shares, unreadable = [], []
+    for run in runs:
+        if run.get("log") is None:
+            continue
+        try:
+            entries = parse_run_log(run["log"].encode("utf-8", "surrogateescape"))
+        except RunLogError as error:
+            unreadable.append(str(error))
+            continue
+        shares.append(run_log_breakdown(run["seconds"], entries))
+    names = sorted({name for run in shares for name in run}, key=_share_order)
+    medians = [(name, statistics.median([run.get(name, 0.0) for run in shares]))
+               for name in names]
+    return {"runs": len(runs), "logs": len(shares), "unreadable": unreadable,
+            "medians": medians,
+            "wallMedian": statistics.median([r["seconds"] for r in runs]) if runs else None}
+
+
+def _share_order(name):
+    order = [PROCESS_SHARE] + list(RUN_LOG_STEPS[:RUN_LOG_STEPS.index("installer")]) + [
+        PACK_INSTALL, BASE_INSTALL, INSTALLER_REMOVAL] + list(
+        RUN_LOG_STEPS[RUN_LOG_STEPS.index("installer") + 1:]) + ["other"]
+    return order.index(name) if name in order else len(order)
+
+
+def breakdown_note(summary):
+    if not summary["runs"]:
+        return "whole-run breakdown by step: no product run to break down"
+    parts = []
+    if summary["logs"]:
+        parts.append("whole-run breakdown by step (medians over %d run logs of %d runs; "
+                     "seconds): %s (sum of the medians %.3f s, median run %.3f s)"
+                     % (summary["logs"], summary["runs"],
+                        "; ".join("%s %.3f" % item for item in summary["medians"]),
+                        sum(value for _, value in summary["medians"]), summary["wallMedian"]))
+    missing = summary["runs"] - summary["logs"] - len(summary["unreadable"])
+    if summary["unreadable"]:
+        parts.append("%d run log(s) not in the agreed format, first: %s"
+                     % (len(summary["unreadable"]), summary["unreadable"][0]))
+    if not summary["logs"] and not summary["unreadable"]:
+        return "whole-run breakdown by step: no run log found (%d runs)" % summary["runs"]
+    if missing and summary["logs"]:
+        parts.append("%d run(s) left no run log" % missing)
+    return "; ".join(parts)
 
 
 # ---- extraction ------------------------------------------------------------------------------
@@ -674,6 +894,20 @@ def report_rows(folder):
                         figure["yardstick"] or 0,
                         ", ".join(_fmt_ratio(r) for r in figure["repeatRatios"]),
                         _fmt_ratio(spread))))
+        notes.append(breakdown_note(breakdown_summary(
+            [run for repeat in overhead["repeats"] for run in repeat.get("runLogs", [])])))
+        timed = overhead.get("runs", [])
+        if timed:
+            unsettled = [run for run in timed if run.get("settled") is False]
+            retried = sum(1 for run in timed if run.get("prepareAttempts", 1) > 1)
+            notes.append("whole runs: %d timed runs took %.0f s in all (each after a fresh prefix "
+                         "copy, median %.1f s, and its Wine processes going quiet, median %.1f s)%s%s"
+                         % (len(timed), overhead.get("wallSeconds", 0),
+                            statistics.median(r["prepareSeconds"] for r in timed),
+                            statistics.median(r.get("settleSeconds", 0) for r in timed),
+                            "; %d run(s) started before the prefix went quiet" % len(unsettled)
+                            if unsettled else "",
+                            "; %d prefix(es) prepared a second time" % retried if retried else ""))
         for repeat in overhead["repeats"]:
             for failure in repeat["failed"][:1]:
                 notes.append("whole run: a run failed, first: %s" % failure)
@@ -741,6 +975,10 @@ def main():
     p.add_argument("--repeats", type=int, default=3)
     p.add_argument("--timeout", type=float, default=180)
     p.add_argument("--prepare", required=True, help="shell command run, untimed, before each")
+    p.add_argument("--settle", help="Wine prefix whose processes must go quiet before each run")
+    p.add_argument("--run-logs", action="append", default=[],
+                   help="folder (glob) where the product leaves its run log; give it again for "
+                        "another place")
     p.add_argument("--logs", required=True)
     p.add_argument("--out", required=True)
     p.add_argument("commands", nargs=2, help="PRODUCT=SHELL-COMMAND YARDSTICK=SHELL-COMMAND")

@@ -238,5 +238,114 @@ class ReportVerdictTest(unittest.TestCase):
                 self.assertEqual(verdicts, [verdict])
 
 
+
+def _run_log(*lines, header=measure.RUN_LOG_HEADER, end="\r\n"):
+    return (end.join((header,) + lines) + end).encode("utf-8")
+
+
+# A /silent run as the product logs it: two packs, unknown step words, an installer removal.
+SILENT_RUN_LOG = _run_log(
+    "0.000100 start: QuorixSetup 5.1.0.7",
+    "0.000300 command line: /silent",
+    "0.010300 tag: AFFILIATEID=x: read",
+    "0.012300 decision: not installed",
+    "0.015300 requirements: met",
+    "0.045300 pending: none",
+    "0.145300 extract: base package C:\\x.msi",
+    "0.146300 installer: removal of {907A70C3-1012-F037-B64C-E4228C38FB29}: 0",
+    "0.346300 installer: language pack en-US, UI level 2: 0 (The operation completed.)",
+    "0.546300 installer: language pack de-DE, UI level 2: 0 (The operation completed.)",
+    "1.046300 installer: base package, UI level 2: 0 (The operation completed.)",
+    "1.047300 records: session",
+    "1.047300 ui: nothing",
+    "1.048000 exit: 0 (installed)")
+
+
+class RunLogTest(unittest.TestCase):
+    def test_each_line_is_charged_to_its_step_and_the_rest_to_the_process(self):
+        shares = measure.run_log_breakdown(1.5, measure.parse_run_log(SILENT_RUN_LOG))
+        expected = {measure.PROCESS_SHARE: 0.452, "start": 0.0001, "command line": 0.0002,
+                    "tag": 0.01, "decision": 0.002, "pending": 0.03, "extract": 0.1,
+                    measure.INSTALLER_REMOVAL: 0.001, measure.PACK_INSTALL: 0.4,
+                    measure.BASE_INSTALL: 0.5, "records": 0.001, "exit": 0.0007,
+                    "other": 0.003}
+        self.assertEqual(sorted(shares), sorted(expected))
+        for name, seconds in expected.items():
+            self.assertAlmostEqual(shares[name], seconds, places=9, msg=name)
+        self.assertAlmostEqual(sum(shares.values()), 1.5, places=9)
+
+    def test_logs_off_the_agreed_format_are_refused(self):
+        good = ["0.000100 start: x", "0.200000 exit: 0 (installed)"]
+        cases = [
+            ("LF line ends", _run_log(*good, end="\n")),
+            ("byte order mark", b"\xef\xbb\xbf" + _run_log(*good)),
+            ("another header", _run_log(*good, header="QuorixSetup log")),
+            ("three decimals", _run_log("0.100 start: x", good[1])),
+            ("no space before the text", _run_log("0.000100 start:x", good[1])),
+            ("back in time", _run_log("0.300000 start: x", good[1])),
+            ("no exit line at the end", _run_log(good[0])),
+            ("not UTF-8", _run_log(*good).replace(b"start: x", b"start: \xff")),
+        ]
+        for label, data in cases:
+            with self.subTest(label):
+                with self.assertRaises(measure.RunLogError):
+                    measure.parse_run_log(data)
+        self.assertEqual(len(measure.parse_run_log(_run_log(*good))), 2)
+
+    def test_the_newest_log_of_this_run_is_collected(self):
+        folder = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, folder)
+        temp = os.path.join(folder, "users", "me", "Temp")
+        os.makedirs(temp)
+        old = os.path.join(temp, "QuorixSetup_20240101_100000.log")
+        open(old, "wb").close()
+        os.utime(old, (3000, 3000))
+        before = measure.run_logs_in([os.path.join(folder, "users", "*", "Temp")])
+        self.assertEqual(before, {old})
+        # Written in the same second as another: the "_2" name, the newer of the two.
+        for name, stamp in (("QuorixSetup_20240101_100001.log", 1000),
+                            ("QuorixSetup_20240101_100001_2.log", 2000),
+                            ("other.log", 4000)):
+            path = os.path.join(temp, name)
+            open(path, "wb").close()
+            os.utime(path, (stamp, stamp))
+        found = measure.newest_run_log([os.path.join(folder, "users", "*", "Temp")], before)
+        self.assertEqual(os.path.basename(found), "QuorixSetup_20240101_100001_2.log")
+        self.assertIsNone(measure.newest_run_log([temp], measure.run_logs_in([temp])))
+
+
+def _whole_runs_with_logs(logs):
+    result = _whole_runs((1.5, 1.4))
+    result["repeats"][0]["runLogs"] = [{"seconds": 1.5, "log": log} for log in logs]
+    return result
+
+
+class BreakdownNoteTest(unittest.TestCase):
+    """The whole-run row's breakdown in the table's notes, from the product's run logs."""
+
+    CASES = [
+        ("no log written", [None, None], ["whole-run breakdown by step: no run log found"]),
+        ("medians per step", [SILENT_RUN_LOG.decode(), SILENT_RUN_LOG.decode(), None],
+         ["medians over 2 run logs of 3 runs", "process start, DLL loading and teardown 0.452",
+          "installer: language pack 0.400", "installer: base package 0.500", "other 0.003",
+          "1 run(s) left no run log"]),
+        ("a log off the format is named, not folded in", [SILENT_RUN_LOG.decode(), "x\r\n"],
+         ["medians over 1 run logs of 2 runs", "1 run log(s) not in the agreed format"]),
+        ("only logs off the format", ["x\r\n"], ["1 run log(s) not in the agreed format"]),
+    ]
+
+    def test_breakdown_in_the_notes(self):
+        for label, logs, expected in self.CASES:
+            with self.subTest(label):
+                with tempfile.TemporaryDirectory() as folder:
+                    measure.write_json(os.path.join(folder, "overhead.json"),
+                                       _whole_runs_with_logs(logs))
+                    _, notes = measure.report_rows(folder)
+                breakdown = [n for n in notes if "breakdown" in n or "agreed format" in n]
+                self.assertEqual(len(breakdown), 1, notes)
+                for text in expected:
+                    self.assertIn(text, breakdown[0])
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -9,19 +9,24 @@
 #   6. wall time of the host unit suite
 #   7. a whole "/silent" run of the product with the demo packages against the least possible
 #      program (bench/minimal_install.c: the same packages, already extracted, handed to the
-#      installer with the same property strings), each in a fresh copy of one booted prefix
+#      installer with the same property strings), each in a fresh copy of one booted prefix;
+#      the product's run logs of those runs give the breakdown of its time by step
 #
 # Usage: bash bench/run.sh        (from anywhere; builds what it needs in build/bench-*)
 # Environment:
 #   QUORIX_BENCH_RUNS     start-up runs of each program (default 20)
 #   QUORIX_BENCH_EXTRACT_RUNS  extraction runs (default 5)
-#   QUORIX_BENCH_WHOLE_RUNS    whole runs of each program per repeat (default 12)
+#   QUORIX_BENCH_WHOLE_RUNS    whole runs of each program per repeat (default 30)
 #   QUORIX_BENCH_WHOLE_REPEATS repeats of that series, whose spread tells if it is enough (3)
 #   QUORIX_BENCH_SCRATCH  Wine prefix and its cache (default ${TMPDIR:-/tmp}/quorix-bench-UID)
+#   QUORIX_BENCH_FRESH    where the prefixes of the whole runs live (default: a folder of the
+#                         scratch folder's name in /dev/shm when that is a writable tmpfs, else
+#                         QUORIX_BENCH_SCRATCH)
 #   QUORIX_BENCH_KEEP=1   keep the Wine prefix afterwards
 #   QUORIX_BENCH_ONLY=extract  only figures 3 and 4 (one extraction series of the product as
 #                         built): skips the host suite, the stubs, the tagged copies and start-up
 #   QUORIX_BENCH_ONLY=whole    only figure 7
+#   QUORIX_BENCH_ONLY=startup  only figure 2 (the stub product against the minimal exe)
 # Results: build/bench-results/*.json, the table in build/bench-results/table.md.
 set -euo pipefail
 
@@ -34,7 +39,7 @@ payload="$build/bench-payload"
 scratch="${QUORIX_BENCH_SCRATCH:-${TMPDIR:-/tmp}/quorix-bench-$(id -u)}"
 runs="${QUORIX_BENCH_RUNS:-20}"
 extract_runs="${QUORIX_BENCH_EXTRACT_RUNS:-5}"
-whole_runs="${QUORIX_BENCH_WHOLE_RUNS:-12}"
+whole_runs="${QUORIX_BENCH_WHOLE_RUNS:-30}"
 whole_repeats="${QUORIX_BENCH_WHOLE_REPEATS:-3}"
 only="${QUORIX_BENCH_ONLY:-}"
 measure=(python3 "$here/measure.py")
@@ -49,8 +54,8 @@ default_tag='AFFILIATEID=vlq2011aid30017xx-XX&AFFILIATEIDFLAGS=.0'
 step() { printf '\n== %s (%s)\n' "$*" "$(date -u +%H:%M:%S)"; }
 die() { printf 'bench: %s\n' "$*" >&2; exit 1; }
 case "$only" in
-    "" | extract | whole) ;;
-    *) die "QUORIX_BENCH_ONLY=$only: only \"extract\" and \"whole\" are known" ;;
+    "" | extract | whole | startup) ;;
+    *) die "QUORIX_BENCH_ONLY=$only: only \"extract\", \"whole\" and \"startup\" are known" ;;
 esac
 # False for the figures that a run with QUORIX_BENCH_ONLY leaves out.
 everything() { [ -z "$only" ]; }
@@ -76,6 +81,19 @@ done
 python3 "$here/measure_test.py" >/dev/null 2>&1 ||
     die "bench/measure_test.py fails: the figures would be wrong"
 mkdir -p "$results" "$products" "$payload" "$scratch"
+# Each whole run starts from a fresh copy of a 700 MiB prefix. Copied to a disk, the copy leaves
+# that much dirty page cache, which the kernel writes back some 30 s later: in the middle of a
+# later timed run. In memory nothing is written back.
+fresh_root="${QUORIX_BENCH_FRESH:-}"
+if [ -z "$fresh_root" ]; then
+    fresh_root="$scratch"
+    if [ "$(stat -f -c %T /dev/shm 2>/dev/null)" = tmpfs ] && [ -w /dev/shm ]; then
+        # Named after the scratch folder: two benchmarks with scratch folders of their own
+        # keep apart here too.
+        fresh_root="/dev/shm/$(basename "$scratch")"
+    fi
+fi
+mkdir -p "$fresh_root"
 rm -f "$results"/*.json "$results/table.md"
 "${measure[@]}" machine --out "$results/machine.json"
 
@@ -114,6 +132,10 @@ product_build() { # base-msi label [extra linker flags] [language packs]
     cp "$w32/QuorixSetup-tagged.exe" "$products/$2-tagged.exe"
 }
 
+if [ "$only" = startup ]; then
+step "stub product (empty base package, one-byte language pack)"
+product_build "$payload/empty-base.msi" stub
+fi
 if everything; then
 step "stub product (empty base package, one-byte language pack)"
 product_build "$payload/empty-base.msi" stub
@@ -228,17 +250,21 @@ bench_cleanup() {
         kill "$keeper" 2>/dev/null
         wait "$keeper" 2>/dev/null
     fi
-    if [ -d "$scratch/whole" ]; then
-        (use_prefix "$scratch/whole"; wine_stop)
+    if [ -d "$fresh_root/whole" ]; then
+        (use_prefix "$fresh_root/whole"; wine_stop)
     fi
     wine_cleanup
-    [ "${QUORIX_BENCH_KEEP:-}" = 1 ] || rm -rf "$scratch/prefix" "$scratch/whole" "$scratch/whole-booted"
+    if [ "${QUORIX_BENCH_KEEP:-}" != 1 ]; then
+        rm -rf "$scratch/prefix" "$fresh_root/whole" "$fresh_root/whole-booted"
+        [ "$fresh_root" = "$scratch" ] || rmdir "$fresh_root" 2>/dev/null
+    fi
     exit $rc
 }
 trap bench_cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 start_xvfb || die "Xvfb did not start"
+if [ "$only" != whole ]; then
 make_prefix "$scratch/prefix" || die "no Wine prefix"
 use_prefix "$scratch/prefix"
 # Warm, as Windows is: one wineserver for every run, and a program that holds Wine's desktop
@@ -249,6 +275,7 @@ wineserver -p
 setsid "$QUORIX_WINE_LOADER" "$(winpath "$build/bench-minimal-$preset/keep_warm.exe")" </dev/null >/dev/null 2>&1 &
 keeper=$!
 sleep 3
+fi
 
 # A program started through cmd /c on a terminal: the product's console answers need a real
 # console, and the yardsticks are started the same way so the console's cost is in both.
@@ -260,6 +287,16 @@ on_console() { # exe args...
 win() { winpath "$products/$1"; }
 listed='^- en-US'
 
+if [ "$only" = startup ]; then
+step "start-up: $runs interleaved rounds"
+"${measure[@]}" interleave --runs "$runs" --timeout 90 --logs "$results/startup-logs" \
+    --out "$results/startup.json" --expect "product=$listed" \
+    --exit-code product=0 --exit-code minimal=0 --exit-code imports=0 --exit-code cmd=0 \
+    "product=$(on_console "$(win stub-tagged.exe)" /supportedlang)" \
+    "minimal=$(on_console "$(winpath "$build/bench-minimal-$preset/minimal_exit.exe")")" \
+    "imports=$(on_console "$(winpath "$build/bench-minimal-$preset/minimal_imports.exe")")" \
+    "cmd=$(on_console rem)"
+fi
 if everything; then
 step "start-up and tag read: $runs interleaved rounds"
 "${measure[@]}" interleave --runs "$runs" --timeout 90 --logs "$results/startup-logs" \
@@ -301,11 +338,19 @@ fi
 
 if measures whole; then
 step "whole /silent runs: $whole_repeats x $whole_runs interleaved pairs, each in a fresh prefix"
+# The warm prefix of the other figures has no part in these runs: its server, services and
+# polling drivers would only compete with them.
+if [ -n "$keeper" ]; then
+    kill "$keeper" 2>/dev/null || true
+    wait "$keeper" 2>/dev/null || true
+    keeper=""
+    wine_stop
+fi
 # One booted prefix with the packages already in it; every run gets a fresh copy of it, its own
 # wineserver and Wine's services started (untimed), and is then timed from launch to exit.
-make_prefix "$scratch/whole-booted" || die "no Wine prefix for the whole runs"
-mkdir -p "$scratch/whole-booted/drive_c/bench-packages"
-cp "$w32/packages/"*.msi "$scratch/whole-booted/drive_c/bench-packages/"
+make_prefix "$fresh_root/whole-booted" || die "no Wine prefix for the whole runs"
+mkdir -p "$fresh_root/whole-booted/drive_c/bench-packages"
+cp "$w32/packages/"*.msi "$fresh_root/whole-booted/drive_c/bench-packages/"
 # What the product passes in a /silent run of its tagged file: every pack it carries (no
 # /language), in the order of their resource names, each with " ALLUSERS=1"; then the base
 # package with the unattended language name and the default tag's properties
@@ -327,24 +372,29 @@ tag_properties="$(printf '%s' "$default_tag" | tr '&.' ' #')"
 export QUORIX_BENCH_PACKS="$packs" QUORIX_BENCH_PACK_PROPS=" ALLUSERS=1" \
     QUORIX_BENCH_BASE='C:\bench-packages\quorix_base.msi' \
     QUORIX_BENCH_BASE_PROPS=" LANGSTRING=silent USERDEFINST=2 $tag_properties TRANSFORMS=:silent FASTOEM=1"
-printf -v fresh_prefix '%q' "$scratch/whole"
-printf -v booted_prefix '%q' "$scratch/whole-booted"
+printf -v fresh_prefix '%q' "$fresh_root/whole"
+printf -v booted_prefix '%q' "$fresh_root/whole-booted"
 printf -v wine_loader '%q' "$QUORIX_WINE_LOADER"
 printf -v wine_server '%q' "$QUORIX_WINESERVER"
 printf -v warm_exe '%q' "$(winpath "$build/bench-minimal-$preset/keep_warm.exe")"
 printf -v exit_exe '%q' "$(winpath "$build/bench-minimal-$preset/minimal_exit.exe")"
 # The minimal exe is run to its end after the keeper has started: when it returns, Wine's
-# desktop process and services are up.
+# desktop process is up. Wine's services go on starting for a while after that (a second or two
+# on a busy machine): `fresh` waits until the prefix's processes are quiet before it times a run.
 prepare="$wine_server -k; $wine_server -w; rm -rf $fresh_prefix &&
 cp -a --reflink=auto $booted_prefix $fresh_prefix && $wine_server -p </dev/null >/dev/null 2>&1 &&
 { setsid $wine_loader $warm_exe </dev/null >/dev/null 2>&1 & } &&
-$wine_loader $exit_exe </dev/null >/dev/null 2>&1 && sleep 1"
-WINEPREFIX="$scratch/whole" "${measure[@]}" fresh --runs "$whole_runs" \
+$wine_loader $exit_exe </dev/null >/dev/null 2>&1"
+# The product's run log: the newest QuorixSetup_*.log of the prefix user's temporary folder
+# (where Wine keeps it: users/NAME/Temp, or AppData/Local/Temp in newer prefixes).
+WINEPREFIX="$fresh_root/whole" "${measure[@]}" fresh --runs "$whole_runs" \
     --repeats "$whole_repeats" --prepare "$prepare" --logs "$results/whole-logs" \
+    --settle "$fresh_root/whole" --run-logs "$fresh_root/whole/drive_c/users/*/Temp" \
+    --run-logs "$fresh_root/whole/drive_c/users/*/AppData/Local/Temp" \
     --out "$results/overhead.json" \
     "product=$wine_loader $(printf '%q' "$(win demo-tagged.exe)") /silent </dev/null" \
     "minimal=$wine_loader $(printf '%q' "$(winpath "$build/bench-minimal-$preset/minimal_install.exe")") </dev/null"
-(use_prefix "$scratch/whole"; wine_stop)
+(use_prefix "$fresh_root/whole"; wine_stop)
 fi
 
 # ---- table -----------------------------------------------------------------------------------

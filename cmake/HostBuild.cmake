@@ -56,4 +56,10 @@ if(Python3_FOUND)
   add_test(NAME tools.layering
     COMMAND ${Python3_EXECUTABLE} ${QUORIX_SOURCE_DIR}/tools/layering/check_layering.py
       ${QUORIX_SOURCE_DIR}/src)
+  # The benchmark's parsers and verdicts: a verdict that cannot say "MISSED", or a run log
+  # read wrongly, prints a wrong table rather than failing, so they are proven here.
+  add_test(NAME bench.measure
+    COMMAND ${CMAKE_COMMAND} -E env PYTHONDONTWRITEBYTECODE=1
+      ${Python3_EXECUTABLE} -m unittest -v measure_test
+    WORKING_DIRECTORY ${QUORIX_SOURCE_DIR}/bench)
 endif()
