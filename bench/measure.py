@@ -773,6 +773,11 @@ def report_rows(folder):
         sections = ", ".join("%s %.1f" % (s["name"], s["virtualSize"] / KIB)
                              for s in unsigned["sections"] if s["virtualSize"])
         notes.append("stub sections (KiB, virtual size): " + sections)
+        native = stub.get("native")
+        if native and native.get("machine") != machine:
+            native_code = sum(s["virtualSize"] for s in native["sections"] if s["name"] != ".rsrc")
+            notes.append("stub of the %s build Wine runs here: %d B (%.1f KiB) of code"
+                         % (native.get("machine", "unknown"), native_code, native_code / KIB))
     variants = _load(folder, "stub-variants")
     if variants:
         base = variants.get("stub")
