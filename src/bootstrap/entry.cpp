@@ -25,36 +25,64 @@ std::wstring DeriveAffiliateFlags(const std::wstring& tagProperties) {
 
 namespace {
 
-std::wstring ArchitectureName(std::uint16_t architecture) {
+// Null for an architecture without a name here, which the log gives by its number.
+const char* ArchitectureName(std::uint16_t architecture) {
     switch (architecture) {
         case 0:
-            return L"x86";
+            return "x86";
         case platform::kProcessorArchitectureAmd64:
-            return L"x64";
+            return "x64";
         case 12:
-            return L"ARM64";
+            return "ARM64";
         default:
-            return L"architecture " + ToDecimal(architecture);
+            return nullptr;
     }
 }
 
 // What an administrator needs to place the run: which program, where, on which Windows.
-std::wstring DescribeStart(ProcessContext& ctx) {
+void LogStart(ProcessContext& ctx) {
+    RunLog& log = ctx.state.log;
+    if (!log.IsOpen()) return;
     platform::System& system = ctx.os.system;
-    std::wstring text = std::wstring(kProductName) + L" setup " + kReleaseVersionText + L", " +
-                        ToDecimal(sizeof(void*) * 8) + L"-bit program";
     std::wstring path;
     const std::uint32_t length = ctx.os.files.GetOwnModulePath(platform::kMaxPath, &path);
-    if (length != 0 && length < platform::kMaxPath) text += L", at " + path;
+    const bool hasPath = length != 0 && length < platform::kMaxPath;
+    if (!hasPath) path.clear();
+    const std::uint32_t bits = sizeof(void*) * 8;
     platform::OsVersionInfo version;
-    if (system.GetVersionInfo(&version)) {
-        text += L"; Windows " + ToDecimal(version.majorVersion) + L"." +
-                ToDecimal(version.minorVersion) + L"." + ToDecimal(version.buildNumber);
-        if (!version.servicePackText.empty()) text += L" " + version.servicePackText;
+    const bool versionKnown = system.GetVersionInfo(&version);
+    const std::uint16_t architecture = system.GetNativeProcessorArchitecture();
+    const char* machine = ArchitectureName(architecture);
+    std::wstring number;
+    if (machine == nullptr) number = ToDecimal(architecture);
+    if (versionKnown) {
+        const bool hasServicePack = !version.servicePackText.empty();
+        log.Write("start", {kProductName,
+                            " setup ",
+                            kReleaseVersionText,
+                            ", ",
+                            bits,
+                            "-bit program",
+                            hasPath ? ", at " : "",
+                            path,
+                            "; Windows ",
+                            version.majorVersion,
+                            ".",
+                            version.minorVersion,
+                            ".",
+                            version.buildNumber,
+                            hasServicePack ? " " : "",
+                            version.servicePackText,
+                            ", ",
+                            machine != nullptr ? machine : "architecture ",
+                            number,
+                            " machine"});
     } else {
-        text += L"; Windows version unknown";
+        log.Write("start",
+                  {kProductName, " setup ", kReleaseVersionText, ", ", bits, "-bit program",
+                   hasPath ? ", at " : "", path, "; Windows version unknown, ",
+                   machine != nullptr ? machine : "architecture ", number, " machine"});
     }
-    return text + L", " + ArchitectureName(system.GetNativeProcessorArchitecture()) + L" machine";
 }
 
 ExitCode RunSteps(ProcessContext& ctx, std::wstring* reason) {
@@ -77,7 +105,7 @@ ExitCode RunSteps(ProcessContext& ctx, std::wstring* reason) {
 
     std::vector<std::wstring> argv;
     system.GetCommandLineArguments(&argv);
-    if (ctx.state.log.IsOpen()) ctx.state.log.Write(L"command line", DescribeCommandLine(argv));
+    if (ctx.state.log.IsOpen()) ctx.state.log.Write("command line", {DescribeCommandLine(argv)});
 
     // argv[0] as written on the command line; a program started without one reads nothing.
     ReadStampedTag(ctx, argv.empty() ? std::wstring() : argv[0]);
@@ -105,7 +133,7 @@ ExitCode RunSteps(ProcessContext& ctx, std::wstring* reason) {
 ExitCode RunEntryProcedure(ProcessContext& ctx) {
     // First of all: the log's clock is the run's.
     ctx.state.log.Start(ctx.os);
-    if (ctx.state.log.IsOpen()) ctx.state.log.Write(L"start", DescribeStart(ctx));
+    LogStart(ctx);
     std::wstring reason;
     const ExitCode code = RunSteps(ctx, &reason);
     ctx.state.log.Finish(static_cast<std::int32_t>(code), reason);

@@ -45,7 +45,7 @@ LanguageChoice ChooseLanguage(ProcessContext& ctx, ConfigureAction action,
         WelcomeChoice welcome = ShowWelcomeDialog(ctx, action);
         choice.languageName = std::move(welcome.localeCode);
         choice.languagePackFiles.push_back(std::move(welcome.languagePackFile));
-        ctx.state.log.Write(L"language", L"chosen in the welcome dialog: " + choice.languageName);
+        ctx.state.log.Write("language", {"chosen in the welcome dialog: ", choice.languageName});
         return choice;
     }
     choice.languageName = kUnattendedLanguageName;
@@ -54,10 +54,10 @@ LanguageChoice ChooseLanguage(ProcessContext& ctx, ConfigureAction action,
     if (ctx.state.log.IsOpen()) {
         std::wstring names;
         for (const std::wstring& name : packs) names += (names.empty() ? L"" : L", ") + name;
-        ctx.state.log.Write(L"language", std::wstring(options.languages.empty()
-                                                          ? L"no /language given, every pack: "
-                                                          : L"from /language: ") +
-                                             names);
+        ctx.state.log.Write(
+            "language",
+            {options.languages.empty() ? "no /language given, every pack: " : "from /language: ",
+             names});
     }
     for (const std::wstring& name : packs) {
         choice.languagePackFiles.push_back(ExtractLanguagePack(ctx, name));
@@ -135,13 +135,13 @@ std::wstring RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) 
 
     RunLog& log = ctx.state.log;
     const bool pending = IsInstallationPending(ctx, ExtractBasePackage(ctx));
-    log.Write(L"pending", pending ? L"a restart still waits to replace a file of the base package"
-                                  : L"no restart waits to replace a file of the base package");
+    log.Write("pending", {pending ? "a restart still waits to replace a file of the base package"
+                                  : "no restart waits to replace a file of the base package"});
     if (pending) {
         const int answer = AskRestartForPendingInstallation(ctx);
-        log.Write(L"pending", answer == platform::kIdYes
-                                  ? L"the user chose to restart; the run goes on meanwhile"
-                                  : L"the user did not choose to restart");
+        log.Write("pending", {answer == platform::kIdYes
+                                  ? "the user chose to restart; the run goes on meanwhile"
+                                  : "the user did not choose to restart"});
         if (answer != platform::kIdYes) {
             EndRun(ctx, ExitCode::Success,
                    L"an installation waits for a restart and the user did not choose to restart");
@@ -160,7 +160,7 @@ std::wstring RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) 
             if (ShowInstalledVersionMessage(ctx, productCode, kind) != platform::kIdYes) {
                 return L"the user kept the installed older copy";
             }
-            log.Write(L"removal", L"the user agreed to remove the installed older copy");
+            log.Write("removal", {"the user agreed to remove the installed older copy"});
             RemovePreviousVersion(ctx, action, true);
             return RunInstallSequence(ctx, action, options);
         }

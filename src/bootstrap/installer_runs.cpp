@@ -100,7 +100,7 @@ InstallerRunResult RunInstallers(ProcessContext& ctx, const RunOptions& options,
         run.result = installer.InstallProduct(file, languagePackCommandLine);
         ReleasePackage(ctx, file);
         installer.SetInternalUi(previous);
-        LogInstallerCall(ctx, L"language pack " + pack, platform::kInstallUiLevelNone, run.result);
+        LogInstallerCall(ctx, "language pack ", pack, platform::kInstallUiLevelNone, run.result);
         if (!IsInstallerSuccess(run.result)) {
             run.failedLanguagePack = true;
             break;
@@ -119,7 +119,7 @@ InstallerRunResult RunInstallers(ProcessContext& ctx, const RunOptions& options,
     if (IsInstallerSuccess(run.result)) {
         run.result = installer.InstallProduct(basePackageFile, baseCommandLine);
         ReleasePackage(ctx, basePackageFile);
-        LogInstallerCall(ctx, L"base package", baseUiLevel, run.result);
+        LogInstallerCall(ctx, "base package", {}, baseUiLevel, run.result);
     }
     // Packages the installer was not given after all have nothing left to be kept for.
     for (const std::wstring& file : languagePackFiles) ReleasePackage(ctx, file);

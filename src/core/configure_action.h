@@ -18,22 +18,22 @@ enum ConfigureAction : std::int32_t {
 };
 
 // The decision's name and number for the run log, such as "OlderInstalled (2)".
-inline const wchar_t* ConfigureActionName(std::int32_t action) {
+inline const char* ConfigureActionName(std::int32_t action) {
     switch (action) {
         case NotInstalled:
-            return L"NotInstalled (1)";
+            return "NotInstalled (1)";
         case OlderInstalled:
-            return L"OlderInstalled (2)";
+            return "OlderInstalled (2)";
         case PreviousGenerationInstalled:
-            return L"PreviousGenerationInstalled (3)";
+            return "PreviousGenerationInstalled (3)";
         case 4:
-            return L"4, taken as NewerInstalled";
+            return "4, taken as NewerInstalled";
         case NewerInstalled:
-            return L"NewerInstalled (5)";
+            return "NewerInstalled (5)";
         case SameVersionInstalled:
-            return L"SameVersionInstalled (7)";
+            return "SameVersionInstalled (7)";
         default:
-            return L"no decision";
+            return "no decision";
     }
 }
 

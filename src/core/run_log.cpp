@@ -14,33 +14,58 @@ constexpr std::uint32_t kLastNameNumber = 99;
 // Room held back below the limit for the line that says the log was cut and for the exit line.
 constexpr std::uint64_t kClosingRoom = 3 * RunLog::kMaxExitReasonLength + 512;
 
-std::wstring Digits(unsigned value, std::size_t width) {
-    std::wstring text = ToDecimal(value);
-    return text.size() < width ? std::wstring(width - text.size(), L'0') + text : text;
+// The number in base 10, with leading zeros up to `width` digits. Appended in place: the log's
+// every line and name is built in one string, without temporaries.
+void AppendDigits(std::wstring& text, std::uint64_t value, std::size_t width) {
+    wchar_t digits[20];
+    std::size_t count = 0;
+    do {
+        digits[count++] = static_cast<wchar_t>(L'0' + value % 10);
+        value /= 10;
+    } while (value != 0 || count < width);
+    while (count > 0) text.push_back(digits[--count]);
+}
+
+// Each byte as the character of that number (ASCII, and Latin-1 beyond it).
+void AppendAscii(std::wstring& text, std::string_view ascii) {
+    for (char c : ascii) text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
 }
 
 std::wstring LogFileName(const platform::SystemTime& t, std::uint32_t number) {
-    std::wstring name = kRunLogNameStem + Digits(t.year, 4) + Digits(t.month, 2) +
-                        Digits(t.day, 2) + L"_" + Digits(t.hour, 2) + Digits(t.minute, 2) +
-                        Digits(t.second, 2);
-    if (number > 1) name += L"_" + ToDecimal(number);
-    return name + L".log";
+    std::wstring name = kRunLogNameStem;
+    AppendDigits(name, t.year, 4);
+    AppendDigits(name, t.month, 2);
+    AppendDigits(name, t.day, 2);
+    name += L'_';
+    AppendDigits(name, t.hour, 2);
+    AppendDigits(name, t.minute, 2);
+    AppendDigits(name, t.second, 2);
+    if (number > 1) {
+        name += L'_';
+        AppendDigits(name, number, 1);
+    }
+    name += L".log";
+    return name;
 }
 
 // A line's text as it goes into the file: one line, bounded.
-std::wstring CleanText(std::wstring_view text, std::size_t maxLength) {
-    std::wstring clean;
-    clean.reserve(text.size() < maxLength ? text.size() : maxLength);
+void AppendCleanText(std::wstring& line, std::wstring_view text, std::size_t maxLength) {
+    const std::size_t start = line.size();
     for (wchar_t c : text) {
-        if (clean.size() == maxLength) {
-            clean += L"...";
+        if (line.size() - start == maxLength) {
+            line += L"...";
             break;
         }
-        clean.push_back(c < L' ' || c == 0x7F ? L' ' : c);
+        line.push_back(c < L' ' || c == 0x7F ? L' ' : c);
     }
     // The system's message texts end in a line break, which became blanks.
-    while (!clean.empty() && clean.back() == L' ') clean.pop_back();
-    return clean;
+    while (line.size() > start && line.back() == L' ') line.pop_back();
+}
+
+std::wstring Join(std::initializer_list<LogPiece> pieces) {
+    std::wstring text;
+    for (const LogPiece& piece : pieces) piece.AppendTo(text);
+    return text;
 }
 
 }  // namespace
@@ -82,7 +107,7 @@ void RunLog::Start(platform::Platform& os) {
     system.SetLastError(savedError);
 }
 
-std::wstring RunLog::SecondsSinceStart() {
+void RunLog::AppendSecondsSinceStart(std::wstring& line) {
     std::uint64_t elapsed = 0;
     std::uint64_t perSecond = 1000;
     if (frequency_ != 0) {
@@ -98,30 +123,62 @@ std::wstring RunLog::SecondsSinceStart() {
     }
     const std::uint64_t seconds = elapsed / perSecond;
     const std::uint64_t micro = (elapsed % perSecond) * 1000000 / perSecond;
-    return ToDecimal(seconds) + L"." + Digits(static_cast<unsigned>(micro), 6);
+    AppendDigits(line, seconds, 1);
+    line += L'.';
+    AppendDigits(line, micro, 6);
 }
 
-void RunLog::Write(std::wstring_view step, std::wstring_view text) {
+void LogPiece::AppendTo(std::wstring& text) const {
+    switch (kind_) {
+        case Kind::Ascii:
+            AppendAscii(text, size_ == kTerminated ? std::string_view(ascii_)
+                                                   : std::string_view(ascii_, size_));
+            break;
+        case Kind::Wide:
+            text +=
+                size_ == kTerminated ? std::wstring_view(wide_) : std::wstring_view(wide_, size_);
+            break;
+        case Kind::Decimal:
+            AppendDigits(text, number_, 1);
+            break;
+        case Kind::Decimal64:
+            AppendDigits(text, wideNumber_, 1);
+            break;
+        case Kind::Hex:
+            text += L"0x";
+            for (int shift = 28; shift >= 0; shift -= 4) {
+                text.push_back(L"0123456789ABCDEF"[(number_ >> shift) & 0xFu]);
+            }
+            break;
+    }
+}
+
+void RunLog::Write(const char* step, std::initializer_list<LogPiece> text) {
     if (!IsOpen() || cut_) return;
-    WriteLine(step, text, kMaxTextLength);
+    WriteLine(step, Join(text), kMaxTextLength);
 }
 
-void RunLog::WriteLine(std::wstring_view step, std::wstring_view text, std::size_t maxLength) {
+void RunLog::WriteLine(const char* step, std::wstring_view text, std::size_t maxLength) {
     platform::System& system = os_->system;
     const std::uint32_t savedError = system.GetLastError();
-    std::wstring line = SecondsSinceStart();
+    std::wstring line;
+    AppendSecondsSinceStart(line);
     line += L' ';
-    line += step;
+    AppendAscii(line, step);
     line += L": ";
-    line += CleanText(text, maxLength);
-    std::string bytes = ToUtf8(line) + "\r\n";
+    AppendCleanText(line, text, maxLength);
+    std::string bytes = ToUtf8(line);
+    bytes += "\r\n";
     const bool exitLine = maxLength == kMaxExitReasonLength;
     if (!exitLine && written_ + bytes.size() + kClosingRoom > limit_) {
         cut_ = true;
-        bytes = ToUtf8(SecondsSinceStart() +
-                       L" log: the log reached its size limit; the lines up to the exit line are "
-                       L"left out") +
-                "\r\n";
+        line.clear();
+        AppendSecondsSinceStart(line);
+        AppendAscii(line,
+                    " log: the log reached its size limit; the lines up to the exit line "
+                    "are left out");
+        bytes = ToUtf8(line);
+        bytes += "\r\n";
     }
     WriteBytes(bytes);
     system.SetLastError(savedError);
@@ -129,10 +186,11 @@ void RunLog::WriteLine(std::wstring_view step, std::wstring_view text, std::size
 
 void RunLog::Finish(std::int32_t exitCode, std::wstring_view reason) {
     if (!IsOpen()) return;
-    const std::wstring code = exitCode < 0
-                                  ? L"-" + ToDecimal(0u - static_cast<std::uint32_t>(exitCode))
-                                  : ToDecimal(static_cast<std::uint32_t>(exitCode));
-    WriteLine(L"exit", L"code " + code + L", " + std::wstring(reason), kMaxExitReasonLength);
+    const auto bits = static_cast<std::uint32_t>(exitCode);
+    WriteLine(
+        "exit",
+        Join({"code ", exitCode < 0 ? "-" : "", exitCode < 0 ? 0u - bits : bits, ", ", reason}),
+        kMaxExitReasonLength);
     const std::uint32_t savedError = os_->system.GetLastError();
     Close();
     os_->system.SetLastError(savedError);

@@ -3,7 +3,9 @@
 // code. The log only watches: whatever fails in it, the run goes on exactly as without it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -19,6 +21,49 @@ inline constexpr const wchar_t* kRunLogNameStem = L"QuorixSetup_";
 inline constexpr const char* kRunLogHeader =
     "QuorixSetup run log; times are seconds since the run started";
 
+// One piece of a line's text: an ASCII text (the log's own words), a wide text (a path, a code,
+// a version, a system's text) or a number. It only points at its text, which must outlive the
+// Write call; the log formats it, and only while it is open. Call sites so build no strings of
+// their own, which would cost code at each of them (construction, destruction, exception
+// cleanup) for a log that may not even be open.
+class LogPiece {
+public:
+    constexpr LogPiece(const char* ascii) : ascii_(ascii), size_(kTerminated), kind_(Kind::Ascii) {}
+    constexpr LogPiece(std::string_view ascii)
+        : ascii_(ascii.data()), size_(ascii.size()), kind_(Kind::Ascii) {}
+    LogPiece(const std::string& ascii) : LogPiece(std::string_view(ascii)) {}
+    constexpr LogPiece(const wchar_t* wide) : wide_(wide), size_(kTerminated), kind_(Kind::Wide) {}
+    constexpr LogPiece(std::wstring_view wide)
+        : wide_(wide.data()), size_(wide.size()), kind_(Kind::Wide) {}
+    LogPiece(const std::wstring& wide) : LogPiece(std::wstring_view(wide)) {}
+    // In base 10. No signed form: a signed number must say how it is to be shown.
+    constexpr LogPiece(std::uint32_t number) : number_(number), size_(0), kind_(Kind::Decimal) {}
+    constexpr LogPiece(std::uint64_t number)
+        : wideNumber_(number), size_(0), kind_(Kind::Decimal64) {}
+    LogPiece(std::int32_t) = delete;
+    LogPiece(bool) = delete;
+
+    // "0x" and eight upper-case hexadecimal digits, as result codes are written.
+    static constexpr LogPiece Hex(std::uint32_t code) { return LogPiece(code, Kind::Hex); }
+
+    void AppendTo(std::wstring& text) const;
+
+private:
+    enum class Kind : std::uint8_t { Ascii, Wide, Decimal, Decimal64, Hex };
+    static constexpr std::size_t kTerminated = static_cast<std::size_t>(-1);
+
+    constexpr LogPiece(std::uint32_t number, Kind kind) : number_(number), size_(0), kind_(kind) {}
+
+    union {
+        const char* ascii_;
+        const wchar_t* wide_;
+        std::uint32_t number_;
+        std::uint64_t wideNumber_;
+    };
+    std::size_t size_;  // of a text; kTerminated: up to its terminating null
+    Kind kind_;
+};
+
 class RunLog {
 public:
     RunLog() = default;
@@ -31,9 +76,10 @@ public:
     // Where it cannot be created the run has no log.
     void Start(platform::Platform& os);
 
-    // One line "<seconds> <step>: <text>". Control characters in the text become blanks and a
-    // text past kMaxTextLength is cut. Keeps the thread's last error as it found it.
-    void Write(std::wstring_view step, std::wstring_view text);
+    // One line "<seconds> <step>: <text>", the text being the pieces one after the other.
+    // Control characters in the text become blanks and a text past kMaxTextLength is cut.
+    // Keeps the thread's last error as it found it.
+    void Write(const char* step, std::initializer_list<LogPiece> text);
 
     // The exit line, then the file is closed; later writes do nothing. Called on every way
     // out of the run.
@@ -51,8 +97,8 @@ public:
     static constexpr std::size_t kMaxExitReasonLength = 300;
 
 private:
-    std::wstring SecondsSinceStart();
-    void WriteLine(std::wstring_view step, std::wstring_view text, std::size_t maxLength);
+    void AppendSecondsSinceStart(std::wstring& line);
+    void WriteLine(const char* step, std::wstring_view text, std::size_t maxLength);
     void WriteBytes(const std::string& bytes);
     void Close();
 

@@ -54,20 +54,16 @@ bool IsSafeAllUsersFolder(const platform::FolderSecurity& security) {
     return true;
 }
 
-std::wstring DescribeDataFolderRefusal(HResult result) {
-    const std::wstring code = L" (" + ToHexCode(static_cast<std::uint32_t>(result)) + L")";
+const char* DescribeDataFolderRefusal(HResult result) {
     if (result == NotSafe()) {
-        return L"it could not be created, or one that exists may be changed by others than the "
-               L"administrators" +
-               code;
+        return "it could not be created, or one that exists may be changed by others than the "
+               "administrators";
     }
     if (result == HResultFromWin32(kErrorInvalidOwner)) {
-        return L"this account may not make the Administrators its owner" + code;
+        return "this account may not make the Administrators its owner";
     }
-    if (result == HResultFromWin32(kErrorAlreadyExists)) {
-        return L"a file of that name is in the way" + code;
-    }
-    return L"error" + code;
+    if (result == HResultFromWin32(kErrorAlreadyExists)) return "a file of that name is in the way";
+    return "error";
 }
 
 HResult GetDataFolder(ProcessContext& ctx, bool perUser, std::wstring* folder) {

@@ -36,7 +36,7 @@ bool IsSafeAllUsersFolder(const platform::FolderSecurity& security);
 // 0 and *folder (ending in "\") on success; otherwise a negative HRESULT and *folder unchanged.
 HResult GetDataFolder(ProcessContext& ctx, bool perUser, std::wstring* folder);
 
-// Why GetDataFolder refused a folder, for the run log: its result in words and as a code.
-std::wstring DescribeDataFolderRefusal(HResult result);
+// Why GetDataFolder refused a folder, in words for the run log, which adds the result's code.
+const char* DescribeDataFolderRefusal(HResult result);
 
 }  // namespace quorix

@@ -36,23 +36,25 @@ bool WaitForExitCode(ProcessContext& ctx, platform::NativeHandle process, std::u
 
 void LogHelperOutcome(ProcessContext& ctx, const wchar_t* helperSwitch,
                       const HelperOutcome& outcome, std::uint32_t error) {
-    if (!ctx.state.log.IsOpen()) return;
-    std::wstring text = std::wstring(L"install helper ") + helperSwitch + L": ";
+    RunLog& log = ctx.state.log;
     switch (outcome.run) {
         case HelperRun::NotFound:
-            text += L"not run, the installed copy names no absolute folder";
+            log.Write("removal", {"install helper ", helperSwitch,
+                                  ": not run, the installed copy names no absolute folder"});
             break;
         case HelperRun::NotStarted:
-            text += L"could not be started (error " + ToDecimal(error) + L")";
+            log.Write("removal", {"install helper ", helperSwitch, ": could not be started (error ",
+                                  error, ")"});
             break;
         case HelperRun::Ended:
-            text += L"ended with " + ToDecimal(outcome.exitCode);
+            log.Write("removal",
+                      {"install helper ", helperSwitch, ": ended with ", outcome.exitCode});
             break;
         case HelperRun::Abandoned:
-            text += L"gave no exit code within the time limit";
+            log.Write("removal", {"install helper ", helperSwitch,
+                                  ": gave no exit code within the time limit"});
             break;
     }
-    ctx.state.log.Write(L"removal", text);
 }
 
 HelperOutcome StartAndWaitForHelper(ProcessContext& ctx, const wchar_t* helperSwitch) {

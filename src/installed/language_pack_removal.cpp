@@ -13,8 +13,7 @@ void RemoveLanguagePacks(ProcessContext& ctx, std::int32_t uiLevel) {
         if (state != platform::kInstallStateUnknown && state != platform::kInstallStateAbsent) {
             const std::uint32_t result = installer.ConfigureProduct(
                 code, platform::kInstallLevelDefault, platform::kInstallStateAbsent);
-            LogInstallerCall(ctx, std::wstring(L"removal of language pack ") + code, uiLevel,
-                             result);
+            LogInstallerCall(ctx, "removal of language pack ", code, uiLevel, result);
         }
     }
     installer.SetInternalUi(previous);

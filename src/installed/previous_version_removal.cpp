@@ -54,42 +54,41 @@ bool UserAgreesToUninstall(ProcessContext& ctx) {
 
 bool RemovePreviousVersion(ProcessContext& ctx, ConfigureAction action, bool upgrade) {
     RunLog& log = ctx.state.log;
-    log.Write(L"removal",
-              L"removing " + ctx.state.installedProductCode +
-                  (upgrade ? L" before this release is installed" : L" (maintenance removal)"));
+    log.Write("removal",
+              {"removing ", ctx.state.installedProductCode,
+               upgrade ? " before this release is installed" : " (maintenance removal)"});
     CloseProductApps(ctx);
     if (upgrade) {
-        log.Write(L"removal", MarkAutomaticUninstallation(ctx)
-                                  ? L"marked as an automatic uninstallation"
-                                  : L"the automatic-uninstallation mark could not be set");
+        log.Write("removal", {MarkAutomaticUninstallation(ctx)
+                                  ? "marked as an automatic uninstallation"
+                                  : "the automatic-uninstallation mark could not be set"});
     } else {
         const std::int32_t answer = UninstallLullex(ctx);
         if (answer == kLullexStop) {
-            log.Write(L"removal", L"stopped: the install helper answered not to go on");
+            log.Write("removal", {"stopped: the install helper answered not to go on"});
             return false;
         }
         if (answer != kLullexGoOn) {
             if (!UserAgreesToUninstall(ctx)) {
-                log.Write(L"removal", L"stopped: the user did not confirm the removal");
+                log.Write("removal", {"stopped: the user did not confirm the removal"});
                 return false;
             }
-            log.Write(L"removal", L"the user confirmed the removal");
+            log.Write("removal", {"the user confirmed the removal"});
         }
     }
     const bool serviceStopped = StopProductService(ctx);
-    log.Write(L"removal",
-              std::wstring(L"service ") + kProductServiceName +
-                  (serviceStopped ? L": stopped or not running" : L": could not be stopped"));
+    log.Write("removal", {"service ", kProductServiceName,
+                          serviceStopped ? ": stopped or not running" : ": could not be stopped"});
     const bool comCalled = InvokeProductComMethod(ctx);
-    log.Write(L"removal", comCalled ? L"the product's COM object was called"
-                                    : L"the product's COM object could not be called");
+    log.Write("removal", {comCalled ? "the product's COM object was called"
+                                    : "the product's COM object could not be called"});
 
     platform::Installer& installer = ctx.os.installer;
     const std::int32_t previous = installer.SetInternalUi(platform::kInstallUiLevelBasic);
     const std::uint32_t code =
         installer.ConfigureProduct(ctx.state.installedProductCode, platform::kInstallLevelDefault,
                                    platform::kInstallStateAbsent);
-    LogInstallerCall(ctx, L"removal of " + ctx.state.installedProductCode,
+    LogInstallerCall(ctx, "removal of ", ctx.state.installedProductCode,
                      platform::kInstallUiLevelBasic, code);
     if (IsInstallerSuccess(code)) {
         RemoveLanguagePacks(ctx, platform::kInstallUiLevelBasic);
@@ -98,9 +97,9 @@ bool RemovePreviousVersion(ProcessContext& ctx, ConfigureAction action, bool upg
             OpenCancelationLink(ctx, false);
         }
         // The copy stays installed: its service is to run again as before.
-        log.Write(L"removal", std::wstring(L"service ") + kProductServiceName +
-                                  (StartProductService(ctx) ? L": started again"
-                                                            : L": could not be started again"));
+        log.Write("removal",
+                  {"service ", kProductServiceName,
+                   StartProductService(ctx) ? ": started again" : ": could not be started again"});
     }
     // Closing the product's programs and removing it may leave no desktop shell running:
     // make sure one runs, whichever way the removal went.

@@ -150,15 +150,15 @@ HResult GetRequiredMsiConfigureAction(ProcessContext& ctx, std::uint32_t version
     RunLog& log = ctx.state.log;
     if (result == kErrorUnknownProduct || result == kErrorUnknownProperty) {
         *action = NotInstalled;
-        log.Write(L"decision", L"no copy found (the installer answered " + ToDecimal(result) +
-                                   L" for this release's, the compatibility and the previous "
-                                   L"generation's product codes): " +
-                                   ConfigureActionName(*action));
+        log.Write("decision", {"no copy found (the installer answered ", result,
+                               " for this release's, the compatibility and the previous "
+                               "generation's product codes): ",
+                               ConfigureActionName(*action)});
         return kSOk;
     }
     if (result != kErrorSuccess) {
-        log.Write(L"decision",
-                  L"the installed version could not be read: installer error " + ToDecimal(result));
+        log.Write("decision",
+                  {"the installed version could not be read: installer error ", result});
         return HResultFromWin32(result);
     }
 
@@ -166,8 +166,8 @@ HResult GetRequiredMsiConfigureAction(ProcessContext& ctx, std::uint32_t version
     const HResult parsed = ParseVersion(version.c_str(), &installedMajor, &installedMinor,
                                         &installedBuild, &installedRevision);
     if (parsed != kSOk) {
-        log.Write(L"decision", L"the version \"" + version + L"\" installed under " +
-                                   ctx.state.installedProductCode + L" is no version");
+        log.Write("decision", {"the version \"", version, "\" installed under ",
+                               ctx.state.installedProductCode, " is no version"});
         FatalErrorExit(ctx, parsed, L"GetRequiredMsiConfigureAction1");
     }
 
@@ -187,10 +187,9 @@ HResult GetRequiredMsiConfigureAction(ProcessContext& ctx, std::uint32_t version
                                                               : revision > installedRevision;
         *action = releaseIsNewer ? OlderInstalled : NewerInstalled;
     }
-    log.Write(L"decision", L"installed " + ctx.state.installedProductCode + L" version " + version +
-                               L", this release " + ToDecimal(major) + L"." + ToDecimal(minor) +
-                               L"." + ToDecimal(build) + L"." + ToDecimal(revision) + L": " +
-                               ConfigureActionName(*action));
+    log.Write("decision", {"installed ", ctx.state.installedProductCode, " version ", version,
+                           ", this release ", major, ".", minor, ".", build, ".", revision, ": ",
+                           ConfigureActionName(*action)});
     return kSOk;
 }
 

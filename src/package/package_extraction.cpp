@@ -103,11 +103,14 @@ HResult ExportResourceToFile(ProcessContext& ctx, const std::wstring& resourceNa
     RunLog& log = ctx.state.log;
     if (log.IsOpen()) {
         const std::uint32_t savedError = ctx.os.system.GetLastError();
-        log.Write(
-            L"extract",
-            resourceName + L" to " + path +
-                (result >= 0 ? L": written, read back and found equal to the embedded copy"
-                             : L": failed with " + ToHexCode(static_cast<std::uint32_t>(result))));
+        const auto code = static_cast<std::uint32_t>(result);
+        if (result >= 0) {
+            log.Write("extract", {resourceName, " to ", path,
+                                  ": written, read back and found equal to the embedded copy"});
+        } else {
+            log.Write("extract",
+                      {resourceName, " to ", path, ": failed with ", LogPiece::Hex(code)});
+        }
         ctx.os.system.SetLastError(savedError);
     }
     return result;
@@ -199,14 +202,18 @@ std::wstring ExtractBasePackage(ProcessContext& ctx) {
     if (result < 0) result = GetDataFolder(ctx, true, &folder);
     RunLog& log = ctx.state.log;
     if (allUsers >= 0) {
-        log.Write(L"data folder", L"all users: " + folder);
+        log.Write("data folder", {"all users: ", folder});
+    } else if (result >= 0) {
+        log.Write("data folder",
+                  {"the user's own (fallback), the all-users folder was refused: ",
+                   DescribeDataFolderRefusal(allUsers), " (",
+                   LogPiece::Hex(static_cast<std::uint32_t>(allUsers)), "): ", folder});
     } else {
-        const std::wstring refused =
-            L"the all-users folder was refused: " + DescribeDataFolderRefusal(allUsers);
-        log.Write(L"data folder", result >= 0
-                                      ? L"the user's own (fallback), " + refused + L": " + folder
-                                      : L"none, " + refused + L"; the user's own: " +
-                                            DescribeDataFolderRefusal(result));
+        log.Write("data folder",
+                  {"none, the all-users folder was refused: ", DescribeDataFolderRefusal(allUsers),
+                   " (", LogPiece::Hex(static_cast<std::uint32_t>(allUsers)),
+                   "); the user's own: ", DescribeDataFolderRefusal(result), " (",
+                   LogPiece::Hex(static_cast<std::uint32_t>(result)), ")"});
     }
     if (result < 0) FatalErrorExit(ctx, result, L"ExtractMsi: ");
 

@@ -98,18 +98,22 @@ namespace {
 void WarnNoTag(ProcessContext& ctx, const wchar_t* stage) {
     ctx.os.ui.ShowMessageBox(stage, L"No AID Config found.  Using default values.",
                              platform::kMbIconWarning);
-    ctx.state.log.Write(L"tag", std::wstring(L"none used (") + stage +
-                                    L"), the default properties stand: " + ctx.state.tagProperties);
+    ctx.state.log.Write("tag", {"none used (", stage,
+                                "), the default properties stand: ", ctx.state.tagProperties});
 }
 
 // The pairs of a tag that were not passed on, and why, for the run log.
-std::wstring DescribeDroppedPairs(const std::uint8_t* text, std::size_t length) {
+// The tag's bytes stay bytes: the log widens each one as it is.
+std::string DescribeDroppedPairs(const std::uint8_t* text, std::size_t length) {
     const tag::FilteredTag filtered = tag::FilterTag(text, length, tag::ProductTagKeys());
-    if (filtered.dropped.empty()) return L"; no pair dropped";
-    std::wstring description = L"; dropped:";
+    if (filtered.dropped.empty()) return "; no pair dropped";
+    std::string description = "; dropped:";
     for (const tag::DroppedPair& pair : filtered.dropped) {
-        description += L" \"" + WidenAscii(pair.text) + L"\" (" +
-                       WidenAscii(tag::DescribeDropReason(pair.reason)) + L")";
+        description += " \"";
+        description += pair.text;
+        description += "\" (";
+        description += tag::DescribeDropReason(pair.reason);
+        description += ')';
     }
     return description;
 }
@@ -141,16 +145,16 @@ void ReadStampedTag(ProcessContext& ctx, const std::wstring& path) {
     // is recorded under the affiliate the installer receives, never under an empty one.
     if (TagTextCountsAsNoTag(buffer.get(), length)) {
         if (ctx.state.log.IsOpen()) {
-            ctx.state.log.Write(L"tag", L"read, but it keeps no affiliate" +
-                                            DescribeDroppedPairs(buffer.get(), length));
+            ctx.state.log.Write("tag", {"read, but it keeps no affiliate",
+                                        DescribeDroppedPairs(buffer.get(), length)});
         }
         WarnNoTag(ctx, L"extract_aidconfig2");
         return;
     }
     ctx.state.tagProperties = TagTextToProperties(buffer.get(), length);
     if (ctx.state.log.IsOpen()) {
-        ctx.state.log.Write(L"tag", L"passed on: " + ctx.state.tagProperties +
-                                        DescribeDroppedPairs(buffer.get(), length));
+        ctx.state.log.Write("tag", {"passed on: ", ctx.state.tagProperties,
+                                    DescribeDroppedPairs(buffer.get(), length)});
     }
 }
 

@@ -38,28 +38,30 @@ platform::ShellRequest OpenRequest(platform::NativeHandle owner, const std::wstr
 }
 
 // The page for the run log: the address up to its report query, which describes the user's
-// machine and installation and stays out of the log.
-void LogHelpLink(ProcessContext& ctx, const std::wstring& head, const wchar_t* outcome) {
-    ctx.state.log.Write(L"help", head + L" (report query left out): " + outcome);
+// machine and installation and stays out of the log: the first headLength characters.
+void LogHelpLink(ProcessContext& ctx, const std::wstring& url, std::size_t headLength,
+                 const char* outcome) {
+    ctx.state.log.Write("help", {std::wstring_view(url).substr(0, headLength),
+                                 " (report query left out): ", outcome});
 }
 
 // Opens the address with the user's browser; where no handler answers, Explorer is asked to
 // open it instead (its result is not looked at: there is nothing left to try).
-void OpenInBrowser(ProcessContext& ctx, const std::wstring& head, const std::wstring& url,
+void OpenInBrowser(ProcessContext& ctx, const std::wstring& url, std::size_t headLength,
                    bool quoteForExplorer) {
     platform::Shell& shell = ctx.os.shell;
     const std::uintptr_t result = shell.Execute(
         OpenRequest(platform::kNullHandle, url, std::wstring(), platform::kSwShowNormal));
     if (platform::ShellExecuteSucceeded(result)) {
-        LogHelpLink(ctx, head, L"opened in the browser");
+        LogHelpLink(ctx, url, headLength, "opened in the browser");
         return;
     }
     const std::wstring parameters = quoteForExplorer ? L"\"" + url + L"\"" : url;
     const bool opened = platform::ShellExecuteSucceeded(shell.Execute(
         OpenRequest(platform::kNullHandle, L"explorer.exe", parameters, platform::kSwShowNormal)));
-    LogHelpLink(ctx, head,
-                opened ? L"no browser answered, handed to Explorer"
-                       : L"no browser answered, and Explorer could not be started");
+    LogHelpLink(ctx, url, headLength,
+                opened ? "no browser answered, handed to Explorer"
+                       : "no browser answered, and Explorer could not be started");
 }
 
 }  // namespace
@@ -69,10 +71,10 @@ void OpenInstallHelpLink(ProcessContext& ctx, std::uint32_t errorCode, const std
     std::wstring url = std::wstring(kLinkServerBase) + L"/link/?target=installhelp";
     url += L"&errorcode=" + ToDecimal(errorCode);
     url += L"&action=" + SignedDecimal(action);
-    const std::wstring head = url;
+    const std::size_t headLength = url.size();
     // After a success the page needs no language: the report takes the installed product's.
     url += ReportQuery(ctx, url, errorCode != 0 ? language : std::wstring());
-    OpenInBrowser(ctx, head, url, true);
+    OpenInBrowser(ctx, url, headLength, true);
 }
 
 bool OpenCancelationLink(ProcessContext& ctx, bool withVersion) {
@@ -80,20 +82,20 @@ bool OpenCancelationLink(ProcessContext& ctx, bool withVersion) {
     if (ctx.state.installedMajorVersion < kPreviousGenerationMajorVersion) return false;
     std::wstring url = std::wstring(kLinkServerBase) + L"/link/?target=cancelationduringupgrade";
     if (withVersion) url += L"&uninstalledversion=" + ToDecimal(ctx.state.installedMajorVersion);
-    const std::wstring head = url;
+    const std::size_t headLength = url.size();
     url += ReportQuery(ctx, url, std::wstring());
-    OpenInBrowser(ctx, head, url, false);
+    OpenInBrowser(ctx, url, headLength, false);
     return true;
 }
 
 void OpenRequirementsLink(ProcessContext& ctx, platform::NativeHandle window) {
     std::wstring url = std::wstring(kLinkServerBase) + L"/link/?target=osrequirements";
     url += L"&app=" + UrlEncode(kReportProductId);
-    const std::wstring head = url;
+    const std::size_t headLength = url.size();
     url += ReportQuery(ctx, url, std::wstring());
     const bool opened = platform::ShellExecuteSucceeded(
         ctx.os.shell.Execute(OpenRequest(window, url, std::wstring(), platform::kSwShow)));
-    LogHelpLink(ctx, head, opened ? L"opened in the browser" : L"could not be opened");
+    LogHelpLink(ctx, url, headLength, opened ? "opened in the browser" : "could not be opened");
 }
 
 }  // namespace quorix

@@ -74,8 +74,8 @@ void RecordSession(ProcessContext& ctx, const std::wstring& affiliateFlags) {
     platform::UniqueRegistryKey key(registry);
     if (CreateKeyForWriting(ctx, platform::kHkeyLocalMachine,
                             kSessionRecordsPath + ctx.state.affiliateId, &key) != kErrorSuccess) {
-        ctx.state.log.Write(L"records", L"the session record of affiliate " +
-                                            ctx.state.affiliateId + L" could not be created");
+        ctx.state.log.Write("records", {"the session record of affiliate ", ctx.state.affiliateId,
+                                        " could not be created"});
         return;
     }
     // Each value on its own: one that cannot be written leaves the others to be tried.
@@ -86,8 +86,8 @@ void RecordSession(ProcessContext& ctx, const std::wstring& affiliateFlags) {
     failed +=
         SetDwordValue(registry, key.Get(), L"Flags",
                       static_cast<std::uint32_t>(LeadingDecimal(affiliateFlags))) != kErrorSuccess;
-    ctx.state.log.Write(L"records", L"session of affiliate " + ctx.state.affiliateId +
-                                        (failed == 0 ? L" recorded" : L" recorded in part"));
+    ctx.state.log.Write("records", {"session of affiliate ", ctx.state.affiliateId,
+                                    failed == 0 ? " recorded" : " recorded in part"});
 }
 
 void RecordCurrentSession(ProcessContext& ctx) {
@@ -103,10 +103,10 @@ void RecordCurrentSession(ProcessContext& ctx) {
     if (CreateKeyForWriting(ctx, platform::kHkeyLocalMachine, path, &key) != kErrorSuccess ||
         SetStringValue(ctx.os.registry, key.Get(), L"CurSID", ctx.state.affiliateId) !=
             kErrorSuccess) {
-        ctx.state.log.Write(L"records", L"the current session could not be recorded");
+        ctx.state.log.Write("records", {"the current session could not be recorded"});
         return;
     }
-    ctx.state.log.Write(L"records", L"current session recorded: " + ctx.state.affiliateId);
+    ctx.state.log.Write("records", {"current session recorded: ", ctx.state.affiliateId});
 }
 
 void EnsureInstallationGuid(ProcessContext& ctx) {

@@ -233,13 +233,13 @@ platform::UniqueBstr GetSessionUserName(ProcessContext& ctx) {
 
 namespace {
 
-bool StartShellIfMissing(ProcessContext& ctx, const wchar_t** outcome) {
+bool StartShellIfMissing(ProcessContext& ctx, const char** outcome) {
     if (!IsExplorer(ReadConfiguredShell(ctx))) {
-        *outcome = L"the configured shell is not Explorer; nothing started";
+        *outcome = "the configured shell is not Explorer; nothing started";
         return false;
     }
     if (ShellWindowExists(ctx)) {
-        *outcome = L"the shell runs; nothing started";
+        *outcome = "the shell runs; nothing started";
         return false;
     }
 
@@ -247,7 +247,7 @@ bool StartShellIfMissing(ProcessContext& ctx, const wchar_t** outcome) {
     const std::uint32_t length =
         ctx.os.system.ExpandEnvironment(kExplorerProgram, kShellCapacity, &program);
     if (length == 0 || length > kShellCapacity) {
-        *outcome = L"no shell runs, and Explorer's path could not be expanded";
+        *outcome = "no shell runs, and Explorer's path could not be expanded";
         return false;
     }
 
@@ -257,22 +257,22 @@ bool StartShellIfMissing(ProcessContext& ctx, const wchar_t** outcome) {
         request.file = program;
         request.show = platform::kSwShow;
         const bool started = platform::ShellExecuteSucceeded(ctx.os.shell.Execute(request));
-        *outcome = started ? L"no shell ran; Explorer started"
-                           : L"no shell runs, and Explorer could not be started";
+        *outcome = started ? "no shell ran; Explorer started"
+                           : "no shell runs, and Explorer could not be started";
         return started;
     }
     const bool started = StartShellThroughTask(ctx, program);
-    *outcome = started ? L"no shell ran; Explorer started through a scheduled task"
-                       : L"no shell runs, and the scheduled task could not start Explorer";
+    *outcome = started ? "no shell ran; Explorer started through a scheduled task"
+                       : "no shell runs, and the scheduled task could not start Explorer";
     return started;
 }
 
 }  // namespace
 
 bool ForceShellRestart(ProcessContext& ctx) {
-    const wchar_t* outcome = L"";
+    const char* outcome = "";
     const bool started = StartShellIfMissing(ctx, &outcome);
-    ctx.state.log.Write(L"shell", outcome);
+    ctx.state.log.Write("shell", {outcome});
     return started;
 }
 

@@ -108,7 +108,7 @@ bool ShowWindowlessError(ProcessContext& ctx) {
 void CheckSystemRequirements(ProcessContext& ctx) {
     platform::OsVersionInfo version;
     if (!ctx.os.system.GetVersionInfo(&version)) {
-        ctx.state.log.Write(L"requirements", L"Windows version unknown, taken as met");
+        ctx.state.log.Write("requirements", {"Windows version unknown, taken as met"});
         return;  // unknown counts as good enough
     }
 
@@ -118,18 +118,20 @@ void CheckSystemRequirements(ProcessContext& ctx) {
                version.servicePackMajor < 2) {
         ctx.state.requirementsStatus = kWindowsXpBeforeSp2;
     }
-    const std::wstring windows = L"Windows " + ToDecimal(version.majorVersion) + L"." +
-                                 ToDecimal(version.minorVersion) + L" with service pack " +
-                                 ToDecimal(version.servicePackMajor);
+    const std::uint32_t servicePack = version.servicePackMajor;
     if (ctx.state.requirementsStatus == kRequirementsMet) {
-        ctx.state.log.Write(L"requirements", L"met: " + windows);
+        ctx.state.log.Write("requirements",
+                            {"met: Windows ", version.majorVersion, ".", version.minorVersion,
+                             " with service pack ", servicePack});
         return;
     }
 
     const std::wstring why = ctx.state.requirementsStatus == kWindowsXpBeforeSp2
                                  ? L"Windows XP needs Service Pack 2"
                                  : L"this Windows is not supported";
-    ctx.state.log.Write(L"requirements", L"not met: " + windows + L": " + why);
+    ctx.state.log.Write("requirements",
+                        {"not met: Windows ", version.majorVersion, ".", version.minorVersion,
+                         " with service pack ", servicePack, ": ", why});
     ShowRequirementsMessage(ctx);
     EndRun(ctx, ExitCode::RequirementsNotMet, L"the system requirements are not met: " + why);
 }
