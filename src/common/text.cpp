@@ -37,13 +37,6 @@ std::wstring ToDecimal(std::uint64_t value) {
     return text;
 }
 
-std::wstring ToHexCode(std::uint32_t value) {
-    static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
-    std::wstring text = L"0x";
-    for (int shift = 28; shift >= 0; shift -= 4) text.push_back(kDigits[(value >> shift) & 0xFu]);
-    return text;
-}
-
 namespace {
 
 std::wstring Substitute(std::wstring_view format, std::initializer_list<std::wstring_view> args,

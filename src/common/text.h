@@ -18,8 +18,6 @@ bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b);
 
 // An unsigned number in base 10.
 std::wstring ToDecimal(std::uint64_t value);
-// "0x" and eight upper-case hexadecimal digits, as result codes are written.
-std::wstring ToHexCode(std::uint32_t value);
 
 // Fills the "%s" placeholders of a format that the program itself holds, in order, with the
 // given arguments, and keeps the result below `capacity` characters (room for a terminator, as
