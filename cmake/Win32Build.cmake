@@ -54,10 +54,17 @@ set(QUORIX_MANIFEST ${CMAKE_BINARY_DIR}/quorix.manifest)
 configure_file(${QUORIX_SOURCE_DIR}/src/ui/resources/quorix.manifest.in ${QUORIX_MANIFEST} @ONLY)
 # The entry point is compiled once and linked into the product and its test variant.
 add_library(quorix_entry OBJECT ${QUORIX_SOURCE_DIR}/src/main.cpp
-  ${QUORIX_SOURCE_DIR}/cmake/libstdcxx/exception_text_cow.cpp
-  ${QUORIX_SOURCE_DIR}/cmake/libstdcxx/exception_text_sso.cpp)
-set_source_files_properties(${QUORIX_SOURCE_DIR}/cmake/libstdcxx/exception_text_cow.cpp
-  PROPERTIES COMPILE_DEFINITIONS _GLIBCXX_USE_CXX11_ABI=0)
+  ${QUORIX_SOURCE_DIR}/cmake/libstdcxx/library_throws.cpp)
+# The library's length, null-pointer and range faults no longer throw the standard classes
+# (see library_throws.cpp): no code may count on catching those.
+file(GLOB_RECURSE _quorix_product_sources ${QUORIX_SOURCE_DIR}/src/*.cpp ${QUORIX_SOURCE_DIR}/src/*.h)
+foreach(_file IN LISTS _quorix_product_sources)
+  file(STRINGS ${_file} _catches REGEX
+    "catch *\\( *(const +)?std::(logic_error|length_error|out_of_range|invalid_argument|domain_error|runtime_error|range_error|overflow_error|underflow_error|system_error)")
+  if(_catches)
+    message(FATAL_ERROR "${_file} catches a standard exception class the product never throws: ${_catches}")
+  endif()
+endforeach()
 target_link_libraries(quorix_entry PUBLIC quorix_logic ${QUORIX_WIN32_LIBS})
 add_executable(QuorixSetup WIN32 ${QUORIX_SOURCE_DIR}/src/ui/resources/quorix.rc)
 set_target_properties(QuorixSetup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QUORIX_UNSIGNED_DIR})

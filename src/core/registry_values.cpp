@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <new>
-#include <stdexcept>
 
 #include "common/result_codes.h"
 #include "common/utf16.h"
@@ -71,7 +70,7 @@ bool QueryMultiStringValue(platform::Registry& registry, platform::RegistryKey k
 }
 
 namespace {
-[[noreturn]] void NotFound() { throw std::runtime_error("Registry Value not found"); }
+[[noreturn]] void NotFound() { throw CallFailed("Registry Value not found"); }
 }  // namespace
 
 std::wstring ReadRegistryString(ProcessContext& ctx, const std::wstring& keyPath,

@@ -8,6 +8,8 @@
 
 #include <boost/shared_array.hpp>
 
+#include "core/call_failed.h"
+
 #include "core/process_state.h"
 #include "platform/registry.h"
 
@@ -39,7 +41,7 @@ bool QueryMultiStringValue(platform::Registry& registry, platform::RegistryKey k
                            std::uint32_t* size);
 
 // The REG_SZ value `valueName` of the key `keyPath` below HKEY_LOCAL_MACHINE, opened with
-// KEY_READ in this process's own view. Throws std::runtime_error("Registry Value not found")
+// KEY_READ in this process's own view. Throws CallFailed("Registry Value not found")
 // when the key cannot be opened or the value is missing, unreadable or not REG_SZ.
 std::wstring ReadRegistryString(ProcessContext& ctx, const std::wstring& keyPath,
                                 const std::wstring& valueName);

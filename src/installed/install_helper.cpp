@@ -1,7 +1,5 @@
 #include "installed/install_helper.h"
 
-#include <stdexcept>
-
 #include "common/text.h"
 #include "core/registry_values.h"
 #include "platform/platform.h"
@@ -112,7 +110,7 @@ HResult FindInstallLocation(ProcessContext& ctx, const std::wstring& productCode
         const std::wstring name = ReadRegistryString(ctx, root + productCode, L"displayName");
         *folder = ReadRegistryString(ctx, root + name, L"InstallLocation");
         return kSOk;
-    } catch (const std::runtime_error&) {
+    } catch (const CallFailed&) {
         return kEFail;
     }
 }

@@ -1,7 +1,6 @@
 #include "installed/version_decision.h"
 
 #include <algorithm>
-#include <stdexcept>
 #include <vector>
 
 #include "common/text.h"
@@ -96,7 +95,7 @@ std::uint32_t GetInstalledVersion(ProcessContext& ctx, const std::wstring& produ
     try {
         compatibilityCode = ReadRegistryString(ctx, kCompatibilityKeyPath, kCompatibilityValueName);
         haveCompatibilityCode = true;
-    } catch (const std::runtime_error&) {
+    } catch (const CallFailed&) {
         // No compatibility record: only the previous generation is left to ask about.
     }
     if (haveCompatibilityCode &&

@@ -1,7 +1,6 @@
 #include "report/session_ids.h"
 
 #include <climits>
-#include <stdexcept>
 #include <vector>
 
 #include "common/result_codes.h"
@@ -73,7 +72,7 @@ std::wstring FormatSystemTime(const platform::SystemTime& time) {
 std::wstring GuidToString(ProcessContext& ctx, const platform::Guid& guid) {
     std::wstring text;
     if (ctx.os.com.StringFromGuid(guid, platform::kGuidTextCapacity, &text) == 0) {
-        throw std::runtime_error("StringFromGUID2 failed");
+        throw CallFailed("StringFromGUID2 failed");
     }
     return text;
 }

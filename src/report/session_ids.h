@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "core/call_failed.h"
 #include "core/process_state.h"
 #include "core/product_constants.h"
 #include "platform/com.h"
@@ -22,7 +23,7 @@ inline constexpr const wchar_t* kSetupKey2010 = L"VLQ2010";
 // "2011-01-31 09:05:00": the year as it is, the other fields with two digits.
 std::wstring FormatSystemTime(const platform::SystemTime& time);
 
-// The braced upper-case form StringFromGUID2 gives. Throws std::runtime_error with the
+// The braced upper-case form StringFromGUID2 gives. Throws CallFailed with the
 // message "StringFromGUID2 failed" when it gives nothing.
 std::wstring GuidToString(ProcessContext& ctx, const platform::Guid& guid);
 

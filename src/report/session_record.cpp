@@ -1,6 +1,5 @@
 #include "report/session_record.h"
 
-#include <stdexcept>
 #include <vector>
 
 #include "common/result_codes.h"
@@ -56,7 +55,7 @@ void WriteInstallationGuid(ProcessContext& ctx, platform::RegistryKey key,
     std::wstring text;
     try {
         text = GuidToString(ctx, guid);
-    } catch (const std::runtime_error&) {
+    } catch (const CallFailed&) {
         return;
     }
     SetStringValue(ctx.os.registry, key, L"", text);

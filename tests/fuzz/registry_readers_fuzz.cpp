@@ -69,7 +69,7 @@ void CheckReadRegistryString(quorix::ProcessContext& ctx, std::uint32_t type,
                                                              quorix::kCompatibilityValueName);
         Check(type == quorix::platform::kRegSz);
         Check(UnitsOf(text) == TextUnits(value, value.size()));
-    } catch (const std::runtime_error& error) {
+    } catch (const quorix::CallFailed& error) {
         Check(type != quorix::platform::kRegSz);
         Check(std::string(error.what()) == "Registry Value not found");
     }

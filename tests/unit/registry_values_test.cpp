@@ -126,7 +126,7 @@ TEST_P(RegistryStringNotFoundTest, ThrowsTheOneMessageItsCallersCatch) {
     try {
         ReadRegistryString(ctx, kKey, L"Text");
         FAIL() << "no exception";
-    } catch (const std::runtime_error& error) {
+    } catch (const CallFailed& error) {
         EXPECT_STREQ(error.what(), "Registry Value not found");
     }
 }

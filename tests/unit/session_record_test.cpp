@@ -375,7 +375,7 @@ TEST(GuidToString, GivesTheBracedUpperCaseTextOrThrows) {
     try {
         GuidToString(p.ctx, Parse(kGuidText));
         ADD_FAILURE() << "no exception";
-    } catch (const std::runtime_error& error) {
+    } catch (const CallFailed& error) {
         EXPECT_STREQ(error.what(), "StringFromGUID2 failed");
     }
 }

@@ -350,7 +350,7 @@ TEST_P(RegistryStringTest, ReadsOnlyATextValue) {
     bool threw = false;
     try {
         text = ReadRegistryString(process.ctx, kKeyPath, L"Name");
-    } catch (const std::runtime_error& error) {
+    } catch (const CallFailed& error) {
         threw = true;
         EXPECT_STREQ(error.what(), "Registry Value not found");
     }
