@@ -17,7 +17,7 @@ void ListSupportedLanguages(ProcessContext& ctx) {
         ctx.os.console.Write(FormatText(L"- %s\n", {LocaleCodeAt(ctx.state.foundPacks, position)}));
     }
     DetachConsole(ctx);
-    EndRun(ctx, ExitCode::Success, L"the supported languages were listed on the console");
+    EndRun(ctx, ExitCode::Success, {"the supported languages were listed on the console"});
 }
 
 }  // namespace quorix

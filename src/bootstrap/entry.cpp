@@ -85,19 +85,18 @@ void LogStart(ProcessContext& ctx) {
     }
 }
 
-ExitCode RunSteps(ProcessContext& ctx, std::wstring* reason) {
+ExitCode RunSteps(ProcessContext& ctx, ExitReason* reason) {
     platform::System& system = ctx.os.system;
 
     // Never closed: a second instance must stay out while this one still shows its last box
     // after the entry procedure returned or unwound; the handle goes with the process.
     ctx.state.instanceMutex = system.CreateNamedMutex(true, kInstanceMutexName);
     if (ctx.state.instanceMutex == platform::kNullHandle) {
-        *reason = L"the instance mutex could not be created (error " +
-                  ToDecimal(system.GetLastError()) + L")";
+        *reason = {"the instance mutex could not be created", "error ", system.GetLastError()};
         return ExitCode::Failure;
     }
     if (system.GetLastError() == kErrorAlreadyExists) {
-        *reason = L"another copy of this setup is running";
+        *reason = {"another copy of this setup is running"};
         return ExitCode::Failure;
     }
 
@@ -117,7 +116,7 @@ ExitCode RunSteps(ProcessContext& ctx, std::wstring* reason) {
     // Compared exactly, before the option loop folds anything.
     if (argv.size() == 2 && argv[1] == L"--force-shell-restart") {
         ForceShellRestart(ctx);
-        *reason = L"the shell-restart mode is done";
+        *reason = {"the shell-restart mode is done"};
         return ExitCode::Success;
     }
 
@@ -134,7 +133,7 @@ ExitCode RunEntryProcedure(ProcessContext& ctx) {
     // First of all: the log's clock is the run's.
     ctx.state.log.Start(ctx.os);
     LogStart(ctx);
-    std::wstring reason;
+    ExitReason reason{""};
     const ExitCode code = RunSteps(ctx, &reason);
     ctx.state.log.Finish(static_cast<std::int32_t>(code), reason);
     return code;

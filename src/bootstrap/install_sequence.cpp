@@ -73,7 +73,7 @@ bool InstallerExplainedItself(std::uint32_t result) {
 
 }  // namespace
 
-std::wstring RunInstallSequence(ProcessContext& ctx, ConfigureAction action, RunOptions options) {
+ExitReason RunInstallSequence(ProcessContext& ctx, ConfigureAction action, RunOptions options) {
     // The copy written for the pending check, still held as it was verified: the installer gets
     // the file as this release carries it.
     const std::wstring basePackageFile = ExtractBasePackage(ctx);
@@ -96,10 +96,9 @@ std::wstring RunInstallSequence(ProcessContext& ctx, ConfigureAction action, Run
             OpenInstallHelpLink(ctx, kErrorSuccess, std::wstring(), action);
         }
         installer.SetInternalUi(run.savedUiLevel);
-        if (run.result == kErrorSuccess) return L"the installation succeeded";
-        return L"the installation succeeded; Windows restarts or asks for a restart (installer "
-               L"result " +
-               ToDecimal(run.result) + L")";
+        if (run.result == kErrorSuccess) return {"the installation succeeded"};
+        return {"the installation succeeded; Windows restarts or asks for a restart",
+                "installer result ", run.result};
     }
 
     // Packs this run installed before the failure go again, and so do older ones.
@@ -119,12 +118,12 @@ std::wstring RunInstallSequence(ProcessContext& ctx, ConfigureAction action, Run
     }
     installer.SetInternalUi(run.savedUiLevel);
     EndRun(ctx, ExitCode::Failure,
-           std::wstring(run.failedLanguagePack ? L"the installation of a language pack failed: "
-                                               : L"the installation of the base package failed: ") +
-               L"installer result " + ToDecimal(run.result));
+           {run.failedLanguagePack ? "the installation of a language pack failed: "
+                                   : "the installation of the base package failed: ",
+            "installer result ", run.result});
 }
 
-std::wstring RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) {
+ExitReason RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) {
     CheckSystemRequirements(ctx);
 
     // Stays NoDecision when the installed copy could not be compared.
@@ -144,7 +143,7 @@ std::wstring RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) 
                                   : "the user did not choose to restart"});
         if (answer != platform::kIdYes) {
             EndRun(ctx, ExitCode::Success,
-                   L"an installation waits for a restart and the user did not choose to restart");
+                   {"an installation waits for a restart and the user did not choose to restart"});
         }
         // The restart only begins; the run goes on and acts on the decision meanwhile.
         RequestSystemRestart(ctx);
@@ -158,7 +157,7 @@ std::wstring RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) 
             const std::wstring productCode = ctx.state.installedProductCode;
             const int kind = static_cast<int>(InstalledVersionMessageKind::OlderInstalled);
             if (ShowInstalledVersionMessage(ctx, productCode, kind) != platform::kIdYes) {
-                return L"the user kept the installed older copy";
+                return {"the user kept the installed older copy"};
             }
             log.Write("removal", {"the user agreed to remove the installed older copy"});
             RemovePreviousVersion(ctx, action, true);
@@ -172,14 +171,14 @@ std::wstring RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) 
             const std::wstring productCode = ctx.state.installedProductCode;
             const int kind = static_cast<int>(InstalledVersionMessageKind::NewerInstalled);
             ShowInstalledVersionMessage(ctx, productCode, kind);
-            return L"a newer version is installed; nothing was changed";
+            return {"a newer version is installed; nothing was changed"};
         }
         case SameVersionInstalled:
-            return RemovePreviousVersion(ctx, action, false)
-                       ? L"this release was removed (maintenance removal)"
-                       : L"the removal of this release was not confirmed; nothing was changed";
+            return {RemovePreviousVersion(ctx, action, false)
+                        ? "this release was removed (maintenance removal)"
+                        : "the removal of this release was not confirmed; nothing was changed"};
         default:
-            return L"no decision to act on";
+            return {"no decision to act on"};
     }
 }
 

@@ -12,13 +12,13 @@ namespace quorix {
 // Requirements, installed-version decision, the pending-installation check, and then what the
 // decision calls for. Returns when the run is over without an exit of its own (the entry
 // procedure then returns 0), with the reason for the log's exit line.
-std::wstring RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options);
+ExitReason RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options);
 
 // The installation for decision `action` (NotInstalled, OlderInstalled or
 // PreviousGenerationInstalled): base package, installation identifier, language choice and
 // packs, the previous generation's removal (PreviousGenerationInstalled only), the installer
 // runs and the outcome. Returns only after a successful installation, with the reason for the
 // log's exit line; a failed one ends the process with 1.
-std::wstring RunInstallSequence(ProcessContext& ctx, ConfigureAction action, RunOptions options);
+ExitReason RunInstallSequence(ProcessContext& ctx, ConfigureAction action, RunOptions options);
 
 }  // namespace quorix

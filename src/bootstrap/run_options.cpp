@@ -90,7 +90,7 @@ RunOptions ParseRunOptions(ProcessContext& ctx, std::vector<std::wstring>& argv)
                 DetachConsole(ctx);
                 EndRun(
                     ctx, ExitCode::Success,
-                    L"the unsupported parameter \"" + argument + L"\" was reported on the console");
+                    {"the unsupported parameter \"", argument, "\" was reported on the console"});
             }
         }
     }

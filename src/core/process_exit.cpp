@@ -6,7 +6,7 @@
 
 namespace quorix {
 
-void EndRun(ProcessContext& ctx, ExitCode code, const std::wstring& reason) {
+void EndRun(ProcessContext& ctx, ExitCode code, std::initializer_list<LogPiece> reason) {
     ctx.state.log.Finish(static_cast<std::int32_t>(code), reason);
     ctx.os.system.ExitProcess(static_cast<std::uint32_t>(code));
     std::terminate();  // not reached: ExitProcess does not return
@@ -22,7 +22,7 @@ void FatalErrorExit(ProcessContext& ctx, HResult code, const std::wstring& conte
     std::wstring text = context;
     if (code != 0) text += FormatSystemError(ctx, ExitCodeOf(code));
     ctx.os.ui.ShowMessageBox(nullptr, text, platform::kMbIconError);
-    EndRun(ctx, static_cast<ExitCode>(ExitCodeOf(code)), L"fatal error: " + text);
+    EndRun(ctx, static_cast<ExitCode>(ExitCodeOf(code)), {"fatal error: ", text});
 }
 
 void RequestSystemRestart(ProcessContext& ctx) {

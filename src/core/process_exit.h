@@ -23,7 +23,8 @@ enum class ExitCode : std::uint32_t {
 // Ends the process with the code, after the run log's exit line with the reason. The real
 // platform never returns; the simulated one throws its exit object, so nothing after the call
 // runs in either.
-[[noreturn]] void EndRun(ProcessContext& ctx, ExitCode code, const std::wstring& reason);
+[[noreturn]] void EndRun(ProcessContext& ctx, ExitCode code,
+                         std::initializer_list<LogPiece> reason);
 
 // The one way of ending on an unexpected failure: an error box with the context followed by
 // the system's text for the code, exit code = the code's low 16 bits.

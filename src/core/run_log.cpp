@@ -184,16 +184,24 @@ void RunLog::WriteLine(const char* step, std::wstring_view text, std::size_t max
     system.SetLastError(savedError);
 }
 
-void RunLog::Finish(std::int32_t exitCode, std::wstring_view reason) {
+void RunLog::Finish(std::int32_t exitCode, std::initializer_list<LogPiece> reason) {
     if (!IsOpen()) return;
     const auto bits = static_cast<std::uint32_t>(exitCode);
-    WriteLine(
-        "exit",
-        Join({"code ", exitCode < 0 ? "-" : "", exitCode < 0 ? 0u - bits : bits, ", ", reason}),
-        kMaxExitReasonLength);
+    std::wstring text =
+        Join({"code ", exitCode < 0 ? "-" : "", exitCode < 0 ? 0u - bits : bits, ", "});
+    for (const LogPiece& piece : reason) piece.AppendTo(text);
+    WriteLine("exit", text, kMaxExitReasonLength);
     const std::uint32_t savedError = os_->system.GetLastError();
     Close();
     os_->system.SetLastError(savedError);
+}
+
+void RunLog::Finish(std::int32_t exitCode, const ExitReason& reason) {
+    if (reason.numberName == nullptr) {
+        Finish(exitCode, {reason.text});
+    } else {
+        Finish(exitCode, {reason.text, " (", reason.numberName, reason.number, ")"});
+    }
 }
 
 void RunLog::WriteBytes(const std::string& bytes) {

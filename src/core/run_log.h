@@ -64,6 +64,14 @@ private:
     Kind kind_;
 };
 
+// Why a run that returns ended, for the exit line: a fixed text, and for some a number in
+// brackets after it, "<text> (<numberName><number>)".
+struct ExitReason {
+    const char* text;
+    const char* numberName = nullptr;
+    std::uint32_t number = 0;
+};
+
 class RunLog {
 public:
     RunLog() = default;
@@ -83,7 +91,8 @@ public:
 
     // The exit line, then the file is closed; later writes do nothing. Called on every way
     // out of the run.
-    void Finish(std::int32_t exitCode, std::wstring_view reason);
+    void Finish(std::int32_t exitCode, std::initializer_list<LogPiece> reason);
+    void Finish(std::int32_t exitCode, const ExitReason& reason);
 
     bool IsOpen() const { return platform::IsValidHandle(file_); }
     // The file's path once it was created (also after it was closed); empty without one.

@@ -118,7 +118,7 @@ void ReportConfigureResult(ProcessContext& ctx, std::uint32_t code) {
                                  platform::kMbIconWarning);
     }
     EndRun(ctx, ExitCode::Failure,
-           L"the removal of the installed copy failed: installer result " + ToDecimal(code));
+           {"the removal of the installed copy failed: installer result ", code});
 }
 
 }  // namespace quorix

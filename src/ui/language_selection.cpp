@@ -79,7 +79,7 @@ bool IsFoundCode(const FoundPackList& packs, const std::wstring& code) {
     // Released and the prompt redrawn whether or not a console was attached.
     DetachConsole(ctx);
     EndRun(ctx, ExitCode::Failure,
-           L"the language \"" + name + L"\" named by /language is not in this setup");
+           {"the language \"", name, "\" named by /language is not in this setup"});
 }
 
 }  // namespace

@@ -126,14 +126,14 @@ void CheckSystemRequirements(ProcessContext& ctx) {
         return;
     }
 
-    const std::wstring why = ctx.state.requirementsStatus == kWindowsXpBeforeSp2
-                                 ? L"Windows XP needs Service Pack 2"
-                                 : L"this Windows is not supported";
+    const char* why = ctx.state.requirementsStatus == kWindowsXpBeforeSp2
+                          ? "Windows XP needs Service Pack 2"
+                          : "this Windows is not supported";
     ctx.state.log.Write("requirements",
                         {"not met: Windows ", version.majorVersion, ".", version.minorVersion,
                          " with service pack ", servicePack, ": ", why});
     ShowRequirementsMessage(ctx);
-    EndRun(ctx, ExitCode::RequirementsNotMet, L"the system requirements are not met: " + why);
+    EndRun(ctx, ExitCode::RequirementsNotMet, {"the system requirements are not met: ", why});
 }
 
 bool ShowRequirementsMessage(ProcessContext& ctx) {

@@ -27,7 +27,7 @@ WelcomeChoice ShowWelcomeDialog(ProcessContext& ctx, ConfigureAction mode) {
         ctx.os.dialogs.RunModalDialog(ui::kWelcomeDialogTemplate, procedure);
     // A position the list does not have can only come from a broken dialog: it is no choice.
     if (result < 0 || static_cast<std::uintptr_t>(result) >= packs.Size()) {
-        EndRun(ctx, ExitCode::Failure, L"the welcome dialog was closed without a choice");
+        EndRun(ctx, ExitCode::Failure, {"the welcome dialog was closed without a choice"});
     }
     const auto position = static_cast<std::size_t>(result);
 
