@@ -86,8 +86,8 @@ bool RemovePreviousVersion(ProcessContext& ctx, ConfigureAction action, bool upg
     platform::Installer& installer = ctx.os.installer;
     const std::int32_t previous = installer.SetInternalUi(platform::kInstallUiLevelBasic);
     const std::uint32_t code =
-        installer.ConfigureProduct(ctx.state.installedProductCode, platform::kInstallLevelDefault,
-                                   platform::kInstallStateAbsent);
+        installer.ConfigureProduct(ctx.state.installedProductCode.c_str(),
+                                   platform::kInstallLevelDefault, platform::kInstallStateAbsent);
     LogInstallerCall(ctx, "removal of ", ctx.state.installedProductCode,
                      platform::kInstallUiLevelBasic, code);
     if (IsInstallerSuccess(code)) {

@@ -1,6 +1,7 @@
 // The Windows Installer (msi.dll): installations, product queries and package databases.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -30,6 +31,9 @@ inline constexpr std::int32_t kInstallLevelDefault = 0;
 
 inline constexpr std::uint32_t kInstallLogModeVerbose = 0x1000;
 inline constexpr std::uint32_t kInstallLogAttributesAppend = 1;
+
+// A product code's buffer: a braced GUID of 38 characters and its terminator.
+inline constexpr std::size_t kProductCodeCapacity = 39;
 
 // The product property holding the installed version as text.
 inline constexpr const wchar_t* kInstallPropertyVersionString = L"VersionString";
@@ -61,9 +65,16 @@ public:
     // MsiQueryProductStateW(productCode).
     virtual std::int32_t QueryProductState(const std::wstring& productCode) = 0;
 
-    // MsiConfigureProductW(productCode, installLevel, installState).
-    virtual std::uint32_t ConfigureProduct(const std::wstring& productCode,
-                                           std::int32_t installLevel,
+    // MsiEnumProductsW(index, productCode): the products advertised or installed for this user
+    // or for the machine, one per index from 0 up until ERROR_NO_MORE_ITEMS, in no set order.
+    // `productCode` holds kProductCodeCapacity characters. Nothing may install or remove a
+    // product in the middle of a walk: the indices after it would then name other products.
+    virtual std::uint32_t EnumProducts(std::uint32_t index, wchar_t* productCode) = 0;
+
+    // MsiConfigureProductW(productCode, installLevel, installState). A plain pointer: the
+    // language-pack sweep hands over its literals as they are, where building a string for
+    // each call would cost code the 32-bit product has no room for.
+    virtual std::uint32_t ConfigureProduct(const wchar_t* productCode, std::int32_t installLevel,
                                            std::int32_t installState) = 0;
 
     // MsiGetProductInfoW(productCode, property, buffer, capacity). *capacity is the buffer's

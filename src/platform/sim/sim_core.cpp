@@ -128,6 +128,7 @@ const std::set<std::string>& Faults::KnownCalls() {
         "MsiConfigureProductW",
         "MsiDatabaseOpenViewW",
         "MsiEnableLogW",
+        "MsiEnumProductsW",
         "MsiGetProductInfoW",
         "MsiInstallProductW",
         "MsiOpenDatabaseW",

@@ -14,7 +14,7 @@ constexpr std::uint32_t kErrorInstallPackageOpenFailed = 1619;
 constexpr std::uint32_t kErrorOpenFailed = 110;
 constexpr std::uint32_t kErrorBadQuerySyntax = 1615;
 constexpr std::uint32_t kErrorFunctionFailed = 1627;
-constexpr std::uint32_t kErrorNoMoreRows = 259;  // ERROR_NO_MORE_ITEMS
+constexpr std::uint32_t kErrorNoMoreItems = 259;
 constexpr std::int32_t kUiLevelFlags = 0x20 | 0x40 | 0x80 | 0x100 | 0x200;
 
 bool IsHexDigit(wchar_t c) {
@@ -104,8 +104,34 @@ std::int32_t SimInstaller::QueryProductState(const std::wstring& productCode) {
     return state;
 }
 
-std::uint32_t SimInstaller::ConfigureProduct(const std::wstring& productCode,
-                                             std::int32_t installLevel, std::int32_t installState) {
+std::uint32_t SimInstaller::EnumProducts(std::uint32_t index, wchar_t* productCode) {
+    InstallerCall call = Begin("MsiEnumProductsW", L"");
+    auto finish = [&](std::uint32_t result) {
+        call.result = result;
+        calls.push_back(call);
+        return result;
+    };
+    if (core_.Failing("MsiEnumProductsW")) return finish(core_.lastError);
+    if (productCode == nullptr) return finish(kErrorInvalidParameter);
+    // Listed in the order of their codes. A product installed for another user only (absent
+    // for this one) is not listed, nor is one that is no longer there.
+    for (const auto& entry : products_) {
+        const SimProduct& product = entry.second;
+        if (!IsInstalled(product.productCode) || index-- != 0) continue;
+        const std::size_t length =
+            std::min(product.productCode.size(), platform::kProductCodeCapacity - 1);
+        std::copy(product.productCode.begin(), product.productCode.begin() + length, productCode);
+        productCode[length] = L'\0';
+        call.target = product.productCode;
+        return finish(kErrorSuccess);
+    }
+    return finish(kErrorNoMoreItems);
+}
+
+std::uint32_t SimInstaller::ConfigureProduct(const wchar_t* code, std::int32_t installLevel,
+                                             std::int32_t installState) {
+    // No code at all is refused like a malformed one.
+    const std::wstring productCode = code != nullptr ? code : L"";
     InstallerCall call = Begin("MsiConfigureProductW", productCode);
     call.installLevel = installLevel;
     call.installState = installState;
@@ -248,7 +274,7 @@ std::uint32_t SimInstaller::ViewFetch(platform::MsiHandle view, platform::MsiHan
     if (record == nullptr) return kErrorInvalidParameter;
     OpenView& open = it->second;
     if (!open.executed) return kErrorFunctionFailed;
-    if (open.next >= open.rows.size()) return kErrorNoMoreRows;
+    if (open.next >= open.rows.size()) return kErrorNoMoreItems;
     const std::wstring& row = open.rows[open.next++];
     const platform::MsiHandle handle = HandOut("msi-record", row);
     records_[handle] = {row};

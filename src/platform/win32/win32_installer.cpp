@@ -14,6 +14,7 @@ using SetInternalUiFn = INT(WINAPI*)(INT level, HWND* window);
 using EnableLogFn = UINT(WINAPI*)(DWORD mode, LPCWSTR path, DWORD attributes);
 using InstallProductFn = UINT(WINAPI*)(LPCWSTR package, LPCWSTR commandLine);
 using QueryProductStateFn = INT(WINAPI*)(LPCWSTR product);
+using EnumProductsFn = UINT(WINAPI*)(DWORD index, LPWSTR product);
 using ConfigureProductFn = UINT(WINAPI*)(LPCWSTR product, int installLevel, INT installState);
 using GetProductInfoFn = UINT(WINAPI*)(LPCWSTR product, LPCWSTR property, LPWSTR buffer,
                                        DWORD* capacity);
@@ -53,6 +54,7 @@ bool Win32Installer::Load() {
     entries_.enableLog = Lookup(module, "MsiEnableLogW");
     entries_.installProduct = Lookup(module, "MsiInstallProductW");
     entries_.queryProductState = Lookup(module, "MsiQueryProductStateW");
+    entries_.enumProducts = Lookup(module, "MsiEnumProductsW");
     entries_.configureProduct = Lookup(module, "MsiConfigureProductW");
     entries_.getProductInfo = Lookup(module, "MsiGetProductInfoW");
     entries_.openDatabase = Lookup(module, "MsiOpenDatabaseW");
@@ -100,13 +102,18 @@ std::int32_t Win32Installer::QueryProductState(const std::wstring& productCode) 
     return As<QueryProductStateFn>(entries_.queryProductState)(productCode.c_str());
 }
 
-std::uint32_t Win32Installer::ConfigureProduct(const std::wstring& productCode,
+std::uint32_t Win32Installer::EnumProducts(std::uint32_t index, wchar_t* productCode) {
+    if (!Load() || entries_.enumProducts == nullptr) return Unavailable();
+    return As<EnumProductsFn>(entries_.enumProducts)(index, productCode);
+}
+
+std::uint32_t Win32Installer::ConfigureProduct(const wchar_t* productCode,
                                                std::int32_t installLevel,
                                                std::int32_t installState) {
     if (!Load() || entries_.configureProduct == nullptr) {
         return Unavailable();
     }
-    return As<ConfigureProductFn>(entries_.configureProduct)(productCode.c_str(), installLevel,
+    return As<ConfigureProductFn>(entries_.configureProduct)(productCode, installLevel,
                                                              installState);
 }
 
