@@ -9,7 +9,6 @@
 #include <boost/shared_array.hpp>
 
 #include "core/call_failed.h"
-
 #include "core/process_state.h"
 #include "platform/registry.h"
 
