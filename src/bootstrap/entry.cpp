@@ -55,34 +55,28 @@ void LogStart(ProcessContext& ctx) {
     const char* machine = ArchitectureName(architecture);
     std::wstring number;
     if (machine == nullptr) number = ToDecimal(architecture);
-    if (versionKnown) {
-        const bool hasServicePack = !version.servicePackText.empty();
-        log.Write("start", {kProductName,
-                            " setup ",
-                            kReleaseVersionText,
-                            ", ",
-                            bits,
-                            "-bit program",
-                            hasPath ? ", at " : "",
-                            path,
-                            "; Windows ",
-                            version.majorVersion,
-                            ".",
-                            version.minorVersion,
-                            ".",
-                            version.buildNumber,
-                            hasServicePack ? " " : "",
-                            version.servicePackText,
-                            ", ",
-                            machine != nullptr ? machine : "architecture ",
-                            number,
-                            " machine"});
-    } else {
-        log.Write("start",
-                  {kProductName, " setup ", kReleaseVersionText, ", ", bits, "-bit program",
-                   hasPath ? ", at " : "", path, "; Windows version unknown, ",
-                   machine != nullptr ? machine : "architecture ", number, " machine"});
-    }
+    if (!versionKnown) version = platform::OsVersionInfo();
+    const bool hasServicePack = !version.servicePackText.empty();
+    log.Write("start", {kProductName,
+                        " setup ",
+                        kReleaseVersionText,
+                        ", ",
+                        bits,
+                        "-bit program",
+                        hasPath ? ", at " : "",
+                        path,
+                        versionKnown ? "; Windows " : "; Windows version unknown",
+                        LogPiece::When(versionKnown, version.majorVersion),
+                        LogPiece::When(versionKnown, "."),
+                        LogPiece::When(versionKnown, version.minorVersion),
+                        LogPiece::When(versionKnown, "."),
+                        LogPiece::When(versionKnown, version.buildNumber),
+                        hasServicePack ? " " : "",
+                        version.servicePackText,
+                        ", ",
+                        machine != nullptr ? machine : "architecture ",
+                        number,
+                        " machine"});
 }
 
 ExitCode RunSteps(ProcessContext& ctx, ExitReason* reason) {

@@ -139,9 +139,6 @@ void LogPiece::AppendTo(std::wstring& text) const {
                 size_ == kTerminated ? std::wstring_view(wide_) : std::wstring_view(wide_, size_);
             break;
         case Kind::Decimal:
-            AppendDigits(text, number_, 1);
-            break;
-        case Kind::Decimal64:
             AppendDigits(text, wideNumber_, 1);
             break;
         case Kind::Hex:

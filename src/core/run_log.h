@@ -37,19 +37,24 @@ public:
         : wide_(wide.data()), size_(wide.size()), kind_(Kind::Wide) {}
     LogPiece(const std::wstring& wide) : LogPiece(std::wstring_view(wide)) {}
     // In base 10. No signed form: a signed number must say how it is to be shown.
-    constexpr LogPiece(std::uint32_t number) : number_(number), size_(0), kind_(Kind::Decimal) {}
+    constexpr LogPiece(std::uint32_t number) : LogPiece(std::uint64_t{number}) {}
     constexpr LogPiece(std::uint64_t number)
-        : wideNumber_(number), size_(0), kind_(Kind::Decimal64) {}
+        : wideNumber_(number), size_(0), kind_(Kind::Decimal) {}
     LogPiece(std::int32_t) = delete;
     LogPiece(bool) = delete;
 
     // "0x" and eight upper-case hexadecimal digits, as result codes are written.
     static constexpr LogPiece Hex(std::uint32_t code) { return LogPiece(code, Kind::Hex); }
+    // The piece where the condition holds, nothing where it does not: a part of a line that
+    // only some runs have.
+    static constexpr LogPiece When(bool condition, LogPiece piece) {
+        return condition ? piece : LogPiece("");
+    }
 
     void AppendTo(std::wstring& text) const;
 
 private:
-    enum class Kind : std::uint8_t { Ascii, Wide, Decimal, Decimal64, Hex };
+    enum class Kind : std::uint8_t { Ascii, Wide, Decimal, Hex };
     static constexpr std::size_t kTerminated = static_cast<std::size_t>(-1);
 
     constexpr LogPiece(std::uint32_t number, Kind kind) : number_(number), size_(0), kind_(kind) {}

@@ -121,6 +121,16 @@ std::vector<LogPathCase> LogPaths() {
           {"tag", "passed on: "},
           {"shell", "the shell runs"}},
          "code 0, the shell-restart mode is done"},
+        {"VersionUnknown",
+         {L"--force-shell-restart"},
+         [](ProductMachine& m) {
+             m.machine.core.faults.Fail("GetVersionExW", 87);
+             m.machine.core.faults.AllowUndelivered("only the log asks for the version here");
+         },
+         0,
+         {{"start", "-bit program, at " + Narrow(ProductMachine::kExe) +
+                        "; Windows version unknown, x86 machine"}},
+         "code 0, the shell-restart mode is done"},
     };
 }
 
