@@ -3,6 +3,7 @@
 #include "common/result_codes.h"
 #include "common/text.h"
 #include "common/utf16.h"
+#include "core/admin_folder.h"
 
 namespace quorix {
 
@@ -48,6 +49,14 @@ std::wstring LogFileName(const platform::SystemTime& t, std::uint32_t number) {
     return name;
 }
 
+// Characters that would break a line, or make the text show in another order than it is
+// stored (a re-tagged copy chooses some of what is logged): C0, DEL and C1, the line and
+// paragraph separators, and the bidirectional marks, embeddings, overrides and isolates.
+bool IsControl(wchar_t c) {
+    return c < L' ' || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+           (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
 // A line's text as it goes into the file: one line, bounded.
 void AppendCleanText(std::wstring& line, std::wstring_view text, std::size_t maxLength) {
     const std::size_t start = line.size();
@@ -56,7 +65,7 @@ void AppendCleanText(std::wstring& line, std::wstring_view text, std::size_t max
             line += L"...";
             break;
         }
-        line.push_back(c < L' ' || c == 0x7F ? L' ' : c);
+        line.push_back(IsControl(c) ? L' ' : c);
     }
     // The system's message texts end in a line break, which became blanks.
     while (line.size() > start && line.back() == L' ') line.pop_back();
@@ -79,32 +88,51 @@ void RunLog::Start(platform::Platform& os) {
         startTicks_ = system.GetTickCount();
     }
 
+    // An elevated run keeps its log in %TEMP% only where no link on the way could send it
+    // elsewhere; a run as SYSTEM shares that folder with every user and never does.
+    bool localSystem = false;
+    const bool elevated = RunsElevated(os, &localSystem);
     std::wstring folder;
     const std::uint32_t length = os.files.GetTempFolder(platform::kMaxPath, &folder);
-    if (length != 0 && length < platform::kMaxPath) {
-        platform::SystemTime now;
-        system.GetLocalTimeNow(&now);
-        folder = EnsureTrailingBackslash(folder);
-        for (std::uint32_t number = 1; number <= kLastNameNumber; ++number) {
-            const std::wstring path = folder + LogFileName(now, number);
-            // CREATE_NEW never opens what exists; with the reparse-point flag a link of that
-            // name is not followed to create its target elsewhere either.
-            const platform::NativeHandle file = os.files.CreateFileHandle(
-                path, platform::kGenericWrite, platform::kFileShareRead, platform::kCreateNew,
-                platform::kFileAttributeNormal | platform::kFileFlagOpenReparsePoint);
-            if (platform::IsValidHandle(file)) {
-                file_ = file;
-                path_ = path;
-                break;
-            }
-            if (system.GetLastError() != kErrorFileExists &&
-                system.GetLastError() != kErrorAlreadyExists) {
-                break;
-            }
-        }
+    if (length != 0 && length < platform::kMaxPath && !localSystem &&
+        (!elevated || !PathHasReparsePoint(os.files, folder))) {
+        CreateIn(EnsureTrailingBackslash(folder), elevated);
     }
+    if (!IsOpen() && elevated && GetAdminOnlyFolder(os, &folder) >= 0) CreateIn(folder, true);
     if (IsOpen()) WriteBytes(std::string(kRunLogHeader) + "\r\n");
     system.SetLastError(savedError);
+}
+
+void RunLog::CreateIn(const std::wstring& folder, bool mustLieThere) {
+    platform::System& system = os_->system;
+    platform::SystemTime now;
+    system.GetLocalTimeNow(&now);
+    for (std::uint32_t number = 1; number <= kLastNameNumber; ++number) {
+        const std::wstring path = folder + LogFileName(now, number);
+        // CREATE_NEW never opens what exists; with the reparse-point flag a link of that name
+        // is not followed to create its target elsewhere either.
+        const platform::NativeHandle file = os_->files.CreateFileHandle(
+            path, platform::kGenericWrite | platform::kDeleteAccess, platform::kFileShareRead,
+            platform::kCreateNew,
+            platform::kFileAttributeNormal | platform::kFileFlagOpenReparsePoint);
+        if (platform::IsValidHandle(file)) {
+            std::wstring finalPath = path;
+            if (mustLieThere && !LiesWhereMeant(*os_, file, path, &finalPath)) {
+                // A link above the name led the file elsewhere: it goes again, through its own
+                // handle, since its name leads to where it is not.
+                os_->files.DeleteOnClose(file);
+                system.CloseHandle(file);
+                return;
+            }
+            file_ = file;
+            path_ = finalPath;
+            return;
+        }
+        if (system.GetLastError() != kErrorFileExists &&
+            system.GetLastError() != kErrorAlreadyExists) {
+            return;
+        }
+    }
 }
 
 void RunLog::AppendSecondsSinceStart(std::wstring& line) {

@@ -1,4 +1,5 @@
-// The run's own log: one file per run in the user's temporary folder, one line per step with
+// The run's own log: one file per run in the user's temporary folder (an elevated run's may lie
+// in the admin-only folder instead), one line per step with
 // its result, for the administrator who otherwise sees nothing of an unattended run but its exit
 // code. The log only watches: whatever fails in it, the run goes on exactly as without it.
 #pragma once
@@ -86,6 +87,9 @@ public:
     // Starts the run's clock, then creates the file "QuorixSetup_<local start time>.log" in the
     // temporary folder (with "_2", "_3", ... when the name is taken) and writes the header. The
     // file is always a new one: never one that existed, nor what a link of that name leads to.
+    // An elevated run uses the temporary folder only when no folder on its path is a reparse
+    // point and the file's final path is the one meant; otherwise, and always in a run as
+    // LocalSystem, the log goes to the admin-only folder the packages use (GetAdminOnlyFolder).
     // Where it cannot be created the run has no log.
     void Start(platform::Platform& os);
 
@@ -111,6 +115,9 @@ public:
     static constexpr std::size_t kMaxExitReasonLength = 300;
 
 private:
+    // Creates the log file in `folder` (ending in "\"); with mustLieThere one whose final path
+    // is not that folder's is deleted again and the run has no log from there.
+    void CreateIn(const std::wstring& folder, bool mustLieThere);
     void AppendSecondsSinceStart(std::wstring& line);
     void WriteLine(const char* step, std::wstring_view text, std::size_t maxLength);
     void WriteBytes(const std::string& bytes);

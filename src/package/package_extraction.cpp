@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "core/admin_folder.h"
 #include "core/process_exit.h"
 #include "installed/data_folder.h"
 
@@ -62,13 +63,12 @@ HResult CompareWithPackage(ProcessContext& ctx, platform::NativeHandle file,
 
 // The base package under `target`: whatever had that name is deleted first, and the package
 // goes into a new file, which takes its access list from the folder.
-HResult WriteFreshPackage(ProcessContext& ctx, const std::wstring& target) {
-    constexpr std::uint32_t kErrorFileNotFound = 2;
+HResult WriteFreshPackage(ProcessContext& ctx, const std::wstring& target, std::wstring* handed) {
     ReleasePackage(ctx, target);
     if (!ctx.os.files.DeleteFileAt(target) && ctx.os.system.GetLastError() != kErrorFileNotFound) {
         return FailureFromLastError(ctx);
     }
-    return ExportResourceToFile(ctx, kBasePackage.resourceName, target, platform::kCreateNew);
+    return ExportResourceToFile(ctx, kBasePackage.resourceName, target, handed);
 }
 
 }  // namespace
@@ -93,19 +93,21 @@ HResult FindEmbeddedResource(ProcessContext& ctx, const std::wstring& resourceNa
 namespace {
 
 HResult WriteAndVerify(ProcessContext& ctx, const std::wstring& resourceName,
-                       const std::wstring& path, std::uint32_t disposition);
+                       const std::wstring& path, std::wstring* handed);
 
 }  // namespace
 
 HResult ExportResourceToFile(ProcessContext& ctx, const std::wstring& resourceName,
-                             const std::wstring& path, std::uint32_t disposition) {
-    const HResult result = WriteAndVerify(ctx, resourceName, path, disposition);
+                             const std::wstring& path, std::wstring* handedPath) {
+    std::wstring handed = path;
+    const HResult result = WriteAndVerify(ctx, resourceName, path, &handed);
+    if (result >= 0 && handedPath != nullptr) *handedPath = handed;
     RunLog& log = ctx.state.log;
     if (log.IsOpen()) {
         const std::uint32_t savedError = ctx.os.system.GetLastError();
         const auto code = static_cast<std::uint32_t>(result);
         if (result >= 0) {
-            log.Write("extract", {resourceName, " to ", path,
+            log.Write("extract", {resourceName, " to ", handed,
                                   ": written, read back and found equal to the embedded copy"});
         } else {
             log.Write("extract",
@@ -119,17 +121,30 @@ HResult ExportResourceToFile(ProcessContext& ctx, const std::wstring& resourceNa
 namespace {
 
 HResult WriteAndVerify(ProcessContext& ctx, const std::wstring& resourceName,
-                       const std::wstring& path, std::uint32_t disposition) {
+                       const std::wstring& path, std::wstring* handed) {
     EmbeddedResource resource;
     const HResult found = FindEmbeddedResource(ctx, resourceName, &resource);
     if (found < 0) return found;
 
     // A handle of ours on an earlier copy of this file would stand in our own way.
     ReleasePackage(ctx, path);
+    // Always a new file: opening a name that exists would write through whatever it is, a hard
+    // link to another file included (before Windows 10 1709 even one a user could not write).
     platform::UniqueHandle file(
-        ctx.os.system, ctx.os.files.CreateFileHandle(path, platform::kGenericWrite, 0, disposition,
-                                                     platform::kFileAttributeNormal));
+        ctx.os.system,
+        ctx.os.files.CreateFileHandle(
+            path, platform::kGenericWrite | platform::kDeleteAccess, 0, platform::kCreateNew,
+            platform::kFileAttributeNormal | platform::kFileFlagOpenReparsePoint));
     if (!file.IsValid()) return FailureFromLastError(ctx);
+    // An elevated run writes only into admin-only folders; a file that still landed elsewhere
+    // went through a link, and goes again before a byte is in it: through its own handle,
+    // since its name leads elsewhere.
+    const bool elevated = RunsElevated(ctx.os);
+    std::wstring finalPath;
+    if (elevated && !LiesWhereMeant(ctx.os, file.Get(), path, &finalPath)) {
+        ctx.os.files.DeleteOnClose(file.Get());
+        return HResultFromWin32(kErrorCantResolveFilename);
+    }
 
     // Straight from the module's mapped image, a chunk at a time: no copy of the package is
     // made, and no single write asks the system to lock hundreds of megabytes for one I/O.
@@ -158,8 +173,9 @@ HResult WriteAndVerify(ProcessContext& ctx, const std::wstring& resourceName,
     // reading lets it do so while nobody can write, delete or rename the file.
     platform::UniqueHandle held(
         ctx.os.system,
-        ctx.os.files.CreateFileHandle(path, platform::kGenericRead, platform::kFileShareRead,
-                                      platform::kOpenExisting, platform::kFileAttributeNormal));
+        ctx.os.files.CreateFileHandle(
+            path, platform::kGenericRead, platform::kFileShareRead, platform::kOpenExisting,
+            platform::kFileAttributeNormal | platform::kFileFlagOpenReparsePoint));
     if (!held.IsValid()) {
         // Someone opened it in the moment between: what they may have done cannot be told.
         const HResult failure = FailureFromLastError(ctx);
@@ -170,13 +186,19 @@ HResult WriteAndVerify(ProcessContext& ctx, const std::wstring& resourceName,
     // go to the user's temporary folder, the base package may go to the user's own data
     // folder), and the installer may run elevated. Only a copy read back through the handle
     // that now holds it, and found equal to the package, is handed on.
+    // The installer opens the package again by its path: in an elevated run it is handed the
+    // path the held handle really has, and only one that is the folder's own.
+    if (elevated && !LiesWhereMeant(ctx.os, held.Get(), path, &finalPath)) {
+        return HResultFromWin32(kErrorCantResolveFilename);
+    }
     const HResult compared = CompareWithPackage(ctx, held.Get(), resource);
     if (compared < 0) {
         held.Reset();
         ctx.os.files.DeleteFileAt(path);
         return compared;
     }
-    ctx.state.heldPackages.push_back(HeldPackage{path, std::move(held), resourceName});
+    if (elevated) *handed = finalPath;
+    ctx.state.heldPackages.push_back(HeldPackage{*handed, std::move(held), resourceName});
     return kSOk;
 }
 
@@ -197,38 +219,50 @@ std::wstring ExtractBasePackage(ProcessContext& ctx) {
     }
 
     std::wstring folder;
-    const HResult allUsers = GetDataFolder(ctx, false, &folder);
-    HResult result = allUsers;
-    if (result < 0) result = GetDataFolder(ctx, true, &folder);
+    HResult allUsers = kSOk;
+    HResult result = kSOk;
+    const bool elevated = RunsElevated(ctx.os);
+    if (elevated) {
+        // The user's own folder is the user's to redirect; the installer, running as SYSTEM,
+        // must never be handed a file from there.
+        result = GetAdminOnlyFolder(ctx.os, &folder, &allUsers);
+    } else {
+        allUsers = GetDataFolder(ctx, false, &folder);
+        result = allUsers >= 0 ? allUsers : GetDataFolder(ctx, true, &folder);
+    }
     RunLog& log = ctx.state.log;
+    const LogPiece refusal[] = {DescribeDataFolderRefusal(allUsers), " (",
+                                LogPiece::Hex(static_cast<std::uint32_t>(allUsers)), ")"};
     if (allUsers >= 0) {
         log.Write("data folder", {"all users: ", folder});
     } else if (result >= 0) {
         log.Write("data folder",
-                  {"the user's own (fallback), the all-users folder was refused: ",
-                   DescribeDataFolderRefusal(allUsers), " (",
-                   LogPiece::Hex(static_cast<std::uint32_t>(allUsers)), "): ", folder});
+                  {elevated ? "the administrators' own below the Windows folder (fallback)"
+                            : "the user's own (fallback)",
+                   ", the all-users folder was refused: ", refusal[0], refusal[1], refusal[2],
+                   refusal[3], ": ", folder});
     } else {
         log.Write("data folder",
-                  {"none, the all-users folder was refused: ", DescribeDataFolderRefusal(allUsers),
-                   " (", LogPiece::Hex(static_cast<std::uint32_t>(allUsers)),
-                   "); the user's own: ", DescribeDataFolderRefusal(result), " (",
+                  {"none, the all-users folder was refused: ", refusal[0], refusal[1], refusal[2],
+                   refusal[3], elevated ? "; the Windows folder's: " : "; the user's own: ",
+                   DescribeDataFolderRefusal(result), " (",
                    LogPiece::Hex(static_cast<std::uint32_t>(result)), ")"});
     }
     if (result < 0) FatalErrorExit(ctx, result, L"ExtractMsi: ");
 
     const std::wstring stem = folder + kBasePackage.fileStem;
     std::wstring target = stem + L".msi";
-    result = WriteFreshPackage(ctx, target);
-    if (result >= 0) return target;
+    std::wstring handed;
+    result = WriteFreshPackage(ctx, target, &handed);
+    if (result >= 0) return handed;
     if (!NameIsInTheWay(result)) FatalErrorExit(ctx, result, L"ExtractMsi: ");
 
     // The usual name is taken (an earlier copy still open, say): try numbered names.
     std::uint32_t n = ctx.os.system.GetTickCount();
     for (int attempt = 0; attempt < kAlternativeNameAttempts; ++attempt, ++n) {
         target = stem + L"_" + ToDecimal(n) + L".msi";
-        result = WriteFreshPackage(ctx, target);
-        if (result >= 0) return target;
+        result = WriteFreshPackage(ctx, target, &handed);
+        if (result >= 0) return handed;
         // Another name cannot help a full disk or a missing resource.
         if (!NameIsInTheWay(result)) break;
     }
@@ -236,22 +270,41 @@ std::wstring ExtractBasePackage(ProcessContext& ctx) {
 }
 
 std::wstring ExtractLanguagePack(ProcessContext& ctx, const std::wstring& resourceName) {
-    std::wstring tempFolder;
-    const std::uint32_t length = ctx.os.files.GetTempFolder(platform::kMaxPath, &tempFolder);
-    // A result past the buffer is the size the path would need: longer than MAX_PATH.
-    if (length == 0 || length >= platform::kMaxPath) FatalErrorExit(ctx, kEFail, L"ExtractMsi2");
+    std::wstring folder;
+    if (RunsElevated(ctx.os)) {
+        // %TEMP% is the user's to choose and to redirect, and a run as SYSTEM shares its
+        // temporary folder with every user: the packs go where the base package goes.
+        const HResult result = GetAdminOnlyFolder(ctx.os, &folder);
+        if (result < 0) FatalErrorExit(ctx, result, L"ResExportToFile");
+    } else {
+        const std::uint32_t length = ctx.os.files.GetTempFolder(platform::kMaxPath, &folder);
+        // A result past the buffer is the size the path would need: longer than MAX_PATH.
+        if (length == 0 || length >= platform::kMaxPath) {
+            FatalErrorExit(ctx, kEFail, L"ExtractMsi2");
+        }
+    }
 
-    // The file the system made for us is in a folder every process of the user may write to:
-    // when another one is in its way (holds it open, or rewrote it before we held it), the
-    // pack goes to a new temporary file, as the base package goes to a numbered name.
+    // When another process is in the way of a name (holds it open, or rewrote the file before
+    // we held it), the pack goes to a new temporary file, as the base package goes to a
+    // numbered name.
     HResult result = kSOk;
     for (int attempt = 0; attempt <= kAlternativeNameAttempts; ++attempt) {
         std::wstring tempFile;
-        if (ctx.os.files.MakeTempFileName(tempFolder, kLanguagePackTempPrefix, 0, &tempFile) == 0) {
+        if (ctx.os.files.MakeTempFileName(folder, kLanguagePackTempPrefix, 0, &tempFile) == 0) {
             FatalErrorExit(ctx, kEFail, L"ExtractMsi2");
         }
-        result = ExportResourceToFile(ctx, resourceName, tempFile);
-        if (result >= 0) return tempFile;
+        // The system made an empty file of that name, and what is there by now may be a link
+        // another process put in its place: the name is only used for a file made anew, and a
+        // try that fails leaves none of ours behind.
+        if (!ctx.os.files.DeleteFileAt(tempFile) &&
+            ctx.os.system.GetLastError() != kErrorFileNotFound) {
+            result = FailureFromLastError(ctx);
+            if (!NameIsInTheWay(result)) break;
+            continue;
+        }
+        std::wstring handed;
+        result = ExportResourceToFile(ctx, resourceName, tempFile, &handed);
+        if (result >= 0) return handed;
         if (!NameIsInTheWay(result)) break;
     }
     FatalErrorExit(ctx, result, L"ResExportToFile");

@@ -13,6 +13,8 @@ namespace quorix::platform {
 inline constexpr std::uint32_t kGenericRead = 0x80000000u;
 inline constexpr std::uint32_t kGenericWrite = 0x40000000u;
 inline constexpr std::uint32_t kFileShareRead = 0x00000001u;
+// DELETE: the file may be deleted through the handle (DeleteOnClose).
+inline constexpr std::uint32_t kDeleteAccess = 0x00010000u;
 inline constexpr std::uint32_t kCreateAlways = 2;
 inline constexpr std::uint32_t kOpenExisting = 3;
 inline constexpr std::uint32_t kCreateNew = 1;
@@ -104,6 +106,16 @@ public:
                               std::uint32_t* read) = 0;
     // DeleteFileW. False on failure.
     virtual bool DeleteFileAt(const std::wstring& path) = 0;
+    // GetFinalPathNameByHandleW(file, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS), looked up in
+    // kernel32 at run time (Windows Vista and later): where the open file really lies, every
+    // link and junction on the way resolved, without the "\\?\" prefix ("\\?\UNC\" becomes
+    // "\\"). False on failure; ERROR_PROC_NOT_FOUND where the system has no such call.
+    virtual bool GetFinalPath(NativeHandle file, std::wstring* path) = 0;
+    // SetFileInformationByHandle(file, FileDispositionInfo, delete), looked up at run time
+    // (Windows Vista and later): the file the handle has open (opened with kDeleteAccess) goes
+    // when its last handle closes, whatever its name now leads to. False on failure;
+    // ERROR_PROC_NOT_FOUND where the system has no such call.
+    virtual bool DeleteOnClose(NativeHandle file) = 0;
 
     // GetTempPathW(capacity, buffer of `capacity` wide characters). Returns what Windows
     // returns: the length without the terminator when the path fits (*path is then set), the

@@ -34,6 +34,12 @@ struct SystemTime {
     std::uint16_t milliseconds = 0;
 };
 
+// What the process's token may do beyond a standard user.
+struct TokenStanding {
+    bool elevated = false;
+    bool localSystem = false;
+};
+
 class System {
 public:
     virtual ~System() = default;
@@ -61,6 +67,10 @@ public:
     // privilege set to `attributes`, no previous state. False if either call failed.
     virtual bool AdjustTokenPrivilege(NativeHandle token, const std::wstring& name,
                                       std::uint32_t attributes) = 0;
+    // Whether the process's token is elevated (GetTokenInformation(TokenElevation) where the
+    // system knows it, Vista and later; before it, CheckTokenMembership in the Administrators
+    // group) and whether its user is LocalSystem (TokenUser). False when either cannot be told.
+    virtual bool GetTokenStanding(TokenStanding* standing) = 0;
     // ExitWindowsEx(flags, reason).
     virtual bool RequestExitWindows(std::uint32_t flags, std::uint32_t reason) = 0;
 

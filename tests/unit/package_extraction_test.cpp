@@ -544,10 +544,11 @@ INSTANTIATE_TEST_SUITE_P(
     Situations, ExportResult,
     ::testing::Values(
         ExportCase{"Written", [](ExtractionProcess&) {}, kSOk, true},
+        // Never opened over: a name that exists may be a hard link to a file of someone else.
         ExportCase{
-            "LongerOldFileReplaced",
-            [](ExtractionProcess& p) { p.machine.files.PutFile(kTarget, Pattern(20000, 5)); }, kSOk,
-            true},
+            "AFileThereIsLeftAsItIs",
+            [](ExtractionProcess& p) { p.machine.files.PutFile(kTarget, Pattern(20000, 5)); },
+            static_cast<HResult>(0x80070050u), true},
         ExportCase{"ShortWriteCountsAsAFullDisk",
                    [](ExtractionProcess& p) {
                        p.machine.files.diskFreeBytes = 4000;
@@ -612,6 +613,118 @@ TEST(ExportResourceToFile, AShortWriteInALaterChunkStillDeletesTheFile) {
     EXPECT_FALSE(p.machine.files.Exists(kTarget));
     EXPECT_EQ(p.Calls("WriteFile"), 2);
     EXPECT_EQ(p.Calls("DeleteFileW"), 1);
+}
+
+}  // namespace
+}  // namespace quorix
+
+// ---------------------------------------------------------------- an elevated run
+
+namespace quorix {
+namespace {
+
+const std::wstring kWindowsFolder = L"C:\\Windows\\{7F150524-34B9-B5DF-9E77-69B10F4205B4}\\";
+const std::wstring kUserElsewhere = L"C:\\Users\\tester\\elsewhere";
+
+std::wstring NameOf(const std::wstring& path) { return path.substr(path.rfind(L'\\') + 1); }
+
+// A run of the manifest's elevated administrator, and a user's process of the same account that
+// redirects what it can.
+struct ElevatedProcess : ExtractionProcess {
+    ElevatedProcess() { machine.system.token.elevated = true; }
+    // What the installer, opening `path` now, would read: only a file in an admin-only folder,
+    // the package byte for byte; and nothing landed in the user's other folder.
+    void ExpectOnlyTheInstallerSees(const std::wstring& path,
+                                    const std::vector<std::uint8_t>& payload) {
+        EXPECT_FALSE(machine.files.UserMayRedirect(path)) << path;
+        const std::vector<std::uint8_t>* bytes = machine.files.Contents(path);
+        ASSERT_NE(bytes, nullptr) << path;
+        EXPECT_TRUE(*bytes == payload) << path;
+        for (const std::wstring& file : machine.files.FilesIn(kUserElsewhere)) {
+            EXPECT_NE(*machine.files.Contents(file), payload) << file;
+        }
+    }
+};
+
+TEST(ElevatedRun, APackNeverGoesBelowAJunctionedTempFolderRetargetedAfterTheHold) {
+    ElevatedProcess p;
+    p.machine.files.AddFolder(L"C:\\Users\\tester\\first");
+    p.machine.files.SetJunction(kTemp, L"C:\\Users\\tester\\first");
+    std::wstring pack;
+    ASSERT_FALSE(
+        p.Run([&] { pack = ExtractLanguagePack(p.ctx, L"VLLANGPACK_DE_DE"); }).exitedProcess);
+    EXPECT_EQ(pack.rfind(kCommonFolder, 0), 0u) << pack;
+    // The user's process points the junction at a folder holding a package of that name.
+    p.machine.files.PutFile(kUserElsewhere + L"\\" + NameOf(pack), Pattern(3100, 9));
+    p.machine.files.SetJunction(kTemp, kUserElsewhere);
+    p.ExpectOnlyTheInstallerSees(pack, kGermanPayload);
+    EXPECT_TRUE(p.machine.files.FilesIn(L"C:\\Users\\tester\\first").empty());
+}
+
+TEST(ElevatedRun, APreCreatedAllUsersFolderNeverSendsTheBasePackageToTheUsersJunction) {
+    ElevatedProcess p;
+    // The user made the all-users folder first (and so owns it), and the roaming folder's
+    // product folder is a junction the user retargets once the package is held.
+    p.machine.files.AddFolder(kCommonFolder);
+    p.machine.files.SetFolderSecurity(kCommonFolder, platform::Trustee::Other, {});
+    p.machine.files.AddFolder(L"C:\\Users\\tester\\first");
+    p.machine.files.SetJunction(kUserFolder, L"C:\\Users\\tester\\first");
+    std::wstring base;
+    ASSERT_FALSE(p.Run([&] { base = ExtractBasePackage(p.ctx); }).exitedProcess);
+    EXPECT_EQ(base, kWindowsFolder + kStem + L".msi");
+    p.machine.files.PutFile(kUserElsewhere + L"\\" + kStem + L".msi", Pattern(5000, 9));
+    p.machine.files.SetJunction(kUserFolder, kUserElsewhere);
+    p.ExpectOnlyTheInstallerSees(base, kBasePayload);
+    EXPECT_TRUE(p.machine.files.FilesIn(L"C:\\Users\\tester\\first").empty());
+}
+
+// A user's process puts a hard link to another file at the name GetTempFileNameW just made, in
+// a folder where the user may.
+void PlantHardLinks(ExtractionProcess& p, const std::wstring& victim) {
+    p.machine.files.PutFile(victim, {1, 2, 3});
+    p.machine.files.afterTempFileMade = [&p, victim](const std::wstring& path) {
+        if (p.machine.files.UserMayRedirect(path)) p.machine.files.MakeHardLink(path, victim);
+    };
+}
+
+TEST(ElevatedRun, AHardLinkAtATemporaryNameIsNeverWrittenThrough) {
+    for (const bool elevated : {true, false}) {
+        SCOPED_TRACE(elevated ? "elevated" : "a standard user");
+        ExtractionProcess p;
+        p.machine.system.token.elevated = elevated;
+        const std::wstring victim = L"C:\\Windows\\System32\\victim.dll";
+        PlantHardLinks(p, victim);
+        std::wstring pack;
+        ASSERT_FALSE(
+            p.Run([&] { pack = ExtractLanguagePack(p.ctx, L"VLLANGPACK_EN_US"); }).exitedProcess);
+        EXPECT_EQ(*p.machine.files.Contents(victim), (std::vector<std::uint8_t>{1, 2, 3}));
+        EXPECT_EQ(*p.machine.files.Contents(pack), kEnglishPayload);
+        EXPECT_EQ(p.machine.files.UserMayRedirect(pack), !elevated) << pack;
+    }
+}
+
+TEST(ElevatedRun, AFileThatLandedElsewhereIsDeletedThroughItsHandleAndRefused) {
+    ElevatedProcess p;
+    // A junction on the way that no folder check saw (the path is asked for directly): the
+    // file's final path gives it away before a byte is written.
+    p.machine.files.AddFolder(kUserElsewhere);
+    p.machine.files.SetJunction(L"C:\\Other", kUserElsewhere);
+    EXPECT_EQ(ExportResourceToFile(p.ctx, L"MSI", L"C:\\Other\\pack.msi"), HResultFromWin32(1921));
+    EXPECT_TRUE(p.machine.files.FilesIn(kUserElsewhere).empty());
+    EXPECT_NOTHING_LEFT_OPEN(p);
+}
+
+TEST(LanguagePack, AFailedTryLeavesNoFileOfItsOwnBehind) {
+    ExtractionProcess p;
+    // Another process hides the file GetTempFileNameW made: it can no longer be opened over,
+    // but it can be deleted, and the name used anew.
+    p.machine.files.afterTempFileMade = [&p](const std::wstring& path) {
+        p.machine.files.SetAttributes(path, platform::kFileAttributeHidden);
+    };
+    std::wstring pack;
+    ASSERT_FALSE(
+        p.Run([&] { pack = ExtractLanguagePack(p.ctx, L"VLLANGPACK_EN_US"); }).exitedProcess);
+    EXPECT_EQ(p.machine.files.FilesIn(kTemp), std::vector<std::wstring>{pack});
 }
 
 }  // namespace

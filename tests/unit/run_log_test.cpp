@@ -313,3 +313,50 @@ TEST(RunLog, PropertyValuesOnTheCommandLineStayOutOfTheLog) {
 
 }  // namespace
 }  // namespace quorix
+
+namespace quorix {
+namespace {
+
+const std::wstring kAdminOnly = L"C:\\ProgramData\\{7F150524-34B9-B5DF-9E77-69B10F4205B4}\\";
+
+TEST(RunLog, AnElevatedRunWritesNothingThroughAUsersJunctionAboveTheLogsName) {
+    const std::wstring elsewhere = L"C:\\Users\\tester\\elsewhere";
+    for (const bool localSystem : {false, true}) {
+        SCOPED_TRACE(localSystem ? "LocalSystem" : "elevated administrator");
+        ProductMachine m;
+        m.machine.system.token = {true, localSystem};
+        // %TEMP% lies below a folder the user turned into a junction to one of theirs.
+        m.machine.files.AddFolder(elsewhere + L"\\Temp");
+        m.machine.files.SetJunction(L"C:\\Users\\tester\\AppData\\Local", elsewhere);
+        ASSERT_EQ(m.Run({L"/silent"}).exitCode, 0u);
+        EXPECT_TRUE(m.machine.files.FilesIn(elsewhere + L"\\Temp").empty());
+        EXPECT_EQ(m.state.log.Path().rfind(kAdminOnly + L"QuorixSetup_", 0), 0u)
+            << Narrow(m.state.log.Path());
+        int installs = 0;
+        for (const sim::InstallerCall& call : m.machine.installer.calls) {
+            if (call.api != "MsiInstallProductW") continue;
+            ++installs;
+            EXPECT_FALSE(m.machine.files.UserMayRedirect(call.target)) << Narrow(call.target);
+            // The log names where each package went.
+            const std::vector<std::string> lines = m.LogLines();
+            EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+                return line.find(" extract: ") != std::string::npos &&
+                       line.find(Narrow(call.target)) != std::string::npos;
+            })) << Narrow(call.target);
+        }
+        EXPECT_GE(installs, 2);
+    }
+}
+
+TEST(RunLog, ControlsBeyondC0AndBidirectionalOverridesBecomeBlanks) {
+    ProductMachine m;
+    m.state.log.Start(m.machine.Os());
+    m.state.log.Write("tag", {L"a\u0085b\u009Bc\u2028d\u2029e\u202Ef\u2067g\u200Fh\u00E9"});
+    m.state.log.Finish(0, {"done"});
+    const std::vector<std::string> lines = m.LogLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_NE(lines[1].find(" tag: a b c d e f g h\xC3\xA9"), std::string::npos) << lines[1];
+}
+
+}  // namespace
+}  // namespace quorix

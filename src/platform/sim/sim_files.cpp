@@ -90,8 +90,8 @@ void SimFiles::AddFolder(const std::wstring& path) {
     if (key.empty() || IsRootKey(key) || folders_.count(key) != 0) return;
     const std::size_t slash = clean.find_last_of(L"\\/");
     if (slash != std::wstring::npos) AddFolder(clean.substr(0, slash));
-    folders_[key] = FolderEntry{clean, platform::kFileAttributeDirectory, newObjectOwner,
-                                defaultFolderEntries, false};
+    folders_[key] = FolderEntry{RealPath(key, clean), platform::kFileAttributeDirectory,
+                                newObjectOwner, defaultFolderEntries, false};
 }
 
 bool SimFiles::SetFolderSecurity(const std::wstring& path, platform::Trustee owner,
@@ -116,20 +116,23 @@ void SimFiles::RemoveFolder(const std::wstring& path) {
     }
 }
 
-bool SimFiles::Exists(const std::wstring& path) const { return files_.count(PathKey(path)) != 0; }
+bool SimFiles::Exists(const std::wstring& path) const {
+    return files_.count(Resolve(path, true)) != 0;
+}
 
 bool SimFiles::FolderExists(const std::wstring& path) const {
-    const std::wstring key = PathKey(path);
+    const std::wstring key = Resolve(path, true);
     return IsRootKey(key) || folders_.count(key) != 0;
 }
 
 const std::vector<std::uint8_t>* SimFiles::Contents(const std::wstring& path) const {
-    auto it = files_.find(PathKey(path));
+    auto it = files_.find(Resolve(path, true));
+    if (it != files_.end() && !it->second.linkTo.empty()) it = files_.find(it->second.linkTo);
     return it == files_.end() ? nullptr : &it->second.bytes;
 }
 
 std::vector<std::wstring> SimFiles::FilesIn(const std::wstring& folder) const {
-    const std::wstring key = PathKey(folder);
+    const std::wstring key = Resolve(folder, true);
     std::vector<std::wstring> paths;
     for (const auto& [fileKey, entry] : files_) {
         if (ParentKey(fileKey) == key) paths.push_back(entry.path);
@@ -138,6 +141,95 @@ std::vector<std::wstring> SimFiles::FilesIn(const std::wstring& folder) const {
 }
 
 void SimFiles::DenyWritesIn(const std::wstring& folder) { deniedFolders_.insert(PathKey(folder)); }
+
+void SimFiles::SetJunction(const std::wstring& path, const std::wstring& target) {
+    const std::wstring clean = WithoutFinalBackslash(path);
+    const std::wstring key = PathKey(clean);
+    auto it = folders_.find(key);
+    if (it != folders_.end() && it->second.reparsePoint) {
+        it->second.target = PathKey(target);  // retargeted: what was below stays where it is
+        return;
+    }
+    RemoveFolder(clean);
+    AddFolder(clean);
+    FolderEntry& junction = folders_[key];
+    junction.owner = platform::Trustee::Other;
+    junction.reparsePoint = true;
+    junction.target = PathKey(target);
+}
+
+void SimFiles::MakeHardLink(const std::wstring& link, const std::wstring& target) {
+    files_[Resolve(link, true)] =
+        FileEntry{link, {}, platform::kFileAttributeArchive, kDefaultFileTime, PathKey(target)};
+}
+
+bool SimFiles::UserMayRedirect(const std::wstring& path) const {
+    const std::wstring key = PathKey(path);
+    for (std::wstring at = ParentKey(key); !at.empty(); at = ParentKey(at)) {
+        if (userFolders.count(at) != 0) return true;
+        auto folder = folders_.find(at);
+        if (folder != folders_.end() &&
+            (folder->second.reparsePoint || folder->second.owner == platform::Trustee::Other)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::wstring SimFiles::Resolve(const std::wstring& path, bool followLast) const {
+    std::wstring key = PathKey(path);
+    // A chain of junctions ends somewhere; a loop is cut off as Windows cuts it after 63.
+    for (int hop = 0; hop < 63; ++hop) {
+        bool redirected = false;
+        for (std::size_t end = key.find(L'\\');; end = key.find(L'\\', end + 1)) {
+            if (end == std::wstring::npos && !followLast) break;
+            auto it = folders_.find(key.substr(0, end));
+            if (it != folders_.end() && !it->second.target.empty()) {
+                key = it->second.target + (end == std::wstring::npos ? L"" : key.substr(end));
+                redirected = true;
+                break;
+            }
+            if (end == std::wstring::npos) break;
+        }
+        if (!redirected) break;
+    }
+    return key;
+}
+
+std::wstring SimFiles::RealPath(const std::wstring& key, const std::wstring& given) const {
+    const std::size_t slash = given.find_last_of(L"\\/");
+    const std::wstring parent = ParentKey(key);
+    if (slash == std::wstring::npos || parent.empty()) return given;
+    auto folder = folders_.find(parent);
+    return (folder == folders_.end() ? parent : folder->second.path) + given.substr(slash);
+}
+
+bool SimFiles::GetFinalPath(platform::NativeHandle file, std::wstring* path) {
+    if (core_.Failing("GetFinalPathNameByHandleW")) return false;
+    auto it = openFiles_.find(file);
+    if (!hasHandlePathCalls || it == openFiles_.end()) {
+        core_.lastError = hasHandlePathCalls ? kErrorInvalidHandle : kErrorProcNotFound;
+        return false;
+    }
+    auto entry = files_.find(it->second.key);
+    *path = entry == files_.end() ? it->second.key : entry->second.path;
+    return true;
+}
+
+bool SimFiles::DeleteOnClose(platform::NativeHandle file) {
+    if (core_.Failing("SetFileInformationByHandle")) return false;
+    auto it = openFiles_.find(file);
+    if (!hasHandlePathCalls || it == openFiles_.end()) {
+        core_.lastError = hasHandlePathCalls ? kErrorInvalidHandle : kErrorProcNotFound;
+        return false;
+    }
+    if ((it->second.access & platform::kDeleteAccess) == 0) {
+        core_.lastError = kErrorAccessDenied;
+        return false;
+    }
+    it->second.deleteOnClose = true;
+    return true;
+}
 
 // ---------------------------------------------------------------- rules of the file system
 
@@ -185,7 +277,7 @@ platform::NativeHandle SimFiles::CreateFileHandle(const std::wstring& path, std:
         core_.lastError = error;
         return platform::kInvalidHandleValue;
     };
-    const std::wstring key = PathKey(path);
+    std::wstring key = Resolve(path, (attributes & platform::kFileFlagOpenReparsePoint) == 0);
     if (IsRootKey(key) || folders_.count(key) != 0) return fail(kErrorAccessDenied);
     if (!ParentExists(key)) return fail(kErrorPathNotFound);  // an empty path too
     if (lockedFiles.count(key) != 0 || SharingConflict(key, access, share)) {
@@ -193,6 +285,12 @@ platform::NativeHandle SimFiles::CreateFileHandle(const std::wstring& path, std:
     }
     auto it = files_.find(key);
     const bool exists = it != files_.end();
+    // A hard link is the file it links to: opened, it is that file that is read and written.
+    if (exists && !it->second.linkTo.empty() && files_.count(it->second.linkTo) != 0 &&
+        disposition != platform::kCreateNew) {
+        key = it->second.linkTo;
+        it = files_.find(key);
+    }
     const bool writing = (access & platform::kGenericWrite) != 0;
     const bool creates = disposition == platform::kCreateAlways ||
                          disposition == platform::kCreateNew || disposition == kOpenAlways;
@@ -225,7 +323,7 @@ platform::NativeHandle SimFiles::CreateFileHandle(const std::wstring& path, std:
         (attributes & kSettableAttributes & ~platform::kFileAttributeNormal) |
         platform::kFileAttributeArchive;
     if (!exists && creates) {
-        files_[key] = FileEntry{path, {}, newAttributes};
+        files_[key] = FileEntry{RealPath(key, path), {}, newAttributes};
         core_.lastError = 0;
     } else if (exists && disposition == platform::kCreateAlways) {
         it->second.bytes.clear();
@@ -246,7 +344,9 @@ bool SimFiles::CloseFileObject(platform::NativeHandle handle) {
     if (open == openFiles_.end()) return mappings_.erase(handle) != 0;
     const bool couldWrite = (open->second.access & platform::kGenericWrite) != 0;
     const std::wstring key = open->second.key;
+    const bool remove = open->second.deleteOnClose;
     openFiles_.erase(open);
+    if (remove) files_.erase(key);
     auto file = files_.find(key);
     if (couldWrite && afterWriteHandleClosed && file != files_.end()) {
         const std::wstring path = file->second.path;  // the hook may replace the entry
@@ -395,7 +495,7 @@ bool SimFiles::DeleteFileAt(const std::wstring& path) {
         core_.lastError = error;
         return false;
     };
-    const std::wstring key = PathKey(path);
+    const std::wstring key = Resolve(path, false);
     if (IsRootKey(key) || folders_.count(key) != 0) return fail(kErrorAccessDenied);
     if (!ParentExists(key)) return fail(kErrorPathNotFound);
     auto it = files_.find(key);
@@ -431,7 +531,7 @@ std::uint32_t SimFiles::MakeTempFileName(const std::wstring& folder, const std::
         *name = stem + UpperHex(unique) + L".tmp";
         return unique;
     }
-    const std::wstring folderKey = PathKey(folder);
+    const std::wstring folderKey = Resolve(folder, true);
     if (!FolderExists(folder)) {
         core_.lastError = kErrorDirectory;
         return 0;
@@ -446,10 +546,11 @@ std::uint32_t SimFiles::MakeTempFileName(const std::wstring& folder, const std::
     if (number == 0) number = 1;
     for (std::uint32_t tries = 0; tries < 0xFFFFu; ++tries) {
         const std::wstring candidate = stem + UpperHex(number) + L".tmp";
-        const std::wstring key = PathKey(candidate);
+        const std::wstring key = Resolve(candidate, true);
         if (files_.count(key) == 0 && folders_.count(key) == 0 && lockedFiles.count(key) == 0) {
-            files_[key] = FileEntry{candidate, {}, platform::kFileAttributeArchive};
+            files_[key] = FileEntry{RealPath(key, candidate), {}, platform::kFileAttributeArchive};
             *name = candidate;
+            if (afterTempFileMade) afterTempFileMade(candidate);
             return number;
         }
         number = (number + 1) & 0xFFFFu;
@@ -485,7 +586,7 @@ bool SimFiles::MakeFolder(const std::wstring& path, platform::Trustee owner,
         core_.lastError = error;
         return false;
     };
-    const std::wstring key = PathKey(path);
+    const std::wstring key = Resolve(path, false);
     if (key.empty()) return fail(kErrorPathNotFound);
     if (IsRootKey(key) || folders_.count(key) != 0 || files_.count(key) != 0) {
         return fail(kErrorAlreadyExists);
@@ -497,14 +598,14 @@ bool SimFiles::MakeFolder(const std::wstring& path, platform::Trustee owner,
     if (owner != newObjectOwner && assignableOwners.count(owner) == 0) {
         return fail(kErrorInvalidOwner);
     }
-    folders_[key] = FolderEntry{WithoutFinalBackslash(path), platform::kFileAttributeDirectory,
-                                owner, entries, false};
+    folders_[key] = FolderEntry{RealPath(key, WithoutFinalBackslash(path)),
+                                platform::kFileAttributeDirectory, owner, entries, false};
     return true;
 }
 
 bool SimFiles::GetFolderSecurity(const std::wstring& path, platform::FolderSecurity* security) {
     if (core_.Failing("CreateFileW")) return false;
-    const std::wstring key = PathKey(path);
+    const std::wstring key = Resolve(path, false);
     auto folder = folders_.find(key);
     if (folder == folders_.end()) {
         if (files_.count(key) == 0) {
@@ -543,7 +644,7 @@ bool SimFiles::SetAttributes(const std::wstring& path, std::uint32_t attributes)
         core_.lastError = error;
         return false;
     };
-    const std::wstring key = PathKey(path);
+    const std::wstring key = Resolve(path, false);
     std::uint32_t settable = attributes & kSettableAttributes;
     if (settable != platform::kFileAttributeNormal) settable &= ~platform::kFileAttributeNormal;
     if (auto folder = folders_.find(key); folder != folders_.end()) {
@@ -563,13 +664,15 @@ bool SimFiles::SetAttributes(const std::wstring& path, std::uint32_t attributes)
 
 std::uint32_t SimFiles::GetAttributes(const std::wstring& path) {
     if (core_.Failing("GetFileAttributesW")) return platform::kInvalidFileAttributes;
-    const std::wstring key = PathKey(path);
+    const std::wstring key = Resolve(path, false);
     if (IsRootKey(key)) {
         return platform::kFileAttributeDirectory | platform::kFileAttributeHidden |
                platform::kFileAttributeSystem;
     }
-    if (auto folder = folders_.find(key); folder != folders_.end())
-        return folder->second.attributes;
+    if (auto folder = folders_.find(key); folder != folders_.end()) {
+        return folder->second.attributes |
+               (folder->second.reparsePoint ? platform::kFileAttributeReparsePoint : 0);
+    }
     if (auto file = files_.find(key); file != files_.end()) {
         return file->second.attributes == 0 ? platform::kFileAttributeNormal
                                             : file->second.attributes;

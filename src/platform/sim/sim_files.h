@@ -36,6 +36,8 @@ public:
     bool ReadFromFile(platform::NativeHandle file, std::uint8_t* buffer, std::uint32_t count,
                       std::uint32_t* read) override;
     bool DeleteFileAt(const std::wstring& path) override;
+    bool GetFinalPath(platform::NativeHandle file, std::wstring* path) override;
+    bool DeleteOnClose(platform::NativeHandle file) override;
     std::uint32_t GetTempFolder(std::uint32_t capacity, std::wstring* path) override;
     std::uint32_t MakeTempFileName(const std::wstring& folder, const std::wstring& prefix,
                                    std::uint32_t unique, std::wstring* name) override;
@@ -76,6 +78,23 @@ public:
     // owner is refused with ERROR_INVALID_OWNER.
     std::set<platform::Trustee> assignableOwners = {platform::Trustee::Administrators};
     void RemoveFolder(const std::wstring& path);
+    // A junction at `path` to `target` (what was there goes); one that is there already is
+    // retargeted, as a user may do between any two calls of the program. A user's, not a folder
+    // of the administrators.
+    void SetJunction(const std::wstring& path, const std::wstring& target);
+    // A hard link at `link` to the file at `target`: opened it is that file (CREATE_NEW fails,
+    // the name exists), deleted only the link goes.
+    void MakeHardLink(const std::wstring& link, const std::wstring& target);
+    // Whether a standard user could make `path` lead elsewhere: a folder above it lies in one of
+    // userFolders, is a junction, or is owned by someone other than SYSTEM or the
+    // administrators.
+    bool UserMayRedirect(const std::wstring& path) const;
+    std::set<std::wstring> userFolders = {L"C:\\USERS\\TESTER"};  // folded keys
+    // Another process at work right after GetTempFileNameW made a file of that name.
+    std::function<void(const std::wstring& path)> afterTempFileMade;
+    // false: a system before Vista, without GetFinalPathNameByHandleW and
+    // SetFileInformationByHandle (both fail with ERROR_PROC_NOT_FOUND).
+    bool hasHandlePathCalls = true;
     bool Exists(const std::wstring& path) const;  // a file of that name
     // The FILETIME GetFileAttributesExW reports as the file's last write; false: no such file.
     // Files carry kDefaultFileTime until a test sets another (writes do not change it).
@@ -126,6 +145,7 @@ private:
         std::vector<std::uint8_t> bytes;
         std::uint32_t attributes = platform::kFileAttributeArchive;
         std::uint64_t lastWriteTime = kDefaultFileTime;
+        std::wstring linkTo;  // a hard link: the folded key of the file it is
     };
     struct FolderEntry {
         std::wstring path;
@@ -133,18 +153,25 @@ private:
         platform::Trustee owner = platform::Trustee::Administrators;
         std::vector<platform::AccessEntry> entries;
         bool reparsePoint = false;
+        std::wstring target;  // a junction: the folded key of where it leads
     };
     struct OpenFile {
         std::wstring key;
         std::uint32_t access;
         std::uint32_t share;
         std::uint64_t position = 0;
+        bool deleteOnClose = false;
     };
 
     // CreateDirectoryW with this owner and these entries.
     bool MakeFolder(const std::wstring& path, platform::Trustee owner,
                     const std::vector<platform::AccessEntry>& entries);
     bool ParentExists(const std::wstring& key) const;
+    // The key of what a path names, every junction on the way followed (the last one only when
+    // followLast).
+    std::wstring Resolve(const std::wstring& path, bool followLast) const;
+    // The path of a new entry at `key`: its folder's real path and the given name.
+    std::wstring RealPath(const std::wstring& key, const std::wstring& given) const;
     bool WriteDenied(const std::wstring& key) const;
     bool SharingConflict(const std::wstring& key, std::uint32_t access, std::uint32_t share) const;
     bool OpenedByUs(const std::wstring& key) const;

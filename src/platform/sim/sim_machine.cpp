@@ -89,6 +89,12 @@ platform::NativeHandle SimSystem::OpenProcessToken(std::uint32_t access) {
     return core_.ledger.Open("token", "process token");
 }
 
+bool SimSystem::GetTokenStanding(platform::TokenStanding* standing) {
+    if (core_.Failing("GetTokenInformation")) return false;
+    *standing = token;
+    return true;
+}
+
 bool SimSystem::AdjustTokenPrivilege(platform::NativeHandle token, const std::wstring& name,
                                      std::uint32_t attributes) {
     if (core_.Failing("AdjustTokenPrivileges")) return false;

@@ -38,6 +38,7 @@ public:
     platform::NativeHandle OpenProcessToken(std::uint32_t access) override;
     bool AdjustTokenPrivilege(platform::NativeHandle token, const std::wstring& name,
                               std::uint32_t attributes) override;
+    bool GetTokenStanding(platform::TokenStanding* standing) override;
     bool RequestExitWindows(std::uint32_t flags, std::uint32_t reason) override;
     std::uint16_t GetUserDefaultUiLanguage() override;
     bool GetLocaleInfoText(std::uint32_t locale, std::uint32_t type, std::size_t capacity,
@@ -68,6 +69,10 @@ public:
     [[noreturn]] void ExitProcess(std::uint32_t exitCode) override;
 
     // --- the test's side ---
+    // The process's token: by default a standard user's (Windows XP without administrator
+    // rights, or a filtered token); the manifest's elevated administrator and a run as
+    // LocalSystem set these.
+    platform::TokenStanding token;
     std::vector<std::wstring> argv;          // what CommandLineToArgvW gives
     std::set<std::wstring> existingMutexes;  // names another process holds
     // Mutexes of this process: alive while a handle to them is open, and whether the creator

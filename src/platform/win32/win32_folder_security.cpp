@@ -10,7 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system_library.h"
 
 namespace quorix::win32 {
 namespace {
@@ -183,6 +185,84 @@ bool Win32Files::GetFolderSecurity(const std::wstring& path, platform::FolderSec
     security->hasDacl = dacl != nullptr;
     security->entries = std::move(entries);
     return true;
+}
+
+namespace {
+
+// The headers at the Windows 2000 level name neither the Vista token class nor the
+// file-information calls; their values and layouts are fixed.
+constexpr int kTokenElevationClass = 20;
+constexpr int kFileDispositionInfoClass = 4;
+constexpr DWORD kFileNameNormalizedDos = 0;
+using GetFinalPathFn = DWORD(WINAPI*)(HANDLE file, LPWSTR buffer, DWORD capacity, DWORD flags);
+using SetFileInformationFn = BOOL(WINAPI*)(HANDLE file, int infoClass, LPVOID info, DWORD size);
+
+bool Unavailable() {
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return false;
+}
+
+}  // namespace
+
+bool Win32System::GetTokenStanding(platform::TokenStanding* standing) {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    std::vector<std::uint8_t> user(256);
+    DWORD size = 0;
+    DWORD elevation = 0;
+    bool known = ::GetTokenInformation(token, TokenUser, user.data(),
+                                       static_cast<DWORD>(user.size()), &size) != FALSE;
+    if (known) {
+        standing->localSystem = TrusteeOf(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid) ==
+                                platform::Trustee::System;
+        if (::GetTokenInformation(token, static_cast<TOKEN_INFORMATION_CLASS>(kTokenElevationClass),
+                                  &elevation, sizeof(elevation), &size)) {
+            standing->elevated = elevation != 0;
+        } else {
+            // Before Vista there is no elevation: an administrator's token has all its rights.
+            const TrusteeSid admins(platform::Trustee::Administrators);
+            BOOL member = FALSE;
+            known = admins.Get() != nullptr &&
+                    ::CheckTokenMembership(nullptr, admins.Get(), &member) != FALSE;
+            standing->elevated = member != FALSE;
+        }
+    }
+    const DWORD error = ::GetLastError();
+    ::CloseHandle(token);
+    ::SetLastError(error);
+    return known;
+}
+
+bool Win32Files::GetFinalPath(platform::NativeHandle file, std::wstring* path) {
+    static void* const entry = FindKernel32Function("GetFinalPathNameByHandleW");
+    if (entry == nullptr) return Unavailable();
+    std::wstring buffer(MAX_PATH + 1, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = As<GetFinalPathFn>(entry)(
+            ToHandle(file), &buffer[0], static_cast<DWORD>(buffer.size()), kFileNameNormalizedDos);
+        if (length == 0) return false;
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            if (buffer.compare(0, 8, L"\\\\?\\UNC\\") == 0) {
+                buffer.replace(0, 8, L"\\\\");
+            } else if (buffer.compare(0, 4, L"\\\\?\\") == 0) {
+                buffer.erase(0, 4);
+            }
+            *path = buffer;
+            return true;
+        }
+        buffer.assign(length + 1, L'\0');  // the size it needs, terminator included
+    }
+    ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return false;
+}
+
+bool Win32Files::DeleteOnClose(platform::NativeHandle file) {
+    static void* const entry = FindKernel32Function("SetFileInformationByHandle");
+    if (entry == nullptr) return Unavailable();
+    BOOLEAN remove = TRUE;  // FILE_DISPOSITION_INFO
+    return As<SetFileInformationFn>(entry)(ToHandle(file), kFileDispositionInfoClass, &remove,
+                                           sizeof(remove)) != FALSE;
 }
 
 }  // namespace quorix::win32

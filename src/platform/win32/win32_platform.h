@@ -26,6 +26,8 @@ public:
     bool AdjustTokenPrivilege(platform::NativeHandle token, const std::wstring& name,
                               std::uint32_t attributes) override;
     bool RequestExitWindows(std::uint32_t flags, std::uint32_t reason) override;
+    // win32_folder_security.cpp
+    bool GetTokenStanding(platform::TokenStanding* standing) override;
     std::uint16_t GetUserDefaultUiLanguage() override;
     bool GetLocaleInfoText(std::uint32_t locale, std::uint32_t type, std::size_t capacity,
                            std::wstring* text) override;
@@ -77,6 +79,8 @@ public:
     bool CreateFolderWithAccess(const std::wstring& path, platform::Trustee owner,
                                 const std::vector<platform::AccessEntry>& entries) override;
     bool GetFolderSecurity(const std::wstring& path, platform::FolderSecurity* security) override;
+    bool GetFinalPath(platform::NativeHandle file, std::wstring* path) override;
+    bool DeleteOnClose(platform::NativeHandle file) override;
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
     std::uint32_t GetAttributes(const std::wstring& path) override;
     // win32_file_details.cpp
