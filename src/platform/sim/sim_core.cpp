@@ -128,7 +128,6 @@ const std::set<std::string>& Faults::KnownCalls() {
         "MsiConfigureProductW",
         "MsiDatabaseOpenViewW",
         "MsiEnableLogW",
-        "MsiEnumProductsW",
         "MsiGetProductInfoW",
         "MsiInstallProductW",
         "MsiOpenDatabaseW",
