@@ -40,6 +40,13 @@ foreach(key IN LISTS QUORIX_TAG_KEYS)
     message(FATAL_ERROR "QUORIX_TAG_KEYS: '${key}' is not a public installer property name "
       "(upper-case letters, digits and '_', starting with a letter)")
   endif()
+  # A key such as SUBAFFILIATEID reads like the affiliate to anyone who searches the text.
+  foreach(own IN ITEMS AFFILIATEID AFFILIATEIDFLAGS)
+    if(key MATCHES "${own}$")
+      message(FATAL_ERROR "QUORIX_TAG_KEYS: '${key}' equals or ends with the product's own tag "
+        "key ${own}; choose a name that does not")
+    endif()
+  endforeach()
 endforeach()
 string(REPLACE ";" "," QUORIX_EXTRA_TAG_KEYS "${QUORIX_TAG_KEYS}")
 

@@ -7,21 +7,11 @@
 #include "common/result_codes.h"
 #include "common/text.h"
 #include "core/release.h"
-#include "package/tag_filter.h"
 #include "package/tag_reader.h"
 #include "report/session_record.h"
 #include "shell/shell_restart.h"
 
 namespace quorix {
-
-std::wstring DeriveAffiliateId(const std::wstring& tagProperties, const std::wstring& fallback) {
-    // A tag without the key keeps the built-in identifier.
-    return tag::AffiliateIdIn(tagProperties, fallback);
-}
-
-std::wstring DeriveAffiliateFlags(const std::wstring& tagProperties) {
-    return tag::AffiliateFlagsIn(tagProperties);
-}
 
 namespace {
 
@@ -101,10 +91,8 @@ ExitCode RunSteps(ProcessContext& ctx, ExitReason* reason) {
     if (ctx.state.log.IsOpen()) ctx.state.log.Write("command line", {DescribeCommandLine(argv)});
 
     // argv[0] as written on the command line; a program started without one reads nothing.
+    // The reader sets the affiliate and its flags from the pairs it passes on.
     ReadStampedTag(ctx, argv.empty() ? std::wstring() : argv[0]);
-
-    ctx.state.affiliateId = DeriveAffiliateId(ctx.state.tagProperties, ctx.state.affiliateId);
-    ctx.state.affiliateFlags = DeriveAffiliateFlags(ctx.state.tagProperties);
     RecordSession(ctx, ctx.state.affiliateFlags);
 
     // Compared exactly, before the option loop folds anything.

@@ -14,8 +14,4 @@ namespace quorix {
 // process from where they are).
 ExitCode RunEntryProcedure(ProcessContext& ctx);
 
-// affiliateId and affiliateFlags as derived from tagProperties at start-up.
-std::wstring DeriveAffiliateId(const std::wstring& tagProperties, const std::wstring& fallback);
-std::wstring DeriveAffiliateFlags(const std::wstring& tagProperties);
-
 }  // namespace quorix

@@ -103,6 +103,10 @@ ExitReason RunInstallSequence(ProcessContext& ctx, ConfigureAction action, RunOp
 
     // Packs this run installed before the failure go again, and so do older ones.
     RemoveLanguagePacks(ctx, platform::kInstallUiLevelBasic);
+    WriteExitLine(ctx, ExitCode::Failure,
+                  {run.failedLanguagePack ? "the installation of a language pack failed: "
+                                          : "the installation of the base package failed: ",
+                   "installer result ", run.result});
     if (!InstallerExplainedItself(run.result)) {
         ctx.os.ui.ShowMessageBox(kProductName, FormatSystemError(ctx, run.result),
                                  platform::kMbIconWarning);
@@ -117,10 +121,7 @@ ExitReason RunInstallSequence(ProcessContext& ctx, ConfigureAction action, RunOp
         }
     }
     installer.SetInternalUi(run.savedUiLevel);
-    EndRun(ctx, ExitCode::Failure,
-           {run.failedLanguagePack ? "the installation of a language pack failed: "
-                                   : "the installation of the base package failed: ",
-            "installer result ", run.result});
+    EndLoggedRun(ctx, ExitCode::Failure);
 }
 
 ExitReason RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) {
@@ -170,8 +171,11 @@ ExitReason RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) {
         case NewerInstalled: {
             const std::wstring productCode = ctx.state.installedProductCode;
             const int kind = static_cast<int>(InstalledVersionMessageKind::NewerInstalled);
+            static constexpr char kNothingChanged[] =
+                "a newer version is installed; nothing was changed";
+            WriteExitLine(ctx, ExitCode::Success, {kNothingChanged});
             ShowInstalledVersionMessage(ctx, productCode, kind);
-            return {"a newer version is installed; nothing was changed"};
+            return {kNothingChanged};
         }
         case SameVersionInstalled:
             return {RemovePreviousVersion(ctx, action, false)

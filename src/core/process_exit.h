@@ -26,6 +26,12 @@ enum class ExitCode : std::uint32_t {
 [[noreturn]] void EndRun(ProcessContext& ctx, ExitCode code,
                          std::initializer_list<LogPiece> reason);
 
+// For a run that shows one last box before it ends: the exit line goes into the log before the
+// box, so that a run left waiting on it (and killed there by a deployment tool) still says why it
+// ends. EndLoggedRun closes the log and ends the process after the box.
+void WriteExitLine(ProcessContext& ctx, ExitCode code, std::initializer_list<LogPiece> reason);
+[[noreturn]] void EndLoggedRun(ProcessContext& ctx, ExitCode code);
+
 // The one way of ending on an unexpected failure: an error box with the context followed by
 // the system's text for the code, exit code = the code's low 16 bits.
 [[noreturn]] void FatalErrorExit(ProcessContext& ctx, HResult code, const std::wstring& context);

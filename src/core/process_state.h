@@ -27,10 +27,11 @@ struct HeldPackage {
 struct ProcessState {
     // The single-instance mutex, held until the process ends.
     platform::NativeHandle instanceMutex = platform::kNullHandle;
-    // Installer properties from the stamped tag (replaced when a tag is read).
+    // Installer properties from the stamped tag, and the affiliate and flags they pass on
+    // (all three replaced together when a tag is read).
     std::wstring tagProperties = kDefaultTagProperties;
     std::wstring affiliateId = kDefaultAffiliateId;
-    std::wstring affiliateFlags;
+    std::wstring affiliateFlags = L"0";
 
     std::wstring installedProductCode = kThisProductCode;
     std::uint32_t installedMajorVersion = 0;

@@ -209,13 +209,19 @@ void RunLog::WriteLine(const char* step, std::wstring_view text, std::size_t max
     system.SetLastError(savedError);
 }
 
-void RunLog::Finish(std::int32_t exitCode, std::initializer_list<LogPiece> reason) {
-    if (!IsOpen()) return;
+void RunLog::WriteExit(std::int32_t exitCode, std::initializer_list<LogPiece> reason) {
+    if (!IsOpen() || exitWritten_) return;
     const auto bits = static_cast<std::uint32_t>(exitCode);
     std::wstring text =
         Join({"code ", exitCode < 0 ? "-" : "", exitCode < 0 ? 0u - bits : bits, ", "});
     for (const LogPiece& piece : reason) piece.AppendTo(text);
     WriteLine("exit", text, kMaxExitReasonLength);
+    exitWritten_ = true;
+}
+
+void RunLog::Finish(std::int32_t exitCode, std::initializer_list<LogPiece> reason) {
+    if (!IsOpen()) return;
+    WriteExit(exitCode, reason);
     const std::uint32_t savedError = os_->system.GetLastError();
     Close();
     os_->system.SetLastError(savedError);

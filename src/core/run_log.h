@@ -98,10 +98,16 @@ public:
     // Keeps the thread's last error as it found it.
     void Write(const char* step, std::initializer_list<LogPiece> text);
 
-    // The exit line, then the file is closed; later writes do nothing. Called on every way
-    // out of the run.
+    // The exit line, unless WriteExit wrote it already, then the file is closed; later writes
+    // do nothing. Called on every way out of the run.
     void Finish(std::int32_t exitCode, std::initializer_list<LogPiece> reason);
     void Finish(std::int32_t exitCode, const ExitReason& reason);
+
+    // The exit line of a run that shows one last box before it ends, written before the box: a
+    // run left waiting on it still says why it ends. What the run does after the box (a help
+    // page opened) still follows in the log until Close.
+    void WriteExit(std::int32_t exitCode, std::initializer_list<LogPiece> reason);
+    void Close();
 
     bool IsOpen() const { return platform::IsValidHandle(file_); }
     // The file's path once it was created (also after it was closed); empty without one.
@@ -121,7 +127,6 @@ private:
     void AppendSecondsSinceStart(std::wstring& line);
     void WriteLine(const char* step, std::wstring_view text, std::size_t maxLength);
     void WriteBytes(const std::string& bytes);
-    void Close();
 
     platform::Platform* os_ = nullptr;
     platform::NativeHandle file_ = platform::kInvalidHandleValue;
@@ -132,6 +137,7 @@ private:
     std::uint64_t written_ = 0;
     std::uint32_t limit_ = kRunLogSizeLimit;
     bool cut_ = false;
+    bool exitWritten_ = false;
 };
 
 }  // namespace quorix

@@ -1,10 +1,7 @@
 #include "installed/language_pack_removal.h"
 
-#include <cstring>
 #include <string>
-#include <string_view>
 
-#include "common/result_codes.h"
 #include "core/installer_log.h"
 #include "platform/installer.h"
 
@@ -12,8 +9,8 @@ namespace quorix {
 
 namespace {
 
-// The walk compares whole buffers, terminator included, so every code must fill one exactly.
-constexpr bool EveryPackCodeFillsABuffer() {
+// The installer answers only for a braced GUID of exactly this length.
+constexpr bool EveryPackCodeIsABracedGuidLength() {
     for (const wchar_t* code : LanguagePackProductCodes) {
         if (std::char_traits<wchar_t>::length(code) + 1 != platform::kProductCodeCapacity) {
             return false;
@@ -21,35 +18,23 @@ constexpr bool EveryPackCodeFillsABuffer() {
     }
     return true;
 }
-static_assert(EveryPackCodeFillsABuffer(), "a language pack's code is not a braced GUID");
-static_assert(LanguagePackProductCodes.size() <= 32, "one bit a pack");
+static_assert(EveryPackCodeIsABracedGuidLength(), "a language pack's code is not a braced GUID");
 
 }  // namespace
 
 void RemoveLanguagePacks(ProcessContext& ctx, std::int32_t uiLevel) {
     platform::Installer& installer = ctx.os.installer;
     const std::int32_t previous = installer.SetInternalUi(uiLevel);
-    // One walk over the installed products costs less than a question per pack. It ends before
-    // the first removal, which would renumber the products not yet listed. A walk that fails
-    // part way leaves the packs it never listed in place, as a failed question did. A package's
-    // product code is upper case by the installer's rules, as each code in the table is: the
-    // buffers are compared as they stand.
-    std::uint32_t listed = 0;  // bit i: LanguagePackProductCodes[i]
-    wchar_t code[platform::kProductCodeCapacity];
-    for (std::uint32_t index = 0; installer.EnumProducts(index, code) == kErrorSuccess; ++index) {
-        for (std::size_t pack = 0; pack < LanguagePackProductCodes.size(); ++pack) {
-            if (std::memcmp(code, LanguagePackProductCodes[pack], sizeof code) == 0) {
-                listed |= 1u << pack;
-            }
+    // One question per pack: a question that fails (a broken registration) leaves only that
+    // pack in place, never the packs after it.
+    for (const wchar_t* code : LanguagePackProductCodes) {
+        const std::int32_t state = installer.QueryProductState(code);
+        if (state == platform::kInstallStateUnknown || state == platform::kInstallStateAbsent) {
+            continue;
         }
-    }
-    for (std::size_t pack = 0; pack < LanguagePackProductCodes.size(); ++pack) {
-        if ((listed >> pack & 1u) == 0) continue;
-        const std::wstring_view packCode(LanguagePackProductCodes[pack],
-                                         platform::kProductCodeCapacity - 1);
         const std::uint32_t result = installer.ConfigureProduct(
-            packCode.data(), platform::kInstallLevelDefault, platform::kInstallStateAbsent);
-        LogInstallerCall(ctx, "removal of language pack ", packCode, uiLevel, result);
+            code, platform::kInstallLevelDefault, platform::kInstallStateAbsent);
+        LogInstallerCall(ctx, "removal of language pack ", code, uiLevel, result);
     }
     installer.SetInternalUi(previous);
 }

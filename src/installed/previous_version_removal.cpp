@@ -111,14 +111,15 @@ bool RemovePreviousVersion(ProcessContext& ctx, ConfigureAction action, bool upg
 
 void ReportConfigureResult(ProcessContext& ctx, std::uint32_t code) {
     if (IsInstallerSuccess(code)) return;
+    WriteExitLine(ctx, ExitCode::Failure,
+                  {"the removal of the installed copy failed: installer result ", code});
     // The installer has already told the user about these itself.
     if (code != kErrorInstallUserExit && code != kErrorInstallFailure &&
         code != kErrorInstallSuspend) {
         ctx.os.ui.ShowMessageBox(kProductName, FormatSystemError(ctx, code),
                                  platform::kMbIconWarning);
     }
-    EndRun(ctx, ExitCode::Failure,
-           {"the removal of the installed copy failed: installer result ", code});
+    EndLoggedRun(ctx, ExitCode::Failure);
 }
 
 }  // namespace quorix

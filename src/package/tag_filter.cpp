@@ -115,19 +115,40 @@ FilteredTag FilterTag(const std::string& text, const std::vector<std::string>& a
     return FilterTag(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), allowedKeys);
 }
 
-bool KeepsNoAffiliate(const FilteredTag& filtered) {
-    for (const TagPair& pair : filtered.kept) {
-        if (pair.key == kAffiliateIdKey) return false;
-    }
-    return true;
+namespace {
+
+std::string InstallerForm(const std::string& value) {
+    std::string form = value;
+    for (char& c : form) c = c == '.' ? '#' : c;
+    return form;
 }
 
-std::string PropertiesOf(const FilteredTag& filtered) {
-    std::string properties;
+}  // namespace
+
+PassedTag PassOn(const FilteredTag& filtered) {
+    PassedTag passed;
+    const TagPair* affiliate = nullptr;
+    const TagPair* flags = nullptr;
     for (const TagPair& pair : filtered.kept) {
+        if (pair.key == kAffiliateIdKey) affiliate = &pair;
+        if (pair.key == kAffiliateFlagsKey) flags = &pair;
+    }
+    passed.defaultAffiliate = affiliate == nullptr;
+    if (passed.defaultAffiliate) passed.pairs.push_back({kAffiliateIdKey, kDefaultAffiliateId});
+    passed.pairs.insert(passed.pairs.end(), filtered.kept.begin(), filtered.kept.end());
+    passed.affiliateId =
+        affiliate != nullptr ? InstallerForm(affiliate->value) : kDefaultAffiliateId;
+    const std::size_t dot = flags != nullptr ? flags->value.find('.') : std::string::npos;
+    passed.affiliateFlags =
+        dot != std::string::npos ? InstallerForm(flags->value.substr(dot + 1)) : "0";
+    return passed;
+}
+
+std::string PropertiesOf(const std::vector<TagPair>& pairs) {
+    std::string properties;
+    for (const TagPair& pair : pairs) {
         if (!properties.empty()) properties += ' ';
-        properties += pair.key + '=';
-        for (char c : pair.value) properties += c == '.' ? '#' : c;
+        properties += pair.key + '=' + InstallerForm(pair.value);
     }
     return properties;
 }

@@ -14,17 +14,22 @@
 
 namespace quorix::tag {
 
-// The key that names the affiliate: a tag without it is no tag.
+// The key that names the affiliate, and the one that carries its flags.
 constexpr char kAffiliateIdKey[] = "AFFILIATEID";
+constexpr char kAffiliateFlagsKey[] = "AFFILIATEIDFLAGS";
 
 // The keys passed on when the build adds none of its own.
-constexpr const char* kDefaultTagKeys[] = {kAffiliateIdKey, "AFFILIATEIDFLAGS"};
+constexpr const char* kDefaultTagKeys[] = {kAffiliateIdKey, kAffiliateFlagsKey};
+
+// The affiliate that stands when a file carries no tag, or a tag without an affiliate.
+constexpr char kDefaultAffiliateId[] = "vlq2011aid30017xx-XX";
 
 // The tag the program falls back to when a file carries none.
 constexpr const char kDefaultTagText[] = "AFFILIATEID=vlq2011aid30017xx-XX&AFFILIATEIDFLAGS=.0";
 
 // The product's list: the default keys and those the build adds through QUORIX_EXTRA_TAG_KEYS
-// (a comma-separated list fixed when the program is compiled).
+// (a comma-separated list fixed when the program is compiled; the configuration refuses an extra
+// key that equals or ends with a default key, which a reader of the text could mistake for it).
 const std::vector<std::string>& ProductTagKeys();
 
 enum class DropReason {
@@ -62,42 +67,25 @@ FilteredTag FilterTag(const std::uint8_t* text, std::size_t length,
                       const std::vector<std::string>& allowedKeys);
 FilteredTag FilterTag(const std::string& text, const std::vector<std::string>& allowedKeys);
 
-// True when the filter kept no AFFILIATEID pair (an empty tag, a tag of which nothing is kept,
-// or one whose affiliate was dropped). Such a tag counts as no tag at all: the program warns and
-// falls back to its default tag, as for a file that carries none. Otherwise the installer would
-// receive no affiliate, or another one than the program records its session under.
-bool KeepsNoAffiliate(const FilteredTag& filtered);
+// What a tag hands the installer, and what the program records for it, derived from the same
+// pairs so that the two can never disagree.
+struct PassedTag {
+    // The kept pairs in tag order, behind the default affiliate's pair when the tag kept no
+    // AFFILIATEID of its own (an empty tag, a flags-only one, or one whose affiliate was unsafe):
+    // the installer always receives an affiliate, and the one the session is recorded under.
+    std::vector<TagPair> pairs;
+    bool defaultAffiliate = false;
+    // The AFFILIATEID pair's value as the installer receives it ("." becomes "#").
+    std::string affiliateId;
+    // What follows the first "#" of the AFFILIATEIDFLAGS value as the installer receives it;
+    // "0", the default tag's, when there is no such pair or no "#" in it.
+    std::string affiliateFlags;
+};
 
-// The kept pairs in installer-property form: pairs separated by blanks, "." becomes "#".
-std::string PropertiesOf(const FilteredTag& filtered);
+PassedTag PassOn(const FilteredTag& filtered);
 
-// affiliateId: the text after the first "AFFILIATEID=" up to the next blank, or `fallback`
-// when the key is missing. affiliateFlags: everything after the first "#", or the whole text.
-// Templates so that the program (wide text) and stamp-tag (narrow text) derive them alike.
-template <class String>
-String AffiliateIdIn(const String& properties, const String& fallback) {
-    static constexpr char kKey[] = "AFFILIATEID=";
-    constexpr std::size_t kKeyLength = sizeof(kKey) - 1;
-    for (std::size_t at = 0; at + kKeyLength <= properties.size(); ++at) {
-        std::size_t matched = 0;
-        while (matched < kKeyLength &&
-               properties[at + matched] ==
-                   static_cast<typename String::value_type>(kKey[matched])) {
-            ++matched;
-        }
-        if (matched != kKeyLength) continue;
-        const std::size_t start = at + kKeyLength;
-        const std::size_t end =
-            properties.find(static_cast<typename String::value_type>(' '), start);
-        return properties.substr(start, end == String::npos ? String::npos : end - start);
-    }
-    return fallback;
-}
-
-template <class String>
-String AffiliateFlagsIn(const String& properties) {
-    const std::size_t hash = properties.find(static_cast<typename String::value_type>('#'));
-    return hash == String::npos ? properties : properties.substr(hash + 1);
-}
+// Pairs in installer-property form: separated by blanks, "." becomes "#".
+std::string PropertiesOf(const std::vector<TagPair>& pairs);
+inline std::string PropertiesOf(const FilteredTag& filtered) { return PropertiesOf(filtered.kept); }
 
 }  // namespace quorix::tag

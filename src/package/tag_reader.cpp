@@ -82,30 +82,24 @@ bool TagExtractor::ReadTag(std::int32_t* size, std::uint8_t* buffer) {
     return true;
 }
 
-std::wstring TagTextToProperties(const std::uint8_t* text, std::size_t length) {
-    const std::string properties =
-        tag::PropertiesOf(tag::FilterTag(text, length, tag::ProductTagKeys()));
-    // Only ASCII survives the filter, so each byte is one UTF-16 code unit.
-    return std::wstring(properties.begin(), properties.end());
-}
-
-bool TagTextCountsAsNoTag(const std::uint8_t* text, std::size_t length) {
-    return tag::KeepsNoAffiliate(tag::FilterTag(text, length, tag::ProductTagKeys()));
-}
-
 namespace {
 
+std::wstring Widened(const std::string& text) {
+    // Only ASCII survives the filter, so each byte is one UTF-16 code unit.
+    return std::wstring(text.begin(), text.end());
+}
+
 void WarnNoTag(ProcessContext& ctx, const wchar_t* stage) {
-    ctx.os.ui.ShowMessageBox(stage, L"No AID Config found.  Using default values.",
-                             platform::kMbIconWarning);
+    // Logged before the box: an unattended run left waiting on it still says why.
     ctx.state.log.Write("tag", {"none used (", stage,
                                 "), the default properties stand: ", ctx.state.tagProperties});
+    ctx.os.ui.ShowMessageBox(stage, L"No AID Config found.  Using default values.",
+                             platform::kMbIconWarning);
 }
 
 // The pairs of a tag that were not passed on, and why, for the run log.
 // The tag's bytes stay bytes: the log widens each one as it is.
-std::string DescribeDroppedPairs(const std::uint8_t* text, std::size_t length) {
-    const tag::FilteredTag filtered = tag::FilterTag(text, length, tag::ProductTagKeys());
+std::string DescribeDroppedPairs(const tag::FilteredTag& filtered) {
     if (filtered.dropped.empty()) return "; no pair dropped";
     std::string description = "; dropped:";
     for (const tag::DroppedPair& pair : filtered.dropped) {
@@ -119,6 +113,11 @@ std::string DescribeDroppedPairs(const std::uint8_t* text, std::size_t length) {
 }
 
 }  // namespace
+
+std::wstring TagTextToProperties(const std::uint8_t* text, std::size_t length) {
+    return Widened(
+        tag::PropertiesOf(tag::PassOn(tag::FilterTag(text, length, tag::ProductTagKeys())).pairs));
+}
 
 void ReadStampedTag(ProcessContext& ctx, const std::wstring& path) {
     TagExtractor extractor(ctx.os);
@@ -140,21 +139,20 @@ void ReadStampedTag(ProcessContext& ctx, const std::wstring& path) {
     const std::size_t length = static_cast<std::size_t>(size - 1);
     // The tag lies outside the signed hash: anyone can rewrite it without breaking the
     // signature. Only the product's own keys with plain, non-empty values reach the installer;
-    // any other pair is dropped alone, so the affiliate survives it. A tag left without its
-    // affiliate is no tag: the defaults stand, as for a file without one, so that the session
-    // is recorded under the affiliate the installer receives, never under an empty one.
-    if (TagTextCountsAsNoTag(buffer.get(), length)) {
-        if (ctx.state.log.IsOpen()) {
-            ctx.state.log.Write("tag", {"read, but it keeps no affiliate",
-                                        DescribeDroppedPairs(buffer.get(), length)});
-        }
-        WarnNoTag(ctx, L"extract_aidconfig2");
-        return;
-    }
-    ctx.state.tagProperties = TagTextToProperties(buffer.get(), length);
+    // any other pair is dropped alone, so the affiliate survives it. A readable tag is never
+    // "no tag", whatever it keeps: no box stops an unattended run for it. When it keeps no
+    // affiliate, the default one goes first, so the session is recorded under the affiliate the
+    // installer receives and the tag's other pairs (its flags) still count.
+    const tag::FilteredTag filtered = tag::FilterTag(buffer.get(), length, tag::ProductTagKeys());
+    const tag::PassedTag passed = tag::PassOn(filtered);
+    ctx.state.tagProperties = Widened(tag::PropertiesOf(passed.pairs));
+    ctx.state.affiliateId = Widened(passed.affiliateId);
+    ctx.state.affiliateFlags = Widened(passed.affiliateFlags);
     if (ctx.state.log.IsOpen()) {
-        ctx.state.log.Write("tag", {"passed on: ", ctx.state.tagProperties,
-                                    DescribeDroppedPairs(buffer.get(), length)});
+        ctx.state.log.Write(
+            "tag", {"passed on: ", ctx.state.tagProperties, DescribeDroppedPairs(filtered),
+                    passed.defaultAffiliate ? "; the tag keeps no affiliate, the default one stands"
+                                            : ""});
     }
 }
 

@@ -42,16 +42,12 @@ private:
     const std::uint8_t* certificateEntry_ = nullptr;
 };
 
-// Replaces tagProperties with the tag of the file at path; warns and keeps the default when
-// there is none.
+// Replaces tagProperties, affiliateId and affiliateFlags with what the tag of the file at path
+// passes on; warns and keeps the defaults when the file carries no readable tag.
 void ReadStampedTag(ProcessContext& ctx, const std::wstring& path);
 
-// The tag text (up to a 0 byte) in installer-property form: only the pairs that pass the
-// product's tag-key filter (package/tag_filter.h), separated by blanks, "." becoming "#".
+// The tag text (up to a 0 byte) in installer-property form: the pairs that pass the product's
+// tag-key filter (package/tag_filter.h), behind the default affiliate when none of them is one.
 std::wstring TagTextToProperties(const std::uint8_t* text, std::size_t length);
-
-// True when no usable AFFILIATEID pair is left of the text (an empty tag, or a rewritten one
-// stripped of its affiliate): the reader then treats the file as untagged.
-bool TagTextCountsAsNoTag(const std::uint8_t* text, std::size_t length);
 
 }  // namespace quorix

@@ -62,18 +62,12 @@ public:
     virtual std::uint32_t InstallProduct(const std::wstring& packagePath,
                                          const std::wstring& commandLine) = 0;
 
-    // MsiQueryProductStateW(productCode).
-    virtual std::int32_t QueryProductState(const std::wstring& productCode) = 0;
+    // MsiQueryProductStateW(productCode) and MsiConfigureProductW(productCode, installLevel,
+    // installState). Plain pointers: the language-pack sweep hands over its literals as they
+    // are, where building a string for each call would cost code the 32-bit product has no room
+    // for.
+    virtual std::int32_t QueryProductState(const wchar_t* productCode) = 0;
 
-    // MsiEnumProductsW(index, productCode): the products advertised or installed for this user
-    // or for the machine, one per index from 0 up until ERROR_NO_MORE_ITEMS, in no set order.
-    // `productCode` holds kProductCodeCapacity characters. Nothing may install or remove a
-    // product in the middle of a walk: the indices after it would then name other products.
-    virtual std::uint32_t EnumProducts(std::uint32_t index, wchar_t* productCode) = 0;
-
-    // MsiConfigureProductW(productCode, installLevel, installState). A plain pointer: the
-    // language-pack sweep hands over its literals as they are, where building a string for
-    // each call would cost code the 32-bit product has no room for.
     virtual std::uint32_t ConfigureProduct(const wchar_t* productCode, std::int32_t installLevel,
                                            std::int32_t installState) = 0;
 

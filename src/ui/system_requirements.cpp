@@ -132,8 +132,10 @@ void CheckSystemRequirements(ProcessContext& ctx) {
     ctx.state.log.Write("requirements",
                         {"not met: Windows ", version.majorVersion, ".", version.minorVersion,
                          " with service pack ", servicePack, ": ", why});
+    WriteExitLine(ctx, ExitCode::RequirementsNotMet,
+                  {"the system requirements are not met: ", why});
     ShowRequirementsMessage(ctx);
-    EndRun(ctx, ExitCode::RequirementsNotMet, {"the system requirements are not met: ", why});
+    EndLoggedRun(ctx, ExitCode::RequirementsNotMet);
 }
 
 bool ShowRequirementsMessage(ProcessContext& ctx) {

@@ -10,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-#include "bootstrap/entry.h"
 #include "bootstrap/installer_runs.h"
 #include "core/process_state.h"
 #include "package/tag_filter.h"
@@ -69,9 +68,10 @@ std::vector<Property> ExpectedBaseProperties(const std::vector<quorix::tag::TagP
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace quorix::tag;
     // The first byte chooses between the product's list and one with an extra key, so that the
-    // list's contents matter too.
+    // list's contents matter too. The extra key ends in AFFILIATEID, which no reading of the
+    // text may take for the affiliate.
     std::vector<std::string> keys = ProductTagKeys();
-    if (size > 0 && (data[0] & 1) != 0) keys.push_back("EXTRA_KEY");
+    if (size > 0 && (data[0] & 1) != 0) keys.push_back("SUBAFFILIATEID");
     const std::vector<std::uint8_t> exact(data, data + size);
     const FilteredTag filtered = FilterTag(exact.data(), exact.size(), keys);
 
@@ -119,28 +119,41 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (pair.value.empty()) std::abort();
     }
 
-    // What the program does with the text: its own tag reading and its own base property string.
-    const FilteredTag product = FilterTag(exact.data(), exact.size(), ProductTagKeys());
+    // What the program does with the text: its own tag reading and its own base property string,
+    // for the product's list and for a build with the extra key alike.
+    const PassedTag passed = PassOn(filtered);
+    if (keys.size() == ProductTagKeys().size() &&
+        quorix::TagTextToProperties(exact.data(), exact.size()) !=
+            Wide(PropertiesOf(passed.pairs))) {
+        std::abort();
+    }
     quorix::ProcessState state;
-    // The program's wide form is the filter's text, widened.
-    const std::wstring wide = quorix::TagTextToProperties(exact.data(), exact.size());
-    if (wide != Wide(PropertiesOf(product))) std::abort();
-    const bool isTag = !quorix::TagTextCountsAsNoTag(exact.data(), exact.size());
-    if (isTag) state.tagProperties = wide;
+    state.tagProperties = Wide(PropertiesOf(passed.pairs));
+    state.affiliateId = Wide(passed.affiliateId);
     quorix::RunOptions options;
     options.silent = size > 1 && (data[1] & 1) != 0;
     const std::vector<Property> received =
         ParseLikeTheInstaller(quorix::BaseCommandLine(state, options, L"en-US"));
-    const std::vector<TagPair> passedOn =
-        isTag ? product.kept : FilterTag(std::string(kDefaultTagText), ProductTagKeys()).kept;
-    if (received != ExpectedBaseProperties(passedOn, options.silent)) std::abort();
+    if (received != ExpectedBaseProperties(passed.pairs, options.silent)) std::abort();
+    std::size_t affiliates = 0;
     std::wstring receivedAffiliate;
     for (const Property& property : received) {
         if (property.second.empty()) std::abort();
-        if (property.first == Wide(kAffiliateIdKey)) receivedAffiliate = property.second;
+        if (property.first == Wide(kAffiliateIdKey)) {
+            receivedAffiliate = property.second;
+            ++affiliates;
+        }
     }
-    // The session is recorded under the affiliate the installer receives, never an empty one.
-    const std::wstring recorded = quorix::DeriveAffiliateId(state.tagProperties, state.affiliateId);
-    if (recorded.empty() || recorded != receivedAffiliate) std::abort();
+    // The installer receives exactly one affiliate, and the session is recorded under it.
+    if (affiliates != 1 || state.affiliateId != receivedAffiliate) std::abort();
+    // The flags recorded are those of the flags property the installer receives, or 0.
+    std::wstring receivedFlags = L"0";
+    for (const Property& property : received) {
+        const std::size_t hash = property.second.find(L'#');
+        if (property.first == Wide(kAffiliateFlagsKey) && hash != std::wstring::npos) {
+            receivedFlags = property.second.substr(hash + 1);
+        }
+    }
+    if (Wide(passed.affiliateFlags) != receivedFlags) std::abort();
     return 0;
 }

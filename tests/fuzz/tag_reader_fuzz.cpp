@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "bootstrap/entry.h"
 #include "package/tag_layout.h"
 #include "package/tag_reader.h"
 #include "platform/sim/sim_machine.h"
@@ -34,8 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (machine.ui.boxes.size() == 1 && state.tagProperties != quorix::kDefaultTagProperties) {
         std::abort();
     }
-    // Without a warning the tag names an affiliate: the program never records an empty one.
-    if (machine.ui.boxes.empty() && quorix::DeriveAffiliateId(state.tagProperties, L"").empty()) {
+    // The program never records an empty affiliate, and always one the installer receives.
+    const std::wstring pair = L"AFFILIATEID=" + state.affiliateId;
+    const std::wstring padded = L" " + state.tagProperties + L" ";
+    if (state.affiliateId.empty() || padded.find(L" " + pair + L" ") == std::wstring::npos) {
         std::abort();
     }
     // Whatever the tag, nothing reaches the installer that could quote, split or end a property.

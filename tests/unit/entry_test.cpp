@@ -139,33 +139,6 @@ TEST(EntryProcedure, ShellRestartModeReadsTheTagFirst) {
     EXPECT_EQ(process.state.affiliateFlags, L"3");
 }
 
-struct AffiliateCase {
-    const wchar_t* tagProperties;
-    const wchar_t* affiliateId;
-    const wchar_t* affiliateFlags;
-};
-
-class AffiliateDerivation : public ::testing::TestWithParam<AffiliateCase> {};
-
-TEST_P(AffiliateDerivation, FromTagProperties) {
-    const AffiliateCase& c = GetParam();
-    EXPECT_EQ(DeriveAffiliateId(c.tagProperties, L"vlq2011aid30017xx-XX"), c.affiliateId);
-    EXPECT_EQ(DeriveAffiliateFlags(c.tagProperties), c.affiliateFlags);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Tags, AffiliateDerivation,
-    ::testing::Values(
-        AffiliateCase{L"AFFILIATEID=vlq2011aid30017xx-XX AFFILIATEIDFLAGS=#0",
-                      L"vlq2011aid30017xx-XX", L"0"},
-        AffiliateCase{L"AFFILIATEID=abc AFFILIATEIDFLAGS=#1", L"abc", L"1"},
-        // The flags are everything after the first "#", whatever follows it.
-        AffiliateCase{L"AFFILIATEIDFLAGS=#1 AFFILIATEID=last", L"last", L"1 AFFILIATEID=last"},
-        // Without the key the built-in identifier stays; without "#" the flags are the whole text.
-        AffiliateCase{L"PARTNER=x", L"vlq2011aid30017xx-XX", L"PARTNER=x"},
-        AffiliateCase{L"", L"vlq2011aid30017xx-XX", L""},
-        AffiliateCase{L"AFFILIATEID=", L"", L"AFFILIATEID="}));
-
 TEST(FatalErrorExit, ShowsContextAndSystemTextAndExitsWithTheLow16Bits) {
     SimProcess process;
     process.machine.system.messageTexts[32] = L"The file is in use.\r\n";

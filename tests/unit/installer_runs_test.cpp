@@ -169,7 +169,7 @@ TEST(InstallerRuns, EveryLevelChangeIsUndoneExceptTheBasePackages) {
     ASSERT_EQ(removals.size(), 1u);
     EXPECT_EQ(removals[0].target, LanguagePackProductCodes[5]);
     EXPECT_EQ(removals[0].uiLevel, platform::kInstallUiLevelNone);
-    EXPECT_EQ(rig.installer.calls.front().api, "MsiEnumProductsW");
+    EXPECT_EQ(rig.installer.calls.front().api, "MsiQueryProductStateW");
 }
 
 // ---------------------------------------------------------------- logging
@@ -298,11 +298,10 @@ TEST(RemoveLanguagePacks, RemovesEveryPresentPackWithTheLevelInForceAndRestoresI
 
     RemoveLanguagePacks(process.ctx, platform::kInstallUiLevelBasic);
 
-    // One walk over the four products listed, finished before the first removal.
-    const auto walk = installer.CallsOf("MsiEnumProductsW");
-    ASSERT_EQ(walk.size(), 5u);
-    EXPECT_EQ(walk.back().result, 259);  // ERROR_NO_MORE_ITEMS
-    EXPECT_EQ(installer.calls[walk.size()].api, "MsiConfigureProductW");
+    const auto queries = installer.CallsOf("MsiQueryProductStateW");
+    ASSERT_EQ(queries.size(), 15u);
+    for (std::size_t i = 0; i < queries.size(); ++i)
+        EXPECT_EQ(queries[i].target, LanguagePackProductCodes[i]);
     const auto removals = installer.CallsOf("MsiConfigureProductW");
     ASSERT_EQ(removals.size(), 3u);  // a failed removal does not stop the sweep
     EXPECT_EQ(removals[0].target, LanguagePackProductCodes[0]);
@@ -320,26 +319,21 @@ TEST(RemoveLanguagePacks, RemovesEveryPresentPackWithTheLevelInForceAndRestoresI
     EXPECT_EQ(installer.uiLevelHistory, (std::vector<std::int32_t>{3, 5}));
 }
 
-TEST(RemoveLanguagePacks, AWalkThatFailsPartWayRemovesOnlyThePacksItListed) {
+TEST(RemoveLanguagePacks, AFailedQuestionLeavesOnlyThatPack) {
     SimProcess process;
     sim::SimInstaller& installer = process.machine.installer;
-    installer.uiLevel = platform::kInstallUiLevelFull;
-    // The simulated installer lists products in the order of their codes: {0CB1...} first,
-    // then {0FD6...} and {18F1...}, which the failure keeps from being listed.
-    installer.AddProduct(LanguagePackProductCodes[1], kReleaseVersionText);
-    installer.AddProduct(LanguagePackProductCodes[7], kReleaseVersionText);
-    installer.AddProduct(LanguagePackProductCodes[8], kReleaseVersionText);
+    for (std::size_t pack : {1, 7, 8}) {
+        installer.AddProduct(LanguagePackProductCodes[pack], kReleaseVersionText);
+    }
     constexpr std::uint32_t kErrorBadConfiguration = 1610;
-    process.machine.core.faults.Fail("MsiEnumProductsW", kErrorBadConfiguration, 1, 1);
+    // The second question, about pack 1, fails as for a broken registration.
+    process.machine.core.faults.Fail("MsiQueryProductStateW", kErrorBadConfiguration, 1, 1);
 
     RemoveLanguagePacks(process.ctx, platform::kInstallUiLevelBasic);
 
-    const auto removals = installer.CallsOf("MsiConfigureProductW");
-    ASSERT_EQ(removals.size(), 1u);
-    EXPECT_EQ(removals[0].target, LanguagePackProductCodes[7]);
     EXPECT_TRUE(installer.IsInstalled(LanguagePackProductCodes[1]));
-    EXPECT_TRUE(installer.IsInstalled(LanguagePackProductCodes[8]));
-    EXPECT_EQ(installer.uiLevelHistory, (std::vector<std::int32_t>{3, 5}));
+    EXPECT_FALSE(installer.IsInstalled(LanguagePackProductCodes[7]));
+    EXPECT_FALSE(installer.IsInstalled(LanguagePackProductCodes[8]));
 }
 
 // ---------------------------------------------------------------- the preinstall mark

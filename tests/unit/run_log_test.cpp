@@ -32,6 +32,7 @@ struct LogPathCase {
     std::uint32_t exitCode;
     std::vector<LogEvent> events;  // in the order the log must hold them
     std::string exitText;          // the exit line's text, from its start
+    bool endsAfterABox = false;    // the run's last box tells why it ends
 };
 
 std::string Narrow(const std::wstring& text) { return ToUtf8(text); }
@@ -103,7 +104,8 @@ std::vector<LogPathCase> LogPaths() {
          [](ProductMachine& m) { m.InstallCopy(L"ten", kThisProductCode); },
          16389,
          {{"decision", "the version \"ten\" installed under " + kThisCode + " is no version"}},
-         "code 16389, fatal error: GetRequiredMsiConfigureAction1"},
+         "code 16389, fatal error: GetRequiredMsiConfigureAction1",
+         true},
         {"RequirementsNotMet",
          {L"/silent"},
          [](ProductMachine& m) {
@@ -112,7 +114,8 @@ std::vector<LogPathCase> LogPaths() {
          },
          0xFFFFFFFFu,
          {{"requirements", "not met: Windows 5.0"}},
-         "code -1, the system requirements are not met: this Windows is not supported"},
+         "code -1, the system requirements are not met: this Windows is not supported",
+         true},
         {"ShellRestartMode",
          {L"--force-shell-restart"},
          nullptr,
@@ -174,7 +177,15 @@ TEST_P(RunLogPaths, NamesEachStepAndEndsWithTheExitAndItsReason) {
     const LogPathCase& c = GetParam();
     ProductMachine m;
     m.machine.system.SetUtcNow(sim::MakeSystemTime(2026, 12, 9, 15, 47, 1));
+    // A run killed while its last box waits (an unattended run, say) must still say why.
+    std::vector<bool> exitLoggedAtBox;
+    m.machine.ui.whileBoxOpen = [&](const sim::MessageBoxRecord&) {
+        const std::vector<std::string> lines = m.LogLines();
+        exitLoggedAtBox.push_back(!lines.empty() &&
+                                  lines.back().find(" exit: " + c.exitText) != std::string::npos);
+    };
     const Ending ending = RunCase(m);
+    EXPECT_EQ(!exitLoggedAtBox.empty() && exitLoggedAtBox.back(), c.endsAfterABox);
     EXPECT_EQ(ending.exitCode, c.exitCode);
     EXPECT_EQ(m.OpenHandles(), 0u) << m.DescribeOpenHandles();
 

@@ -144,34 +144,46 @@ TEST(TagFilterKeys, EveryReasonHasItsOwnSentence) {
     }
 }
 
-struct AffiliateCase {
-    const char* properties;
-    const char* id;
+struct PassOnCase {
+    const char* tag;
+    std::vector<std::string> keys;
+    const char* properties;  // what the installer receives
+    const char* id;          // what the program records
     const char* flags;
 };
 
-class NarrowAffiliateDerivation : public ::testing::TestWithParam<AffiliateCase> {};
+class PassedOn : public ::testing::TestWithParam<PassOnCase> {};
 
-// stamp-tag derives them from narrow text: it must agree with the program's wide derivation.
-TEST_P(NarrowAffiliateDerivation, MatchesTheWideOne) {
-    const AffiliateCase& c = GetParam();
-    EXPECT_EQ(AffiliateIdIn(std::string(c.properties), std::string("fallback")), c.id);
-    EXPECT_EQ(AffiliateFlagsIn(std::string(c.properties)), c.flags);
-    const std::string p = c.properties;
-    const std::wstring wide(p.begin(), p.end());
-    const std::string id = c.id;
-    const std::string flags = c.flags;
-    EXPECT_EQ(AffiliateIdIn(wide, std::wstring(L"fallback")), std::wstring(id.begin(), id.end()));
-    EXPECT_EQ(AffiliateFlagsIn(wide), std::wstring(flags.begin(), flags.end()));
+// The affiliate and its flags come from the pairs the installer receives, never from a search
+// of their text: a key that merely ends in AFFILIATEID, or a "." in another value, changes
+// neither.
+TEST_P(PassedOn, TheRecordedAffiliateIsTheOneTheInstallerReceives) {
+    const PassOnCase& c = GetParam();
+    const PassedTag passed = PassOn(FilterTag(std::string(c.tag), c.keys));
+    EXPECT_EQ(PropertiesOf(passed.pairs), c.properties);
+    EXPECT_EQ(passed.affiliateId, c.id);
+    EXPECT_EQ(passed.affiliateFlags, c.flags);
 }
 
+const std::vector<std::string> kWithSub = {"AFFILIATEID", "AFFILIATEIDFLAGS", "SUBAFFILIATEID"};
+
 INSTANTIATE_TEST_SUITE_P(
-    Properties, NarrowAffiliateDerivation,
-    ::testing::Values(AffiliateCase{"AFFILIATEID=x AFFILIATEIDFLAGS=#1", "x", "1"},
-                      AffiliateCase{"AFFILIATEIDFLAGS=#3", "fallback", "3"},
-                      AffiliateCase{"AFFILIATEID=", "", "AFFILIATEID="},
-                      AffiliateCase{"", "fallback", ""},
-                      AffiliateCase{"AFFILIATEIDAFFILIATEID=y", "y", "AFFILIATEIDAFFILIATEID=y"}));
+    Tags, PassedOn,
+    ::testing::Values(PassOnCase{"AFFILIATEID=x&AFFILIATEIDFLAGS=.1", kDefaultKeys,
+                                 "AFFILIATEID=x AFFILIATEIDFLAGS=#1", "x", "1"},
+                      PassOnCase{"SUBAFFILIATEID=x&AFFILIATEID=y", kWithSub,
+                                 "SUBAFFILIATEID=x AFFILIATEID=y", "y", "0"},
+                      PassOnCase{
+                          "SUBAFFILIATEID=x.2&AFFILIATEIDFLAGS=.3", kWithSub,
+                          "AFFILIATEID=vlq2011aid30017xx-XX SUBAFFILIATEID=x#2 AFFILIATEIDFLAGS=#3",
+                          "vlq2011aid30017xx-XX", "3"},
+                      PassOnCase{"AFFILIATEID=a.b&AFFILIATEIDFLAGS=1.2", kDefaultKeys,
+                                 "AFFILIATEID=a#b AFFILIATEIDFLAGS=1#2", "a#b", "2"},
+                      PassOnCase{"AFFILIATEIDFLAGS=4", kDefaultKeys,
+                                 "AFFILIATEID=vlq2011aid30017xx-XX AFFILIATEIDFLAGS=4",
+                                 "vlq2011aid30017xx-XX", "0"},
+                      PassOnCase{"", kDefaultKeys, "AFFILIATEID=vlq2011aid30017xx-XX",
+                                 "vlq2011aid30017xx-XX", "0"}));
 
 }  // namespace
 }  // namespace quorix::tag

@@ -18,6 +18,8 @@ const std::wstring kExe = test::kProductExePath;
 struct TagReadOutcome {
     std::vector<std::wstring> captions;  // warning boxes shown, in order
     std::wstring tagProperties;
+    std::wstring affiliateId;
+    std::wstring affiliateFlags;
 };
 
 TagReadOutcome ReadTagOf(const std::vector<std::uint8_t>& image, SimProcess* process = nullptr) {
@@ -32,6 +34,8 @@ TagReadOutcome ReadTagOf(const std::vector<std::uint8_t>& image, SimProcess* pro
         outcome.captions.push_back(box.caption.value_or(L"(default)"));
     }
     outcome.tagProperties = p.state.tagProperties;
+    outcome.affiliateId = p.state.affiliateId;
+    outcome.affiliateFlags = p.state.affiliateFlags;
     EXPECT_EQ(p.machine.core.ledger.OpenCount(), 0u) << p.machine.core.ledger.Describe();
     return outcome;
 }
@@ -44,6 +48,8 @@ TEST(StampedTag, TagBecomesInstallerPropertiesWithoutABox) {
     TagReadOutcome outcome = ReadTagOf(BuildPeSample(spec).image);
     EXPECT_TRUE(outcome.captions.empty());
     EXPECT_EQ(outcome.tagProperties, L"AFFILIATEID=abc AFFILIATEIDFLAGS=#1");
+    EXPECT_EQ(outcome.affiliateId, L"abc");
+    EXPECT_EQ(outcome.affiliateFlags, L"1");
 }
 
 TEST(StampedTag, DefaultTagGivesTheBuiltInProperties) {
@@ -92,34 +98,46 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(info.param.name);
     });
 
-class NoAffiliateKept : public ::testing::TestWithParam<FilteredTagCase> {};
+struct NoAffiliateCase {
+    const char* name;
+    std::string text;
+    std::wstring keptAfterTheDefault;  // what follows the default affiliate's pair
+    std::wstring flags;
+};
 
-// A tag left without its affiliate must not strip it from the installation, nor let the program
-// record the session under another affiliate (or an empty one) than the installer receives: it
-// is no tag, with the warning and the defaults of a file that carries none.
-TEST_P(NoAffiliateKept, CountsAsNoTag) {
+class NoAffiliateKept : public ::testing::TestWithParam<NoAffiliateCase> {};
+
+// A readable tag that keeps no affiliate stops no unattended run with a box. The installer
+// receives the default affiliate first, then whatever the tag kept, and the program records
+// that same affiliate and the flags the installer receives.
+TEST_P(NoAffiliateKept, PassesTheDefaultAffiliateFirstWithoutABox) {
+    const NoAffiliateCase& c = GetParam();
     PeSampleSpec spec;
-    spec.tagText = GetParam().text;
+    spec.tagText = c.text;
     TagReadOutcome outcome = ReadTagOf(BuildPeSample(spec).image);
-    EXPECT_EQ(outcome.captions, std::vector<std::wstring>{L"extract_aidconfig2"});
-    EXPECT_EQ(outcome.tagProperties, kDefault);
+    EXPECT_TRUE(outcome.captions.empty());
+    EXPECT_EQ(outcome.tagProperties, L"AFFILIATEID=vlq2011aid30017xx-XX" + c.keptAfterTheDefault);
+    EXPECT_EQ(outcome.affiliateId, L"vlq2011aid30017xx-XX");
+    EXPECT_EQ(outcome.affiliateFlags, c.flags);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, NoAffiliateKept,
-    ::testing::Values(FilteredTagCase{"QuoteAndBlank", "AFFILIATEID=x\" REBOOT=Force", L""},
-                      FilteredTagCase{"LineFeed", "AFFILIATEID=a\nREBOOT=Force", L""},
-                      FilteredTagCase{"ForeignKeyOnly", "X=a", L""},
-                      FilteredTagCase{"NoEqualsAnywhere", "AFFILIATEID&", L""},
-                      FilteredTagCase{"Empty", "", L""},
-                      FilteredTagCase{"EmptyPairsOnly", "&&", L""},
-                      FilteredTagCase{"FlagsAlone", "AFFILIATEIDFLAGS=.4", L""},
-                      FilteredTagCase{"EmptyAffiliate", "AFFILIATEID=&AFFILIATEIDFLAGS=.1", L""},
-                      FilteredTagCase{"QuoteAndBlankFlagsKept",
-                                      "AFFILIATEID=x\" REBOOT=Force&AFFILIATEIDFLAGS=.1", L""},
-                      FilteredTagCase{"HighByteFlagsKept",
-                                      "AFFILIATEID=\xc3\xa9&AFFILIATEIDFLAGS=.0", L""}),
-    [](const ::testing::TestParamInfo<FilteredTagCase>& info) {
+    ::testing::Values(
+        NoAffiliateCase{"QuoteAndBlank", "AFFILIATEID=x\" REBOOT=Force", L"", L"0"},
+        NoAffiliateCase{"LineFeed", "AFFILIATEID=a\nREBOOT=Force", L"", L"0"},
+        NoAffiliateCase{"ForeignKeyOnly", "X=a", L"", L"0"},
+        NoAffiliateCase{"NoEqualsAnywhere", "AFFILIATEID&", L"", L"0"},
+        NoAffiliateCase{"Empty", "", L"", L"0"}, NoAffiliateCase{"EmptyPairsOnly", "&&", L"", L"0"},
+        NoAffiliateCase{"FlagsAlone", "AFFILIATEIDFLAGS=.4", L" AFFILIATEIDFLAGS=#4", L"4"},
+        NoAffiliateCase{"EmptyAffiliate", "AFFILIATEID=&AFFILIATEIDFLAGS=.1",
+                        L" AFFILIATEIDFLAGS=#1", L"1"},
+        NoAffiliateCase{"QuoteAndBlankFlagsKept",
+                        "AFFILIATEID=x\" REBOOT=Force&AFFILIATEIDFLAGS=.1", L" AFFILIATEIDFLAGS=#1",
+                        L"1"},
+        NoAffiliateCase{"HighByteFlagsKept", "AFFILIATEID=\xc3\xa9&AFFILIATEIDFLAGS=.0",
+                        L" AFFILIATEIDFLAGS=#0", L"0"}),
+    [](const ::testing::TestParamInfo<NoAffiliateCase>& info) {
         return std::string(info.param.name);
     });
 

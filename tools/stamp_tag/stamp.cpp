@@ -188,12 +188,6 @@ StampStatus StampTag(std::vector<uint8_t>& image, const std::string& tag, std::s
     return StampStatus::Ok;
 }
 
-namespace {
-
-constexpr char kTreatedAsUntagged[] = ": the program treats the file as untagged";
-
-}  // namespace
-
 bool CheckTagPassesWhole(const std::string& tag, std::string* error) {
     const FilteredTag filtered = FilterTag(tag, ProductTagKeys());
     // The program stops reading at a 0 byte; what follows it would be silently lost.
@@ -205,10 +199,6 @@ bool CheckTagPassesWhole(const std::string& tag, std::string* error) {
         const DroppedPair& first = filtered.dropped.front();
         *error = "the program would drop the pair \"" + first.text +
                  "\": " + DescribeDropReason(first.reason);
-        return false;
-    }
-    if (KeepsNoAffiliate(filtered)) {
-        *error = std::string("the tag has no ") + kAffiliateIdKey + " pair" + kTreatedAsUntagged;
         return false;
     }
     return true;
@@ -230,12 +220,10 @@ std::string WhyNoTag(const std::vector<uint8_t>& image, bool located, const TagL
     return "the file is signed, but nothing is stamped behind its signature (no \"Gact\")";
 }
 
-void AppendOutcome(const std::string& properties, std::string* out) {
-    static const std::string kFallbackId = AffiliateIdIn(
-        PropertiesOf(FilterTag(std::string(kDefaultTagText), ProductTagKeys())), std::string());
-    *out += "properties passed on: " + properties + "\n";
-    *out += "affiliate id: " + AffiliateIdIn(properties, kFallbackId) + "\n";
-    *out += "flags: " + AffiliateFlagsIn(properties) + "\n";
+void AppendOutcome(const PassedTag& passed, std::string* out) {
+    *out += "properties passed on: " + PropertiesOf(passed.pairs) + "\n";
+    *out += "affiliate id: " + passed.affiliateId + "\n";
+    *out += "flags: " + passed.affiliateFlags + "\n";
 }
 
 }  // namespace
@@ -251,8 +239,7 @@ std::string DescribeTagOf(const std::vector<uint8_t>& image) {
         out +=
             "the program warns \"No AID Config found.  Using default values.\" and uses "
             "its default tag\n";
-        AppendOutcome(PropertiesOf(FilterTag(std::string(kDefaultTagText), ProductTagKeys())),
-                      &out);
+        AppendOutcome(PassOn(FilterTag(std::string(kDefaultTagText), ProductTagKeys())), &out);
         return out;
     }
     const std::string stamped(reinterpret_cast<const char*>(text), length);
@@ -261,17 +248,12 @@ std::string DescribeTagOf(const std::vector<uint8_t>& image) {
     for (const DroppedPair& dropped : filtered.dropped) {
         out += "dropped: " + dropped.text + " (" + DescribeDropReason(dropped.reason) + ")\n";
     }
-    if (KeepsNoAffiliate(filtered)) {
-        out +=
-            filtered.kept.empty() ? "no usable pair" : std::string("no usable ") + kAffiliateIdKey;
-        out += kTreatedAsUntagged + std::string(
-                                        ", warns \"No AID Config found.  Using default values.\" "
-                                        "and uses its default tag\n");
-        AppendOutcome(PropertiesOf(FilterTag(std::string(kDefaultTagText), ProductTagKeys())),
-                      &out);
-        return out;
+    const PassedTag passed = PassOn(filtered);
+    if (passed.defaultAffiliate) {
+        out += std::string("the tag keeps no ") + kAffiliateIdKey +
+               ": the program passes its default affiliate first\n";
     }
-    AppendOutcome(PropertiesOf(filtered), &out);
+    AppendOutcome(passed, &out);
     return out;
 }
 

@@ -130,7 +130,6 @@ const std::set<std::string>& Faults::KnownCalls() {
         "MsiConfigureProductW",
         "MsiDatabaseOpenViewW",
         "MsiEnableLogW",
-        "MsiEnumProductsW",
         "MsiGetProductInfoW",
         "MsiInstallProductW",
         "MsiOpenDatabaseW",

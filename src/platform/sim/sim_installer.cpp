@@ -89,7 +89,8 @@ std::uint32_t SimInstaller::InstallProduct(const std::wstring& packagePath,
     return result;
 }
 
-std::int32_t SimInstaller::QueryProductState(const std::wstring& productCode) {
+std::int32_t SimInstaller::QueryProductState(const wchar_t* code) {
+    const std::wstring productCode = code;
     InstallerCall call = Begin("MsiQueryProductStateW", productCode);
     std::int32_t state = platform::kInstallStateUnknown;
     if (core_.Failing("MsiQueryProductStateW")) {
@@ -102,30 +103,6 @@ std::int32_t SimInstaller::QueryProductState(const std::wstring& productCode) {
     call.result = state;
     calls.push_back(call);
     return state;
-}
-
-std::uint32_t SimInstaller::EnumProducts(std::uint32_t index, wchar_t* productCode) {
-    InstallerCall call = Begin("MsiEnumProductsW", L"");
-    auto finish = [&](std::uint32_t result) {
-        call.result = result;
-        calls.push_back(call);
-        return result;
-    };
-    if (core_.Failing("MsiEnumProductsW")) return finish(core_.lastError);
-    if (productCode == nullptr) return finish(kErrorInvalidParameter);
-    // Listed in the order of their codes. A product installed for another user only (absent
-    // for this one) is not listed, nor is one that is no longer there.
-    for (const auto& entry : products_) {
-        const SimProduct& product = entry.second;
-        if (!IsInstalled(product.productCode) || index-- != 0) continue;
-        const std::size_t length =
-            std::min(product.productCode.size(), platform::kProductCodeCapacity - 1);
-        std::copy(product.productCode.begin(), product.productCode.begin() + length, productCode);
-        productCode[length] = L'\0';
-        call.target = product.productCode;
-        return finish(kErrorSuccess);
-    }
-    return finish(kErrorNoMoreItems);
 }
 
 std::uint32_t SimInstaller::ConfigureProduct(const wchar_t* code, std::int32_t installLevel,

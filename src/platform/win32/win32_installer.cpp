@@ -14,7 +14,6 @@ using SetInternalUiFn = INT(WINAPI*)(INT level, HWND* window);
 using EnableLogFn = UINT(WINAPI*)(DWORD mode, LPCWSTR path, DWORD attributes);
 using InstallProductFn = UINT(WINAPI*)(LPCWSTR package, LPCWSTR commandLine);
 using QueryProductStateFn = INT(WINAPI*)(LPCWSTR product);
-using EnumProductsFn = UINT(WINAPI*)(DWORD index, LPWSTR product);
 using ConfigureProductFn = UINT(WINAPI*)(LPCWSTR product, int installLevel, INT installState);
 using GetProductInfoFn = UINT(WINAPI*)(LPCWSTR product, LPCWSTR property, LPWSTR buffer,
                                        DWORD* capacity);
@@ -54,7 +53,6 @@ bool Win32Installer::Load() {
     entries_.enableLog = Lookup(module, "MsiEnableLogW");
     entries_.installProduct = Lookup(module, "MsiInstallProductW");
     entries_.queryProductState = Lookup(module, "MsiQueryProductStateW");
-    entries_.enumProducts = Lookup(module, "MsiEnumProductsW");
     entries_.configureProduct = Lookup(module, "MsiConfigureProductW");
     entries_.getProductInfo = Lookup(module, "MsiGetProductInfoW");
     entries_.openDatabase = Lookup(module, "MsiOpenDatabaseW");
@@ -94,17 +92,12 @@ std::uint32_t Win32Installer::InstallProduct(const std::wstring& packagePath,
     return As<InstallProductFn>(entries_.installProduct)(packagePath.c_str(), commandLine.c_str());
 }
 
-std::int32_t Win32Installer::QueryProductState(const std::wstring& productCode) {
+std::int32_t Win32Installer::QueryProductState(const wchar_t* productCode) {
     if (!Load() || entries_.queryProductState == nullptr) {
         Unavailable();
         return platform::kInstallStateUnknown;
     }
-    return As<QueryProductStateFn>(entries_.queryProductState)(productCode.c_str());
-}
-
-std::uint32_t Win32Installer::EnumProducts(std::uint32_t index, wchar_t* productCode) {
-    if (!Load() || entries_.enumProducts == nullptr) return Unavailable();
-    return As<EnumProductsFn>(entries_.enumProducts)(index, productCode);
+    return As<QueryProductStateFn>(entries_.queryProductState)(productCode);
 }
 
 std::uint32_t Win32Installer::ConfigureProduct(const wchar_t* productCode,

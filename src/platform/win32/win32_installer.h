@@ -19,8 +19,7 @@ public:
                             std::uint32_t attributes) override;
     std::uint32_t InstallProduct(const std::wstring& packagePath,
                                  const std::wstring& commandLine) override;
-    std::int32_t QueryProductState(const std::wstring& productCode) override;
-    std::uint32_t EnumProducts(std::uint32_t index, wchar_t* productCode) override;
+    std::int32_t QueryProductState(const wchar_t* productCode) override;
     std::uint32_t ConfigureProduct(const wchar_t* productCode, std::int32_t installLevel,
                                    std::int32_t installState) override;
     std::uint32_t GetProductInfo(const std::wstring& productCode, const std::wstring& property,
@@ -43,7 +42,6 @@ private:
         void* enableLog = nullptr;
         void* installProduct = nullptr;
         void* queryProductState = nullptr;
-        void* enumProducts = nullptr;
         void* configureProduct = nullptr;
         void* getProductInfo = nullptr;
         void* openDatabase = nullptr;

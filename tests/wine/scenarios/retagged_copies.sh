@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Signed copies re-tagged with empty values, which stamp-tag refuses (so they are written with
-# --unchecked). The installer skips the blanks after "=": a pair passed on with an empty value
-# would swallow the property behind it. The program drops such a pair, and a tag left without
-# its affiliate is no tag at all.
+# Signed copies re-tagged by a distributor. The installer skips the blanks after "=": a pair
+# passed on with an empty value would swallow the property behind it, so the program drops such
+# a pair (stamp-tag refuses it; those copies are written with --unchecked). A readable tag never
+# stops an unattended run with a box, whatever it keeps: without an affiliate of its own, the
+# default one is passed first and recorded, and the tag's flags still count.
 #   AFFILIATEID=x&AFFILIATEIDFLAGS=    only the empty pair goes: a silent run installs with the
 #                                      "silent" transform, under the affiliate x
-#   AFFILIATEID=&AFFILIATEIDFLAGS=.1   no affiliate left: the copy behaves exactly as the
-#                                      untagged QuorixSetup.exe (the same warning, the same
-#                                      properties received, the same registry records)
+#   AFFILIATEID=&AFFILIATEIDFLAGS=.1   refused; --show: the default affiliate, flags 1
+#   (empty tag), AFFILIATEIDFLAGS=.4   stamped as they are; silent runs install with no window
+#                                      under the default affiliate, the second with flags 4
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 
 # The test command builds and installs all of these: a missing one is a failure.
@@ -74,41 +75,42 @@ expect_eq "$(printf '%s\n' "$values" | grep -c -E '^[^=]+=REG_SZ=[A-Z]+=')" 0 \
 expect_values "$sid_data\\x" "session record" SID=REG_SZ=x
 expect_values "$product_key\\10.0" "current session" CurSID=REG_SZ=x
 
-echo "== the untagged QuorixSetup.exe on a fresh machine, for comparison"
-make_prefix "$SCRATCH/prefix" || exit 1
-drive untagged --on caption=extract_aidconfig2 --press OK -- \
-    "$(winpath "$QUORIX_PRODUCT_DIR/QuorixSetup.exe")" /silent
-expect_eq "$?" 0 "untagged: exit code (driver)"
-untagged_windows="$(windows "$LOG" | jq -c '{kind, caption, text, icon}')"
-expect_eq "$(window_count "$LOG")" 1 "untagged: windows shown"
-expect_eq "$(field "$LOG" 0 .caption)" extract_aidconfig2 "untagged: the tag warning"
-expect_eq "$(product_installed "$BASE_CODE")" yes "untagged: base package installed"
-untagged_received="$(reg_values "$received")"
-untagged_records="$(records)"
-printf '%s\n' "$untagged_received" >"$SCRATCH/received-untagged.txt"
-printf '%s\n' "$untagged_records" >"$SCRATCH/records-untagged.txt"
-expect_eq "$(printf '%s\n' "$untagged_received" | grep -c -x -F 'AFFILIATEID=REG_SZ=vlq2011aid30017xx-XX')" \
-    1 "untagged: the default affiliate received"
-
-echo "== AFFILIATEID=&AFFILIATEIDFLAGS=.1: refused, --show says it counts as no tag"
-no_affiliate="$SCRATCH/QuorixSetup-no-affiliate.exe"
-retag "$no_affiliate" 'AFFILIATEID=&AFFILIATEIDFLAGS=.1' AFFILIATEID= \
+echo "== AFFILIATEID=&AFFILIATEIDFLAGS=.1: refused, --show says the default affiliate stands"
+retag "$SCRATCH/QuorixSetup-no-affiliate.exe" 'AFFILIATEID=&AFFILIATEIDFLAGS=.1' AFFILIATEID= \
     'dropped: AFFILIATEID= (the value is empty)' \
-    'no usable AFFILIATEID: the program treats the file as untagged, warns "No AID Config found.  Using default values." and uses its default tag' \
-    'affiliate id: vlq2011aid30017xx-XX' 'flags: 0'
+    'the tag keeps no AFFILIATEID: the program passes its default affiliate first' \
+    'properties passed on: AFFILIATEID=vlq2011aid30017xx-XX AFFILIATEIDFLAGS=#1' \
+    'affiliate id: vlq2011aid30017xx-XX' 'flags: 1'
 
-echo "== its silent run on a fresh machine behaves as the untagged one"
-make_prefix "$SCRATCH/prefix" || exit 1
-drive no-affiliate --on caption=extract_aidconfig2 --press OK -- "$(winpath "$no_affiliate")" /silent
-expect_eq "$?" 0 "no affiliate: exit code (driver)"
-expect_eq "$(windows "$LOG" | jq -c '{kind, caption, text, icon}')" "$untagged_windows" \
-    "no affiliate: the same windows as untagged"
-expect_eq "$(product_installed "$BASE_CODE")" yes "no affiliate: base package installed"
-retagged_received="$(reg_values "$received")"
-retagged_records="$(records)"
-printf '%s\n' "$retagged_received" >"$SCRATCH/received-no-affiliate.txt"
-printf '%s\n' "$retagged_records" >"$SCRATCH/records-no-affiliate.txt"
-expect_eq "$retagged_received" "$untagged_received" "no affiliate: the same properties received"
-expect_eq "$retagged_records" "$untagged_records" "no affiliate: the same registry records"
+# default_affiliate NAME TAG FLAGS RECEIVED...: a copy stamped with TAG (stamp-tag takes it),
+# run /silent on a fresh machine: no window, exit 0, the base package installed with the default
+# affiliate and the RECEIVED values; the session recorded under it with FLAGS.
+default_affiliate() {
+    local name="$1" tag="$2" flags="$3" copy="$SCRATCH/QuorixSetup-$1.exe" values pair
+    shift 3
+    "$QUORIX_STAMP_TAG" "$QUORIX_PRODUCT_DIR/QuorixSetup-tagged.exe" "$copy" "$tag" ||
+        scenario_fail "$name: stamp-tag refused the tag '$tag'"
+    expect_contains "$("$QUORIX_STAMP_TAG" --show "$copy")" "affiliate id: vlq2011aid30017xx-XX
+flags: $flags" "$name: --show"
+    make_prefix "$SCRATCH/prefix" || exit 1
+    drive "$name" -- "$(winpath "$copy")" /silent
+    expect_eq "$?" 0 "$name: exit code (driver)"
+    expect_eq "$(exit_code "$LOG")" 0 "$name: exit code"
+    expect_eq "$(window_count "$LOG")" 0 "$name: windows shown"
+    expect_eq "$(product_installed "$BASE_CODE")" yes "$name: base package installed"
+    values="$(reg_values "$received")"
+    printf '%s\n' "$values" >"$SCRATCH/received-$name.txt"
+    for pair in AFFILIATEID=REG_SZ=vlq2011aid30017xx-XX "$@"; do
+        expect_eq "$(printf '%s\n' "$values" | grep -c -x -F -- "$pair")" 1 "$name: received $pair"
+    done
+    expect_values "$sid_data\\vlq2011aid30017xx-XX" "$name: session record" \
+        SID=REG_SZ=vlq2011aid30017xx-XX "Flags=REG_DWORD=0x$flags"
+    expect_values "$product_key\\10.0" "$name: current session" CurSID=REG_SZ=vlq2011aid30017xx-XX
+}
+
+echo "== an empty tag: no box, the default affiliate"
+default_affiliate empty-tag '' 0 AFFILIATEIDFLAGS=REG_SZ=
+echo "== a flags-only tag: no box, the default affiliate with the tag's flags"
+default_affiliate flags-only 'AFFILIATEIDFLAGS=.4' 4 'AFFILIATEIDFLAGS=REG_SZ=#4'
 expect_eq "$(reg_values "$sid_data")" "" "no session values in SIDData itself"
 scenario_end
