@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "common/text.h"
+#include "common/utf16.h"
 #include "contract_environment.h"
 
 namespace quorix::contract {
@@ -82,6 +84,23 @@ TEST(FolderSecurityContract, AMissingFolderHasNoSecurityToRead) {
     platform::FolderSecurity security;
     EXPECT_FALSE(Env().Os().files.GetFolderSecurity(
         Env().ScratchFolder() + Env().UniqueName(L"absent"), &security));
+}
+
+// The checks of an elevated run: where a file lies, deleting it through its handle, the token.
+TEST(FolderSecurityContract, AFileKnowsItsFinalPathAndGoesWhenDeletedThroughItsHandle) {
+    platform::Platform& os = Env().Os();
+    const std::wstring path = Env().ScratchFolder() + Env().UniqueName(L"final") + L".bin";
+    const platform::NativeHandle file = os.files.CreateFileHandle(
+        path, platform::kGenericWrite | platform::kDeleteAccess, 0, platform::kCreateNew,
+        platform::kFileAttributeNormal | platform::kFileFlagOpenReparsePoint);
+    ASSERT_TRUE(platform::IsValidHandle(file)) << os.system.GetLastError();
+    std::wstring finalPath;
+    EXPECT_TRUE(os.files.GetFinalPath(file, &finalPath)) << os.system.GetLastError();
+    EXPECT_TRUE(EqualsIgnoringAsciiCase(finalPath, path)) << ToUtf8(finalPath);
+    EXPECT_TRUE(os.files.DeleteOnClose(file) && os.system.CloseHandle(file));
+    EXPECT_EQ(os.files.GetAttributes(path), platform::kInvalidFileAttributes);
+    platform::TokenStanding standing;
+    EXPECT_TRUE(os.system.GetTokenStanding(&standing) && !standing.localSystem);
 }
 
 }  // namespace

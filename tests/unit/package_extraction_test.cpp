@@ -623,108 +623,82 @@ TEST(ExportResourceToFile, AShortWriteInALaterChunkStillDeletesTheFile) {
 namespace quorix {
 namespace {
 
-const std::wstring kWindowsFolder = L"C:\\Windows\\{7F150524-34B9-B5DF-9E77-69B10F4205B4}\\";
-const std::wstring kUserElsewhere = L"C:\\Users\\tester\\elsewhere";
+const std::wstring kFirst = L"C:\\Users\\tester\\first";
+const std::wstring kElsewhere = L"C:\\Users\\tester\\elsewhere\\";
 
-std::wstring NameOf(const std::wstring& path) { return path.substr(path.rfind(L'\\') + 1); }
-
-// A run of the manifest's elevated administrator, and a user's process of the same account that
-// redirects what it can.
-struct ElevatedProcess : ExtractionProcess {
-    ElevatedProcess() { machine.system.token.elevated = true; }
-    // What the installer, opening `path` now, would read: only a file in an admin-only folder,
-    // the package byte for byte; and nothing landed in the user's other folder.
-    void ExpectOnlyTheInstallerSees(const std::wstring& path,
-                                    const std::vector<std::uint8_t>& payload) {
-        EXPECT_FALSE(machine.files.UserMayRedirect(path)) << path;
-        const std::vector<std::uint8_t>* bytes = machine.files.Contents(path);
-        ASSERT_NE(bytes, nullptr) << path;
-        EXPECT_TRUE(*bytes == payload) << path;
-        for (const std::wstring& file : machine.files.FilesIn(kUserElsewhere)) {
-            EXPECT_NE(*machine.files.Contents(file), payload) << file;
-        }
+// An elevated run, and a user's process that points `junction` at kFirst while the program
+// writes, at kElsewhere (a file of the same name, other bytes) once it holds its copy. What the
+// installer then opens lies in an admin-only folder and is the package; nothing is in kFirst.
+void ExpectRetargetingChangesNothing(const std::wstring& junction, bool allUsersTaken,
+                                     const std::function<std::wstring(ProcessContext&)>& extract,
+                                     const std::vector<std::uint8_t>& payload) {
+    ExtractionProcess p;
+    p.machine.system.token.elevated = true;
+    if (allUsersTaken) {
+        p.machine.files.AddFolder(kCommonFolder);
+        p.machine.files.SetFolderSecurity(kCommonFolder, platform::Trustee::Other, {});
     }
-};
-
-TEST(ElevatedRun, APackNeverGoesBelowAJunctionedTempFolderRetargetedAfterTheHold) {
-    ElevatedProcess p;
-    p.machine.files.AddFolder(L"C:\\Users\\tester\\first");
-    p.machine.files.SetJunction(kTemp, L"C:\\Users\\tester\\first");
-    std::wstring pack;
-    ASSERT_FALSE(
-        p.Run([&] { pack = ExtractLanguagePack(p.ctx, L"VLLANGPACK_DE_DE"); }).exitedProcess);
-    EXPECT_EQ(pack.rfind(kCommonFolder, 0), 0u) << pack;
-    // The user's process points the junction at a folder holding a package of that name.
-    p.machine.files.PutFile(kUserElsewhere + L"\\" + NameOf(pack), Pattern(3100, 9));
-    p.machine.files.SetJunction(kTemp, kUserElsewhere);
-    p.ExpectOnlyTheInstallerSees(pack, kGermanPayload);
-    EXPECT_TRUE(p.machine.files.FilesIn(L"C:\\Users\\tester\\first").empty());
+    p.machine.files.AddFolder(kFirst);
+    p.machine.files.SetJunction(junction, kFirst);
+    std::wstring path;
+    ASSERT_FALSE(p.Run([&] { path = extract(p.ctx); }).exitedProcess);
+    p.machine.files.PutFile(kElsewhere + path.substr(path.rfind(L'\\') + 1), Pattern(5000, 9));
+    p.machine.files.SetJunction(junction, kElsewhere);
+    EXPECT_FALSE(p.machine.files.UserMayRedirect(path)) << path;
+    ASSERT_NE(p.machine.files.Contents(path), nullptr) << path;
+    EXPECT_EQ(*p.machine.files.Contents(path), payload) << path;
+    EXPECT_TRUE(p.machine.files.FilesIn(kFirst).empty());
 }
 
-TEST(ElevatedRun, APreCreatedAllUsersFolderNeverSendsTheBasePackageToTheUsersJunction) {
-    ElevatedProcess p;
-    // The user made the all-users folder first (and so owns it), and the roaming folder's
-    // product folder is a junction the user retargets once the package is held.
-    p.machine.files.AddFolder(kCommonFolder);
-    p.machine.files.SetFolderSecurity(kCommonFolder, platform::Trustee::Other, {});
-    p.machine.files.AddFolder(L"C:\\Users\\tester\\first");
-    p.machine.files.SetJunction(kUserFolder, L"C:\\Users\\tester\\first");
-    std::wstring base;
-    ASSERT_FALSE(p.Run([&] { base = ExtractBasePackage(p.ctx); }).exitedProcess);
-    EXPECT_EQ(base, kWindowsFolder + kStem + L".msi");
-    p.machine.files.PutFile(kUserElsewhere + L"\\" + kStem + L".msi", Pattern(5000, 9));
-    p.machine.files.SetJunction(kUserFolder, kUserElsewhere);
-    p.ExpectOnlyTheInstallerSees(base, kBasePayload);
-    EXPECT_TRUE(p.machine.files.FilesIn(L"C:\\Users\\tester\\first").empty());
+TEST(ElevatedRun, NoPackageIsEverBelowAUsersJunctionRetargetedAfterTheHold) {
+    // %TEMP% a junction; the all-users folder made by the user first (the run may not take it)
+    // and the user's own product folder a junction.
+    ExpectRetargetingChangesNothing(
+        kTemp, false,
+        [](ProcessContext& ctx) { return ExtractLanguagePack(ctx, L"VLLANGPACK_DE_DE"); },
+        kGermanPayload);
+    ExpectRetargetingChangesNothing(
+        kUserFolder, true, [](ProcessContext& ctx) { return ExtractBasePackage(ctx); },
+        kBasePayload);
 }
 
-// A user's process puts a hard link to another file at the name GetTempFileNameW just made, in
-// a folder where the user may.
-void PlantHardLinks(ExtractionProcess& p, const std::wstring& victim) {
-    p.machine.files.PutFile(victim, {1, 2, 3});
-    p.machine.files.afterTempFileMade = [&p, victim](const std::wstring& path) {
-        if (p.machine.files.UserMayRedirect(path)) p.machine.files.MakeHardLink(path, victim);
+TEST(ElevatedRun, AHardLinkAtATemporaryNameIsNeverWrittenThroughAndAFailedTryLeavesNoFile) {
+    struct Plant {
+        bool elevated;
+        bool link;  // a hard link to another file; otherwise the file made hidden
     };
-}
-
-TEST(ElevatedRun, AHardLinkAtATemporaryNameIsNeverWrittenThrough) {
-    for (const bool elevated : {true, false}) {
-        SCOPED_TRACE(elevated ? "elevated" : "a standard user");
+    for (const Plant plant : {Plant{true, true}, Plant{false, true}, Plant{false, false}}) {
+        SCOPED_TRACE(std::string(plant.elevated ? "elevated, " : "") + (plant.link ? "link" : ""));
         ExtractionProcess p;
-        p.machine.system.token.elevated = elevated;
+        p.machine.system.token.elevated = plant.elevated;
         const std::wstring victim = L"C:\\Windows\\System32\\victim.dll";
-        PlantHardLinks(p, victim);
+        p.machine.files.PutFile(victim, {1, 2, 3});
+        // Where the user may, at each name GetTempFileNameW made.
+        p.machine.files.afterTempFileMade = [&](const std::wstring& path) {
+            if (!p.machine.files.UserMayRedirect(path)) return;
+            if (plant.link) p.machine.files.MakeHardLink(path, victim);
+            if (!plant.link) p.machine.files.SetAttributes(path, platform::kFileAttributeHidden);
+        };
         std::wstring pack;
         ASSERT_FALSE(
             p.Run([&] { pack = ExtractLanguagePack(p.ctx, L"VLLANGPACK_EN_US"); }).exitedProcess);
         EXPECT_EQ(*p.machine.files.Contents(victim), (std::vector<std::uint8_t>{1, 2, 3}));
         EXPECT_EQ(*p.machine.files.Contents(pack), kEnglishPayload);
-        EXPECT_EQ(p.machine.files.UserMayRedirect(pack), !elevated) << pack;
+        EXPECT_EQ(p.machine.files.UserMayRedirect(pack), !plant.elevated) << pack;
+        if (!plant.elevated) EXPECT_EQ(p.machine.files.FilesIn(kTemp), std::vector{pack});
     }
 }
 
 TEST(ElevatedRun, AFileThatLandedElsewhereIsDeletedThroughItsHandleAndRefused) {
-    ElevatedProcess p;
-    // A junction on the way that no folder check saw (the path is asked for directly): the
-    // file's final path gives it away before a byte is written.
-    p.machine.files.AddFolder(kUserElsewhere);
-    p.machine.files.SetJunction(L"C:\\Other", kUserElsewhere);
-    EXPECT_EQ(ExportResourceToFile(p.ctx, L"MSI", L"C:\\Other\\pack.msi"), HResultFromWin32(1921));
-    EXPECT_TRUE(p.machine.files.FilesIn(kUserElsewhere).empty());
-    EXPECT_NOTHING_LEFT_OPEN(p);
-}
-
-TEST(LanguagePack, AFailedTryLeavesNoFileOfItsOwnBehind) {
     ExtractionProcess p;
-    // Another process hides the file GetTempFileNameW made: it can no longer be opened over,
-    // but it can be deleted, and the name used anew.
-    p.machine.files.afterTempFileMade = [&p](const std::wstring& path) {
-        p.machine.files.SetAttributes(path, platform::kFileAttributeHidden);
-    };
-    std::wstring pack;
-    ASSERT_FALSE(
-        p.Run([&] { pack = ExtractLanguagePack(p.ctx, L"VLLANGPACK_EN_US"); }).exitedProcess);
-    EXPECT_EQ(p.machine.files.FilesIn(kTemp), std::vector<std::wstring>{pack});
+    p.machine.system.token.elevated = true;
+    // A junction that no folder check saw (the path is asked for directly): the file's final
+    // path gives it away before a byte is written.
+    p.machine.files.AddFolder(kElsewhere);
+    p.machine.files.SetJunction(L"C:\\Other", kElsewhere);
+    EXPECT_EQ(ExportResourceToFile(p.ctx, L"MSI", L"C:\\Other\\pack.msi"), HResultFromWin32(1921));
+    EXPECT_TRUE(p.machine.files.FilesIn(kElsewhere).empty());
+    EXPECT_NOTHING_LEFT_OPEN(p);
 }
 
 }  // namespace

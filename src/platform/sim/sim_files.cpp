@@ -146,16 +146,13 @@ void SimFiles::SetJunction(const std::wstring& path, const std::wstring& target)
     const std::wstring clean = WithoutFinalBackslash(path);
     const std::wstring key = PathKey(clean);
     auto it = folders_.find(key);
-    if (it != folders_.end() && it->second.reparsePoint) {
-        it->second.target = PathKey(target);  // retargeted: what was below stays where it is
-        return;
+    if (it == folders_.end() || !it->second.reparsePoint) {
+        RemoveFolder(clean);  // what was below a retargeted one stays where it is
+        AddFolder(clean);
+        it = folders_.find(key);
     }
-    RemoveFolder(clean);
-    AddFolder(clean);
-    FolderEntry& junction = folders_[key];
-    junction.owner = platform::Trustee::Other;
-    junction.reparsePoint = true;
-    junction.target = PathKey(target);
+    it->second = {it->second.path, it->second.attributes, platform::Trustee::Other, {}, true,
+                  PathKey(target)};
 }
 
 void SimFiles::MakeHardLink(const std::wstring& link, const std::wstring& target) {
@@ -166,10 +163,10 @@ void SimFiles::MakeHardLink(const std::wstring& link, const std::wstring& target
 bool SimFiles::UserMayRedirect(const std::wstring& path) const {
     const std::wstring key = PathKey(path);
     for (std::wstring at = ParentKey(key); !at.empty(); at = ParentKey(at)) {
-        if (userFolders.count(at) != 0) return true;
         auto folder = folders_.find(at);
-        if (folder != folders_.end() &&
-            (folder->second.reparsePoint || folder->second.owner == platform::Trustee::Other)) {
+        if (userFolders.count(at) != 0 ||
+            (folder != folders_.end() &&
+             (folder->second.reparsePoint || folder->second.owner == platform::Trustee::Other))) {
             return true;
         }
     }
@@ -178,20 +175,17 @@ bool SimFiles::UserMayRedirect(const std::wstring& path) const {
 
 std::wstring SimFiles::Resolve(const std::wstring& path, bool followLast) const {
     std::wstring key = PathKey(path);
-    // A chain of junctions ends somewhere; a loop is cut off as Windows cuts it after 63.
-    for (int hop = 0; hop < 63; ++hop) {
-        bool redirected = false;
-        for (std::size_t end = key.find(L'\\');; end = key.find(L'\\', end + 1)) {
-            if (end == std::wstring::npos && !followLast) break;
-            auto it = folders_.find(key.substr(0, end));
-            if (it != folders_.end() && !it->second.target.empty()) {
-                key = it->second.target + (end == std::wstring::npos ? L"" : key.substr(end));
-                redirected = true;
-                break;
-            }
-            if (end == std::wstring::npos) break;
+    // Junction by junction from the root again after each; a loop ends after 63, as on Windows.
+    for (std::size_t end = key.find(L'\\'), hops = 0; hops < 63; end = key.find(L'\\', end + 1)) {
+        if (end == std::wstring::npos && !followLast) break;
+        auto it = folders_.find(key.substr(0, end));
+        if (it != folders_.end() && !it->second.target.empty()) {
+            key = it->second.target + (end == std::wstring::npos ? L"" : key.substr(end));
+            end = 0;
+            ++hops;
+        } else if (end == std::wstring::npos) {
+            break;
         }
-        if (!redirected) break;
     }
     return key;
 }
@@ -207,10 +201,7 @@ std::wstring SimFiles::RealPath(const std::wstring& key, const std::wstring& giv
 bool SimFiles::GetFinalPath(platform::NativeHandle file, std::wstring* path) {
     if (core_.Failing("GetFinalPathNameByHandleW")) return false;
     auto it = openFiles_.find(file);
-    if (!hasHandlePathCalls || it == openFiles_.end()) {
-        core_.lastError = hasHandlePathCalls ? kErrorInvalidHandle : kErrorProcNotFound;
-        return false;
-    }
+    if (it == openFiles_.end()) return (core_.lastError = kErrorInvalidHandle) == 0;
     auto entry = files_.find(it->second.key);
     *path = entry == files_.end() ? it->second.key : entry->second.path;
     return true;
@@ -219,13 +210,9 @@ bool SimFiles::GetFinalPath(platform::NativeHandle file, std::wstring* path) {
 bool SimFiles::DeleteOnClose(platform::NativeHandle file) {
     if (core_.Failing("SetFileInformationByHandle")) return false;
     auto it = openFiles_.find(file);
-    if (!hasHandlePathCalls || it == openFiles_.end()) {
-        core_.lastError = hasHandlePathCalls ? kErrorInvalidHandle : kErrorProcNotFound;
-        return false;
-    }
+    if (it == openFiles_.end()) return (core_.lastError = kErrorInvalidHandle) == 0;
     if ((it->second.access & platform::kDeleteAccess) == 0) {
-        core_.lastError = kErrorAccessDenied;
-        return false;
+        return (core_.lastError = kErrorAccessDenied) == 0;
     }
     it->second.deleteOnClose = true;
     return true;
@@ -344,9 +331,8 @@ bool SimFiles::CloseFileObject(platform::NativeHandle handle) {
     if (open == openFiles_.end()) return mappings_.erase(handle) != 0;
     const bool couldWrite = (open->second.access & platform::kGenericWrite) != 0;
     const std::wstring key = open->second.key;
-    const bool remove = open->second.deleteOnClose;
+    if (open->second.deleteOnClose) files_.erase(key);
     openFiles_.erase(open);
-    if (remove) files_.erase(key);
     auto file = files_.find(key);
     if (couldWrite && afterWriteHandleClosed && file != files_.end()) {
         const std::wstring path = file->second.path;  // the hook may replace the entry

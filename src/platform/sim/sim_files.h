@@ -78,23 +78,18 @@ public:
     // owner is refused with ERROR_INVALID_OWNER.
     std::set<platform::Trustee> assignableOwners = {platform::Trustee::Administrators};
     void RemoveFolder(const std::wstring& path);
-    // A junction at `path` to `target` (what was there goes); one that is there already is
-    // retargeted, as a user may do between any two calls of the program. A user's, not a folder
-    // of the administrators.
+    // A user's junction at `path` to `target` (what was there goes); one there already is
+    // retargeted, as a user may do between any two calls of the program.
     void SetJunction(const std::wstring& path, const std::wstring& target);
     // A hard link at `link` to the file at `target`: opened it is that file (CREATE_NEW fails,
     // the name exists), deleted only the link goes.
     void MakeHardLink(const std::wstring& link, const std::wstring& target);
-    // Whether a standard user could make `path` lead elsewhere: a folder above it lies in one of
-    // userFolders, is a junction, or is owned by someone other than SYSTEM or the
-    // administrators.
+    // Whether a standard user could make `path` lead elsewhere: a folder above it is in
+    // userFolders, a junction, or not owned by SYSTEM or the administrators.
     bool UserMayRedirect(const std::wstring& path) const;
     std::set<std::wstring> userFolders = {L"C:\\USERS\\TESTER"};  // folded keys
     // Another process at work right after GetTempFileNameW made a file of that name.
     std::function<void(const std::wstring& path)> afterTempFileMade;
-    // false: a system before Vista, without GetFinalPathNameByHandleW and
-    // SetFileInformationByHandle (both fail with ERROR_PROC_NOT_FOUND).
-    bool hasHandlePathCalls = true;
     bool Exists(const std::wstring& path) const;  // a file of that name
     // The FILETIME GetFileAttributesExW reports as the file's last write; false: no such file.
     // Files carry kDefaultFileTime until a test sets another (writes do not change it).
