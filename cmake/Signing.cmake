@@ -31,7 +31,13 @@
 #       SHA-256 signature.
 #   QUORIX_TIMESTAMP_URLS  RFC 3161 timestamp authorities, tried in order until one answers
 #       (empty by default: the build needs no network). QUORIX_TIMESTAMP_CA: the roots the
-#       timestamps are verified against.
+#       timestamps are verified against. With sha1+sha256 they stamp the nested SHA-256
+#       signature only: Windows 2000, XP and Vista read neither RFC 3161 timestamps nor nested
+#       signatures, so the SHA-1 one needs a legacy Authenticode counter-signature instead,
+#   QUORIX_TIMESTAMP_LEGACY_URLS  from these legacy authorities (tried in order), or `none` to
+#       ship a SHA-1 signature without a timestamp knowingly: on those versions it then turns
+#       invalid when the certificate expires. sha1+sha256 with RFC 3161 URLs and neither is
+#       refused.
 #
 # Also provided, once per build folder:
 #   QUORIX_SIGNING_CERT, QUORIX_SIGNING_KEY  (cache) the throwaway certificate and key.
@@ -92,16 +98,66 @@ if(CMAKE_SCRIPT_MODE_FILE)
         "found ${found}:\n${quorix_run_output}")
     endif()
     # osslsigncode's verdict does not cover the timestamps: when one fails, it verifies the
-    # signature at the current time instead and still says ok.
-    if(QUORIX_TIMESTAMP_URLS)
-      string(REGEX MATCHALL "Timestamp Server Signature verification: ok" stamped
+    # signature at the current time instead and still says ok. Nor does it say which kind each
+    # one is: that is read from the signature itself.
+    quorix_expected_timestamps(kinds)
+    set(verified_kinds "${kinds}")
+    list(REMOVE_ITEM verified_kinds "no timestamp")
+    list(LENGTH verified_kinds stamped_wanted)
+    string(REGEX MATCHALL "Timestamp Server Signature verification: ok" stamped
+      "${quorix_run_output}")
+    list(LENGTH stamped stamped)
+    if(NOT stamped EQUAL stamped_wanted)
+      message(FATAL_ERROR "${file}: ${stamped} timestamp(s) verify, expected ${stamped_wanted}:\n"
         "${quorix_run_output}")
-      list(LENGTH stamped stamped)
-      if(NOT stamped EQUAL wanted)
-        message(FATAL_ERROR "${file}: ${stamped} of ${wanted} signature(s) carry a timestamp "
-          "that verifies:\n${quorix_run_output}")
-      endif()
     endif()
+    quorix_run("stamp-tag --show ${file}" ${STAMP_TAG} --show ${file})
+    set(index 0)
+    foreach(digest kind IN ZIP_LISTS QUORIX_SIGNING_DIGESTS_LIST kinds)
+      math(EXPR index "${index} + 1")
+      string(TOUPPER "${digest}" digest)
+      string(REPLACE "SHA" "SHA-" digest "${digest}")
+      string(REPLACE "(" "\\(" pattern "signature ${index}: ${digest} signature, ${kind}:")
+      string(REPLACE ")" "\\)" pattern "${pattern}")
+      if(NOT quorix_run_output MATCHES "\n${pattern}")
+        message(FATAL_ERROR "${file}: signature ${index} is not a ${digest} signature with "
+          "${kind}:\n${quorix_run_output}")
+      endif()
+    endforeach()
+  endfunction()
+
+  # What stamp-tag --show must find on each signature, in the order of the digests.
+  function(quorix_expected_timestamps out)
+    set(kinds "")
+    foreach(digest IN LISTS QUORIX_SIGNING_DIGESTS_LIST)
+      quorix_timestamp_urls(${digest} option urls)
+      if(urls STREQUAL "")
+        list(APPEND kinds "no timestamp")
+      elseif(option STREQUAL "-t")
+        list(APPEND kinds "legacy timestamp (SHA-1)")
+      else()
+        list(APPEND kinds "RFC 3161 timestamp (SHA-256)")
+      endif()
+    endforeach()
+    set(${out} "${kinds}" PARENT_SCOPE)
+  endfunction()
+
+  # The timestamp option and URLs of the signature with `digest`: legacy ones for the SHA-1
+  # signature of a dual-signed file, RFC 3161 ones otherwise.
+  function(quorix_timestamp_urls digest option_out urls_out)
+    list(LENGTH QUORIX_SIGNING_DIGESTS_LIST count)
+    if(digest STREQUAL "sha1" AND count GREATER 1)
+      set(option -t)
+      set(urls "${QUORIX_TIMESTAMP_LEGACY_URLS}")
+      if(urls STREQUAL "none")
+        set(urls "")
+      endif()
+    else()
+      set(option -ts)
+      set(urls "${QUORIX_TIMESTAMP_URLS}")
+    endif()
+    set(${option_out} ${option} PARENT_SCOPE)
+    set(${urls_out} "${urls}" PARENT_SCOPE)
   endfunction()
 
   # The arguments that name certificate and key, per source.
@@ -141,9 +197,15 @@ if(CMAKE_SCRIPT_MODE_FILE)
     elseif(QUORIX_SIGNING_PASSWORD_FILE)
       list(APPEND args -readpass ${QUORIX_SIGNING_PASSWORD_FILE})
     endif()
-    foreach(url IN LISTS QUORIX_TIMESTAMP_URLS)
-      list(APPEND args -ts ${url})
+    quorix_timestamp_urls(${digest} option urls)
+    foreach(url IN LISTS urls)
+      list(APPEND args ${option} ${url})
     endforeach()
+    if(option STREQUAL "-t" AND QUORIX_TIMESTAMP_LEGACY_URLS STREQUAL "none")
+      message(WARNING "QUORIX_TIMESTAMP_LEGACY_URLS=none: the SHA-1 signature of ${out} carries "
+        "no timestamp. Windows 2000, XP and Vista read only that signature and only a legacy "
+        "timestamp: on them the file loses its signature when the certificate expires.")
+    endif()
     if(nest)
       list(APPEND args -nest)
     endif()
@@ -245,6 +307,8 @@ set(QUORIX_SIGNING_DIGESTS "sha1+sha256" CACHE STRING
 set_property(CACHE QUORIX_SIGNING_DIGESTS PROPERTY STRINGS sha1+sha256 sha256)
 set(QUORIX_TIMESTAMP_URLS "" CACHE STRING
   "RFC 3161 timestamp authorities, ;-separated, tried in order (empty: no timestamp)")
+set(QUORIX_TIMESTAMP_LEGACY_URLS "" CACHE STRING
+  "Legacy Authenticode timestamp authorities for the SHA-1 signature, ;-separated, or none")
 set(QUORIX_TIMESTAMP_CA "" CACHE FILEPATH
   "Roots the timestamps are verified against (empty: osslsigncode's default)")
 
@@ -253,6 +317,15 @@ if(DEFINED CACHE{QUORIX_SIGNING_PASSWORD})
   message(FATAL_ERROR "QUORIX_SIGNING_PASSWORD: a password is never kept in the cache (it would "
     "sit in CMakeCache.txt in plain text). Name the environment variable that holds it "
     "(QUORIX_SIGNING_PASSWORD_ENV) or a file (QUORIX_SIGNING_PASSWORD_FILE).")
+endif()
+# A PIN in the key's URI would sit in the cache and on osslsigncode's command line.
+string(TOLOWER "${QUORIX_SIGNING_PKCS11_KEY}" _key)
+if(_key MATCHES "(^pkcs11:|[;?&])pin-(value|source)=")
+  unset(QUORIX_SIGNING_PKCS11_KEY CACHE)
+  message(FATAL_ERROR "QUORIX_SIGNING_PKCS11_KEY: a pkcs11: URI with pin-value or pin-source is "
+    "refused (the PIN would be kept in CMakeCache.txt and shown on command lines). Name the "
+    "environment variable or file that holds the PIN (QUORIX_SIGNING_PASSWORD_ENV or "
+    "QUORIX_SIGNING_PASSWORD_FILE).")
 endif()
 if(QUORIX_SIGNING_PASSWORD_ENV AND QUORIX_SIGNING_PASSWORD_FILE)
   message(FATAL_ERROR "Name either QUORIX_SIGNING_PASSWORD_ENV or QUORIX_SIGNING_PASSWORD_FILE, not both")
@@ -296,6 +369,34 @@ foreach(_url IN LISTS QUORIX_TIMESTAMP_URLS)
     message(FATAL_ERROR "QUORIX_TIMESTAMP_URLS: '${_url}' is not an http:// or https:// URL")
   endif()
 endforeach()
+if(NOT QUORIX_TIMESTAMP_LEGACY_URLS STREQUAL "none")
+  foreach(_url IN LISTS QUORIX_TIMESTAMP_LEGACY_URLS)
+    if(NOT _url MATCHES "^https?://")
+      message(FATAL_ERROR "QUORIX_TIMESTAMP_LEGACY_URLS: '${_url}' is not an http:// or "
+        "https:// URL (or the whole value 'none')")
+    endif()
+  endforeach()
+endif()
+if(QUORIX_SIGNING_DIGESTS STREQUAL "sha1+sha256")
+  if(QUORIX_TIMESTAMP_URLS AND QUORIX_TIMESTAMP_LEGACY_URLS STREQUAL "")
+    message(FATAL_ERROR "QUORIX_TIMESTAMP_URLS names RFC 3161 authorities but "
+      "QUORIX_TIMESTAMP_LEGACY_URLS names no legacy one: the SHA-1 signature would carry no "
+      "timestamp that Windows 2000, XP and Vista read (they read only the SHA-1 signature and "
+      "only a legacy Authenticode counter-signature), so on them the product would lose its "
+      "signature when the certificate expires. Name legacy Authenticode authorities in "
+      "QUORIX_TIMESTAMP_LEGACY_URLS, or set it to none to accept that.")
+  endif()
+  if(QUORIX_TIMESTAMP_LEGACY_URLS AND NOT QUORIX_TIMESTAMP_LEGACY_URLS STREQUAL "none" AND
+      NOT QUORIX_TIMESTAMP_URLS)
+    message(FATAL_ERROR "QUORIX_TIMESTAMP_LEGACY_URLS without QUORIX_TIMESTAMP_URLS would leave "
+      "the nested SHA-256 signature, the one Windows 8 and later read, without a timestamp: "
+      "name RFC 3161 authorities too")
+  endif()
+elseif(QUORIX_TIMESTAMP_LEGACY_URLS AND NOT QUORIX_TIMESTAMP_LEGACY_URLS STREQUAL "none")
+  message(FATAL_ERROR "QUORIX_TIMESTAMP_LEGACY_URLS: a SHA-256 signature is read only by "
+    "versions that read RFC 3161 timestamps; with QUORIX_SIGNING_DIGESTS=sha256 name them in "
+    "QUORIX_TIMESTAMP_URLS")
+endif()
 
 # What the build steps and scripts/check-release.sh read. Rewritten only when a choice changes,
 # and the signed files depend on it, so that a new choice signs them again.
@@ -313,7 +414,9 @@ foreach(_pair
     "QUORIX_SIGNING_PASSWORD_ENV=${QUORIX_SIGNING_PASSWORD_ENV}"
     "QUORIX_SIGNING_PASSWORD_FILE=${QUORIX_SIGNING_PASSWORD_FILE}"
     "QUORIX_SIGNING_CA=${_ca}" "QUORIX_SIGNING_DIGESTS_LIST=${_digests}"
-    "QUORIX_TIMESTAMP_URLS=${QUORIX_TIMESTAMP_URLS}" "QUORIX_TIMESTAMP_CA=${QUORIX_TIMESTAMP_CA}")
+    "QUORIX_TIMESTAMP_URLS=${QUORIX_TIMESTAMP_URLS}"
+    "QUORIX_TIMESTAMP_LEGACY_URLS=${QUORIX_TIMESTAMP_LEGACY_URLS}"
+    "QUORIX_TIMESTAMP_CA=${QUORIX_TIMESTAMP_CA}")
   string(APPEND _settings "${_pair}\n")
 endforeach()
 file(CONFIGURE OUTPUT ${QUORIX_SIGNING_SETTINGS} CONTENT "${_settings}")
@@ -358,8 +461,10 @@ function(quorix_sign_executable exe signed)
   add_custom_command(
     OUTPUT ${signed}
     COMMAND ${CMAKE_COMMAND} -DQUORIX_SIGNING_STEP=sign -DSETTINGS=${QUORIX_SIGNING_SETTINGS}
+      -DSTAMP_TAG=${QUORIX_STAMP_TAG}
       -DIN=$<TARGET_FILE:${exe}> -DOUT=${signed} -P ${QUORIX_SIGNING_SCRIPT}
-    DEPENDS ${exe} ${QUORIX_SIGNING_MATERIAL} ${QUORIX_SIGNING_SETTINGS} ${QUORIX_SIGNING_SCRIPT}
+    DEPENDS ${exe} ${QUORIX_SIGNING_MATERIAL} ${QUORIX_STAMP_TAG} ${QUORIX_SIGNING_SETTINGS}
+      ${QUORIX_SIGNING_SCRIPT}
     COMMENT "Signing ${exe}"
     VERBATIM)
   add_custom_target(${exe}_signed ALL DEPENDS ${signed})

@@ -62,9 +62,14 @@ if [ "$want32" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; th
 fi
 # One broken index (a mirror in the middle of a sync) must not end setup: the install step
 # below decides whether what is needed can be had.
-if ! apt-get update -q >/tmp/quorix-apt-update.log 2>&1; then
+# The log gets a name of its own: as root, a fixed name in the shared /tmp would follow a link
+# any user planted there.
+apt_log="$(mktemp -t quorix-apt-update.XXXXXXXX)"
+if ! apt-get update -q >"$apt_log" 2>&1; then
   echo "setup: warning: apt-get update reported errors (the install step decides):" \
-    "$(grep -E '^(E|W):' /tmp/quorix-apt-update.log | head -n 1)"
+    "$(grep -E '^(E|W):' "$apt_log" | head -n 1) (whole log: $apt_log)"
+else
+  rm -f "$apt_log"
 fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"

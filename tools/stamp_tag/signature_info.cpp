@@ -194,6 +194,7 @@ constexpr uint8_t kSet = 0x31;
 constexpr uint8_t kContext0 = 0xA0;  // [0], constructed
 constexpr uint8_t kContext1 = 0xA1;  // [1], constructed
 constexpr uint8_t kGeneralizedTime = 0x18;
+constexpr uint8_t kUtcTime = 0x17;
 
 std::string OidText(const Der& oid) {
     std::string text;
@@ -218,6 +219,7 @@ const char kSignedDataOid[] = "1.2.840.113549.1.7.2";
 const char kNestedSignatureOid[] = "1.3.6.1.4.1.311.2.4.1";
 const char kRfc3161TimestampOid[] = "1.3.6.1.4.1.311.3.3.1";
 const char kCounterSignatureOid[] = "1.2.840.113549.1.9.6";
+const char kSigningTimeOid[] = "1.2.840.113549.1.9.5";
 
 std::string DigestName(const std::string& oid) {
     if (oid == "1.3.14.3.2.26") return "SHA-1";
@@ -226,6 +228,25 @@ std::string DigestName(const std::string& oid) {
     if (oid == "2.16.840.1.101.3.4.2.3") return "SHA-512";
     if (oid == "1.2.840.113549.2.5") return "MD5";
     return oid;
+}
+
+// The digest inside a certificate's signature algorithm (RSA, DSA, ECDSA).
+std::string SignatureAlgorithmDigest(const std::string& oid) {
+    if (oid == "1.2.840.113549.1.1.4") return "MD5";
+    if (oid == "1.2.840.113549.1.1.5" || oid == "1.2.840.10040.4.3" || oid == "1.2.840.10045.4.1") {
+        return "SHA-1";
+    }
+    if (oid == "1.2.840.113549.1.1.11" || oid == "1.2.840.10045.4.3.2") return "SHA-256";
+    if (oid == "1.2.840.113549.1.1.12" || oid == "1.2.840.10045.4.3.3") return "SHA-384";
+    if (oid == "1.2.840.113549.1.1.13" || oid == "1.2.840.10045.4.3.4") return "SHA-512";
+    return oid;
+}
+
+// The first OID inside an AlgorithmIdentifier, "" when there is none.
+std::string AlgorithmOid(const Der& algorithm) {
+    DerReader fields(algorithm);
+    Der oid;
+    return fields.Expect(kOid, &oid) ? OidText(oid) : "";
 }
 
 // A distinguished name as "CN=..., O=...", in the order it is encoded. Strings are shown as
@@ -274,60 +295,127 @@ bool SameBytes(const Der& a, const Der& b) {
     return a.wholeSize == b.wholeSize && std::equal(a.whole, a.whole + a.wholeSize, b.whole);
 }
 
-// The subject of the certificate whose issuer and serial number are `issuer` and `serial`.
-std::string SubjectOf(const Der& certificates, const Der& issuer, const Der& serial) {
-    DerReader list(certificates);
-    Der certificate;
-    while (list.Expect(kSequence, &certificate)) {
-        DerReader outer(certificate);
-        Der tbs;
-        if (!outer.Expect(kSequence, &tbs)) continue;
-        DerReader fields(tbs);
-        Der field, certificateSerial, algorithm, certificateIssuer, validity, subject;
-        if (!fields.Next(&field)) continue;
-        if (field.tag == kContext0) {  // the version, present from v2 on
-            if (!fields.Next(&field)) continue;
-        }
-        certificateSerial = field;
-        if (certificateSerial.tag != kInteger || !fields.Expect(kSequence, &algorithm) ||
-            !fields.Expect(kSequence, &certificateIssuer) || !fields.Expect(kSequence, &validity) ||
-            !fields.Expect(kSequence, &subject)) {
-            continue;
-        }
-        if (SameBytes(certificateSerial, serial) && SameBytes(certificateIssuer, issuer)) {
-            return NameText(subject);
-        }
+// The fields of one certificate this reader needs.
+struct Certificate {
+    Der serial, issuer, subject;
+    std::string signedWith;  // the digest of its issuer's signature on it
+};
+
+bool ReadCertificate(const Der& certificate, Certificate* out) {
+    DerReader outer(certificate);
+    Der tbs, signatureAlgorithm;
+    if (!outer.Expect(kSequence, &tbs) || !outer.Expect(kSequence, &signatureAlgorithm)) {
+        return false;
     }
-    return "(certificate not in the signature)";
+    DerReader fields(tbs);
+    Der field, algorithm, validity;
+    if (!fields.Next(&field)) return false;
+    if (field.tag == kContext0 && !fields.Next(&field)) return false;  // the version, v2 on
+    out->serial = field;
+    out->signedWith = SignatureAlgorithmDigest(AlgorithmOid(signatureAlgorithm));
+    return field.tag == kInteger && fields.Expect(kSequence, &algorithm) &&
+           fields.Expect(kSequence, &out->issuer) && fields.Expect(kSequence, &validity) &&
+           fields.Expect(kSequence, &out->subject);
 }
 
-// The genTime of an RFC 3161 token: a SignedData whose content is the TSTInfo.
-std::string TimestampTime(const Der& token) {
+std::vector<Certificate> ReadCertificates(const Der& certificates) {
+    std::vector<Certificate> out;
+    DerReader list(certificates);
+    Der element;
+    while (list.Expect(kSequence, &element)) {
+        Certificate certificate;
+        if (ReadCertificate(element, &certificate)) out.push_back(certificate);
+    }
+    return out;
+}
+
+// The signer's subject, and the path from it up to a self-signed root or to the last issuer the
+// signature carries.
+void ReadSignerChain(const std::vector<Certificate>& certificates, const Der& issuer,
+                     const Der& serial, SignatureInfo* info) {
+    const Certificate* current = nullptr;
+    for (const Certificate& certificate : certificates) {
+        if (SameBytes(certificate.serial, serial) && SameBytes(certificate.issuer, issuer)) {
+            current = &certificate;
+        }
+    }
+    if (current == nullptr) {
+        info->signer = "(certificate not in the signature)";
+        return;
+    }
+    info->signer = NameText(current->subject);
+    // Bounded by the number of certificates, so a loop of issuers cannot hold it up.
+    for (size_t step = 0; current != nullptr && step < certificates.size(); ++step) {
+        if (SameBytes(current->issuer, current->subject)) break;
+        info->chain.push_back(NameText(current->subject));
+        info->chainDigests.push_back(current->signedWith);
+        const Certificate* next = nullptr;
+        for (const Certificate& certificate : certificates) {
+            if (SameBytes(certificate.subject, current->issuer)) next = &certificate;
+        }
+        current = next;
+    }
+}
+
+// The digest and, from its authenticated attributes, the signing time of a SignerInfo: the legacy
+// counter-signature is one, and so is the signer of an RFC 3161 token.
+void ReadTimestampSigner(const Der& signerInfo, SignatureInfo* info) {
+    DerReader fields(signerInfo);
+    Der version, sid, algorithm, element;
+    if (!fields.Expect(kInteger, &version) || !fields.Next(&sid) ||
+        !fields.Expect(kSequence, &algorithm)) {
+        return;
+    }
+    info->timestampDigest = DigestName(AlgorithmOid(algorithm));
+    if (!fields.Next(&element) || element.tag != kContext0) return;
+    DerReader attributes(element);
+    Der attribute;
+    while (attributes.Expect(kSequence, &attribute)) {
+        DerReader parts(attribute);
+        Der type, values, value;
+        if (parts.Expect(kOid, &type) && OidText(type) == kSigningTimeOid &&
+            parts.Expect(kSet, &values) && DerReader(values).Next(&value) &&
+            (value.tag == kUtcTime || value.tag == kGeneralizedTime) &&
+            info->timestampTime.empty()) {
+            info->timestampTime.assign(reinterpret_cast<const char*>(value.content), value.size);
+        }
+    }
+}
+
+// An RFC 3161 token: a SignedData whose content is the TSTInfo (its genTime) and whose signer
+// says the digest the authority signed with.
+void ReadRfc3161Token(const Der& token, SignatureInfo* out) {
     DerReader content(token);
-    Der oid, wrapped, signedData, version, algorithms, encapsulated;
-    if (!content.Expect(kOid, &oid) || !content.Expect(kContext0, &wrapped)) return "";
+    Der oid, wrapped, signedData, version, algorithms, encapsulated, element;
+    if (!content.Expect(kOid, &oid) || !content.Expect(kContext0, &wrapped)) return;
     DerReader inner(wrapped);
-    if (!inner.Expect(kSequence, &signedData)) return "";
+    if (!inner.Expect(kSequence, &signedData)) return;
     DerReader fields(signedData);
     if (!fields.Expect(kInteger, &version) || !fields.Expect(kSet, &algorithms) ||
         !fields.Expect(kSequence, &encapsulated)) {
-        return "";
+        return;
     }
-    DerReader info(encapsulated);
-    Der type, explicitContent, octets, tstInfo;
-    if (!info.Expect(kOid, &type) || !info.Expect(kContext0, &explicitContent)) return "";
-    DerReader octetReader(explicitContent);
-    if (!octetReader.Expect(kOctetString, &octets)) return "";
-    DerReader tst(octets);
-    if (!tst.Expect(kSequence, &tstInfo)) return "";
-    DerReader tstFields(tstInfo);
-    Der element;
-    while (tstFields.Next(&element)) {
-        if (element.tag == kGeneralizedTime) {
-            return std::string(reinterpret_cast<const char*>(element.content), element.size);
+    while (fields.Next(&element)) {
+        Der signer;
+        if (element.tag == kSet && DerReader(element).Expect(kSequence, &signer)) {
+            ReadTimestampSigner(signer, out);
         }
     }
-    return "";
+    out->timestampTime.clear();  // the genTime below is the authority's statement
+    DerReader info(encapsulated);
+    Der type, explicitContent, octets, tstInfo;
+    if (!info.Expect(kOid, &type) || !info.Expect(kContext0, &explicitContent)) return;
+    DerReader octetReader(explicitContent);
+    if (!octetReader.Expect(kOctetString, &octets)) return;
+    DerReader tst(octets);
+    if (!tst.Expect(kSequence, &tstInfo)) return;
+    DerReader tstFields(tstInfo);
+    while (tstFields.Next(&element)) {
+        if (element.tag == kGeneralizedTime) {
+            out->timestampTime.assign(reinterpret_cast<const char*>(element.content), element.size);
+            return;
+        }
+    }
 }
 
 bool ReadSignedData(const Der& contentInfo, const std::vector<uint8_t>& image, int depth,
@@ -335,9 +423,10 @@ bool ReadSignedData(const Der& contentInfo, const std::vector<uint8_t>& image, i
 
 // One SignerInfo: its digest and signer, and from its unsigned attributes the timestamp and
 // any nested signature.
-bool ReadSignerInfo(const Der& signerInfo, const Der& certificates, const std::string& digestOid,
-                    const std::vector<uint8_t>& signedHash, const std::vector<uint8_t>& image,
-                    int depth, std::vector<SignatureInfo>* out, std::string* error) {
+bool ReadSignerInfo(const Der& signerInfo, const std::vector<Certificate>& certificates,
+                    const std::string& digestOid, const std::vector<uint8_t>& signedHash,
+                    const std::vector<uint8_t>& image, int depth, std::vector<SignatureInfo>* out,
+                    std::string* error) {
     DerReader fields(signerInfo);
     Der version, sid, issuer, serial, digestAlgorithm, element;
     if (!fields.Expect(kInteger, &version) || !fields.Expect(kSequence, &sid) ||
@@ -353,7 +442,7 @@ bool ReadSignerInfo(const Der& signerInfo, const Der& certificates, const std::s
     SignatureInfo info;
     info.depth = depth;
     info.digest = DigestName(digestOid);
-    info.signer = SubjectOf(certificates, issuer, serial);
+    ReadSignerChain(certificates, issuer, serial, &info);
     if (info.digest == "SHA-1" || info.digest == "SHA-256") {
         info.hashKnown = true;
         info.hashMatches = AuthenticodeHash(image, info.digest) == signedHash;
@@ -370,11 +459,14 @@ bool ReadSignerInfo(const Der& signerInfo, const Der& certificates, const std::s
             const std::string oid = OidText(type);
             DerReader valueReader(values);
             while (valueReader.Expect(kSequence, &value)) {
-                if (oid == kRfc3161TimestampOid) {
-                    const std::string time = TimestampTime(value);
-                    info.timestamp = "RFC 3161" + (time.empty() ? "" : ", " + time);
-                } else if (oid == kCounterSignatureOid && info.timestamp.empty()) {
-                    info.timestamp = "Authenticode counter-signature";
+                // The first timestamp found is the one shown; a signer carries one.
+                const bool stamped = info.timestampKind != TimestampKind::None;
+                if (oid == kRfc3161TimestampOid && !stamped) {
+                    info.timestampKind = TimestampKind::Rfc3161;
+                    ReadRfc3161Token(value, &info);
+                } else if (oid == kCounterSignatureOid && !stamped) {
+                    info.timestampKind = TimestampKind::Legacy;
+                    ReadTimestampSigner(value, &info);
                 } else if (oid == kNestedSignatureOid) {
                     nested.push_back(value);
                 }
@@ -438,12 +530,13 @@ bool ReadSignedData(const Der& contentInfo, const std::vector<uint8_t>& image, i
         }
     }
     if (!haveSigners) return false;
+    const std::vector<Certificate> certificateList = ReadCertificates(certificates);
     DerReader signers(signerInfos);
     Der signerInfo;
     bool any = false;
     while (signers.Expect(kSequence, &signerInfo)) {
-        if (!ReadSignerInfo(signerInfo, certificates, OidText(digestOid), signedHash, image, depth,
-                            out, error)) {
+        if (!ReadSignerInfo(signerInfo, certificateList, OidText(digestOid), signedHash, image,
+                            depth, out, error)) {
             return false;
         }
         any = true;
@@ -464,7 +557,11 @@ struct SignedLayout {
     uint64_t tableSize = 0;
 };
 
-bool FindSignedLayout(const std::vector<uint8_t>& image, SignedLayout* layout) {
+// False with *error (when given) saying why for a file that is not a signed PE file, or whose
+// certificate table could not be left out of the hash as described.
+bool FindSignedLayout(const std::vector<uint8_t>& image, SignedLayout* layout,
+                      std::string* error = nullptr) {
+    if (error != nullptr) *error = "not a signed PE file";
     const uint64_t size = image.size();
     if (size < kPeHeaderPointerOffset + 4 || image[0] != 'M' || image[1] != 'Z') return false;
     const uint64_t pe = ReadLe32(image.data() + kPeHeaderPointerOffset);
@@ -478,8 +575,19 @@ bool FindSignedLayout(const std::vector<uint8_t>& image, SignedLayout* layout) {
     layout->securityDirectory = pe + SecurityDirectoryOffsetFor(magic);
     layout->table = ReadLe32(image.data() + layout->securityDirectory);
     layout->tableSize = ReadLe32(image.data() + layout->securityDirectory + 4);
-    return layout->table != 0 && layout->table <= size &&
-           layout->tableSize <= size - layout->table &&
+    if (layout->table == 0) return false;
+    // The hash runs from behind the security directory entry up to the table: a table that
+    // starts before that end (a crafted file) would make that range negative.
+    if (layout->table < layout->securityDirectory + 8) {
+        if (error != nullptr) {
+            *error = "the certificate table starts at " + std::to_string(layout->table) +
+                     ", inside the headers (before " +
+                     std::to_string(layout->securityDirectory + 8) +
+                     ", the end of the security directory entry)";
+        }
+        return false;
+    }
+    return layout->table <= size && layout->tableSize <= size - layout->table &&
            layout->tableSize >= kWinCertificateHeaderSize;
 }
 
@@ -506,10 +614,7 @@ std::vector<uint8_t> AuthenticodeHash(const std::vector<uint8_t>& image,
 std::vector<SignatureInfo> ReadSignatures(const std::vector<uint8_t>& image, std::string* error) {
     std::vector<SignatureInfo> signatures;
     SignedLayout layout;
-    if (!FindSignedLayout(image, &layout)) {
-        *error = "not a signed PE file";
-        return signatures;
-    }
+    if (!FindSignedLayout(image, &layout, error)) return signatures;
     // The blob behind the WIN_CERTIFICATE header; whatever follows it (a tag) is not part of it.
     DerReader blob(image.data() + layout.table + kWinCertificateHeaderSize,
                    layout.tableSize - kWinCertificateHeaderSize);
@@ -522,6 +627,72 @@ std::vector<SignatureInfo> ReadSignatures(const std::vector<uint8_t>& image, std
     return signatures;
 }
 
+namespace {
+
+// Which Windows versions check a signature: only the primary one before Windows 8, and SHA-256
+// only from XP SP3 on.
+std::string ReadersOf(const SignatureInfo& signature) {
+    if (signature.depth > 0) {
+        return "Windows 8 and later read it (earlier versions check only the primary signature)";
+    }
+    if (signature.digest == "SHA-1" || signature.digest == "MD5") {
+        return "Windows 2000 and later read it";
+    }
+    if (signature.digest == "SHA-256") {
+        return "Windows XP SP3 and later read it (not 2000, nor XP before SP3)";
+    }
+    return "not known which Windows versions read it";
+}
+
+// Which versions count the timestamp: the RFC 3161 functions start with Windows 7, the legacy
+// counter-signature is read by all, as far as they can check its digest.
+std::string TimestampReaders(const SignatureInfo& signature) {
+    switch (signature.timestampKind) {
+        case TimestampKind::None:
+            return "it turns invalid when its certificate expires";
+        case TimestampKind::Legacy:
+            return signature.timestampDigest == "SHA-1" || signature.timestampDigest == "MD5"
+                       ? "its timestamp is read from Windows 2000 on"
+                       : "its timestamp is read from Windows XP SP3 on";
+        case TimestampKind::Rfc3161:
+            return signature.depth == 0
+                       ? "its timestamp is read from Windows 7 on: on 2000, XP and Vista the "
+                         "signature counts as untimestamped and turns invalid when its "
+                         "certificate expires"
+                       : "its timestamp is read from Windows 7 on";
+    }
+    return "";
+}
+
+std::string TimestampText(const SignatureInfo& signature) {
+    std::string kind;
+    switch (signature.timestampKind) {
+        case TimestampKind::None:
+            return "no timestamp";
+        case TimestampKind::Legacy:
+            kind = "legacy timestamp";
+            break;
+        case TimestampKind::Rfc3161:
+            kind = "RFC 3161 timestamp";
+            break;
+    }
+    const std::string digest =
+        signature.timestampDigest.empty() ? "digest not read" : signature.timestampDigest;
+    return kind + " (" + digest + ")";
+}
+
+std::string HexOf(const std::vector<uint8_t>& bytes) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (uint8_t byte : bytes) {
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 15];
+    }
+    return text;
+}
+
+}  // namespace
+
 std::string DescribeSignaturesOf(const std::vector<uint8_t>& image) {
     std::string error;
     const std::vector<SignatureInfo> signatures = ReadSignatures(image, &error);
@@ -530,10 +701,27 @@ std::string DescribeSignaturesOf(const std::vector<uint8_t>& image) {
     int number = 0;
     for (const SignatureInfo& signature : signatures) {
         const std::string name = "signature " + std::to_string(++number);
+        std::string timestamp = "none";
+        if (signature.timestampKind != TimestampKind::None) {
+            timestamp =
+                (signature.timestampKind == TimestampKind::Legacy ? "legacy counter-signature"
+                                                                  : "RFC 3161") +
+                (signature.timestampTime.empty() ? "" : ", " + signature.timestampTime);
+        }
         out += name + (signature.depth == 0 ? " (primary)" : " (nested)") + ": " +
-               signature.digest + ", signer " + signature.signer +
-               ", timestamp: " + (signature.timestamp.empty() ? "none" : signature.timestamp) +
+               signature.digest + ", signer " + signature.signer + ", timestamp: " + timestamp +
                "\n";
+        out += name + ": " + signature.digest + " signature, " + TimestampText(signature) + ": " +
+               ReadersOf(signature) + "; " + TimestampReaders(signature) + "\n";
+        // Only the signature that Windows 2000 and XP read needs a chain they can check.
+        const bool readByOldest =
+            signature.depth == 0 && (signature.digest == "SHA-1" || signature.digest == "MD5");
+        for (size_t i = 0; readByOldest && i < signature.chain.size(); ++i) {
+            const std::string& digest = signature.chainDigests[i];
+            if (digest == "SHA-1" || digest == "MD5") continue;
+            out += name + ": warning: the certificate " + signature.chain[i] + " is signed with " +
+                   digest + ": Windows 2000 and XP before SP3 cannot check it\n";
+        }
         if (!signature.hashKnown) {
             out += name + ": signed hash not checked (" + signature.digest + ")\n";
         } else if (signature.hashMatches) {
@@ -542,6 +730,7 @@ std::string DescribeSignaturesOf(const std::vector<uint8_t>& image) {
             out += name + ": signed hash DOES NOT match the file (changed after signing)\n";
         }
     }
+    out += "Authenticode SHA-256 of the file: " + HexOf(AuthenticodeHash(image, "SHA-256")) + "\n";
     return out;
 }
 
