@@ -559,7 +559,7 @@ def _first_present(paths):
     return None, None
 
 
-def _extraction_run(argv, targets, size, timeout, interval):
+def _extraction_run(argv, targets, size, timeout, interval, expected_exit):
     """Starts the product, samples its memory and the target's size until the process ends.
 
     `targets` are the places the package may be extracted to, in the product's order of
@@ -568,8 +568,10 @@ def _extraction_run(argv, targets, size, timeout, interval):
 
     The wine launcher execs the Windows program's loader in the same process, so the child's
     pid is the product's process. It is timed from launch to its exit, as the system copy is;
-    the memory figure is the peak while the file grows, up to the moment it is whole. A run
-    that outlives the timeout is killed and has no exit time.
+    the memory figure is the peak over the whole run, the read-back of the file and what
+    follows it included. The file is looked at once more after the exit, so a file made whole
+    just before the end is seen whole. A run that outlives the timeout is killed and has no
+    exit time; a run counts only if it ends with `expected_exit` (_did_the_job).
     """
     for target in targets:
         if os.path.exists(target):
@@ -583,32 +585,38 @@ def _extraction_run(argv, targets, size, timeout, interval):
     largest = 0
     names = set()
     samples = 0
+    def look(now):
+        nonlocal target, largest, created, whole
+        if whole is not None:
+            return
+        if target is None:
+            target, current = _first_present(targets)
+        else:
+            current = _file_size(target)
+        if current is not None:
+            largest = max(largest, current)
+            if created is None:
+                created = now
+            if current >= size:
+                whole = now
+
     while True:
         now = time.monotonic()
-        if whole is None:
-            anon = _status_kib(child.pid, "RssAnon")
-            mapped = _status_kib(child.pid, "RssFile")
-            if anon is not None:
-                samples += 1
-                peak_anon = max(peak_anon, anon)
-                peak_file = max(peak_file, mapped or 0)
-                try:
-                    with open("/proc/%d/comm" % child.pid, encoding="utf-8") as src:
-                        names.add(src.read().strip())
-                except OSError:
-                    pass
-            if target is None:
-                target, current = _first_present(targets)
-            else:
-                current = _file_size(target)
-            if current is not None:
-                largest = max(largest, current)
-                if created is None:
-                    created = now
-                if current >= size:
-                    whole = now
+        anon = _status_kib(child.pid, "RssAnon")
+        mapped = _status_kib(child.pid, "RssFile")
+        if anon is not None:
+            samples += 1
+            peak_anon = max(peak_anon, anon)
+            peak_file = max(peak_file, mapped or 0)
+            try:
+                with open("/proc/%d/comm" % child.pid, encoding="utf-8") as src:
+                    names.add(src.read().strip())
+            except OSError:
+                pass
+        look(now)
         if child.poll() is not None:
             exited = time.monotonic()
+            look(exited)
             break
         if now - started > timeout:
             break
@@ -621,13 +629,15 @@ def _extraction_run(argv, targets, size, timeout, interval):
             "launchToWhole": None if whole is None else whole - started,
             "createdToWhole": None if whole is None or created is None else whole - created,
             "target": target, "largestSize": largest, "exit": code,
+            "expectedExit": expected_exit,
             "peakRssAnonKiB": peak_anon,
             "peakRssFileKiB": peak_file, "samples": samples, "processNames": sorted(names)}
 
 
-def _whole_and_ended(run):
-    """A run counts when the file grew whole and the process ended by itself."""
-    return run["launchToWhole"] is not None and run["launchToExit"] is not None
+def _did_the_job(run):
+    """A run counts when the file grew whole and the process ended by itself, as expected."""
+    return (run["launchToWhole"] is not None and run["launchToExit"] is not None
+            and run["exit"] == run["expectedExit"])
 
 
 def cmd_extract(args):
@@ -635,12 +645,13 @@ def cmd_extract(args):
     product, copies = [], []
     copy_log = os.path.join(args.logs, "copy.log")
     # One unmeasured pair first: the product's image and the source file come into the cache.
-    warmup = _extraction_run(args.argv, args.targets, args.size, args.timeout, args.interval)
+    warmup = _extraction_run(args.argv, args.targets, args.size, args.timeout, args.interval,
+                             args.expected_exit)
     _run_timed(args.copy, args.timeout, copy_log)
     for _ in range(args.runs):
         # Interleaved: one extraction, then one copy of the same bytes.
         product.append(_extraction_run(args.argv, args.targets, args.size, args.timeout,
-                                       args.interval))
+                                       args.interval, args.expected_exit))
         if os.path.exists(args.copy_target):
             os.remove(args.copy_target)
         elapsed, code, _ = _run_timed(args.copy, args.timeout, copy_log)
@@ -650,7 +661,7 @@ def cmd_extract(args):
 
 
 def extraction_summary(size, warmup, product, copies):
-    good = [run for run in product if _whole_and_ended(run)]
+    good = [run for run in product if _did_the_job(run)]
     good_copies = [run["seconds"] for run in copies
                    if run["exit"] == 0 and run["finalSize"] == size]
 
@@ -858,13 +869,14 @@ def report_rows(folder):
                      "MISSED (%d failed run(s))" % failed if failed
                      else _verdict(ratio, *MEMORY_GOAL),
                      "%.1f MiB anonymous, %.1f MiB file-backed, while extracting %d MiB "
-                     "(%d run(s) that made the whole file and ended, >= %d samples a run)"
+                     "(%d run(s) that made the whole file and ended as expected, >= %d samples "
+                     "a run)"
                      % (peak / MIB, extract["peakRssFileKiB"] / KIB, size // MIB,
                         len(extract["product"]) - failed, extract["samplesPerRun"])))
         for run in extract["product"]:
-            if not _whole_and_ended(run):
-                notes.append("an extraction run failed (no whole file, or no exit within the "
-                             "time limit): %s" % run)
+            if not _did_the_job(run):
+                notes.append("an extraction run failed (no whole file, an unexpected exit code, "
+                             "or no exit within the time limit): %s" % run)
         places = sorted({run.get("target") for run in extract["product"] if run.get("target")})
         if places:
             notes.append("extracted to: %s" % ", ".join(places))
@@ -997,6 +1009,8 @@ def main():
                         "a fallback place, the first one that appears is measured")
     p.add_argument("--copy", required=True, help="shell command copying the same bytes")
     p.add_argument("--copy-target", required=True)
+    p.add_argument("--expected-exit", type=int, required=True,
+                   help="the product's exit code in a run that did what the figure names")
     p.add_argument("--timeout", type=float, default=180)
     p.add_argument("--interval", type=float, default=0.002)
     p.add_argument("--logs", required=True)

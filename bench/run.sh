@@ -345,7 +345,7 @@ wine_user="$(find "$scratch/prefix/drive_c/users" -mindepth 1 -maxdepth 1 -type 
 # then ends by itself with exit code 1 and no window, before any installer call. (A one-byte pack
 # the installer refuses would end the run in a warning box that nobody closes.)
 extraction() { # product-file result-name
-    "${measure[@]}" extract --runs "$extract_runs" --size "$big_size" \
+    "${measure[@]}" extract --runs "$extract_runs" --size "$big_size" --expected-exit 1 \
         --target "$scratch/prefix/drive_c/ProgramData/$this_code/$base_stem.msi" \
         --target "$wine_user/AppData/Roaming/$this_code/$base_stem.msi" \
         --copy "$copy_command </dev/null" --copy-target "$scratch/prefix/drive_c/bench-copy.bin" \
