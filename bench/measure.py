@@ -21,7 +21,6 @@ import resource
 import shutil
 import signal
 import statistics
-import struct
 import subprocess
 import sys
 import time
@@ -47,87 +46,63 @@ class PeError(Exception):
     pass
 
 
-def _unpack(fmt, data, offset):
-    size = struct.calcsize(fmt)
-    if offset < 0 or offset + size > len(data):
-        raise PeError("truncated at offset %d" % offset)
-    return struct.unpack_from(fmt, data, offset)
-
-
 _MACHINES = {0x14C: "i386", 0x8664: "amd64"}
 
 
+def _pefile():
+    """Debian's python3-pefile (scripts/setup.sh), also from a python3 of another origin."""
+    try:
+        import pefile
+    except ImportError:
+        sys.path.append("/usr/lib/python3/dist-packages")
+        import pefile
+    return pefile
+
+
 def read_pe(path):
-    """Sections, RCDATA resources and the certificate table, from the file's headers only."""
-    file_size = os.path.getsize(path)
-    with open(path, "rb") as src:
-        head = src.read(4096)
-        if head[:2] != b"MZ":
-            raise PeError("no MZ header")
-        (pe,) = _unpack("<I", head, 0x3C)
-        if head[pe:pe + 4] != b"PE\0\0":
-            raise PeError("no PE signature")
-        machine, sections, _, _, _, optional_size, _ = _unpack("<HHIIIHH", head, pe + 4)
-        optional = pe + 24
-        (magic,) = _unpack("<H", head, optional)
+    """Sections, RCDATA resources and the certificate table, from the file's headers and its
+    resource directory (the file is mapped, the package bytes never read)."""
+    pefile = _pefile()
+    try:
+        pe = pefile.PE(path, fast_load=True)
+        pe.parse_data_directories(
+            directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+    except pefile.PEFormatError as error:
+        raise PeError(str(error))
+    try:
         # The data directories follow a 32-bit (PE32) or a 64-bit (PE32+) optional header.
-        if magic not in (0x10B, 0x20B):
+        if pe.OPTIONAL_HEADER.Magic not in (0x10B, 0x20B):
             raise PeError("neither a PE32 nor a PE32+ file")
-        (file_alignment,) = _unpack("<I", head, optional + 36)
-        directories = optional + (96 if magic == 0x10B else 112)
-        rsrc_rva, _ = _unpack("<II", head, directories + 2 * 8)
-        cert_offset, cert_size = _unpack("<II", head, directories + 4 * 8)
-        table = optional + optional_size
+        if len(pe.OPTIONAL_HEADER.DATA_DIRECTORY) < 5:
+            raise PeError("no certificate table directory")
+        file_size = os.path.getsize(path)
+        certificates = pe.OPTIONAL_HEADER.DATA_DIRECTORY[4]
         result = {"file": os.path.abspath(path), "size": file_size,
-                  "machine": _MACHINES.get(machine, "0x%x" % machine),
-                  "fileAlignment": file_alignment, "sections": [], "rcdata": [],
-                  "certificateTable": {"offset": cert_offset, "size": cert_size}}
-        rsrc = None
+                  "machine": _MACHINES.get(pe.FILE_HEADER.Machine,
+                                           "0x%x" % pe.FILE_HEADER.Machine),
+                  "fileAlignment": pe.OPTIONAL_HEADER.FileAlignment, "sections": [],
+                  "rcdata": [], "certificateTable": {"offset": certificates.VirtualAddress,
+                                                     "size": certificates.Size}}
         end_of_sections = 0
-        for i in range(sections):
-            name, vsize, rva, raw_size, raw_ptr = _unpack("<8sIIII", head, table + 40 * i)
-            name = name.rstrip(b"\0").decode("ascii", "replace")
-            result["sections"].append({"name": name, "virtualSize": vsize, "rawSize": raw_size})
-            end_of_sections = max(end_of_sections, raw_ptr + raw_size)
-            if rva <= rsrc_rva < rva + max(vsize, raw_size):
-                rsrc = (rva, raw_ptr, raw_size)
-        overlay_end = cert_offset if cert_offset else file_size
+        for section in pe.sections:
+            result["sections"].append({
+                "name": section.Name.rstrip(b"\0").decode("ascii", "replace"),
+                "virtualSize": section.Misc_VirtualSize, "rawSize": section.SizeOfRawData})
+            end_of_sections = max(end_of_sections,
+                                  section.PointerToRawData + section.SizeOfRawData)
+        overlay_end = certificates.VirtualAddress or file_size
         result["overlay"] = max(0, overlay_end - end_of_sections)
-        if rsrc is not None:
-            rva, raw_ptr, raw_size = rsrc
-            # The resource directory itself is small; the data entries point at the bytes,
-            # which are never read here.
-            src.seek(raw_ptr)
-            block = src.read(min(raw_size, 16 * MIB))
-            result["rcdata"] = _rcdata_entries(block, rsrc_rva - rva)
+        root = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+        for rtype in root.entries if root else []:
+            if rtype.id != 10:  # RT_RCDATA
+                continue
+            for entry in rtype.directory.entries:
+                label = "#%d" % entry.id if entry.name is None else str(entry.name)
+                for language in entry.directory.entries:
+                    result["rcdata"].append({"name": label, "size": language.data.struct.Size})
+    finally:
+        pe.close()
     return result
-
-
-def _resource_name(block, base, entry_name):
-    if entry_name & 0x80000000:
-        at = base + (entry_name & 0x7FFFFFFF)
-        (length,) = _unpack("<H", block, at)
-        return block[at + 2:at + 2 + 2 * length].decode("utf-16-le")
-    return "#%d" % entry_name
-
-
-def _directory(block, base, offset):
-    _, _, _, _, named, ids = _unpack("<IIHHHH", block, base + offset)
-    for i in range(named + ids):
-        yield _unpack("<II", block, base + offset + 16 + 8 * i)
-
-
-def _rcdata_entries(block, base):
-    entries = []
-    for type_name, type_target in _directory(block, base, 0):
-        if type_name != 10 or not type_target & 0x80000000:  # RT_RCDATA
-            continue
-        for name, name_target in _directory(block, base, type_target & 0x7FFFFFFF):
-            label = _resource_name(block, base, name)
-            for _, language_target in _directory(block, base, name_target & 0x7FFFFFFF):
-                _, size, _, _ = _unpack("<IIII", block, base + language_target)
-                entries.append({"name": label, "size": size})
-    return entries
 
 
 def cmd_pe(args):

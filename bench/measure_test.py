@@ -39,11 +39,12 @@ def _pe_file(entries, certificate=(0, 0), magic=0x10B, trailing=b""):
     rsrc = _resource_section(entries)
     rsrc += b"\0" * (-len(rsrc) % 0x200)
     dos = b"MZ" + b"\0" * 0x3A + struct.pack("<I", 0x40)
-    coff = struct.pack("<HHIIIHH", 0x14C, 1, 0, 0, 0, 0xE0, 0x102)
-    optional = bytearray(0xE0)
+    directories = 112 if magic == 0x20B else 96
+    coff = struct.pack("<HHIIIHH", 0x14C, 1, 0, 0, 0, directories + 128, 0x102)
+    optional = bytearray(directories + 128)
     struct.pack_into("<H", optional, 0, magic)
     struct.pack_into("<I", optional, 36, 0x200)
-    directories = 112 if magic == 0x20B else 96
+    struct.pack_into("<I", optional, directories - 4, 16)
     struct.pack_into("<II", optional, directories + 2 * 8, 0x1000, len(rsrc))
     struct.pack_into("<II", optional, directories + 4 * 8, *certificate)
     section = struct.pack("<8sIIII", b".rsrc", len(rsrc), 0x1000, len(rsrc), 0x200) + b"\0" * 16
