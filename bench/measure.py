@@ -280,10 +280,13 @@ def cmd_fresh(args):
     figure; the repeats take turns round by round rather than one after the other, so that the
     machine's load, which changes over minutes, weighs on every repeat alike. Within a repeat
     the order of the pair alternates. Nothing is discarded: a failed run is recorded and fails
-    the figure. The product's run log, when it wrote one, is kept with its run."""
+    the figure. A run counts only if it exits with 0 and its --check command (untimed, run
+    after it in the same prefix) then succeeds: the installation is there. The product's run
+    log, when it wrote one, is kept with its run."""
     (product, product_command), (yardstick, yardstick_command) = [
         item.partition("=")[::2] for item in args.commands]
     commands = {product: product_command, yardstick: yardstick_command}
+    checks = dict(item.partition("=")[::2] for item in args.check or [])
     if os.path.isdir(args.logs):
         shutil.rmtree(args.logs)
     os.makedirs(args.logs)
@@ -330,6 +333,13 @@ def cmd_fresh(args):
                 repeat["failed"].append({"name": name, "round": round_index, "exit": code,
                                          "output": output[-400:]})
                 continue
+            if name in checks:
+                _, checked, check_output = _run_timed(checks[name], args.timeout,
+                                                      os.path.join(args.logs, name + ".check.log"))
+                if str(checked) != "0":
+                    repeat["failed"].append({"name": name, "round": round_index, "exit": code,
+                                             "check": checked, "output": check_output[-400:]})
+                    continue
             repeat["seconds"][name].append(elapsed)
             if name == product:
                 found = newest_run_log(args.run_logs, before)
@@ -967,6 +977,9 @@ def main():
     p.add_argument("--repeats", type=int, default=3)
     p.add_argument("--timeout", type=float, default=180)
     p.add_argument("--prepare", required=True, help="shell command run, untimed, before each")
+    p.add_argument("--check", action="append",
+                   help="NAME=SHELL-COMMAND run, untimed, after each exit-0 run of NAME: it must "
+                        "succeed for the run to count")
     p.add_argument("--settle", help="Wine prefix whose processes must go quiet before each run")
     p.add_argument("--run-logs", action="append", default=[],
                    help="folder (glob) where the product leaves its run log; give it again for "
