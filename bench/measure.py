@@ -732,6 +732,14 @@ def _less_console(value, console):
     return value - console if value and console and value > console else None
 
 
+def _spread(values, unit="s", digits=3):
+    """The range of one figure's runs, "min .. max", so that a median is never read alone."""
+    values = [v for v in values if v is not None]
+    if not values:
+        return "no runs"
+    return "%.*f .. %.*f %s" % (digits, min(values), digits, max(values), unit)
+
+
 def _ratio(numerator, denominator):
     return numerator / denominator if numerator and denominator else None
 
@@ -793,13 +801,18 @@ def report_rows(folder):
         def median(name):
             return startup.get(name, {}).get("median")
 
+        def spread(name):
+            return _spread(startup.get(name, {}).get("seconds", []))
+
         product, minimal, cmd = median("product"), median("minimal"), median("cmd")
         ratio = _ratio(_less_console(product, cmd), _less_console(minimal, cmd))
         rows.append(("Start-up / minimal exe", ratio, "<= 1.1", _verdict(ratio, *STARTUP_GOAL),
                      "median of %d: product %.3f s, minimal exe %.3f s, less the console's own "
-                     "cost (cmd /c rem %.3f s); through the console the ratio is %s"
+                     "cost (cmd /c rem %.3f s); through the console the ratio is %s; spread: "
+                     "product %s, minimal exe %s, console %s"
                      % (startup["product"]["runs"], product or 0, minimal or 0, cmd or 0,
-                        _fmt_ratio(_ratio(product, minimal)))))
+                        _fmt_ratio(_ratio(product, minimal)), spread("product"),
+                        spread("minimal"), spread("cmd"))))
         imports, big = median("imports"), median("big")
         if imports and minimal:
             notes.append("start-up, same rounds: minimal exe bound to the product's system "
@@ -826,9 +839,10 @@ def report_rows(folder):
         sizes = _load(folder, "tag-files") or {}
         rows.append(("Tag read 1 GiB / 1 MiB", ratio, "0.91 .. 1.1", _verdict(ratio, *TAG_GOAL),
                      "median of %d: %.3f s with %s B, %.3f s with %s B (start-up on a console, "
-                     "less its own cost as above)"
+                     "less its own cost as above); spread %s and %s"
                      % (startup.get("tag1m", {}).get("runs", 0), small or 0,
-                        sizes.get("small", "?"), large or 0, sizes.get("large", "?"))))
+                        sizes.get("small", "?"), large or 0, sizes.get("large", "?"),
+                        spread("tag1m"), spread("tag1g"))))
         for name, series in startup.items():
             if series["failed"]:
                 notes.append("start-up %s: %d run(s) failed, first: %s"
@@ -844,9 +858,14 @@ def report_rows(folder):
         rows.append(("Extraction / system copy", ratio, ">= 1.5",
                      _verdict(ratio, *EXTRACTION_GOAL),
                      "%d MiB, launch to exit: product %.2f s (%.0f MiB/s; whole file after "
-                     "%.2f s, of which %.2f s writing), cmd /c copy %.2f s (%.0f MiB/s)"
+                     "%.2f s, of which %.2f s writing), cmd /c copy %.2f s (%.0f MiB/s); "
+                     "spread: product %s, copy %s"
                      % (size // MIB, product or 0, size / MIB / product if product else 0,
-                        whole or 0, write or 0, copy or 0, size / MIB / copy if copy else 0)))
+                        whole or 0, write or 0, copy or 0, size / MIB / copy if copy else 0,
+                        _spread([r["launchToExit"] for r in extract["product"]
+                                 if _did_the_job(r)], digits=2),
+                        _spread([c["seconds"] for c in extract["copy"]
+                                 if c["exit"] == 0 and c["finalSize"] == size], digits=2))))
         failed = extract.get("failedRuns", 0)
         peak = extract["peakRssAnonKiB"] * KIB
         ratio = peak / (32 * MIB) if peak else None
@@ -855,9 +874,11 @@ def report_rows(folder):
                      else _verdict(ratio, *MEMORY_GOAL),
                      "%.1f MiB anonymous, %.1f MiB file-backed, while extracting %d MiB "
                      "(%d run(s) that made the whole file and ended as expected, >= %d samples "
-                     "a run)"
+                     "a run; spread of the runs' peaks %s)"
                      % (peak / MIB, extract["peakRssFileKiB"] / KIB, size // MIB,
-                        len(extract["product"]) - failed, extract["samplesPerRun"])))
+                        len(extract["product"]) - failed, extract["samplesPerRun"],
+                        _spread([r["peakRssAnonKiB"] / KIB for r in extract["product"]
+                                 if _did_the_job(r)], "MiB", 1))))
         for run in extract["product"]:
             if not _did_the_job(run):
                 notes.append("an extraction run failed (no whole file, an unexpected exit code, "
