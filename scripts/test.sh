@@ -118,6 +118,7 @@ demo_check "this machine runs no 32-bit code" grep -q -x -F \
     "setup: this machine runs no 32-bit x86 code (an i386 program: Exec format error): no i386 architecture, no wine32; the 64-bit Wine path" "$demo_log"
 demo_check "Wine path line" grep -q "^=== Wine path: 64-bit (win64 build, wine64), because" "$demo_log"
 demo_check "exit code line" grep -q -x -F "exit code: 0" "$demo_log"
+demo_check "the demo's base product code" test -n "$base_code"
 demo_check "base product $base_code in the Uninstall keys" grep -q -x -F -- "$base_code" \
     "$demo/installed-products.txt"
 demo_check "the console list, line for line" diff <(printf 'Supported languages:\n- en-US\n') \
