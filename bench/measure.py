@@ -21,7 +21,6 @@ import resource
 import shutil
 import signal
 import statistics
-import struct
 import subprocess
 import sys
 import time
@@ -47,87 +46,63 @@ class PeError(Exception):
     pass
 
 
-def _unpack(fmt, data, offset):
-    size = struct.calcsize(fmt)
-    if offset < 0 or offset + size > len(data):
-        raise PeError("truncated at offset %d" % offset)
-    return struct.unpack_from(fmt, data, offset)
-
-
 _MACHINES = {0x14C: "i386", 0x8664: "amd64"}
 
 
+def _pefile():
+    """Debian's python3-pefile (scripts/setup.sh), also from a python3 of another origin."""
+    try:
+        import pefile
+    except ImportError:
+        sys.path.append("/usr/lib/python3/dist-packages")
+        import pefile
+    return pefile
+
+
 def read_pe(path):
-    """Sections, RCDATA resources and the certificate table, from the file's headers only."""
-    file_size = os.path.getsize(path)
-    with open(path, "rb") as src:
-        head = src.read(4096)
-        if head[:2] != b"MZ":
-            raise PeError("no MZ header")
-        (pe,) = _unpack("<I", head, 0x3C)
-        if head[pe:pe + 4] != b"PE\0\0":
-            raise PeError("no PE signature")
-        machine, sections, _, _, _, optional_size, _ = _unpack("<HHIIIHH", head, pe + 4)
-        optional = pe + 24
-        (magic,) = _unpack("<H", head, optional)
+    """Sections, RCDATA resources and the certificate table, from the file's headers and its
+    resource directory (the file is mapped, the package bytes never read)."""
+    pefile = _pefile()
+    try:
+        pe = pefile.PE(path, fast_load=True)
+        pe.parse_data_directories(
+            directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+    except pefile.PEFormatError as error:
+        raise PeError(str(error))
+    try:
         # The data directories follow a 32-bit (PE32) or a 64-bit (PE32+) optional header.
-        if magic not in (0x10B, 0x20B):
+        if pe.OPTIONAL_HEADER.Magic not in (0x10B, 0x20B):
             raise PeError("neither a PE32 nor a PE32+ file")
-        (file_alignment,) = _unpack("<I", head, optional + 36)
-        directories = optional + (96 if magic == 0x10B else 112)
-        rsrc_rva, _ = _unpack("<II", head, directories + 2 * 8)
-        cert_offset, cert_size = _unpack("<II", head, directories + 4 * 8)
-        table = optional + optional_size
+        if len(pe.OPTIONAL_HEADER.DATA_DIRECTORY) < 5:
+            raise PeError("no certificate table directory")
+        file_size = os.path.getsize(path)
+        certificates = pe.OPTIONAL_HEADER.DATA_DIRECTORY[4]
         result = {"file": os.path.abspath(path), "size": file_size,
-                  "machine": _MACHINES.get(machine, "0x%x" % machine),
-                  "fileAlignment": file_alignment, "sections": [], "rcdata": [],
-                  "certificateTable": {"offset": cert_offset, "size": cert_size}}
-        rsrc = None
+                  "machine": _MACHINES.get(pe.FILE_HEADER.Machine,
+                                           "0x%x" % pe.FILE_HEADER.Machine),
+                  "fileAlignment": pe.OPTIONAL_HEADER.FileAlignment, "sections": [],
+                  "rcdata": [], "certificateTable": {"offset": certificates.VirtualAddress,
+                                                     "size": certificates.Size}}
         end_of_sections = 0
-        for i in range(sections):
-            name, vsize, rva, raw_size, raw_ptr = _unpack("<8sIIII", head, table + 40 * i)
-            name = name.rstrip(b"\0").decode("ascii", "replace")
-            result["sections"].append({"name": name, "virtualSize": vsize, "rawSize": raw_size})
-            end_of_sections = max(end_of_sections, raw_ptr + raw_size)
-            if rva <= rsrc_rva < rva + max(vsize, raw_size):
-                rsrc = (rva, raw_ptr, raw_size)
-        overlay_end = cert_offset if cert_offset else file_size
+        for section in pe.sections:
+            result["sections"].append({
+                "name": section.Name.rstrip(b"\0").decode("ascii", "replace"),
+                "virtualSize": section.Misc_VirtualSize, "rawSize": section.SizeOfRawData})
+            end_of_sections = max(end_of_sections,
+                                  section.PointerToRawData + section.SizeOfRawData)
+        overlay_end = certificates.VirtualAddress or file_size
         result["overlay"] = max(0, overlay_end - end_of_sections)
-        if rsrc is not None:
-            rva, raw_ptr, raw_size = rsrc
-            # The resource directory itself is small; the data entries point at the bytes,
-            # which are never read here.
-            src.seek(raw_ptr)
-            block = src.read(min(raw_size, 16 * MIB))
-            result["rcdata"] = _rcdata_entries(block, rsrc_rva - rva)
+        root = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+        for rtype in root.entries if root else []:
+            if rtype.id != 10:  # RT_RCDATA
+                continue
+            for entry in rtype.directory.entries:
+                label = "#%d" % entry.id if entry.name is None else str(entry.name)
+                for language in entry.directory.entries:
+                    result["rcdata"].append({"name": label, "size": language.data.struct.Size})
+    finally:
+        pe.close()
     return result
-
-
-def _resource_name(block, base, entry_name):
-    if entry_name & 0x80000000:
-        at = base + (entry_name & 0x7FFFFFFF)
-        (length,) = _unpack("<H", block, at)
-        return block[at + 2:at + 2 + 2 * length].decode("utf-16-le")
-    return "#%d" % entry_name
-
-
-def _directory(block, base, offset):
-    _, _, _, _, named, ids = _unpack("<IIHHHH", block, base + offset)
-    for i in range(named + ids):
-        yield _unpack("<II", block, base + offset + 16 + 8 * i)
-
-
-def _rcdata_entries(block, base):
-    entries = []
-    for type_name, type_target in _directory(block, base, 0):
-        if type_name != 10 or not type_target & 0x80000000:  # RT_RCDATA
-            continue
-        for name, name_target in _directory(block, base, type_target & 0x7FFFFFFF):
-            label = _resource_name(block, base, name)
-            for _, language_target in _directory(block, base, name_target & 0x7FFFFFFF):
-                _, size, _, _ = _unpack("<IIII", block, base + language_target)
-                entries.append({"name": label, "size": size})
-    return entries
 
 
 def cmd_pe(args):
@@ -305,10 +280,13 @@ def cmd_fresh(args):
     figure; the repeats take turns round by round rather than one after the other, so that the
     machine's load, which changes over minutes, weighs on every repeat alike. Within a repeat
     the order of the pair alternates. Nothing is discarded: a failed run is recorded and fails
-    the figure. The product's run log, when it wrote one, is kept with its run."""
+    the figure. A run counts only if it exits with 0 and its --check command (untimed, run
+    after it in the same prefix) then succeeds: the installation is there. The product's run
+    log, when it wrote one, is kept with its run."""
     (product, product_command), (yardstick, yardstick_command) = [
         item.partition("=")[::2] for item in args.commands]
     commands = {product: product_command, yardstick: yardstick_command}
+    checks = dict(item.partition("=")[::2] for item in args.check or [])
     if os.path.isdir(args.logs):
         shutil.rmtree(args.logs)
     os.makedirs(args.logs)
@@ -355,6 +333,13 @@ def cmd_fresh(args):
                 repeat["failed"].append({"name": name, "round": round_index, "exit": code,
                                          "output": output[-400:]})
                 continue
+            if name in checks:
+                _, checked, check_output = _run_timed(checks[name], args.timeout,
+                                                      os.path.join(args.logs, name + ".check.log"))
+                if str(checked) != "0":
+                    repeat["failed"].append({"name": name, "round": round_index, "exit": code,
+                                             "check": checked, "output": check_output[-400:]})
+                    continue
             repeat["seconds"][name].append(elapsed)
             if name == product:
                 found = newest_run_log(args.run_logs, before)
@@ -559,7 +544,7 @@ def _first_present(paths):
     return None, None
 
 
-def _extraction_run(argv, targets, size, timeout, interval):
+def _extraction_run(argv, targets, size, timeout, interval, expected_exit):
     """Starts the product, samples its memory and the target's size until the process ends.
 
     `targets` are the places the package may be extracted to, in the product's order of
@@ -568,8 +553,10 @@ def _extraction_run(argv, targets, size, timeout, interval):
 
     The wine launcher execs the Windows program's loader in the same process, so the child's
     pid is the product's process. It is timed from launch to its exit, as the system copy is;
-    the memory figure is the peak while the file grows, up to the moment it is whole. A run
-    that outlives the timeout is killed and has no exit time.
+    the memory figure is the peak over the whole run, the read-back of the file and what
+    follows it included. The file is looked at once more after the exit, so a file made whole
+    just before the end is seen whole. A run that outlives the timeout is killed and has no
+    exit time; a run counts only if it ends with `expected_exit` (_did_the_job).
     """
     for target in targets:
         if os.path.exists(target):
@@ -583,32 +570,38 @@ def _extraction_run(argv, targets, size, timeout, interval):
     largest = 0
     names = set()
     samples = 0
+    def look(now):
+        nonlocal target, largest, created, whole
+        if whole is not None:
+            return
+        if target is None:
+            target, current = _first_present(targets)
+        else:
+            current = _file_size(target)
+        if current is not None:
+            largest = max(largest, current)
+            if created is None:
+                created = now
+            if current >= size:
+                whole = now
+
     while True:
         now = time.monotonic()
-        if whole is None:
-            anon = _status_kib(child.pid, "RssAnon")
-            mapped = _status_kib(child.pid, "RssFile")
-            if anon is not None:
-                samples += 1
-                peak_anon = max(peak_anon, anon)
-                peak_file = max(peak_file, mapped or 0)
-                try:
-                    with open("/proc/%d/comm" % child.pid, encoding="utf-8") as src:
-                        names.add(src.read().strip())
-                except OSError:
-                    pass
-            if target is None:
-                target, current = _first_present(targets)
-            else:
-                current = _file_size(target)
-            if current is not None:
-                largest = max(largest, current)
-                if created is None:
-                    created = now
-                if current >= size:
-                    whole = now
+        anon = _status_kib(child.pid, "RssAnon")
+        mapped = _status_kib(child.pid, "RssFile")
+        if anon is not None:
+            samples += 1
+            peak_anon = max(peak_anon, anon)
+            peak_file = max(peak_file, mapped or 0)
+            try:
+                with open("/proc/%d/comm" % child.pid, encoding="utf-8") as src:
+                    names.add(src.read().strip())
+            except OSError:
+                pass
+        look(now)
         if child.poll() is not None:
             exited = time.monotonic()
+            look(exited)
             break
         if now - started > timeout:
             break
@@ -621,13 +614,15 @@ def _extraction_run(argv, targets, size, timeout, interval):
             "launchToWhole": None if whole is None else whole - started,
             "createdToWhole": None if whole is None or created is None else whole - created,
             "target": target, "largestSize": largest, "exit": code,
+            "expectedExit": expected_exit,
             "peakRssAnonKiB": peak_anon,
             "peakRssFileKiB": peak_file, "samples": samples, "processNames": sorted(names)}
 
 
-def _whole_and_ended(run):
-    """A run counts when the file grew whole and the process ended by itself."""
-    return run["launchToWhole"] is not None and run["launchToExit"] is not None
+def _did_the_job(run):
+    """A run counts when the file grew whole and the process ended by itself, as expected."""
+    return (run["launchToWhole"] is not None and run["launchToExit"] is not None
+            and run["exit"] == run["expectedExit"])
 
 
 def cmd_extract(args):
@@ -635,12 +630,13 @@ def cmd_extract(args):
     product, copies = [], []
     copy_log = os.path.join(args.logs, "copy.log")
     # One unmeasured pair first: the product's image and the source file come into the cache.
-    warmup = _extraction_run(args.argv, args.targets, args.size, args.timeout, args.interval)
+    warmup = _extraction_run(args.argv, args.targets, args.size, args.timeout, args.interval,
+                             args.expected_exit)
     _run_timed(args.copy, args.timeout, copy_log)
     for _ in range(args.runs):
         # Interleaved: one extraction, then one copy of the same bytes.
         product.append(_extraction_run(args.argv, args.targets, args.size, args.timeout,
-                                       args.interval))
+                                       args.interval, args.expected_exit))
         if os.path.exists(args.copy_target):
             os.remove(args.copy_target)
         elapsed, code, _ = _run_timed(args.copy, args.timeout, copy_log)
@@ -650,7 +646,7 @@ def cmd_extract(args):
 
 
 def extraction_summary(size, warmup, product, copies):
-    good = [run for run in product if _whole_and_ended(run)]
+    good = [run for run in product if _did_the_job(run)]
     good_copies = [run["seconds"] for run in copies
                    if run["exit"] == 0 and run["finalSize"] == size]
 
@@ -736,6 +732,14 @@ def _less_console(value, console):
     return value - console if value and console and value > console else None
 
 
+def _spread(values, unit="s", digits=3):
+    """The range of one figure's runs, "min .. max", so that a median is never read alone."""
+    values = [v for v in values if v is not None]
+    if not values:
+        return "no runs"
+    return "%.*f .. %.*f %s" % (digits, min(values), digits, max(values), unit)
+
+
 def _ratio(numerator, denominator):
     return numerator / denominator if numerator and denominator else None
 
@@ -797,13 +801,18 @@ def report_rows(folder):
         def median(name):
             return startup.get(name, {}).get("median")
 
+        def spread(name):
+            return _spread(startup.get(name, {}).get("seconds", []))
+
         product, minimal, cmd = median("product"), median("minimal"), median("cmd")
         ratio = _ratio(_less_console(product, cmd), _less_console(minimal, cmd))
         rows.append(("Start-up / minimal exe", ratio, "<= 1.1", _verdict(ratio, *STARTUP_GOAL),
                      "median of %d: product %.3f s, minimal exe %.3f s, less the console's own "
-                     "cost (cmd /c rem %.3f s); through the console the ratio is %s"
+                     "cost (cmd /c rem %.3f s); through the console the ratio is %s; spread: "
+                     "product %s, minimal exe %s, console %s"
                      % (startup["product"]["runs"], product or 0, minimal or 0, cmd or 0,
-                        _fmt_ratio(_ratio(product, minimal)))))
+                        _fmt_ratio(_ratio(product, minimal)), spread("product"),
+                        spread("minimal"), spread("cmd"))))
         imports, big = median("imports"), median("big")
         if imports and minimal:
             notes.append("start-up, same rounds: minimal exe bound to the product's system "
@@ -830,9 +839,10 @@ def report_rows(folder):
         sizes = _load(folder, "tag-files") or {}
         rows.append(("Tag read 1 GiB / 1 MiB", ratio, "0.91 .. 1.1", _verdict(ratio, *TAG_GOAL),
                      "median of %d: %.3f s with %s B, %.3f s with %s B (start-up on a console, "
-                     "less its own cost as above)"
+                     "less its own cost as above); spread %s and %s"
                      % (startup.get("tag1m", {}).get("runs", 0), small or 0,
-                        sizes.get("small", "?"), large or 0, sizes.get("large", "?"))))
+                        sizes.get("small", "?"), large or 0, sizes.get("large", "?"),
+                        spread("tag1m"), spread("tag1g"))))
         for name, series in startup.items():
             if series["failed"]:
                 notes.append("start-up %s: %d run(s) failed, first: %s"
@@ -848,9 +858,14 @@ def report_rows(folder):
         rows.append(("Extraction / system copy", ratio, ">= 1.5",
                      _verdict(ratio, *EXTRACTION_GOAL),
                      "%d MiB, launch to exit: product %.2f s (%.0f MiB/s; whole file after "
-                     "%.2f s, of which %.2f s writing), cmd /c copy %.2f s (%.0f MiB/s)"
+                     "%.2f s, of which %.2f s writing), cmd /c copy %.2f s (%.0f MiB/s); "
+                     "spread: product %s, copy %s"
                      % (size // MIB, product or 0, size / MIB / product if product else 0,
-                        whole or 0, write or 0, copy or 0, size / MIB / copy if copy else 0)))
+                        whole or 0, write or 0, copy or 0, size / MIB / copy if copy else 0,
+                        _spread([r["launchToExit"] for r in extract["product"]
+                                 if _did_the_job(r)], digits=2),
+                        _spread([c["seconds"] for c in extract["copy"]
+                                 if c["exit"] == 0 and c["finalSize"] == size], digits=2))))
         failed = extract.get("failedRuns", 0)
         peak = extract["peakRssAnonKiB"] * KIB
         ratio = peak / (32 * MIB) if peak else None
@@ -858,13 +873,16 @@ def report_rows(folder):
                      "MISSED (%d failed run(s))" % failed if failed
                      else _verdict(ratio, *MEMORY_GOAL),
                      "%.1f MiB anonymous, %.1f MiB file-backed, while extracting %d MiB "
-                     "(%d run(s) that made the whole file and ended, >= %d samples a run)"
+                     "(%d run(s) that made the whole file and ended as expected, >= %d samples "
+                     "a run; spread of the runs' peaks %s)"
                      % (peak / MIB, extract["peakRssFileKiB"] / KIB, size // MIB,
-                        len(extract["product"]) - failed, extract["samplesPerRun"])))
+                        len(extract["product"]) - failed, extract["samplesPerRun"],
+                        _spread([r["peakRssAnonKiB"] / KIB for r in extract["product"]
+                                 if _did_the_job(r)], "MiB", 1))))
         for run in extract["product"]:
-            if not _whole_and_ended(run):
-                notes.append("an extraction run failed (no whole file, or no exit within the "
-                             "time limit): %s" % run)
+            if not _did_the_job(run):
+                notes.append("an extraction run failed (no whole file, an unexpected exit code, "
+                             "or no exit within the time limit): %s" % run)
         places = sorted({run.get("target") for run in extract["product"] if run.get("target")})
         if places:
             notes.append("extracted to: %s" % ", ".join(places))
@@ -980,6 +998,9 @@ def main():
     p.add_argument("--repeats", type=int, default=3)
     p.add_argument("--timeout", type=float, default=180)
     p.add_argument("--prepare", required=True, help="shell command run, untimed, before each")
+    p.add_argument("--check", action="append",
+                   help="NAME=SHELL-COMMAND run, untimed, after each exit-0 run of NAME: it must "
+                        "succeed for the run to count")
     p.add_argument("--settle", help="Wine prefix whose processes must go quiet before each run")
     p.add_argument("--run-logs", action="append", default=[],
                    help="folder (glob) where the product leaves its run log; give it again for "
@@ -997,6 +1018,8 @@ def main():
                         "a fallback place, the first one that appears is measured")
     p.add_argument("--copy", required=True, help="shell command copying the same bytes")
     p.add_argument("--copy-target", required=True)
+    p.add_argument("--expected-exit", type=int, required=True,
+                   help="the product's exit code in a run that did what the figure names")
     p.add_argument("--timeout", type=float, default=180)
     p.add_argument("--interval", type=float, default=0.002)
     p.add_argument("--logs", required=True)

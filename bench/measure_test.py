@@ -39,11 +39,12 @@ def _pe_file(entries, certificate=(0, 0), magic=0x10B, trailing=b""):
     rsrc = _resource_section(entries)
     rsrc += b"\0" * (-len(rsrc) % 0x200)
     dos = b"MZ" + b"\0" * 0x3A + struct.pack("<I", 0x40)
-    coff = struct.pack("<HHIIIHH", 0x14C, 1, 0, 0, 0, 0xE0, 0x102)
-    optional = bytearray(0xE0)
+    directories = 112 if magic == 0x20B else 96
+    coff = struct.pack("<HHIIIHH", 0x14C, 1, 0, 0, 0, directories + 128, 0x102)
+    optional = bytearray(directories + 128)
     struct.pack_into("<H", optional, 0, magic)
     struct.pack_into("<I", optional, 36, 0x200)
-    directories = 112 if magic == 0x20B else 96
+    struct.pack_into("<I", optional, directories - 4, 16)
     struct.pack_into("<II", optional, directories + 2 * 8, 0x1000, len(rsrc))
     struct.pack_into("<II", optional, directories + 4 * 8, *certificate)
     section = struct.pack("<8sIIII", b".rsrc", len(rsrc), 0x1000, len(rsrc), 0x200) + b"\0" * 16
@@ -128,15 +129,17 @@ class ExtractionRunTest(unittest.TestCase):
         # What an earlier run left in the fallback place must not count as this run's file.
         with open(fallback, "wb") as stale:
             stale.write(b"x" * 8192)
-        program = ["sh", "-c", "sleep 0.2; head -c 4096 /dev/zero > '%s'; sleep 0.5; exit 3"
-                   % fallback]
-        run = measure._extraction_run(program, [preferred, fallback], 4096, 20, 0.01)
-        self.assertEqual(run["target"], fallback)
-        self.assertEqual(run["largestSize"], 4096)
-        self.assertFalse(os.path.exists(preferred))
-        # Timed to the process's exit, as the copy is, not to the moment the file is whole.
-        self.assertEqual(run["exit"], 3)
-        self.assertGreaterEqual(run["launchToExit"], run["launchToWhole"] + 0.4)
+        # The file is whole at the very end: the sampler's last look, after the exit, sees it.
+        program = ["sh", "-c", "head -c 4096 /dev/zero > '%s'; exit 3" % fallback]
+        for expected_exit, counts in ((3, True), (0, False)):
+            run = measure._extraction_run(program, [preferred, fallback], 4096, 20, 0.01,
+                                          expected_exit)
+            self.assertEqual(run["target"], fallback)
+            self.assertEqual(run["largestSize"], 4096)
+            self.assertFalse(os.path.exists(preferred))
+            self.assertEqual(run["exit"], 3)
+            self.assertLessEqual(run["launchToWhole"], run["launchToExit"])
+            self.assertEqual(measure._did_the_job(run), counts)
 
 
 class TerminalTextTest(unittest.TestCase):
@@ -161,6 +164,7 @@ def _series(*seconds):
 
 def _extraction(product_seconds, copy_seconds, peak_kib=8 * 1024, failed=False):
     run = {"launchToExit": product_seconds, "launchToWhole": product_seconds - 0.1,
+           "exit": 1, "expectedExit": 1,
            "createdToWhole": 0.5, "target": "t.msi", "peakRssAnonKiB": peak_kib,
            "peakRssFileKiB": 1024, "samples": 100}
     # A run that died before the file was whole, with next to no memory: it must neither

@@ -345,7 +345,7 @@ wine_user="$(find "$scratch/prefix/drive_c/users" -mindepth 1 -maxdepth 1 -type 
 # then ends by itself with exit code 1 and no window, before any installer call. (A one-byte pack
 # the installer refuses would end the run in a warning box that nobody closes.)
 extraction() { # product-file result-name
-    "${measure[@]}" extract --runs "$extract_runs" --size "$big_size" \
+    "${measure[@]}" extract --runs "$extract_runs" --size "$big_size" --expected-exit 1 \
         --target "$scratch/prefix/drive_c/ProgramData/$this_code/$base_stem.msi" \
         --target "$wine_user/AppData/Roaming/$this_code/$base_stem.msi" \
         --copy "$copy_command </dev/null" --copy-target "$scratch/prefix/drive_c/bench-copy.bin" \
@@ -405,6 +405,12 @@ prepare="$wine_server -k; $wine_server -w; rm -rf $fresh_prefix &&
 cp -a --reflink=auto $booted_prefix $fresh_prefix && $wine_server -p </dev/null >/dev/null 2>&1 &&
 { setsid $wine_loader $warm_exe </dev/null >/dev/null 2>&1 & } &&
 $wine_loader $exit_exe </dev/null >/dev/null 2>&1"
+# A run counts only with the base package installed afterwards: its Uninstall key is there.
+base_code="$(sed -n 's/^set(QUORIX_DEMO_BASE_PRODUCT_CODE "\(.*\)")$/\1/p' \
+    "$w32/packages/demo_packages.cmake")"
+[ -n "$base_code" ] || die "no demo base product code in $w32/packages/demo_packages.cmake"
+printf -v installed_check '%s reg query %q </dev/null >/dev/null 2>&1' "$wine_loader" \
+    "HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\$base_code"
 # The product's run log: the newest QuorixSetup_*.log of the prefix user's temporary folder
 # (where Wine keeps it: users/NAME/Temp, or AppData/Local/Temp in newer prefixes).
 WINEPREFIX="$fresh_root/whole" "${measure[@]}" fresh --runs "$whole_runs" \
@@ -412,6 +418,7 @@ WINEPREFIX="$fresh_root/whole" "${measure[@]}" fresh --runs "$whole_runs" \
     --settle "$fresh_root/whole" --run-logs "$fresh_root/whole/drive_c/users/*/Temp" \
     --run-logs "$fresh_root/whole/drive_c/users/*/AppData/Local/Temp" \
     --out "$results/overhead.json" \
+    --check "product=$installed_check" --check "minimal=$installed_check" \
     "product=$wine_loader $(printf '%q' "$(win demo-tagged.exe)") /silent </dev/null" \
     "minimal=$wine_loader $(printf '%q' "$(winpath "$build/bench-minimal-$preset/minimal_install.exe")") </dev/null"
 (use_prefix "$fresh_root/whole"; wine_stop)

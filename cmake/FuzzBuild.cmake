@@ -25,10 +25,11 @@ foreach(source IN LISTS QUORIX_FUZZ_TARGETS)
   add_executable(${name} ${source})
   target_link_libraries(${name} PRIVATE quorix_sim)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
-  # The seed corpus stays read-only: new inputs go to a scratch corpus in the build folder.
+  # The seed corpus stays read-only: new inputs go to a scratch corpus in the build folder,
+  # emptied first, so that every smoke run starts from the checked-in corpus alone.
   # -timeout counts wall-clock time: generous, so that a busy machine is no finding.
   set(work ${CMAKE_BINARY_DIR}/corpus/${corpus})
   add_test(NAME fuzz.${corpus}
     COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
-      sh -c "mkdir -p '${work}' && exec '$<TARGET_FILE:${name}>' -max_total_time=${QUORIX_FUZZ_SECONDS} -timeout=60 -rss_limit_mb=2048 -print_final_stats=1 '${work}' '${QUORIX_SOURCE_DIR}/tests/fuzz/corpus/${corpus}'")
+      sh -c "rm -rf '${work}' && mkdir -p '${work}' && exec '$<TARGET_FILE:${name}>' -max_total_time=${QUORIX_FUZZ_SECONDS} -timeout=60 -rss_limit_mb=2048 -print_final_stats=1 '${work}' '${QUORIX_SOURCE_DIR}/tests/fuzz/corpus/${corpus}'")
 endforeach()

@@ -57,8 +57,10 @@ driver="$repo/build/$tests/tools/ui_driver/ui-driver.exe"
 # The language list needs a real console: `script` gives Wine a terminal, so cmd gets one.
 step "from a console: QuorixSetup-tagged.exe /supportedlang"
 printf -v listing '%q ' "$QUORIX_WINE_LOADER" cmd /c "$(winpath "$exe")" /supportedlang
+# Shown, and kept in build/demo/supportedlang.txt for the test command to read line by line.
 SHELL=/bin/bash timeout -k 10 120 script -qfec "$listing" /dev/null </dev/null 2>&1 \
-    | sed -E 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\x1b\][^\x07]*\x07//g' | tr -d '\r' | sed '/^$/d' || true
+    | sed -E 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\x1b\][^\x07]*\x07//g' | tr -d '\r' | sed '/^$/d' \
+    | tee "$work/supportedlang.txt" || true
 
 echo
 step "running unattended: build/$product/QuorixSetup-tagged.exe ${args[*]}"
@@ -94,6 +96,9 @@ echo "products installed (Windows Installer):"
 current="reading what the run left (reg query)"
 products="$(query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall')"
 printf '%s\n' "$products" | grep -i '{' | sed 's/^/  /' || echo "  none"
+# The product codes alone, one a line (build/demo/installed-products.txt), from the key names.
+printf '%s\n' "$products" | sed -n 's/^HKEY_LOCAL_MACHINE\\.*\\Uninstall\\\({[^\\]*}\)$/\1/Ip' \
+    >"$work/installed-products.txt"
 echo
 echo "registry records written by the setup:"
 for key in 'HKLM\Software\Velora\Quorix\SIDData' 'HKLM\Software\Velora\Quorix\10.0' \
@@ -125,7 +130,8 @@ run_log="$(find "$WINEPREFIX/drive_c/users" -name 'QuorixSetup_*.log' -type f -p
     sort -n | tail -n 1 | cut -d' ' -f2-)"
 if [ -n "$run_log" ]; then
     echo "the setup's own log ($run_log):"
-    tr -d '\r' <"$run_log" | sed 's/^/  /'
+    tr -d '\r' <"$run_log" >"$work/run.log"
+    sed 's/^/  /' "$work/run.log"
 fi
 if [ "$code" != 0 ]; then
     echo "demo: the setup's run ended with exit code $code" >&2

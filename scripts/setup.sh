@@ -8,7 +8,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 . "$here/../tests/wine/wine-path.sh"
 
 packages=(
-  cmake make g++ libgtest-dev googletest libboost-dev python3
+  cmake make g++ libgtest-dev googletest libboost-dev python3 python3-pefile
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   msitools wixl osslsigncode openssl softhsm2 libengine-pkcs11-openssl

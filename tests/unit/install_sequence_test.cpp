@@ -23,6 +23,9 @@ const std::wstring kGermanPack = LanguagePackProductCodes[5];
 bool Contains(const std::wstring& text, const std::wstring& part) {
     return text.find(part) != std::wstring::npos;
 }
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 // Every run must leave nothing open, whichever way it ends.
 class InstallSequence : public ::testing::Test {
@@ -282,6 +285,36 @@ TEST_F(InstallSequence, PendingInstallationAnsweredYesRequestsARestartAndStillAc
     using Call = std::pair<std::uint32_t, std::uint32_t>;
     EXPECT_EQ(m.machine.system.exitWindowsCalls, (std::vector<Call>{{platform::kEwxReboot, 0}}));
     EXPECT_TRUE(m.machine.installer.IsInstalled(kThisProductCode));
+}
+
+// An unattended deployment is asked too: the answer decides, and the log tells why the run
+// stopped at a box before the box is up.
+TEST_F(InstallSequence, PendingInstallationAsksInSilentRunsToo) {
+    for (int answer : {platform::kIdYes, platform::kIdNo}) {
+        SCOPED_TRACE(answer == platform::kIdYes ? "Yes" : "No");
+        ProductMachine& m = Machine();
+        m.SetPendingRenames({L"\\??\\C:\\Program Files\\Velora\\vlcore.dll", L""});
+        m.machine.ui.answers = {answer};
+        std::vector<std::string> logWhileAsked;
+        m.machine.ui.whileBoxOpen = [&](const sim::MessageBoxRecord&) {
+            logWhileAsked = m.LogLines();
+        };
+        Ending ending = m.Run({L"/silent"});
+        EXPECT_EQ(ending.exitCode, 0u);
+        ASSERT_EQ(m.machine.ui.boxes.size(), 1u);
+        EXPECT_EQ(m.machine.ui.boxes[0].style, platform::kMbYesNo | platform::kMbIconWarning);
+        ASSERT_FALSE(logWhileAsked.empty());
+        EXPECT_TRUE(Contains(logWhileAsked.back(), "pending: a restart still waits"))
+            << logWhileAsked.back();
+        const bool yes = answer == platform::kIdYes;
+        const std::vector<std::string> lines = m.LogLines();
+        ASSERT_GT(lines.size(), logWhileAsked.size());
+        EXPECT_TRUE(Contains(lines[logWhileAsked.size()], yes ? "pending: the user chose to restart"
+                                                              : "pending: the user did not"))
+            << lines[logWhileAsked.size()];
+        EXPECT_EQ(m.machine.system.exitWindowsCalls.size(), yes ? 1u : 0u);
+        EXPECT_EQ(m.machine.installer.IsInstalled(kThisProductCode), yes);
+    }
 }
 
 TEST_F(InstallSequence, RenamesOfOtherFilesAskNothing) {

@@ -22,8 +22,9 @@
 #
 # QUORIX_NO_32BIT_CODE=1 plays a machine that runs no 32-bit code: the i386 probe and the 32-bit
 # loader are replaced by a program of a machine type no kernel executes, so the refusal ("Exec
-# format error") is the kernel's own, exactly as on such a machine. The test command ends with
-# the demo played this way.
+# format error") is the kernel's own, exactly as on such a machine; quorix_without_32bit_code
+# covers the installed Wine's own 32-bit programs too. The test command ends with the demo
+# played this way.
 #
 # Every function here works bare or inside `if`, under `set -euo pipefail` or without it.
 # The answer is computed once per shell and kept in the environment, so child scripts (CTest's
@@ -61,6 +62,43 @@ _quorix_wine32_loader() {
     else
         printf '%s\n' "$_QUORIX_WINE32_LOADER"
     fi
+}
+
+# True for a 32-bit x86 ELF program (class 1, machine 3).
+_quorix_is_i386_elf() {
+    local head
+    [ -f "$1" ] && [ ! -L "$1" ] || return 1
+    head="$(od -An -tx1 -N20 "$1" 2>/dev/null | tr -d ' \n')"
+    [ "${head:0:10}" = 7f454c4601 ] && [ "${head:36:4}" = 0300 ]
+}
+
+# quorix_without_32bit_code COMMAND...: runs COMMAND; while playing a machine without 32-bit
+# code, with every 32-bit program of the installed Wine (its 32-bit loader and preloader)
+# covered by the refused stand-in, in a mount namespace of COMMAND's own. wine64 starts a
+# 32-bit child through such a loader whatever WINELOADER says, so swapping the scripts' own
+# loader path is not enough. Covering needs root (as setup does) where such a loader is installed.
+quorix_without_32bit_code() {
+    if ! _quorix_playing_no_32bit; then
+        "$@"
+        return
+    fi
+    local file refused loaders=()
+    for file in ${QUORIX_TEST_WINE_PROGRAMS:-/usr/lib/wine/* /usr/bin/wine*}; do
+        if _quorix_is_i386_elf "$file"; then loaders+=("$file"); fi
+    done
+    if [ ${#loaders[@]} -eq 0 ]; then
+        "$@"
+        return
+    fi
+    refused="$(_quorix_refused_loader)" || return 1
+    unshare --mount --propagation private -- bash -c '
+        refused="$1" count="$2"
+        shift 2
+        for ((i = 0; i < count; i++)); do
+            mount --bind "$refused" "$1" || exit 1
+            shift
+        done
+        exec "$@"' quorix-no-32bit "$refused" "${#loaders[@]}" "${loaders[@]}" "$@"
 }
 
 # The first line a program prints when asked for its version, with the shell's "name: " prefixes

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks that a Windows program can be loaded by the oldest Windows it is meant for.
 
-Reads the PE header and the import tables (ordinary and delay-load) of the file itself and
+Reads the PE header and the import tables (ordinary and delay-load) of the file itself (with
+pefile, Debian's python3-pefile) and
 compares them with a list of allowed imports. Each line of the list is
     dll function oldest-windows
 where oldest-windows is the first Windows version whose DLL exports the function ("5.0" for
@@ -18,7 +19,6 @@ Usage: check_imports.py [--allowed LIST] [--oldest 5.0] [--machine i386] PE-FILE
 
 import argparse
 import os
-import struct
 import sys
 
 MACHINES = {"i386": 0x014C, "amd64": 0x8664}
@@ -39,100 +39,62 @@ def parse_version(text):
         raise PeError("not a version: %r" % text)
 
 
+def load_pefile():
+    """Debian's python3-pefile (scripts/setup.sh), also from a python3 of another origin."""
+    try:
+        import pefile
+    except ImportError:
+        sys.path.append("/usr/lib/python3/dist-packages")
+        import pefile
+    return pefile
+
+
 class PeFile:
+    """The header fields and imports the check needs, read by pefile. pefile reads on where a
+    table is cut or points nowhere and only warns: here every warning refuses the file (but
+    one on the entry point, which this check does not read), since a table read short would
+    pass imports unseen."""
+
     def __init__(self, data):
-        self.data = data
-        if len(data) < 0x40 or data[:2] != b"MZ":
-            raise PeError("no MZ header")
-        (pe_offset,) = self.unpack("<I", 0x3C)
-        if data[pe_offset:pe_offset + 4] != b"PE\0\0":
-            raise PeError("no PE signature at 0x%x" % pe_offset)
-        coff = pe_offset + 4
-        (self.machine, section_count, _, _, _, optional_size, _) = self.unpack("<HHIIIHH", coff)
-        optional = coff + 20
-        (self.magic,) = self.unpack("<H", optional)
-        if self.magic not in (PE32, PE32_PLUS):
-            raise PeError("unknown optional header magic 0x%x" % self.magic)
-        self.wide = self.magic == PE32_PLUS
-        # Same offsets in PE32 and PE32+ up to the subsystem.
-        (self.os_major, self.os_minor) = self.unpack("<HH", optional + 40)
-        (self.subsystem_major, self.subsystem_minor) = self.unpack("<HH", optional + 48)
-        (self.subsystem,) = self.unpack("<H", optional + 68)
-        directories = optional + (112 if self.wide else 96)
-        (self.directory_count,) = self.unpack("<I", directories - 4)
-        self.directories = []
-        for i in range(min(self.directory_count, 16)):
-            self.directories.append(self.unpack("<II", directories + 8 * i))
-        self.sections = []
-        table = optional + optional_size
-        for i in range(section_count):
-            at = table + 40 * i
-            (virtual_size, virtual_address, raw_size, raw_offset) = self.unpack("<IIII", at + 8)
-            self.sections.append((virtual_address, max(virtual_size, raw_size), raw_offset,
-                                  raw_size))
+        pefile = load_pefile()
+        try:
+            pe = pefile.PE(data=data, fast_load=True)
+            pe.parse_data_directories(directories=[
+                pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IMPORT"],
+                pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT"]])
+        except pefile.PEFormatError as error:
+            raise PeError(str(error))
+        warnings = [w for w in pe.get_warnings() if not w.startswith("AddressOfEntryPoint")]
+        if warnings:
+            raise PeError("; ".join(warnings))
+        self.machine = pe.FILE_HEADER.Machine
+        optional = pe.OPTIONAL_HEADER
+        if optional.Magic not in (PE32, PE32_PLUS):
+            raise PeError("unknown optional header magic 0x%x" % optional.Magic)
+        self.os_major = optional.MajorOperatingSystemVersion
+        self.os_minor = optional.MinorOperatingSystemVersion
+        self.subsystem_major = optional.MajorSubsystemVersion
+        self.subsystem_minor = optional.MinorSubsystemVersion
+        self.subsystem = optional.Subsystem
+        self.found = []
+        for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
+            self._add(entry)
+        for entry in getattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT", []):
+            if entry.struct.grAttrs & 1 == 0:
+                raise PeError("old-style delay-load descriptor")
+            self._add(entry)
 
-    def unpack(self, fmt, offset):
-        size = struct.calcsize(fmt)
-        if offset < 0 or offset + size > len(self.data):
-            raise PeError("read past the end of the file at 0x%x" % offset)
-        return struct.unpack_from(fmt, self.data, offset)
-
-    def offset_of(self, rva):
-        for (address, size, raw_offset, raw_size) in self.sections:
-            if address <= rva < address + size:
-                if rva - address >= raw_size:
-                    raise PeError("RVA 0x%x lies in no file data" % rva)
-                return raw_offset + rva - address
-        raise PeError("RVA 0x%x lies in no section" % rva)
-
-    def string_at(self, rva):
-        start = self.offset_of(rva)
-        end = self.data.find(b"\0", start)
-        if end < 0:
-            raise PeError("unterminated name at RVA 0x%x" % rva)
-        return self.data[start:end].decode("ascii", "replace")
-
-    def thunks(self, rva):
-        """Names (or ordinals, as '#n') of a null-terminated thunk array."""
-        entries = []
-        size, fmt, flag = (8, "<Q", 1 << 63) if self.wide else (4, "<I", 1 << 31)
-        at = self.offset_of(rva)
-        while True:
-            (value,) = self.unpack(fmt, at)
-            if value == 0:
-                return entries
-            if value & flag:
-                entries.append("#%d" % (value & 0xFFFF))
+    def _add(self, entry):
+        dll = entry.dll.decode("ascii", "replace")
+        for function in entry.imports:
+            if function.import_by_ordinal:
+                self.found.append((dll, "#%d" % function.ordinal))
             else:
-                entries.append(self.string_at((value & 0x7FFFFFFF) + 2))  # past the hint
-            at += size
+                self.found.append((dll, function.name.decode("ascii", "replace")))
 
     def imports(self):
         """(dll, function) pairs of the import and delay-load import directories."""
-        found = []
-        if len(self.directories) > 1 and self.directories[1][0] != 0:
-            at = self.offset_of(self.directories[1][0])
-            while True:
-                (lookup, _, _, name, address) = self.unpack("<IIIII", at)
-                if lookup == 0 and name == 0 and address == 0:
-                    break
-                dll = self.string_at(name)
-                for function in self.thunks(lookup or address):
-                    found.append((dll, function))
-                at += 20
-        if len(self.directories) > 13 and self.directories[13][0] != 0:
-            at = self.offset_of(self.directories[13][0])
-            while True:
-                (attributes, name, _, _, names, _, _, _) = self.unpack("<IIIIIIII", at)
-                if name == 0:
-                    break
-                if attributes & 1 == 0:
-                    raise PeError("old-style delay-load descriptor")
-                dll = self.string_at(name)
-                for function in self.thunks(names):
-                    found.append((dll, function))
-                at += 32
-        return found
+        return list(self.found)
 
 
 def read_allowed(path):

@@ -5,7 +5,8 @@
 
 Every machine builds both the 32-bit product and its x86-64 twin, but Wine runs only one of them
 (the one this machine can execute). What can be proven without running a file is proven here,
-for both: the PE header (machine, optional-header kind, GUI subsystem), the resources the setup
+for both: the PE header (machine, optional-header kind, GUI subsystem), the size of the setup's
+own code (held to CODE_LIMIT in the 32-bit build, printed for both), the resources the setup
 finds at run time (the packages, the welcome dialog and its pictures, the string table, the
 manifest, the version), and the distributor tag in the certificate table of the tagged copies.
 The signature itself is checked by `osslsigncode verify` in scripts/check-product.sh.
@@ -20,62 +21,58 @@ from pathlib import Path
 RT_BITMAP, RT_DIALOG, RT_STRING, RT_RCDATA, RT_VERSION, RT_MANIFEST = 2, 5, 6, 10, 16, 24
 DEFAULT_TAG = b"AFFILIATEID=vlq2011aid30017xx-XX&AFFILIATEIDFLAGS=.0"
 MULTI_PACKS = ["DA_DK", "DE_DE", "EN_GB", "EN_US", "FR_FR"]
+# The setup's own code and data, resources left out: what every download carries before any
+# package. Only the 32-bit product is shipped, so only its figure is held to the limit.
+CODE_LIMIT = 256 * 1024
+
+
+def load_pefile():
+    """Debian's python3-pefile (scripts/setup.sh), also from a python3 of another origin."""
+    try:
+        import pefile
+    except ImportError:
+        sys.path.append("/usr/lib/python3/dist-packages")
+        import pefile
+    return pefile
 
 
 class Pe:
     def __init__(self, data: bytes):
+        pefile = load_pefile()
         self.data = data
-        if data[:2] != b"MZ":
-            raise ValueError("no MZ header")
-        self.pe = struct.unpack_from("<I", data, 0x3C)[0]
-        if data[self.pe:self.pe + 4] != b"PE\0\0":
-            raise ValueError("no PE signature")
-        self.machine, self.sections_count = struct.unpack_from("<HH", data, self.pe + 4)
-        optional_size = struct.unpack_from("<H", data, self.pe + 20)[0]
-        self.optional = self.pe + 24
-        self.magic = struct.unpack_from("<H", data, self.optional)[0]
-        plus = self.magic == 0x20B
-        self.subsystem = struct.unpack_from("<H", data, self.optional + 68)[0]
-        self.subsystem_version = struct.unpack_from("<HH", data, self.optional + 48)
-        directories = self.optional + (112 if plus else 96)
-        self.directories = [struct.unpack_from("<II", data, directories + 8 * i)
-                            for i in range(16)]
-        self.sections = []
-        table = self.optional + optional_size
-        for i in range(self.sections_count):
-            name, vsize, va, rawsize, raw = struct.unpack_from("<8sIIII", data, table + 40 * i)
-            self.sections.append((name.rstrip(b"\0"), va, max(vsize, rawsize), raw))
+        try:
+            self.pe = pefile.PE(data=data, fast_load=True)
+        except pefile.PEFormatError as error:
+            raise ValueError(str(error)) from error
+        self.pe.parse_data_directories(
+            directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+        self.machine = self.pe.FILE_HEADER.Machine
+        self.magic = self.pe.OPTIONAL_HEADER.Magic
+        self.subsystem = self.pe.OPTIONAL_HEADER.Subsystem
+        self.directories = [(d.VirtualAddress, d.Size)
+                            for d in self.pe.OPTIONAL_HEADER.DATA_DIRECTORY]
 
-    def offset_of(self, rva: int) -> int:
-        for _, va, size, raw in self.sections:
-            if va <= rva < va + size:
-                return raw + rva - va
-        raise ValueError(f"RVA {rva:#x} in no section")
+    def code_size(self):
+        """(bytes of every section but .rsrc at its virtual size, bytes of file padding)."""
+        code = padding = 0
+        for section in self.pe.sections:
+            raw, virtual = section.SizeOfRawData, section.Misc_VirtualSize
+            padding += max(raw - virtual, 0)
+            if section.Name.rstrip(b"\0") != b".rsrc":
+                code += virtual
+        return code, padding
 
     def resources(self):
         """{type: {name: size}}, names as int ids or upper-case strings (first language)."""
-        rva, size = self.directories[2]
-        if rva == 0:
-            return {}
-        base = self.offset_of(rva)
-
-        def entries(offset):
-            named, ids = struct.unpack_from("<HH", self.data, offset + 12)
-            for i in range(named + ids):
-                name, target = struct.unpack_from("<II", self.data, offset + 16 + 8 * i)
-                if name & 0x80000000:
-                    at = base + (name & 0x7FFFFFFF)
-                    length = struct.unpack_from("<H", self.data, at)[0]
-                    name = self.data[at + 2:at + 2 + 2 * length].decode("utf-16-le").upper()
-                yield name, target
+        def key(entry):
+            return entry.id if entry.name is None else str(entry.name).upper()
 
         result = {}
-        for rtype, types in entries(base):
-            names = result.setdefault(rtype, {})
-            for name, langs in entries(base + (types & 0x7FFFFFFF)):
-                _, leaf = next(entries(base + (langs & 0x7FFFFFFF)))
-                data_rva, data_size = struct.unpack_from("<II", self.data, base + leaf)
-                names[name] = data_size
+        root = getattr(self.pe, "DIRECTORY_ENTRY_RESOURCE", None)
+        for rtype in root.entries if root else []:
+            names = result.setdefault(key(rtype), {})
+            for entry in rtype.directory.entries:
+                names[key(entry)] = entry.directory.entries[0].data.struct.Size
         return result
 
     def tag(self):
@@ -116,9 +113,18 @@ def check_file(checks: Checks, path: Path, bits: int, packs, tagged: bool):
                   f"{name}: machine {pe.machine:#x}, optional header {pe.magic:#x}"
                   f" ({bits}-bit: {machine:#x}, {magic:#x})")
     checks.expect(pe.subsystem == 2, f"{name}: GUI subsystem ({pe.subsystem})")
+    if name == "QuorixSetup.exe":
+        code, padding = pe.code_size()
+        figure = (f"{name}: code {code:,} B in every section but .rsrc (virtual sizes), "
+                  f"{padding:,} B of alignment padding in the file")
+        if bits == 32:
+            checks.expect(code <= CODE_LIMIT, f"{figure}; limit {CODE_LIMIT:,} B "
+                                              f"({CODE_LIMIT - code:,} B left)")
+        else:
+            print(f"size: {figure} (x86-64, no limit)")
     try:
         resources = pe.resources()
-    except (ValueError, struct.error, StopIteration) as error:
+    except (ValueError, struct.error, AttributeError, IndexError) as error:
         checks.expect(False, f"{name}: resource directory readable ({error})")
         return
     rcdata = resources.get(RT_RCDATA, {})

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A rename waiting for the next start that names a file of the base package: the product asks
-# for a restart first. Answered No, it ends with 0 and installs nothing. A waiting rename of
-# some other file asks nothing.
+# for a restart first, in a /silent run too. Answered No, it ends with 0 and installs nothing;
+# answered Yes, it asks Windows to restart and goes on with the installation. Its log names
+# the question and then the answer. A waiting rename of some other file asks nothing.
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
 exe="$(product_exe QuorixSetup-tagged.exe)" || exit 1
@@ -49,4 +50,35 @@ drive unrelated -- "$exe" /silent
 expect_eq "$?" 0 "unrelated: exit code (driver)"
 expect_eq "$(window_count "$LOG")" 0 "unrelated: boxes shown"
 expect_eq "$(product_installed "$base_code")" yes "unrelated: base package installed"
+demo_uninstall "$pack_code"
+demo_uninstall "$base_code"
+
+# The log of the newest run, its pending and exit steps only, in the prefix's temporary folder.
+temp="$(wine_run -t 60 cmd /c echo %TEMP% 2>/dev/null | tr -d '\r' | tail -n 1)"
+temp="$(wine_run -t 60 winepath -u "$temp" 2>/dev/null | tr -d '\r' | tail -n 1)"
+steps() { ls -t "${temp%/}"/QuorixSetup_*.log | head -n 1 | xargs -d '\n' cat | tr -d '\r' |
+    sed -n -E 's/^[^ ]+ ((pending|exit): .*)$/\1/p'; }
+asked="pending: a restart still waits to replace a file of the base package"
+for answer in IDNO IDYES; do
+    echo "== /silent, answered $answer: an unattended run is asked all the same"
+    pending '\??\C:\x\readme.txt' ''
+    drive "silent_$answer" --on kind=messagebox --press "$answer" -- "$exe" /silent
+    expect_eq "$?" 0 "silent $answer: exit code (driver)"
+    expect_eq "$(exit_code "$LOG")" 0 "silent $answer: the product's exit code"
+    expect_eq "$(window_count "$LOG")" 1 "silent $answer: boxes shown"
+    expect_contains "$(field "$LOG" 0 .text)" "Would you like to restart your computer now?" \
+        "silent $answer: the restart question"
+    if [ "$answer" = IDNO ]; then
+        expect_eq "$(steps)" "$asked
+pending: the user did not choose to restart
+exit: code 0, an installation waits for a restart and the user did not choose to restart" \
+            "silent No: the log's question, answer and exit"
+        expect_eq "$(product_installed "$base_code")" no "silent No: base package not installed"
+    else
+        expect_eq "$(steps)" "$asked
+pending: the user chose to restart; the run goes on meanwhile
+exit: code 0, the installation succeeded" "silent Yes: the log's question, answer and exit"
+        expect_eq "$(product_installed "$base_code")" yes "silent Yes: base package installed"
+    fi
+done
 scenario_end
