@@ -135,7 +135,9 @@ ExitReason RunPreInstallSteps(ProcessContext& ctx, const RunOptions& options) {
 
     RunLog& log = ctx.state.log;
     const bool pending = IsInstallationPending(ctx, ExtractBasePackage(ctx));
-    log.Write("pending", {pending ? "a restart still waits to replace a file of the base package"
+    // Written before the question's box: a run left waiting on it says what it waits for.
+    log.Write("pending", {pending ? "a restart still waits to replace a file of the base package; "
+                                    "the user is asked whether to restart now"
                                   : "no restart waits to replace a file of the base package"});
     if (pending) {
         const int answer = AskRestartForPendingInstallation(ctx);

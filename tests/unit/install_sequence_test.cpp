@@ -304,7 +304,7 @@ TEST_F(InstallSequence, PendingInstallationAsksInSilentRunsToo) {
         ASSERT_EQ(m.machine.ui.boxes.size(), 1u);
         EXPECT_EQ(m.machine.ui.boxes[0].style, platform::kMbYesNo | platform::kMbIconWarning);
         ASSERT_FALSE(logWhileAsked.empty());
-        EXPECT_TRUE(Contains(logWhileAsked.back(), "pending: a restart still waits"))
+        EXPECT_TRUE(Contains(logWhileAsked.back(), "the user is asked whether to restart"))
             << logWhileAsked.back();
         const bool yes = answer == platform::kIdYes;
         const std::vector<std::string> lines = m.LogLines();

@@ -58,7 +58,7 @@ temp="$(wine_run -t 60 cmd /c echo %TEMP% 2>/dev/null | tr -d '\r' | tail -n 1)"
 temp="$(wine_run -t 60 winepath -u "$temp" 2>/dev/null | tr -d '\r' | tail -n 1)"
 steps() { ls -t "${temp%/}"/QuorixSetup_*.log | head -n 1 | xargs -d '\n' cat | tr -d '\r' |
     sed -n -E 's/^[^ ]+ ((pending|exit): .*)$/\1/p'; }
-asked="pending: a restart still waits to replace a file of the base package"
+asked="pending: a restart still waits to replace a file of the base package; the user is asked whether to restart now"
 for answer in IDNO IDYES; do
     echo "== /silent, answered $answer: an unattended run is asked all the same"
     pending '\??\C:\x\readme.txt' ''
