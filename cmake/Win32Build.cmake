@@ -42,6 +42,12 @@ endif()
 
 quorix_logic_library(quorix_logic)
 target_sources(quorix_logic PRIVATE ${QUORIX_WIN32_SOURCES})
+# Optimised at link time as one program: the compiler sees which of the logic's functions each
+# caller needs and inlines or drops the rest across files. About 32 KiB less 32-bit code than
+# object by object, which keeps the stub under its 256 KiB with the hardened extraction. Every
+# program that links the logic (the product and its multi-language twin) links this way.
+target_compile_options(quorix_logic PUBLIC -flto=auto)
+target_link_options(quorix_logic INTERFACE -flto=auto)
 
 # The payload: demo packages by default, a release engineer's own MSI files when named.
 quorix_optional_subdirectory(packages)
