@@ -12,7 +12,6 @@ temp="${temp%/}"
 other="$(dirname "$temp")/elsewhere"
 mkdir -p "$other" && rm -rf "$temp" && ln -s "$other" "$temp"
 trap 'rc=$?; rm -f "$temp"; mkdir -p "$temp"; (exit $rc); _scenario_cleanup' EXIT
-echo "what Wine shows of the link: $(wine_run -t 60 cmd /c dir /a:l "$win_temp\\.." 2>&1 | tr -d '\r' | grep -i temp)"
 
 drive install -- "$exe" /silent
 expect_eq "$?" 0 "exit code"
