@@ -21,6 +21,9 @@ constexpr std::uint32_t kWriteOrDeleteRights = 0x00000002 | 0x00000004 | 0x00000
 constexpr std::uint32_t kAdminFolderAttributes =
     platform::kFileAttributeHidden | platform::kFileAttributeSystem;
 
+// The names tried below the Windows folder.
+constexpr std::uint32_t kAdminFolderAttempts = 100;
+
 bool MayHoldSetupFiles(platform::Trustee trustee) {
     // Creator Owner stands for whoever creates a file; only those who may create one at all
     // (the entries checked here) ever become it.
@@ -128,13 +131,16 @@ HResult GetAdminOnlyFolder(platform::Platform& os, std::wstring* folder, HResult
     std::wstring path = EnsureTrailingBackslash(EnsureTrailingBackslash(parent) + kThisProductCode);
     if (result >= 0) result = EnsureAdminOnlyFolder(os, path);
     if (allUsersRefusal != nullptr) *allUsersRefusal = result;
-    if (result < 0) {
-        // Nobody but the administrators (and the system's own installer) may create a folder
-        // directly in the Windows folder: a user can neither take this name first nor make the
-        // run give up by filling it.
+    // Nobody but the administrators (and the system's own installer) may create a folder
+    // directly in the Windows folder: a user can neither take these names first nor make the run
+    // give up by filling them. Numbered names follow one of an earlier run that no longer passes
+    // the check (Wine keeps no access list, say).
+    for (std::uint32_t number = 1; result < 0 && number <= kAdminFolderAttempts; ++number) {
         const std::uint32_t length = os.files.GetWindowsFolder(platform::kMaxPath, &parent);
         if (length == 0 || length >= platform::kMaxPath) return FromLastError(os.system);
-        path = EnsureTrailingBackslash(EnsureTrailingBackslash(parent) + kThisProductCode);
+        path = EnsureTrailingBackslash(parent) + kThisProductCode;
+        if (number > 1) path += L"_" + ToDecimal(number);
+        path = EnsureTrailingBackslash(path);
         result = EnsureAdminOnlyFolder(os, path);
     }
     if (result >= 0) *folder = path;

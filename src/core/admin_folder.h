@@ -54,7 +54,8 @@ HResult EnsureAdminOnlyFolder(platform::Platform& os, const std::wstring& path);
 // The folder an elevated run writes its packages (and, where %TEMP% is unsafe, its log) to:
 // "{product code}" below the all-users application data, or, where a user made that one
 // unusable, "{product code}" below the Windows folder, where no standard user may create
-// anything and so cannot take the name first. 0 and *folder (ending in "\"), or the last
+// anything and so cannot take the name first ("{product code}_2" to "_100" after one that does
+// not pass the check). 0 and *folder (ending in "\"), or the last
 // refusal as an HRESULT; *allUsersRefusal (when not null) is the first folder's result.
 HResult GetAdminOnlyFolder(platform::Platform& os, std::wstring* folder,
                            HResult* allUsersRefusal = nullptr);

@@ -71,6 +71,18 @@ HResult WriteFreshPackage(ProcessContext& ctx, const std::wstring& target, std::
     return ExportResourceToFile(ctx, kBasePackage.resourceName, target, handed);
 }
 
+// The run's admin-only folder: where the packages it still holds lie (nobody but an
+// administrator can have changed it since, and a second check would find a folder of this run
+// that Wine, keeping no access list, refuses), or the one GetAdminOnlyFolder gives.
+HResult RunsAdminOnlyFolder(ProcessContext& ctx, std::wstring* folder, HResult* allUsers,
+                            bool* known) {
+    *known = !ctx.state.heldPackages.empty();
+    if (!*known) return GetAdminOnlyFolder(ctx.os, folder, allUsers);
+    const std::wstring& held = ctx.state.heldPackages.front().path;
+    *folder = held.substr(0, held.find_last_of(L"\\") + 1);
+    return kSOk;
+}
+
 }  // namespace
 
 HResult FindEmbeddedResource(ProcessContext& ctx, const std::wstring& resourceName,
@@ -222,10 +234,11 @@ std::wstring ExtractBasePackage(ProcessContext& ctx) {
     HResult allUsers = kSOk;
     HResult result = kSOk;
     const bool elevated = RunsElevated(ctx.os);
+    bool known = false;
     if (elevated) {
         // The user's own folder is the user's to redirect; the installer, running as SYSTEM,
         // must never be handed a file from there.
-        result = GetAdminOnlyFolder(ctx.os, &folder, &allUsers);
+        result = RunsAdminOnlyFolder(ctx, &folder, &allUsers, &known);
     } else {
         allUsers = GetDataFolder(ctx, false, &folder);
         result = allUsers >= 0 ? allUsers : GetDataFolder(ctx, true, &folder);
@@ -233,7 +246,9 @@ std::wstring ExtractBasePackage(ProcessContext& ctx) {
     RunLog& log = ctx.state.log;
     const LogPiece refusal[] = {DescribeDataFolderRefusal(allUsers), " (",
                                 LogPiece::Hex(static_cast<std::uint32_t>(allUsers)), ")"};
-    if (allUsers >= 0) {
+    if (known && result >= 0) {
+        log.Write("data folder", {"the run's admin-only folder: ", folder});
+    } else if (allUsers >= 0) {
         log.Write("data folder", {"all users: ", folder});
     } else if (result >= 0) {
         log.Write("data folder",
@@ -274,7 +289,9 @@ std::wstring ExtractLanguagePack(ProcessContext& ctx, const std::wstring& resour
     if (RunsElevated(ctx.os)) {
         // %TEMP% is the user's to choose and to redirect, and a run as SYSTEM shares its
         // temporary folder with every user: the packs go where the base package goes.
-        const HResult result = GetAdminOnlyFolder(ctx.os, &folder);
+        HResult allUsers = kSOk;
+        bool known = false;
+        const HResult result = RunsAdminOnlyFolder(ctx, &folder, &allUsers, &known);
         if (result < 0) FatalErrorExit(ctx, result, L"ResExportToFile");
     } else {
         const std::uint32_t length = ctx.os.files.GetTempFolder(platform::kMaxPath, &folder);

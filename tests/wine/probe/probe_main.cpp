@@ -43,11 +43,30 @@ void Print(const std::wstring& key, const std::wstring& value) {
 
 }  // namespace quorix::probe
 
+namespace {
+
+// The probe shows the folders of a run that is not elevated (Windows 2000/XP without
+// administrator rights), which Wine, whose every process is an elevated administrator, cannot
+// start; an elevated run's folders are the product's own scenarios' to show.
+struct StandardUserSystem : quorix::win32::Win32System {
+    bool GetTokenStanding(quorix::platform::TokenStanding* standing) override {
+        *standing = {};
+        return true;
+    }
+};
+
+}  // namespace
+
 int wmain(int argc, wchar_t** argv) {
     using namespace quorix;
-    static win32::Win32Platform platform;
+    static win32::Win32Platform real;
+    static StandardUserSystem system;
+    const platform::Platform& os = real.Os();
+    static platform::Platform platform{system,       os.files,     os.console, os.ui,  os.registry,
+                                       os.installer, os.resources, os.shell,   os.com, os.services,
+                                       os.tasks,     os.desktop,   os.dialogs};
     static ProcessState state;
-    ProcessContext ctx{platform.Os(), state};
+    ProcessContext ctx{platform, state};
     const std::wstring name = argc > 1 ? argv[1] : L"help";
     auto& commands = probe::Commands();
     auto it = commands.find(name);

@@ -20,6 +20,7 @@ expect_eq "$(find "$other" -mindepth 1)" "" "nothing written where the link lead
 log="$(ls -t "$WINEPREFIX/drive_c/ProgramData/$BASE_CODE"/QuorixSetup_*.log 2>/dev/null | head -n 1)"
 [ -n "$log" ] || { scenario_fail "no run log in the administrators' folder"; scenario_end; }
 tr -d '\r' <"$log"
-expect_eq "$(tr -d '\r' <"$log" | grep -E '^[0-9.]+ extract: ' | grep -c -F "C:\\ProgramData\\$BASE_CODE\\")" \
-    2 "the log names both packages in the administrators' folder"
+expect_eq "$(tr -d '\r' <"$log" | grep -E '^[0-9.]+ extract: ' | grep -c -i -F \
+    -e "to C:\\ProgramData\\$BASE_CODE\\" -e "to C:\\windows\\$BASE_CODE\\")" \
+    2 "the log names both packages in an administrators' folder"
 scenario_end
