@@ -341,8 +341,9 @@ fi
 if measures extract; then
 step "extraction of 256 MiB and peak memory: $extract_runs interleaved pairs, twice"
 copy_command="$QUORIX_WINE_LOADER cmd /c copy /y '$(winpath "$payload/big-base.msi")' 'C:\\bench-copy.bin'"
-# The all-users folder first; a run that finds it unsafe to use (Wine keeps no folder ACLs, so
-# every run after the one that created it does) extracts to the user's own folder instead.
+# The all-users folder first, the user's own where a run that is not elevated finds it unsafe to
+# use. Wine keeps no folder ACLs, so a folder an earlier run made fails the check (an elevated
+# run then ends with "Access denied"): each run starts without either folder (--fresh).
 wine_user="$(find "$scratch/prefix/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public |
     head -n 1)"
 [ -n "$wine_user" ] || die "no user folder in the prefix: $scratch/prefix/drive_c/users"
@@ -353,6 +354,8 @@ extraction() { # product-file result-name
     "${measure[@]}" extract --runs "$extract_runs" --size "$big_size" --expected-exit 1 \
         --target "$scratch/prefix/drive_c/ProgramData/$this_code/$base_stem.msi" \
         --target "$wine_user/AppData/Roaming/$this_code/$base_stem.msi" \
+        --fresh "$scratch/prefix/drive_c/ProgramData/$this_code" \
+        --fresh "$wine_user/AppData/Roaming/$this_code" \
         --copy "$copy_command </dev/null" --copy-target "$scratch/prefix/drive_c/bench-copy.bin" \
         --logs "$results/$2-logs" --out "$results/$2.json" -- "$QUORIX_WINE_LOADER" "$(win "$1")" /silent /language xx-XX
 }
