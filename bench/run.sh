@@ -2,7 +2,8 @@
 # Performance figures of the product, each measured side by side with a yardstick and
 # interleaved with it, so that a busy machine slows both alike:
 #   1. size of the stub (the product carrying an empty base package and a one-byte pack)
-#   2. start-up on a console ("/supportedlang") against a GUI program that only exits
+#   2. start-up ("/supportedlang" on bench/launch.c's console) against a GUI program that only
+#      exits, each timed from its process creation to its exit inside Wine
 #   3. extraction of a 256 MiB base package against the system's copy of the same file
 #   4. peak anonymous memory of the product while it extracts that package
 #   5. start-up of a 1 MiB and a 1 GiB signed, tagged copy (the tag read must not grow)
@@ -294,11 +295,14 @@ keeper=$!
 sleep 3
 fi
 
-# A program started through cmd /c on a terminal: the product's console answers need a real
-# console, and the yardsticks are started the same way so the console's cost is in both.
-on_console() { # exe args...
+# A program started by bench/launch.c, which reports the program's life from process creation
+# to exit inside Wine: Wine's start of the launcher is not in the figure, and no cmd.exe is. The
+# launcher runs on a terminal (`script`) so that Wine gives it a console, which the product's
+# console answers attach to; the yardsticks are started the same way.
+launched() { # exe args...
     local command
-    printf -v command '%q ' "$QUORIX_WINE_LOADER" cmd /c "$@"
+    printf -v command '%q ' "$QUORIX_WINE_LOADER" \
+        "$(winpath "$build/bench-minimal-$preset/launch.exe")" "$@"
     printf 'SHELL=/bin/bash script -qfec %q /dev/null' "$command"
 }
 win() { winpath "$products/$1"; }
@@ -308,11 +312,11 @@ if [ "$only" = startup ]; then
 step "start-up: $runs interleaved rounds"
 "${measure[@]}" interleave --runs "$runs" --timeout 90 --logs "$results/startup-logs" \
     --out "$results/startup.json" --expect "product=$listed" \
-    --exit-code product=0 --exit-code minimal=0 --exit-code imports=0 --exit-code cmd=0 \
-    "product=$(on_console "$(win stub-tagged.exe)" /supportedlang)" \
-    "minimal=$(on_console "$(winpath "$build/bench-minimal-$preset/minimal_exit.exe")")" \
-    "imports=$(on_console "$(winpath "$build/bench-minimal-$preset/minimal_imports.exe")")" \
-    "cmd=$(on_console rem)"
+    --exit-code product=0 --exit-code minimal=0 --exit-code imports=0 \
+    --launched product --launched minimal --launched imports \
+    "product=$(launched "$(win stub-tagged.exe)" /supportedlang)" \
+    "minimal=$(launched "$(winpath "$build/bench-minimal-$preset/minimal_exit.exe")")" \
+    "imports=$(launched "$(winpath "$build/bench-minimal-$preset/minimal_imports.exe")")"
 fi
 if everything; then
 step "start-up and tag read: $runs interleaved rounds"
@@ -320,24 +324,26 @@ step "start-up and tag read: $runs interleaved rounds"
     --out "$results/startup.json" \
     --expect "product=$listed" --expect "big=$listed" \
     --expect "tag1m=$listed" --expect "tag1g=$listed" \
-    --exit-code product=0 --exit-code minimal=0 --exit-code imports=0 --exit-code cmd=0 \
+    --exit-code product=0 --exit-code minimal=0 --exit-code imports=0 \
     --exit-code big=0 --exit-code tag1m=0 --exit-code tag1g=0 \
     --expect "bigaligned=$listed" --exit-code bigaligned=0 \
-    "product=$(on_console "$(win stub-tagged.exe)" /supportedlang)" \
-    "minimal=$(on_console "$(winpath "$build/bench-minimal-$preset/minimal_exit.exe")")" \
-    "imports=$(on_console "$(winpath "$build/bench-minimal-$preset/minimal_imports.exe")")" \
-    "cmd=$(on_console rem)" \
-    "big=$(on_console "$(win big-tagged.exe)" /supportedlang)" \
-    "bigaligned=$(on_console "$(win big-aligned-tagged.exe)" /supportedlang)" \
-    "tag1m=$(on_console "$(win tag-1m.exe)" /supportedlang)" \
-    "tag1g=$(on_console "$(win tag-1g.exe)" /supportedlang)"
+    --launched product --launched minimal --launched imports --launched big \
+    --launched bigaligned --launched tag1m --launched tag1g \
+    "product=$(launched "$(win stub-tagged.exe)" /supportedlang)" \
+    "minimal=$(launched "$(winpath "$build/bench-minimal-$preset/minimal_exit.exe")")" \
+    "imports=$(launched "$(winpath "$build/bench-minimal-$preset/minimal_imports.exe")")" \
+    "big=$(launched "$(win big-tagged.exe)" /supportedlang)" \
+    "bigaligned=$(launched "$(win big-aligned-tagged.exe)" /supportedlang)" \
+    "tag1m=$(launched "$(win tag-1m.exe)" /supportedlang)" \
+    "tag1g=$(launched "$(win tag-1g.exe)" /supportedlang)"
 fi
 
 if measures extract; then
 step "extraction of 256 MiB and peak memory: $extract_runs interleaved pairs, twice"
 copy_command="$QUORIX_WINE_LOADER cmd /c copy /y '$(winpath "$payload/big-base.msi")' 'C:\\bench-copy.bin'"
-# The all-users folder first; a run that finds it unsafe to use (Wine keeps no folder ACLs, so
-# every run after the one that created it does) extracts to the user's own folder instead.
+# The all-users folder first, the user's own where a run that is not elevated finds it unsafe to
+# use. Wine keeps no folder ACLs, so a folder an earlier run made fails the check (an elevated
+# run then ends with "Access denied"): each run starts without either folder (--fresh).
 wine_user="$(find "$scratch/prefix/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public |
     head -n 1)"
 [ -n "$wine_user" ] || die "no user folder in the prefix: $scratch/prefix/drive_c/users"
@@ -348,6 +354,8 @@ extraction() { # product-file result-name
     "${measure[@]}" extract --runs "$extract_runs" --size "$big_size" --expected-exit 1 \
         --target "$scratch/prefix/drive_c/ProgramData/$this_code/$base_stem.msi" \
         --target "$wine_user/AppData/Roaming/$this_code/$base_stem.msi" \
+        --fresh "$scratch/prefix/drive_c/ProgramData/$this_code" \
+        --fresh "$wine_user/AppData/Roaming/$this_code" \
         --copy "$copy_command </dev/null" --copy-target "$scratch/prefix/drive_c/bench-copy.bin" \
         --logs "$results/$2-logs" --out "$results/$2.json" -- "$QUORIX_WINE_LOADER" "$(win "$1")" /silent /language xx-XX
 }
