@@ -124,6 +124,18 @@ skip() {
     exit 77
 }
 
+# The prefix user's temporary folder: sets win_temp (as Windows names it) and temp (its unix
+# path, no trailing "/"); a folder that is not found fails the scenario.
+prefix_temp() {
+    win_temp="$(wine_run -t 60 cmd /c echo %TEMP% 2>/dev/null | tr -d '\r' | tail -n 1)"
+    temp="$(wine_run -t 60 winepath -u "$win_temp" 2>/dev/null | tr -d '\r' | tail -n 1)"
+    temp="${temp%/}"
+    if [ -z "$temp" ] || [ ! -d "$temp" ]; then
+        scenario_fail "the temporary folder ($win_temp) was not found on the unix side ($temp)"
+        scenario_end
+    fi
+}
+
 # What the test command builds or scripts/setup.sh installs is never a reason to skip: when it
 # is missing, the run is broken, and says so.
 require_file() {

@@ -54,9 +54,8 @@ demo_uninstall "$pack_code"
 demo_uninstall "$base_code"
 
 # The log of the newest run, its pending and exit steps only, in the prefix's temporary folder.
-temp="$(wine_run -t 60 cmd /c echo %TEMP% 2>/dev/null | tr -d '\r' | tail -n 1)"
-temp="$(wine_run -t 60 winepath -u "$temp" 2>/dev/null | tr -d '\r' | tail -n 1)"
-steps() { ls -t "${temp%/}"/QuorixSetup_*.log | head -n 1 | xargs -d '\n' cat | tr -d '\r' |
+prefix_temp
+steps() { ls -t "$temp"/QuorixSetup_*.log | head -n 1 | xargs -d '\n' cat | tr -d '\r' |
     sed -n -E 's/^[^ ]+ ((pending|exit): .*)$/\1/p'; }
 asked="pending: a restart still waits to replace a file of the base package; the user is asked whether to restart now"
 for answer in IDNO IDYES; do

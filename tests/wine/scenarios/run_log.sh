@@ -10,14 +10,7 @@
 scenario_begin
 exe="$(product_exe QuorixSetup-tagged.exe)" || exit 1
 
-# The prefix user's temporary folder, as a unix path.
-win_temp="$(wine_run -t 60 cmd /c echo %TEMP% 2>/dev/null | tr -d '\r' | tail -n 1)"
-temp="$(wine_run -t 60 winepath -u "$win_temp" 2>/dev/null | tr -d '\r' | tail -n 1)"
-temp="${temp%/}"
-if [ -z "$temp" ] || [ ! -d "$temp" ]; then
-    scenario_fail "the temporary folder ($win_temp) was not found on the unix side ($temp)"
-    scenario_end
-fi
+prefix_temp
 echo "temporary folder: $win_temp ($temp)"
 
 logs() { find "$temp" -maxdepth 1 -name 'QuorixSetup_*.log' | sort; }

@@ -5,10 +5,7 @@
 . "$QUORIX_WINE_TESTS_DIR/scenario.sh"
 scenario_begin
 exe="$(product_exe QuorixSetup-tagged.exe)" || exit 1
-win_temp="$(wine_run -t 60 cmd /c echo %TEMP% 2>/dev/null | tr -d '\r' | tail -n 1)"
-temp="$(wine_run -t 60 winepath -u "$win_temp" 2>/dev/null | tr -d '\r' | tail -n 1)"
-temp="${temp%/}"
-[ -n "$temp" ] && [ -d "$temp" ] || { scenario_fail "no temporary folder ($win_temp)"; scenario_end; }
+prefix_temp
 other="$(dirname "$temp")/elsewhere"
 mkdir -p "$other" && rm -rf "$temp" && ln -s "$other" "$temp"
 trap 'rc=$?; rm -f "$temp"; mkdir -p "$temp"; (exit $rc); _scenario_cleanup' EXIT
